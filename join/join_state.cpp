@@ -1,0 +1,3 @@
+#include "join/join_state.h"
+
+JoinState g_join;

@@ -1,0 +1,63 @@
+#include "join/text.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+TextResult FormatText(char* buffer, size_t capacity, const char* format, ...) {
+    if (capacity == 0 || capacity > kMaxTextCapacity) return TextResult::InvalidArgument;
+
+    va_list args;
+    va_start(args, format);
+    int needed = std::vsnprintf(buffer, capacity, format, args);
+    va_end(args);
+
+    if (needed < 0) {
+        // An encoding error leaves the contents unspecified: keep the promise
+        // of a terminated text with the empty prefix.
+        buffer[0] = '\0';
+        return TextResult::Truncated;
+    }
+    return static_cast<size_t>(needed) < capacity ? TextResult::Ok : TextResult::Truncated;
+}
+
+TextResult TextLength(const char* text, size_t capacity, size_t* length) {
+    const void* end = nullptr;
+    if (capacity != 0 && capacity <= kMaxTextCapacity) end = std::memchr(text, '\0', capacity);
+    if (end == nullptr) {
+        if (length != nullptr) *length = 0;
+        return TextResult::InvalidArgument;
+    }
+    if (length != nullptr) *length = static_cast<size_t>(static_cast<const char*>(end) - text);
+    return TextResult::Ok;
+}
+
+void FormatSize(uint64_t value) {
+    char digits[30];
+    FormatText(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));
+    size_t count = std::strlen(digits);
+
+    char* out = g_join.sizeText;
+    const char* in = digits;
+    size_t group = count % 3 == 0 ? 3 : count % 3;
+    while (*in != '\0') {
+        std::memcpy(out, in, group);
+        out += group;
+        in += group;
+        *out++ = '.';
+        group = 3;
+    }
+    out[-1] = '\0';  // the last separator becomes the terminator
+}
+
+int PartName(uint32_t index, char (&name)[kNameCapacity]) {
+    // The name field of the record is 626 bytes long: never read past it.
+    const int kOutputNameField = 626;
+    const char* format = g_join.partCount > 1000 ? "%.*s__%04u" : "%.*s__%03u";
+    if (g_join.outputName == nullptr) {
+        name[0] = '\0';
+        return 0;
+    }
+    return FormatText(name, kNameCapacity, format, kOutputNameField, g_join.outputName,
+                      index) == TextResult::Ok;
+}

@@ -1,0 +1,44 @@
+// Bounded text operations shared by every part of the program. All texts
+// are Windows-1252 bytes with a terminating zero.
+#ifndef SELVANORE_JOIN_TEXT_H
+#define SELVANORE_JOIN_TEXT_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "join/join_state.h"
+
+enum class TextResult {
+    Ok,               // the whole text fitted
+    Truncated,        // the text was cut to the longest prefix that fits
+    InvalidArgument,  // capacity 0 or above kMaxTextCapacity
+};
+
+// Largest capacity the text operations accept.
+const size_t kMaxTextCapacity = 2147483647;
+
+// printf-style formatting into buffer. Unless the capacity is invalid (the
+// buffer is then untouched), the buffer always holds a terminated text of at
+// most capacity - 1 characters: the longest prefix of the full text that fits.
+TextResult FormatText(char* buffer, size_t capacity, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 3, 4)))
+#endif
+    ;
+
+// Sets *length (when given) to the number of characters before the
+// terminator. Fails with InvalidArgument, and a length of 0, when no
+// terminator lies within the first capacity characters.
+TextResult TextLength(const char* text, size_t capacity, size_t* length);
+
+// Formats value in decimal with a full stop between groups of three digits
+// ("1.234.567") into g_join.sizeText.
+void FormatSize(uint64_t value);
+
+// Writes the name of part index into name: the output name, two underscores
+// and the index zero-padded to 3 digits, or to 4 digits when the set has more
+// than 1000 parts. Returns 0 when the name had to be cut to fit: a cut name
+// is another file and must never be opened or deleted.
+int PartName(uint32_t index, char (&name)[kNameCapacity]);
+
+#endif

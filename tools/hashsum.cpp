@@ -1,0 +1,50 @@
+// selvanore-hashsum: prints the MD5, SHA-1, SHA-224 and SHA-256 digests of a
+// file, computed by the program's own engines in one pass over the file.
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "hash/hash.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: selvanore-hashsum FILE\n");
+        return 2;
+    }
+    FILE* file = std::fopen(argv[1], "rb");
+    if (file == nullptr) {
+        std::perror(argv[1]);
+        return 1;
+    }
+
+    const uint32_t kinds[] = {CHECKSUM_MD5, CHECKSUM_SHA1, CHECKSUM_SHA224, CHECKSUM_SHA256};
+    std::unique_ptr<CHash> engines[4];
+    for (int i = 0; i < 4; ++i) {
+        engines[i].reset(CreateHashEngine(kinds[i]));
+        if (!engines[i]) {
+            std::fprintf(stderr, "selvanore-hashsum: out of memory\n");
+            return 1;
+        }
+        engines[i]->Reset();
+    }
+
+    std::vector<unsigned char> buffer(1 << 20);
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) {
+        for (auto& engine : engines) engine->Update(buffer.data(), static_cast<uint32_t>(n));
+    }
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        std::fprintf(stderr, "selvanore-hashsum: cannot read %s\n", argv[1]);
+        return 1;
+    }
+
+    for (auto& engine : engines) {
+        char text[65];
+        engine->Finish();
+        engine->GetDigestText(text);
+        std::printf("%-8s %s\n", engine->m_name, text);
+    }
+    return 0;
+}
