@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+#include "platform/platform.h"
+#include "ui/view.h"
+
 class CHash;
 
 // Capacity of part names and report lines, terminator included.
@@ -25,6 +28,8 @@ struct JoinState {
     uint32_t unreadableCount;
     uint32_t bufferSize;
     uint8_t* transferBuffer;  // owned
+    EventHandle pauseEvent;   // manual reset; the worker waits on it while paused
+    ViewBrush reportBrush;    // white background of the report box
 
     // Output of the latest FormatSize.
     char sizeText[kSizeTextCapacity];

@@ -1,0 +1,58 @@
+#include "join/survey.h"
+
+#include "join/descriptor.h"
+#include "join/join_state.h"
+#include "join/messages.h"
+#include "join/text.h"
+#include "platform/platform.h"
+#include "ui/view.h"
+
+namespace {
+
+// Adds the size of part index to inputTotal; returns 0 when the part cannot
+// be opened, measured or closed.
+int SurveyPart(uint32_t index) {
+    char name[kNameCapacity];
+    // A cut name names another file: count the part as unreadable.
+    if (!PartName(index, name)) return 0;
+    FileHandle file = OpenPartFile(name);
+    if (file == nullptr) return 0;
+    uint64_t size = 0;
+    if (!GetFileSize64(file, &size)) {
+        CloseFile(file);
+        return 0;
+    }
+    if (!CloseFile(file)) return 0;
+    g_join.inputTotal += size;
+    return 1;
+}
+
+}  // namespace
+
+int PrepareJob() {
+    if (!LoadDescriptor()) return 0;
+
+    g_join.inputTotal = 0;
+    g_join.unreadableCount = 0;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (!SurveyPart(i)) ++g_join.unreadableCount;
+    }
+
+    if (!SizeTransferBuffer()) return 0;
+    // Without the event a pause could never be resumed, and without the
+    // brush the report box could not be drawn: both end the start-up.
+    g_join.pauseEvent = CreateManualEvent();
+    if (g_join.pauseEvent == nullptr) return 0;
+    g_join.reportBrush = CreateReportBrush();
+    return g_join.reportBrush != nullptr;
+}
+
+int SizeTransferBuffer() {
+    for (uint32_t size = kLargestBuffer; size >= kSmallestBuffer; size /= 2) {
+        g_join.bufferSize = size;
+        g_join.transferBuffer = static_cast<uint8_t*>(AllocateFixed(size));
+        if (g_join.transferBuffer != nullptr) return 1;
+    }
+    ShowMessageBox(nullptr, "Memoria insuficiente.", TITLE_ERROR, BOX_OK);
+    return 0;
+}

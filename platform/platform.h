@@ -1,0 +1,55 @@
+// What the join job needs of the operating system. platform/win32 and
+// platform/posix define these functions in the same order; a target links
+// one of them.
+#ifndef SELVANORE_PLATFORM_PLATFORM_H
+#define SELVANORE_PLATFORM_PLATFORM_H
+
+#include <cstdint>
+
+// ---- Files -----------------------------------------------------------------
+
+struct PlatformFile;
+typedef PlatformFile* FileHandle;  // null when no file is open
+
+// Opens an existing file for reading, without sharing: fails when another
+// handle to the file is open, and keeps others out while it is open.
+FileHandle OpenPartFile(const char* name);
+// Creates the file for writing, replacing (emptying) an existing one, without
+// sharing.
+FileHandle CreateOutputFile(const char* name);
+// The file's size.
+int GetFileSize64(FileHandle file, uint64_t* size);
+// Reads up to size bytes; fewer only at the end of the file.
+int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCount);
+// Writes all size bytes or fails; *writtenCount says how many were written.
+int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount);
+// Closes the handle; returns 0 when the close reported an error.
+int CloseFile(FileHandle file);
+int DeleteNamedFile(const char* name);
+
+// ---- Memory ----------------------------------------------------------------
+
+// A fixed block of memory, or null.
+void* AllocateFixed(uint32_t size);
+void FreeFixed(void* block);
+
+// ---- Events ----------------------------------------------------------------
+
+struct PlatformEvent;
+typedef PlatformEvent* EventHandle;
+
+// An unnamed manual-reset event, created non-signalled; null on failure.
+EventHandle CreateManualEvent();
+void SignalEvent(EventHandle event);
+void ClearEvent(EventHandle event);
+// Waits without time-out until the event is signalled.
+void WaitForEvent(EventHandle event);
+void CloseEvent(EventHandle event);
+
+// ---- The program's own record ----------------------------------------------
+
+// The address of the 722-byte join record inside the running program, or null
+// when it cannot be found.
+const uint8_t* GetOwnRecord();
+
+#endif

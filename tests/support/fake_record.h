@@ -1,0 +1,12 @@
+#ifndef SELVANORE_TESTS_SUPPORT_FAKE_RECORD_H
+#define SELVANORE_TESTS_SUPPORT_FAKE_RECORD_H
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// The record GetOwnRecord returns, and whether it pretends to find none.
+extern uint8_t g_fakeRecord[722];
+extern bool g_fakeRecordMissing;
+
+#endif

@@ -1,0 +1,253 @@
+// Start-up: reading the record, surveying the parts, sizing the buffer.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "hash/hash.h"
+#include "join/descriptor.h"
+#include "join/join_state.h"
+#include "join/survey.h"
+#include "join/text.h"
+#include "tests/support/fake_memory.h"
+#include "tests/support/fake_record.h"
+#include "tests/support/scripted_view.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+void PutLittle(uint32_t offset, uint64_t value, int width) {
+    for (int i = 0; i < width; ++i) g_fakeRecord[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void Stamp(uint32_t kind, uint64_t size, uint32_t count, const std::string& name,
+           const std::string& checksum = "") {
+    std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
+    std::memcpy(g_fakeRecord + kChecksumTextOffset, checksum.data(), checksum.size());
+    PutLittle(kChecksumKindOffset, kind, 4);
+    PutLittle(kExpectedSizeOffset, size, 8);
+    PutLittle(kPartCountOffset, count, 4);
+    std::memcpy(g_fakeRecord + kOutputNameOffset, name.data(), name.size());
+}
+
+std::string Part(const char* base, uint32_t count, uint32_t index) {
+    char name[64];
+    std::snprintf(name, sizeof name, count > 1000 ? "%s__%04u" : "%s__%03u", base, index);
+    return name;
+}
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetScriptedView();
+        ResetFakeMemory();
+        g_fakeRecordMissing = false;
+        g_join = JoinState{};
+    }
+    void TearDown() override {
+        delete g_join.engine;
+        FreeFixed(g_join.transferBuffer);
+        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
+        DeleteReportBrush(g_join.reportBrush);
+        g_join = JoinState{};
+        EXPECT_EQ(g_memory.blocksAlive, 0);
+    }
+    TempDir dir;
+};
+
+// ---- The record ----------------------------------------------------------
+
+TEST_F(StartUp, RecordFieldsArePublished) {
+    std::string checksum(79, 'e');  // the longest text the field holds
+    Stamp(CHECKSUM_SHA256, 0, 3, "película.mkv", checksum);
+    // Size 4 GiB at the unaligned offset 84: bytes 00 00 00 00 01 00 00 00.
+    PutLittle(kExpectedSizeOffset, 0x100000000ull, 8);
+    ASSERT_NE(LoadDescriptor(), 0);
+    EXPECT_EQ(g_join.expectedSize, 4294967296ull);
+    EXPECT_EQ(g_join.partCount, 3u);
+    EXPECT_STREQ(g_join.outputName, "película.mkv");
+    EXPECT_EQ(static_cast<uint8_t>(g_join.outputName[3]), 0xED);  // Windows-1252
+    EXPECT_EQ(g_join.outputName, reinterpret_cast<const char*>(g_fakeRecord + 96));
+    EXPECT_EQ(std::string(g_join.expectedChecksum), checksum);
+    ASSERT_NE(g_join.engine, nullptr);
+    EXPECT_STREQ(g_join.engine->m_name, "SHA-256");
+}
+
+TEST_F(StartUp, EachKindCreatesItsEngine) {
+    const char* names[] = {nullptr, "MD5", "SHA-1", "SHA-224", "SHA-256"};
+    for (uint32_t kind = 0; kind <= 4; ++kind) {
+        Stamp(kind, 10, 2, "x");
+        ASSERT_NE(LoadDescriptor(), 0) << kind;
+        if (kind == 0) {
+            EXPECT_EQ(g_join.engine, nullptr);
+        } else {
+            ASSERT_NE(g_join.engine, nullptr);
+            EXPECT_STREQ(g_join.engine->m_name, names[kind]);
+        }
+        delete g_join.engine;
+        g_join.engine = nullptr;
+    }
+}
+
+TEST_F(StartUp, RefusesWhatCannotBeJoinedSafely) {
+    Stamp(5, 10, 2, "x");
+    EXPECT_EQ(LoadDescriptor(), 0) << "kind 5";
+    EXPECT_EQ(g_join.engine, nullptr);
+    Stamp(0xFFFFFFFF, 10, 2, "x");
+    EXPECT_EQ(LoadDescriptor(), 0) << "kind 2^32-1";
+
+    g_fakeRecordMissing = true;
+    EXPECT_EQ(LoadDescriptor(), 0) << "no record";
+    EXPECT_EQ(PrepareJob(), 0);
+    EXPECT_TRUE(g_memory.requests.empty()) << "no buffer after a failed record";
+    g_fakeRecordMissing = false;
+
+    // A name that fills its field with no terminator would be read past the
+    // record as soon as parts are named.
+    Stamp(0, 10, 2, std::string(kOutputNameField, 'n'));
+    EXPECT_EQ(LoadDescriptor(), 0);
+    // ... but a record that names no parts never reads its name.
+    Stamp(0, 10, 1, std::string(kOutputNameField, 'n'));
+    EXPECT_NE(LoadDescriptor(), 0);
+}
+
+TEST_F(StartUp, EngineMemoryFailureFailsTheStartUp) {
+    for (int which = 1; which <= 2; ++which) {  // the object, then its state words
+        Stamp(CHECKSUM_SHA1, 10, 2, "x");
+        g_memory.failNothrowAfter = which;
+        EXPECT_EQ(PrepareJob(), 0) << "allocation " << which;
+        EXPECT_EQ(g_join.engine, nullptr);
+        g_memory.failNothrowAfter = 0;
+    }
+}
+
+// ---- The survey ----------------------------------------------------------
+
+TEST_F(StartUp, SurveyCountsMissingPartsAndAddsTheOthers) {
+    Stamp(0, 0, 5, "video.avi");
+    WriteFile("video.avi__000", 1000);
+    WriteFile("video.avi__002", 0);  // empty: readable, adds nothing
+    WriteFile("video.avi__004", 77);
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 2u);
+    EXPECT_EQ(g_join.inputTotal, 1077u);
+    EXPECT_TRUE(RecordedBoxes().empty());
+    EXPECT_NE(g_join.pauseEvent, nullptr);
+    EXPECT_NE(g_join.reportBrush, nullptr);
+}
+
+TEST_F(StartUp, APartHeldOpenElsewhereIsUnreadable) {
+    Stamp(0, 0, 2, "held.bin");
+    WriteFile("held.bin__000", 10);
+    WriteFile("held.bin__001", 20);
+    FileHandle holder = OpenPartFile("held.bin__001");
+    ASSERT_NE(holder, nullptr);
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 1u);
+    EXPECT_EQ(g_join.inputTotal, 10u);
+    CloseFile(holder);
+
+    // Released, it can be opened again; the survey itself held nothing.
+    FileHandle again = OpenPartFile("held.bin__000");
+    EXPECT_NE(again, nullptr);
+    if (again != nullptr) CloseFile(again);
+}
+
+TEST_F(StartUp, SuffixWidthAt1000And1001Parts) {
+    for (uint32_t count : {1000u, 1001u}) {
+        TempDir inner;
+        Stamp(0, 0, count, "p");
+        for (uint32_t i = 0; i < count; ++i) WriteFile(Part("p", count, i), i % 3);
+        ASSERT_NE(PrepareJob(), 0);
+        EXPECT_EQ(g_join.unreadableCount, 0u) << count;
+        uint64_t total = 0;
+        for (uint32_t i = 0; i < count; ++i) total += i % 3;
+        EXPECT_EQ(g_join.inputTotal, total);
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(StartUp, ACutPartNameIsNeverOpened) {
+    // A 515-character name plus "__000" is 520 characters, one too many: the
+    // name is cut to 519, which names another file. Make that file exist (in
+    // nested directories, each name within file-system limits) and check
+    // that it is neither opened nor counted.
+    std::string d1(170, 'a'), d2(170, 'b'), file(173, 'c');
+    std::string base = d1 + "/" + d2 + "/" + file;
+    ASSERT_EQ(base.size(), 515u);
+    std::error_code error;
+    std::filesystem::create_directories(d1 + "/" + d2, error);
+    WriteFile(base + "__00", 5000);
+    if (!std::filesystem::exists(base + "__00")) GTEST_SKIP() << "long paths unsupported here";
+    Stamp(0, 0, 2, base);
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 2u);
+    EXPECT_EQ(g_join.inputTotal, 0u);
+
+    // One character less and the same directories work normally.
+    std::string shorter = base.substr(0, 514);
+    WriteFile(shorter + "__000", 3);
+    WriteFile(shorter + "__001", 4);
+    FileHandle reachable = OpenPartFile((shorter + "__000").c_str());
+    if (reachable == nullptr) GTEST_SKIP() << "this system cannot open paths of 519 characters";
+    CloseFile(reachable);
+    TearDown();
+    SetUp();
+    Stamp(0, 0, 2, shorter);
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, 7u);
+}
+
+TEST_F(StartUp, TheUnstampedTemplateNamesNoParts) {
+    std::string record = ReadWholeFile(JOINDESC_TEMPLATE);
+    ASSERT_EQ(record.size(), kRecordSize);
+    std::memcpy(g_fakeRecord, record.data(), kRecordSize);
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.partCount, 0u);
+    EXPECT_EQ(g_join.expectedSize, 0u);
+    EXPECT_EQ(g_join.engine, nullptr);
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, 0u);
+    // Its checksum field is eighty digits with no terminator of its own: the
+    // zeros of the kind field end it.
+    EXPECT_EQ(std::strlen(g_join.expectedChecksum), 80u);
+}
+
+// ---- Resources -------------------------------------------------------------
+
+TEST_F(StartUp, TransferBufferHalvesDownTo16KiB) {
+    Stamp(0, 0, 0, "x");
+    g_memory.largestBlock = 100000;
+    ASSERT_NE(PrepareJob(), 0);
+    std::vector<uint32_t> expected;
+    for (uint32_t size = 32u << 20; size >= 65536; size /= 2) expected.push_back(size);
+    EXPECT_EQ(g_memory.requests, expected);
+    EXPECT_EQ(g_join.bufferSize, 65536u);
+    EXPECT_NE(g_join.transferBuffer, nullptr);
+}
+
+TEST_F(StartUp, NoBufferAtAllIsReported) {
+    Stamp(0, 0, 0, "x");
+    g_memory.largestBlock = 16383;
+    EXPECT_EQ(PrepareJob(), 0);
+    ASSERT_EQ(g_memory.requests.size(), 12u);
+    EXPECT_EQ(g_memory.requests.front(), 33554432u);
+    EXPECT_EQ(g_memory.requests.back(), 16384u);
+    EXPECT_EQ(g_join.transferBuffer, nullptr);
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Memoria insuficiente.");
+    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK));  // no icon
+    EXPECT_EQ(boxes[0].owner, nullptr);
+}
+
+TEST_F(StartUp, NoBrushEndsTheStartUp) {
+    Stamp(0, 0, 0, "x");
+    g_view.failBrush = true;
+    EXPECT_EQ(PrepareJob(), 0);
+}
+
+}  // namespace
