@@ -33,7 +33,39 @@ struct JoinState {
 
     // Output of the latest FormatSize.
     char sizeText[kSizeTextCapacity];
+
+    // The join dialog and its controls.
+    ViewWindow dialogWindow;
+    ViewWindow reportBox;
+    ViewWindow startButton;
+    ViewWindow cancelButton;
+    ViewWindow deleteInputsBox;
+    // The shared buffer in which every report line is formatted.
+    char lineText[kNameCapacity];
+
+    // The running job. workerThread is set while a join runs. The two flags
+    // are written by the user-interface thread and polled by the worker:
+    // access them with LoadFlag and StoreFlag.
+    ThreadHandle workerThread;
+    uint32_t pauseRequested;
+    uint32_t cancelRequested;
+    uint32_t startTick;  // moved forward by each pause
+    uint32_t pauseTick;
+    // Set by the worker once it has created the output file: only then is
+    // there an output of this job to delete.
+    uint32_t outputCreated;
+
+    // Progress of the latest notification, written by the worker just before
+    // it sends it.
+    uint32_t progressPart;
+    uint64_t progressDone;
+    uint32_t progressPartPercent;
+    uint32_t progressPercent;
+    uint32_t lastProgressTick;
 };
+
+inline uint32_t LoadFlag(const uint32_t& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }
+inline void StoreFlag(uint32_t& flag, uint32_t value) { __atomic_store_n(&flag, value, __ATOMIC_SEQ_CST); }
 
 extern JoinState g_join;
 

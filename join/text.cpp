@@ -5,12 +5,17 @@
 #include <cstring>
 
 TextResult FormatText(char* buffer, size_t capacity, const char* format, ...) {
-    if (capacity == 0 || capacity > kMaxTextCapacity) return TextResult::InvalidArgument;
-
     va_list args;
     va_start(args, format);
-    int needed = std::vsnprintf(buffer, capacity, format, args);
+    TextResult result = FormatTextV(buffer, capacity, format, args);
     va_end(args);
+    return result;
+}
+
+TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_list args) {
+    if (capacity == 0 || capacity > kMaxTextCapacity) return TextResult::InvalidArgument;
+
+    int needed = std::vsnprintf(buffer, capacity, format, args);
 
     if (needed < 0) {
         // An encoding error leaves the contents unspecified: keep the promise

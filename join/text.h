@@ -3,6 +3,7 @@
 #ifndef SELVANORE_JOIN_TEXT_H
 #define SELVANORE_JOIN_TEXT_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,6 +26,9 @@ TextResult FormatText(char* buffer, size_t capacity, const char* format, ...)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;
+
+// FormatText with its values in a va_list.
+TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_list args);
 
 // Sets *length (when given) to the number of characters before the
 // terminator. Fails with InvalidArgument, and a length of 0, when no

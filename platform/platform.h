@@ -46,6 +46,25 @@ void ClearEvent(EventHandle event);
 void WaitForEvent(EventHandle event);
 void CloseEvent(EventHandle event);
 
+// ---- Threads ---------------------------------------------------------------
+
+struct PlatformThread;
+typedef PlatformThread* ThreadHandle;
+typedef uint32_t (*ThreadEntry)(void* parameter);
+
+// Creates a thread that runs entry(parameter) once resumed; null on failure.
+ThreadHandle CreateSuspendedThread(ThreadEntry entry, void* parameter);
+// Lowers the thread to the lowest normal priority, two steps below normal.
+int SetLowestPriority(ThreadHandle thread);
+int ResumeSuspendedThread(ThreadHandle thread);
+// Releases the handle without waiting for the thread, which runs on.
+void CloseThreadHandle(ThreadHandle thread);
+
+// ---- Time ------------------------------------------------------------------
+
+// A millisecond counter that wraps after 2^32 ms; only differences matter.
+uint32_t GetTickCount32();
+
 // ---- The program's own record ----------------------------------------------
 
 // The address of the 722-byte join record inside the running program, or null

@@ -1,6 +1,6 @@
 // What the program's logic needs of a window system. The Windows front end
 // implements it over window handles; the tests implement it with model
-// controls and scripted answers.
+// controls, recorded message boxes and a UI loop of their own.
 #ifndef SELVANORE_UI_VIEW_H
 #define SELVANORE_UI_VIEW_H
 
@@ -11,6 +11,16 @@ typedef ViewWindowTag* ViewWindow;  // a window or control; null for none
 
 struct ViewBrushTag;
 typedef ViewBrushTag* ViewBrush;
+
+// The join dialog's controls.
+enum ControlId : int {
+    ID_START_BUTTON = 1000,
+    ID_CANCEL_BUTTON = 1001,
+    ID_DELETE_INPUTS_BOX = 1002,
+    ID_ELAPSED_LABEL = 1003,
+    ID_REMAINING_LABEL = 1004,
+    ID_REPORT_BOX = 1005,
+};
 
 // Message box styles and answers, with the values Windows gives them.
 enum BoxStyle : uint32_t {
@@ -32,5 +42,31 @@ int ShowMessageBox(ViewWindow owner, const char* text, const char* title, uint32
 // The solid white brush of the report box's background; null on failure.
 ViewBrush CreateReportBrush();
 void DeleteReportBrush(ViewBrush brush);
+
+// The report box, a multi-line edit control: its text length, the selection,
+// and the replacement of the selection (not undoable).
+uint32_t GetReportLength(ViewWindow box);
+void SetReportSelection(ViewWindow box, uint32_t start, uint32_t end);
+void ReplaceReportSelection(ViewWindow box, const char* text);
+
+// The dialog's control id.
+ViewWindow GetDialogControl(ViewWindow dialog, int id);
+// Lifts the report box's text limit to the most the platform allows.
+void LiftReportLimit(ViewWindow box);
+// Sets the text of the dialog's control id.
+void SetControlText(ViewWindow dialog, int id, const char* text);
+void EnableControl(ViewWindow control, bool enable);
+bool IsControlChecked(ViewWindow control);
+// Sets the title of the dialog's parent, the main window.
+void SetMainTitle(ViewWindow dialog, const char* text);
+// Invalidates the whole dialog with background erase.
+void RepaintDialog(ViewWindow dialog);
+
+// Destroys the dialog's parent, the main window, which ends the program.
+void DestroyMainWindow(ViewWindow dialog);
+
+// Called by the worker: delivers message to the dialog on the user-interface
+// thread and returns only after the dialog's handler has run.
+void SendToDialog(ViewWindow dialog, uint32_t message);
 
 #endif

@@ -1,0 +1,178 @@
+#include "join/worker.h"
+
+#include "hash/hash.h"
+#include "join/join_state.h"
+#include "join/messages.h"
+#include "join/text.h"
+#include "platform/platform.h"
+
+namespace {
+
+// First lines of the error boxes, by failed operation.
+const char kCreating[] = "Un error a ocurrido durante la creación del siguiente archivo :";
+const char kOpening[] = "Un error a ocurrido durante la apertura del siguiente archivo :";
+const char kReading[] = "Un error a ocurrido durante la lectura del siguiente archivo :";
+const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
+const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
+
+const uint32_t kMessageCapacity = 1040;
+
+uint32_t Percent(uint64_t done, uint64_t total) {
+    if (total == 0) return 0;
+    double percent = static_cast<double>(done) * 100.0 / static_cast<double>(total);
+    return percent >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(percent);
+}
+
+// The state of one job, private to the worker thread.
+struct WorkerJob {
+    ViewWindow dialog;
+    uint32_t part;
+    uint64_t partDone;
+    uint64_t jobDone;
+    uint64_t partSize;
+    FileHandle output;
+    FileHandle input;
+    char partName[kNameCapacity];
+};
+
+void Notify(const WorkerJob& job) {
+    NotifyProgress(job.part, job.dialog, job.partDone, job.jobDone, job.partSize);
+}
+
+void NotifyThrottled(const WorkerJob& job) {
+    uint32_t now = GetTickCount32();
+    if (job.jobDone == 0 || now - g_join.lastProgressTick >= kProgressInterval) {
+        g_join.lastProgressTick = now;
+        Notify(job);
+    }
+}
+
+// Closes what is open, without looking at the results: the job has already
+// failed or been cancelled.
+void CloseAll(WorkerJob& job) {
+    if (job.input != nullptr) CloseFile(job.input);
+    if (job.output != nullptr) CloseFile(job.output);
+    job.input = job.output = nullptr;
+}
+
+// Shows the error box of a failed operation on a file, waits for the user,
+// then closes what is open and reports the failure.
+uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
+    char message[kMessageCapacity];
+    FormatText(message, sizeof message, "%s\n\"%s\"", operation, fileName);
+    ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+    CloseAll(job);
+    SendToDialog(job.dialog, WM_JOIN_FAILED);
+    return 0;
+}
+
+// Pause point: reports the pause and waits until the user resumes.
+void PausePoint(const WorkerJob& job) {
+    if (LoadFlag(g_join.pauseRequested) != 1) return;
+    Notify(job);
+    SendToDialog(job.dialog, WM_JOIN_PAUSED);
+    WaitForEvent(g_join.pauseEvent);
+}
+
+// Cancel point: true when the job has been cancelled and reported.
+bool CancelPoint(WorkerJob& job) {
+    if (LoadFlag(g_join.cancelRequested) != 1) return false;
+    Notify(job);
+    CloseAll(job);
+    SendToDialog(job.dialog, WM_JOIN_CANCELLED);
+    return true;
+}
+
+uint32_t RunJob(WorkerJob& job) {
+    CHash* engine = g_join.engine;
+    if (engine != nullptr) engine->Reset();
+
+    job.output = CreateOutputFile(g_join.outputName);
+    if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
+    g_join.outputCreated = 1;
+
+    for (job.part = 0; job.part < g_join.partCount; ++job.part) {
+        job.partDone = 0;
+        job.partSize = 1;  // not open yet: the part's percentage is 0
+        // A cut name names another file: such a part cannot be opened.
+        bool whole = PartName(job.part, job.partName) != 0;
+        NotifyThrottled(job);
+
+        job.input = whole ? OpenPartFile(job.partName) : nullptr;
+        if (job.input == nullptr) {
+            Notify(job);
+            return Fail(job, kOpening, job.partName);
+        }
+        if (!GetFileSize64(job.input, &job.partSize)) {
+            Notify(job);
+            return Fail(job, kReading, job.partName);
+        }
+
+        for (;;) {
+            PausePoint(job);
+            if (CancelPoint(job)) return 0;
+
+            uint32_t readCount = 0;
+            if (!ReadFileBlock(job.input, g_join.transferBuffer, g_join.bufferSize, &readCount)) {
+                Notify(job);
+                return Fail(job, kReading, job.partName);
+            }
+            // A block counts half once read and the rest once written.
+            uint32_t half = readCount / 2;
+            job.partDone += half;
+            job.jobDone += half;
+            NotifyThrottled(job);
+
+            PausePoint(job);
+            if (CancelPoint(job)) return 0;  // a block read before a cancel is not written
+
+            uint32_t writtenCount = 0;
+            if (!WriteFileBlock(job.output, g_join.transferBuffer, readCount, &writtenCount)) {
+                Notify(job);
+                return Fail(job, kWriting, g_join.outputName);
+            }
+            job.partDone += writtenCount - half;
+            job.jobDone += writtenCount - half;
+            NotifyThrottled(job);
+            if (engine != nullptr) engine->Update(g_join.transferBuffer, writtenCount);
+
+            // A read that delivers less than a full buffer ends the part.
+            if (readCount != g_join.bufferSize) break;
+        }
+
+        FileHandle closing = job.input;
+        job.input = nullptr;
+        if (!CloseFile(closing)) {
+            Notify(job);
+            return Fail(job, kClosing, job.partName);
+        }
+    }
+
+    // The final values, unthrottled, for the last part.
+    if (g_join.partCount > 0) job.part = g_join.partCount - 1;
+    Notify(job);
+
+    FileHandle closing = job.output;
+    job.output = nullptr;
+    if (!CloseFile(closing)) return Fail(job, kClosing, g_join.outputName);
+    if (engine != nullptr) engine->Finish();
+    SendToDialog(job.dialog, WM_JOIN_DONE);
+    return 0;
+}
+
+}  // namespace
+
+void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_t jobDone,
+                    uint64_t partSize) {
+    g_join.progressPart = part;
+    g_join.progressDone = jobDone;
+    g_join.progressPartPercent = Percent(partDone, partSize);
+    g_join.progressPercent = Percent(jobDone, g_join.inputTotal);
+    SendToDialog(dialog, WM_JOIN_PROGRESS);
+}
+
+uint32_t JoinWorker(void* dialog) {
+    WorkerJob job = {};
+    job.dialog = static_cast<ViewWindow>(dialog);
+    return RunJob(job);
+}

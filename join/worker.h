@@ -1,0 +1,29 @@
+// The join worker: the thread that rebuilds the output from the parts.
+#ifndef SELVANORE_JOIN_WORKER_H
+#define SELVANORE_JOIN_WORKER_H
+
+#include <cstdint>
+
+#include "ui/view.h"
+
+// The worker's messages to the dialog, each sent synchronously; their values
+// travel in g_join. Exactly one of the first three ends every job.
+enum JoinMessage : uint32_t {
+    WM_JOIN_DONE = 1025,       // every part copied, output closed, engine finished
+    WM_JOIN_CANCELLED = 1026,  // stopped on the user's cancel
+    WM_JOIN_FAILED = 1027,     // stopped on a file error, already shown to the user
+    WM_JOIN_PROGRESS = 1028,   // new progress values stored
+    WM_JOIN_PAUSED = 1029,     // stopped at a pause point, about to wait
+};
+
+// Notifications are throttled to one per this many milliseconds.
+const uint32_t kProgressInterval = 250;
+
+// Thread entry; the parameter is the dialog window. Always returns 0.
+uint32_t JoinWorker(void* dialog);
+
+// Stores the progress values in g_join and sends WM_JOIN_PROGRESS.
+void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_t jobDone,
+                    uint64_t partSize);
+
+#endif

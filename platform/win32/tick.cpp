@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "platform/platform.h"
+
+uint32_t GetTickCount32() { return GetTickCount(); }

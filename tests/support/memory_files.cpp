@@ -1,0 +1,149 @@
+#include "tests/support/memory_files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <random>
+
+#include "platform/platform.h"
+
+MemoryDisk g_disk;
+
+struct PlatformFile {
+    std::string name;
+    std::shared_ptr<MemoryFile> file;
+    uint64_t position;
+    int reads;
+};
+
+namespace {
+
+uint64_t UsedBytes() {
+    uint64_t used = 0;
+    for (const auto& entry : g_disk.files) used += entry.second->data.size();
+    return used;
+}
+
+}  // namespace
+
+void ResetMemoryDisk() {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.files.clear();
+    g_disk.capacity = UINT64_MAX;
+    g_disk.failReadOf.clear();
+    g_disk.failReadAt = 1;
+    g_disk.failSizeOf.clear();
+    g_disk.failCloseOf.clear();
+    g_disk.failDeleteOf.clear();
+    g_disk.failCreate = false;
+    g_disk.opened.clear();
+    g_disk.readSizes.clear();
+    g_disk.writeSizes.clear();
+}
+
+void PutMemoryFile(const std::string& name, const std::vector<uint8_t>& data) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    auto& file = g_disk.files[name];
+    if (!file) file = std::make_shared<MemoryFile>();
+    file->data = data;
+}
+
+void PutMemoryFile(const std::string& name, uint64_t size, uint32_t seed) {
+    std::vector<uint8_t> data(size);
+    std::mt19937 rng(seed);
+    for (auto& byte : data) byte = static_cast<uint8_t>(rng());
+    PutMemoryFile(name, data);
+}
+
+bool MemoryFileExists(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    return g_disk.files.count(name) != 0;
+}
+
+std::vector<uint8_t> MemoryFileData(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    auto it = g_disk.files.find(name);
+    return it == g_disk.files.end() ? std::vector<uint8_t>() : it->second->data;
+}
+
+bool AnyMemoryFileOpen() {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    for (const auto& entry : g_disk.files) {
+        if (entry.second->open) return true;
+    }
+    return false;
+}
+
+// ---- The platform's file operations -----------------------------------------
+
+FileHandle OpenPartFile(const char* name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.opened.push_back(name);
+    auto it = g_disk.files.find(name);
+    if (it == g_disk.files.end() || it->second->open) return nullptr;
+    it->second->open = true;
+    return new PlatformFile{name, it->second, 0, 0};
+}
+
+FileHandle CreateOutputFile(const char* name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    if (g_disk.failCreate) return nullptr;
+    auto& file = g_disk.files[name];
+    if (file && file->open) return nullptr;
+    if (!file) file = std::make_shared<MemoryFile>();
+    file->data.clear();
+    file->open = true;
+    return new PlatformFile{name, file, 0, 0};
+}
+
+int GetFileSize64(FileHandle file, uint64_t* size) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    if (file->name == g_disk.failSizeOf) return 0;
+    *size = file->file->data.size();
+    return 1;
+}
+
+int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCount) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.readSizes.push_back(size);
+    if (file->name == g_disk.failReadOf && ++file->reads == g_disk.failReadAt) {
+        *readCount = 0;
+        return 0;
+    }
+    const std::vector<uint8_t>& data = file->file->data;
+    uint64_t left = data.size() > file->position ? data.size() - file->position : 0;
+    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(size, left));
+    if (n != 0) std::memcpy(buffer, data.data() + file->position, n);
+    file->position += n;
+    *readCount = n;
+    return 1;
+}
+
+int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.writeSizes.push_back(size);
+    uint64_t used = UsedBytes();
+    uint64_t room = g_disk.capacity > used ? g_disk.capacity - used : 0;
+    uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(size, room));
+    const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+    file->file->data.insert(file->file->data.end(), bytes, bytes + n);
+    *writtenCount = n;
+    return n == size;
+}
+
+int CloseFile(FileHandle file) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    file->file->open = false;
+    bool ok = file->name != g_disk.failCloseOf;
+    delete file;
+    return ok;
+}
+
+int DeleteNamedFile(const char* name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    if (g_disk.failDeleteOf.count(name) != 0) return 0;
+    auto it = g_disk.files.find(name);
+    if (it == g_disk.files.end() || it->second->open) return 0;
+    g_disk.files.erase(it);
+    return 1;
+}

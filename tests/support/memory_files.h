@@ -1,0 +1,46 @@
+// Files kept in memory, for tests that make file operations fail on request:
+// a read, a size, a close, a creation or a deletion, or a disk that fills up.
+#ifndef SELVANORE_TESTS_SUPPORT_MEMORY_FILES_H
+#define SELVANORE_TESTS_SUPPORT_MEMORY_FILES_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+struct MemoryFile {
+    std::vector<uint8_t> data;
+    bool open = false;
+};
+
+struct MemoryDisk {
+    std::mutex mutex;
+    std::map<std::string, std::shared_ptr<MemoryFile>> files;
+    // Bytes all files together may hold; a write past it is cut short.
+    uint64_t capacity = UINT64_MAX;
+    // Failures on request, by file name.
+    std::string failReadOf;
+    int failReadAt = 1;  // which read of that file fails, from 1
+    std::string failSizeOf;
+    std::string failCloseOf;
+    std::set<std::string> failDeleteOf;
+    bool failCreate = false;
+    // What happened.
+    std::vector<std::string> opened;
+    std::vector<uint32_t> readSizes;
+    std::vector<uint32_t> writeSizes;
+};
+
+extern MemoryDisk g_disk;
+
+void ResetMemoryDisk();
+void PutMemoryFile(const std::string& name, const std::vector<uint8_t>& data);
+void PutMemoryFile(const std::string& name, uint64_t size, uint32_t seed);
+bool MemoryFileExists(const std::string& name);
+std::vector<uint8_t> MemoryFileData(const std::string& name);
+bool AnyMemoryFileOpen();
+
+#endif

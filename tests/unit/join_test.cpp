@@ -1,0 +1,544 @@
+// A whole join, from the start-up report to the closing lines, with the
+// worker on its own thread, the dialog's handlers on the test's UI loop, the
+// files in memory and the tick driven by the test.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hash/hash.h"
+#include "join/descriptor.h"
+#include "join/join_state.h"
+#include "join/survey.h"
+#include "join/worker.h"
+#include "tests/support/fake_record.h"
+#include "tests/support/fake_tick.h"
+#include "tests/support/memory_files.h"
+#include "tests/support/scripted_view.h"
+#include "ui/dialog.h"
+#include "ui/report.h"
+
+namespace {
+
+const char kStart[] = "\r\nConcatenación de archivos...\r\n";
+
+struct Progress {
+    uint32_t part;
+    uint64_t done;
+    uint32_t partPercent;
+    uint32_t percent;
+    bool operator==(const Progress& o) const {
+        return part == o.part && done == o.done && partPercent == o.partPercent && percent == o.percent;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const Progress& p) {
+    return out << "{part " << p.part << ", done " << p.done << ", " << p.partPercent << "%, "
+               << p.percent << "%}";
+}
+
+// Whether text ends with tail; gtest prints both when it does not.
+::testing::AssertionResult EndsWith(const std::string& text, const std::string& tail) {
+    if (text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "\n" << text << "\ndoes not end with\n" << tail;
+}
+
+std::string Digest(uint32_t kind, const std::vector<uint8_t>& data) {
+    std::unique_ptr<CHash> engine(CreateHashEngine(kind));
+    engine->Reset();
+    engine->Update(data.data(), static_cast<uint32_t>(data.size()));
+    engine->Finish();
+    std::string text(2 * engine->m_digestSize + 1, '\0');
+    engine->GetDigestText(&text[0]);
+    text.pop_back();
+    return text;
+}
+
+class Join : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetScriptedView();
+        ResetMemoryDisk();
+        g_join = JoinState{};
+        g_tick = 1000;
+        g_tickStep = 0;
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(g_join.workerThread, nullptr) << "a job is still running";
+        EXPECT_FALSE(AnyMemoryFileOpen()) << "the worker left a file open";
+        delete g_join.engine;
+        std::free(g_join.transferBuffer);
+        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
+        DeleteReportBrush(g_join.reportBrush);
+        g_join = JoinState{};
+    }
+
+    // Makes the parts of "datos.bin" with these sizes and a record that
+    // names them, then starts up as the program does: survey, buffer, event,
+    // brush and the start-up report.
+    void StartUp(uint32_t kind, const std::vector<uint64_t>& sizes, const char* checksum = nullptr,
+                 int64_t recordedSize = -1) {
+        original.clear();
+        uint32_t count = static_cast<uint32_t>(sizes.size());
+        for (uint32_t i = 0; i < count; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, count > 1000 ? "datos.bin__%04u" : "datos.bin__%03u", i);
+            PutMemoryFile(name, sizes[i], 100 + i);
+            std::vector<uint8_t> data = MemoryFileData(name);
+            original.insert(original.end(), data.begin(), data.end());
+        }
+        std::string expected = checksum != nullptr ? checksum : kind != 0 ? Digest(kind, original) : "";
+        std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
+        std::memcpy(g_fakeRecord, expected.data(), expected.size());
+        uint64_t size = recordedSize >= 0 ? static_cast<uint64_t>(recordedSize) : original.size();
+        for (int i = 0; i < 4; ++i) g_fakeRecord[80 + i] = static_cast<uint8_t>(kind >> (8 * i));
+        for (int i = 0; i < 8; ++i) g_fakeRecord[84 + i] = static_cast<uint8_t>(size >> (8 * i));
+        for (int i = 0; i < 4; ++i) g_fakeRecord[92 + i] = static_cast<uint8_t>(count >> (8 * i));
+        std::strcpy(reinterpret_cast<char*>(g_fakeRecord) + 96, "datos.bin");
+        ASSERT_NE(PrepareJob(), 0);
+        InitJoinDialog(DialogWindow());
+    }
+
+    // Presses Comenzar and runs the UI loop until the job has ended.
+    void RunJob() {
+        ASSERT_TRUE(g_view.start.enabled);
+        OnStartButton();
+        ASSERT_TRUE(RunUiLoopUntilJobEnds());
+    }
+
+    void RecordProgress() {
+        g_view.afterHandler = [this](uint32_t message) {
+            if (message == WM_JOIN_PROGRESS) {
+                progress.push_back({g_join.progressPart, g_join.progressDone,
+                                    g_join.progressPartPercent, g_join.progressPercent});
+            }
+        };
+    }
+
+    std::vector<uint8_t> original;
+    std::vector<Progress> progress;
+};
+
+std::string StartupReport(const char* checksumName, const std::string& checksum,
+                          const char* size = "3.500", uint32_t count = 3, const char* last = "002") {
+    std::string report =
+        "Creación de archivo de salida :\r\n"
+        "\"datos.bin\"\r\n"
+        "Tamaño : " + std::string(size) + " bytes.\r\n"
+        "\r\n"
+        "desde la concatenación de " + std::to_string(count) + " archivos de entrada :\r\n"
+        "desde \"datos.bin__" + std::string(count > 1000 ? "0000" : "000") + "\"\r\n"
+        "hasta \"datos.bin__" + last + "\".\r\n"
+        "\r\n";
+    if (checksumName != nullptr) {
+        report += "Checksum (" + std::string(checksumName) + ") :\r\n" + checksum + "\r\n\r\n";
+    }
+    return report +
+           "Todos los archivos de entrada estan presentes.\r\n"
+           "Haga click en el botón [Comenzar] para empezar la concatenación.\r\n";
+}
+
+// With the tick standing still, a job of three parts that each fit in one
+// read notifies twice: at the start of part 0 and at the end.
+const char kThreePartLines[] =
+    "\"datos.bin__000\"  100%\r\n"
+    "\"datos.bin__001\"  100%\r\n"
+    "\"datos.bin__002\"  100%";
+
+// ---- Outcomes --------------------------------------------------------------
+
+TEST_F(Join, DoneWithEachChecksumKind) {
+    const char* names[] = {nullptr, "MD5", "SHA-1", "SHA-224", "SHA-256"};
+    for (uint32_t kind = 0; kind <= 4; ++kind) {
+        SCOPED_TRACE(kind);
+        StartUp(kind, {1000, 2000, 500});
+        std::string checksum = kind != 0 ? Digest(kind, original) : "";
+        std::string startup = StartupReport(names[kind], checksum);
+        EXPECT_EQ(ReportText(), startup);
+        EXPECT_TRUE(RecordedBoxes().empty());
+        RunJob();
+
+        std::string verdict;
+        if (kind != 0) {
+            verdict = "Checksum válido (" + std::string(names[kind]) + ") :\r\n"
+                      "Entrada : " + checksum + "\r\n"
+                      "Salida : " + checksum + "\r\n\r\n";
+        }
+        EXPECT_EQ(ReportText(), startup + kStart + kThreePartLines + "\r\n\r\n" + verdict +
+                                    "Concatenación exitosa.\r\n"
+                                    "Haga click en el botón [Salida].\r\n");
+        EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+        EXPECT_EQ(MemoryFileData("datos.bin"), original);
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        EXPECT_TRUE(RecordedBoxes().empty());
+        // Finished: only "Salida" is left.
+        EXPECT_EQ(g_view.cancel.text, "Salida");
+        EXPECT_TRUE(g_view.cancel.enabled);
+        EXPECT_FALSE(g_view.start.enabled);
+        EXPECT_FALSE(g_view.deleteInputs.enabled);
+        EXPECT_TRUE(MemoryFileExists("datos.bin__000"));
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(Join, BadChecksumKeptOnYes) {
+    std::string wrong(64, 'a');
+    StartUp(CHECKSUM_SHA256, {1000, 2000, 500}, wrong.c_str());
+    g_view.deleteInputs.checked = true;  // never honoured after a bad checksum
+    g_view.answers.push_back(ANSWER_YES);
+    RunJob();
+    std::string actual = Digest(CHECKSUM_SHA256, original);
+    std::string report = ReportText();
+    EXPECT_NE(report.find("\r\n\r\nChecksum inválido (SHA-256) :\r\n"
+                          "Entrada : " + wrong + "\r\n"
+                          "Salida : " + actual + "\r\n\r\n"
+                          "Concatenación no exitosa.\r\n"
+                          "Haga click en el botón [Salida].\r\n"),
+              std::string::npos)
+        << report;
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "El checksum no es válido.\n¿Desea conservar el archivo de salida?");
+    EXPECT_EQ(boxes[0].title, "Vantorel - Advertencia");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_YES_NO | BOX_ICON_WARNING));
+    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000"));
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+}
+
+TEST_F(Join, BadChecksumDeletedOnNo) {
+    // Capitals never match the engine's lower-case text.
+    std::vector<uint64_t> sizes = {10, 20};
+    StartUp(CHECKSUM_MD5, sizes, "PLACEHOLDER");
+    std::string upper = Digest(CHECKSUM_MD5, original);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::memcpy(g_fakeRecord, upper.data(), upper.size());
+    g_view.answers.push_back(ANSWER_NO);
+    RunJob();
+    std::string report = ReportText();
+    EXPECT_NE(report.find("Checksum inválido (MD5) :\r\nEntrada : " + upper + "\r\n"), std::string::npos);
+    EXPECT_NE(report.find("\r\n\r\nBorrando el archivo de salida...\r\n"
+                          "Concatenación no exitosa.\r\n"
+                          "Haga click en el botón [Salida].\r\n"),
+              std::string::npos)
+        << report;
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+}
+
+TEST_F(Join, BadChecksumDeletionThatFails) {
+    StartUp(CHECKSUM_SHA1, {10, 20}, "0");
+    g_view.answers.push_back(ANSWER_NO);
+    g_disk.failDeleteOf.insert("datos.bin");
+    RunJob();
+    std::string report = ReportText();
+    EXPECT_EQ(report.find("Borrando el archivo de salida..."), std::string::npos);
+    EXPECT_NE(report.find("\r\n\r\nConcatenación no exitosa.\r\n"), std::string::npos);
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].text, "Imposible suprimir el archivo :\n\"datos.bin\"");
+    EXPECT_EQ(boxes[1].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[1].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+}
+
+TEST_F(Join, CancelledWhileRunning) {
+    StartUp(CHECKSUM_SHA256, {100, 200, 300});
+    g_join.bufferSize = 16;
+    g_tickStep = 250;
+    // Cancel from inside the second progress handler: the worker sees it at
+    // its next cancel point.
+    g_view.afterHandler = [](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 2) OnCancelButton();
+    };
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_CANCELLED));
+    std::string report = ReportText();
+    EXPECT_TRUE(EndsWith(report,
+              "\r\n\r\nLa concatenación ha sido cancelada.\r\nHaga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_view.title.substr(g_view.title.find('%')), "% - Concatenación anulada");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__002"));
+    EXPECT_EQ(g_view.cancel.text, "Salida");
+    EXPECT_TRUE(g_view.cancel.enabled);
+    EXPECT_FALSE(g_view.start.enabled);
+    EXPECT_TRUE(RecordedBoxes().empty());
+}
+
+// ---- Pause, resume, cancel while paused -------------------------------------
+
+TEST_F(Join, PauseAndResumeFromInsideHandlers) {
+    StartUp(0, {100, 100});
+    g_join.bufferSize = 10;
+    std::string beforeNotice;
+    int pauses = 0;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 1) {
+            OnStartButton();  // Pausa
+            EXPECT_EQ(g_join.pauseRequested, 1u);
+            EXPECT_FALSE(g_view.start.enabled);
+            EXPECT_FALSE(g_view.cancel.enabled);
+            EXPECT_FALSE(g_view.deleteInputs.enabled);
+            EXPECT_FALSE(ReportBoxIsWhite());
+            beforeNotice = ReportText();
+            g_tick += 700;  // from the pause click to the acknowledgement: counted
+        }
+        if (message == WM_JOIN_PAUSED) {
+            ++pauses;
+            EXPECT_EQ(ReportText(), beforeNotice + "  ** PAUSA **");
+            EXPECT_EQ(g_view.start.text, "Continuar");
+            EXPECT_TRUE(g_view.start.enabled && g_view.cancel.enabled && g_view.deleteInputs.enabled);
+            EXPECT_EQ(g_view.title, "0% - Pausa");
+            g_tick += 60000;  // paused for a minute: not counted
+            OnStartButton();  // Continuar
+            EXPECT_EQ(ReportText(), beforeNotice);
+            EXPECT_EQ(g_view.start.text, "Pausa");
+            EXPECT_EQ(g_view.title, "0% - Concatenación en curso...");
+            EXPECT_TRUE(ReportBoxIsWhite());
+        }
+    };
+    RunJob();
+    EXPECT_EQ(pauses, 1);
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    // The minute of pause is missing from the elapsed time; the 700 ms before
+    // the acknowledgement are there.
+    EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:00");
+    EXPECT_EQ(g_join.startTick, 1000u + 60000u);
+}
+
+TEST_F(Join, CancelWhilePaused) {
+    StartUp(CHECKSUM_SHA256, {100, 100});
+    g_join.bufferSize = 10;
+    std::string beforeNotice;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 1) {
+            OnStartButton();
+            beforeNotice = ReportText();
+        }
+        if (message == WM_JOIN_PAUSED) {
+            OnCancelButton();
+            EXPECT_EQ(ReportText(), beforeNotice) << "the notice is removed";
+            EXPECT_TRUE(ReportBoxIsWhite());
+            EXPECT_EQ(g_view.title, "0% - Pausa");
+        }
+    };
+    RunJob();
+    std::vector<uint32_t> expected = {WM_JOIN_PROGRESS, WM_JOIN_PROGRESS, WM_JOIN_PAUSED,
+                                      WM_JOIN_PROGRESS, WM_JOIN_CANCELLED};
+    EXPECT_EQ(g_view.messages, expected);
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_EQ(g_disk.writeSizes.size(), 0u) << "a block read before the cancel is not written";
+}
+
+TEST_F(Join, APauseAskedAfterTheLastPausePointIsNeverActedOn) {
+    StartUp(0, {100, 100});
+    // The final notification comes after the last pause point of the last
+    // block: a pause asked there finds a job that is already over.
+    g_view.afterHandler = [](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_join.progressDone == 200) OnStartButton();
+    };
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    for (uint32_t m : g_view.messages) EXPECT_NE(m, static_cast<uint32_t>(WM_JOIN_PAUSED));
+    // The end frame leaves the finished state with the pause forgotten.
+    EXPECT_EQ(g_join.pauseRequested, 0u);
+    EXPECT_TRUE(ReportBoxIsWhite());
+    EXPECT_TRUE(g_view.cancel.enabled);
+    EXPECT_EQ(g_view.cancel.text, "Salida");
+}
+
+// ---- Accounting ----------------------------------------------------------------
+
+TEST_F(Join, HalfABlockAfterTheReadAndTheRestAfterTheWrite) {
+    StartUp(CHECKSUM_MD5, {12, 0, 5});
+    g_join.bufferSize = 5;
+    g_tickStep = kProgressInterval;  // every throttled notification is sent
+    RecordProgress();
+    RunJob();
+    std::vector<Progress> expected = {
+        {0, 0, 0, 0},                                        // start of part 0
+        {0, 2, 16, 11}, {0, 5, 41, 29},                      // 5 bytes: 2 read, 3 written
+        {0, 7, 58, 41}, {0, 10, 83, 58},
+        {0, 11, 91, 64}, {0, 12, 100, 70},                   // the last 2 bytes: 1 and 1
+        {1, 12, 0, 70},                                      // empty part: opened
+        {1, 12, 0, 70}, {1, 12, 0, 70},                      // read 0, written 0
+        {2, 12, 0, 70}, {2, 14, 40, 82}, {2, 17, 100, 100},  // exactly one buffer...
+        {2, 17, 100, 100}, {2, 17, 100, 100},                // ...then a read of 0
+        {2, 17, 100, 100},                                   // the final values
+    };
+    EXPECT_EQ(progress, expected);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    std::vector<uint32_t> writes = {5, 5, 2, 0, 5, 0};
+    EXPECT_EQ(g_disk.writeSizes, writes);
+    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+}
+
+TEST_F(Join, PartsThatGrewAfterTheSurvey) {
+    StartUp(0, {100, 100});
+    PutMemoryFile("datos.bin__001", 300, 7);  // grew from 100 to 300 bytes
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(g_join.progressDone, 400u);
+    EXPECT_EQ(g_join.progressPercent, 200u) << "measured against the survey's total";
+    EXPECT_EQ(g_view.remaining.text, "Tiempo restante : 00:00:00");
+    EXPECT_EQ(g_view.title, "200% - Concatenación exitosa");
+    EXPECT_EQ(MemoryFileData("datos.bin").size(), 400u);
+}
+
+TEST_F(Join, EveryPartEmpty) {
+    StartUp(CHECKSUM_SHA256, {0, 0, 0});
+    RecordProgress();
+    RunJob();
+    for (const Progress& p : progress) EXPECT_EQ(p.percent, 0u);
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_NE(ReportText().find("Checksum válido (SHA-256)"), std::string::npos);
+    EXPECT_TRUE(MemoryFileExists("datos.bin"));
+    EXPECT_EQ(g_view.title, "0% - Concatenación exitosa");
+}
+
+TEST_F(Join, ANotificationRewritesOnlyTheTail) {
+    StartUp(0, {100, 100});
+    g_join.bufferSize = 10;
+    g_tickStep = kProgressInterval;
+    std::vector<std::string> reports;
+    std::vector<int> requests;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message != WM_JOIN_PROGRESS) return;
+        reports.push_back(ReportText());
+        requests.push_back(g_view.lengthRequests + g_view.selectRequests + g_view.replaceRequests);
+    };
+    RunJob();
+    ASSERT_GT(reports.size(), 4u);
+    // Between two notifications of part 0, only the 6-character tail changes,
+    // with two edits of three requests each: trim, then append.
+    for (size_t i = 2; i < 6; ++i) {
+        ASSERT_EQ(reports[i].size(), reports[i - 1].size());
+        EXPECT_EQ(reports[i].substr(0, reports[i].size() - 6),
+                  reports[i - 1].substr(0, reports[i - 1].size() - 6));
+        EXPECT_EQ(requests[i] - requests[i - 1], 6);
+    }
+    EXPECT_EQ(reports[1].substr(reports[1].size() - 22), "\"datos.bin__000\"    5%");
+}
+
+// ---- Failures ------------------------------------------------------------------
+
+void ExpectFailure(const std::string& boxText) {
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, boxText);
+    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
+    std::string report = ReportText();
+    EXPECT_TRUE(EndsWith(report,
+              "\r\n\r\nError durante la concatenación.\r\nLa concatenación ha sido cancelada.\r\n"));
+    EXPECT_EQ(g_view.title.substr(g_view.title.find('%')), "% - Error durante la concatenación");
+    EXPECT_EQ(g_view.cancel.text, "Salida");
+    EXPECT_TRUE(g_view.cancel.enabled);
+}
+
+TEST_F(Join, APartRemovedAfterTheSurvey) {
+    StartUp(CHECKSUM_SHA256, {100, 200, 300});
+    ASSERT_TRUE(DeleteNamedFile("datos.bin__001"));
+    RunJob();
+    ExpectFailure("Un error a ocurrido durante la apertura del siguiente archivo :\n\"datos.bin__001\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__002"));
+}
+
+TEST_F(Join, AFailingReadAndAFailingClose) {
+    StartUp(0, {100, 200, 300});
+    g_disk.failReadOf = "datos.bin__002";
+    RunJob();
+    ExpectFailure("Un error a ocurrido durante la lectura del siguiente archivo :\n\"datos.bin__002\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_EQ(MemoryFileData("datos.bin__002").size(), 300u);
+    TearDown();
+    SetUp();
+
+    StartUp(0, {100, 200, 300});
+    g_disk.failCloseOf = "datos.bin__000";
+    RunJob();
+    ExpectFailure("Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin__000\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    TearDown();
+    SetUp();
+
+    StartUp(CHECKSUM_SHA1, {100, 200});
+    g_disk.failCloseOf = "datos.bin";
+    RunJob();
+    ExpectFailure("Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin\"");
+}
+
+TEST_F(Join, AShortWriteIsAFailureNotASuccess) {
+    StartUp(0, {100, 200});
+    // The parts take 300 bytes; the output has room for 250 of its 300.
+    g_disk.capacity = 300 + 250;
+    RunJob();
+    ExpectFailure("Un error a ocurrido durante la escritura del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+}
+
+TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
+    StartUp(0, {100, 200});
+    g_disk.failCreate = true;
+    PutMemoryFile("datos.bin", 42, 3);  // somebody's file of that name
+    RunJob();
+    ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_EQ(MemoryFileData("datos.bin").size(), 42u);
+    EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
+}
+
+// ---- Deleting the inputs ----------------------------------------------------------
+
+TEST_F(Join, InputsDeletedWhenTheBoxIsTicked) {
+    std::vector<uint64_t> sizes(1001, 3);
+    StartUp(CHECKSUM_SHA256, sizes);
+    EXPECT_NE(ReportText().find("desde \"datos.bin__0000\"\r\nhasta \"datos.bin__1000\".\r\n"),
+              std::string::npos);
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    std::string report = ReportText();
+    EXPECT_TRUE(EndsWith(report,
+              "Concatenación exitosa.\r\nBorrando archivos de entrada...\r\nHaga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_disk.files.size(), 1u) << "only the output is left";
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_TRUE(RecordedBoxes().empty());
+}
+
+TEST_F(Join, OneMissingPartAtDeletion) {
+    StartUp(0, {10, 20, 30});
+    g_view.deleteInputs.checked = true;
+    g_view.afterHandler = [](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_join.progressDone == 60) DeleteNamedFile("datos.bin__001");
+    };
+    RunJob();
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Imposible suprimir el archivo :\n\"datos.bin__001\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin__000"));
+    EXPECT_FALSE(MemoryFileExists("datos.bin__002"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin"));
+}
+
+TEST_F(Join, InputsKeptWhenTheBoxIsNotTicked) {
+    StartUp(0, {10, 20});
+    g_view.afterHandler = [](uint32_t message) {
+        // Ticked during the job, then unticked again: its state at the end decides.
+        if (message == WM_JOIN_PROGRESS) g_view.deleteInputs.checked = g_join.progressDone != 30;
+    };
+    RunJob();
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__001"));
+    EXPECT_EQ(ReportText().find("Borrando"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,182 @@
+#include "ui/dialog.h"
+
+#include "hash/hash.h"
+#include "join/completion.h"
+#include "join/join_state.h"
+#include "join/messages.h"
+#include "join/text.h"
+#include "join/worker.h"
+#include "platform/platform.h"
+#include "ui/progress.h"
+#include "ui/report.h"
+
+namespace {
+
+const char kRunning[] = "Concatenación en curso...";
+const char kClickCancel[] = "Haga click en el botón [Anular].";
+
+void DisableStart() {
+    EnableControl(g_join.startButton, false);
+    EnableControl(g_join.deleteInputsBox, false);
+}
+
+// Both part names of the report are formatted on their own first.
+void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
+    char name[kNameCapacity];
+    FormatText(name, sizeof name, g_join.partCount > 1000 ? "%s__%04u" : "%s__%03u",
+               g_join.outputName, index);
+    AppendReportLine("%s\"%s\"%s", prefix, name, end);
+}
+
+void StartJob() {
+    AppendReportLine("%s", "");
+    AppendReportLine("Concatenación de archivos...");
+    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    g_join.progressPercent = 0;
+    SetTitleStatus(kRunning);
+    BeginProgressDisplay();
+    g_join.outputCreated = 0;
+    g_join.startTick = GetTickCount32();
+
+    ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);
+    if (thread == nullptr) {
+        // Nothing has started: say so and leave the dialog ready to try again.
+        ShowMessageBox(g_join.dialogWindow, "Imposible iniciar la concatenación.", TITLE_ERROR,
+                       BOX_OK | BOX_ICON_ERROR);
+        AppendReportLine("La concatenación no ha podido empezar.");
+        SetTitleStatus("Error durante la concatenación");
+        SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Comenzar");
+        return;
+    }
+    // The handle is stored before the worker runs, so every message finds it.
+    g_join.workerThread = thread;
+    SetLowestPriority(thread);
+    ResumeSuspendedThread(thread);
+}
+
+void RequestPause() {
+    EnableControl(g_join.startButton, false);
+    EnableControl(g_join.cancelButton, false);
+    EnableControl(g_join.deleteInputsBox, false);
+    // The event is reset before the flag is raised, so a worker that sees
+    // the flag always finds the event reset and waits.
+    ClearEvent(g_join.pauseEvent);
+    StoreFlag(g_join.pauseRequested, 1);
+    RepaintDialog(g_join.dialogWindow);
+}
+
+void Resume() {
+    TrimReportTail(PAUSE_NOTICE_LENGTH);
+    SetTitleStatus(kRunning);
+    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    // The time from the worker's acknowledgement to now is not counted.
+    g_join.startTick += GetTickCount32() - g_join.pauseTick;
+    // The flag is lowered before the event is set, so the released worker
+    // does not pause again for the same request.
+    StoreFlag(g_join.pauseRequested, 0);
+    SignalEvent(g_join.pauseEvent);
+    RepaintDialog(g_join.dialogWindow);
+}
+
+}  // namespace
+
+void InitJoinDialog(ViewWindow dialog) {
+    g_join.dialogWindow = dialog;
+    g_join.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
+    g_join.startButton = GetDialogControl(dialog, ID_START_BUTTON);
+    g_join.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
+    g_join.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
+    WriteStartupReport();
+}
+
+void WriteStartupReport() {
+    ViewWindow dialog = g_join.dialogWindow;
+    LiftReportLimit(g_join.reportBox);
+    SetControlText(dialog, ID_START_BUTTON, "Comenzar");
+    SetControlText(dialog, ID_CANCEL_BUTTON, "Anular");
+    SetControlText(dialog, ID_DELETE_INPUTS_BOX,
+                   "Elimine los archivos de entrada después de la concatenación.");
+    SetControlText(dialog, ID_ELAPSED_LABEL, "Tiempo transcurrido : --:--:--");
+    SetControlText(dialog, ID_REMAINING_LABEL, "Tiempo restante : --:--:--");
+
+    if (g_join.partCount < 2) {
+        DisableStart();
+        AppendReportLine("Este archivo de auto-concatenación no a sido creado por Vantorel.");
+        AppendReportLine(kClickCancel);
+        return;
+    }
+
+    AppendReportLine("Creación de archivo de salida :");
+    AppendReportLine("\"%s\"", g_join.outputName);
+    FormatSize(g_join.expectedSize);
+    AppendReportLine("Tamaño : %s bytes.", g_join.sizeText);
+    AppendReportLine("%s", "");
+    AppendReportLine("desde la concatenación de %u archivos de entrada :", g_join.partCount);
+    AppendPartLine("desde ", 0, "");
+    AppendPartLine("hasta ", g_join.partCount - 1, ".");
+    AppendReportLine("%s", "");
+
+    if (g_join.engine != nullptr) {
+        AppendReportLine("Checksum (%s) :", g_join.engine->m_name);
+        // The field holds at most 80 characters; never read beyond it.
+        AppendReportLine("%.80s", g_join.expectedChecksum);
+        AppendReportLine("%s", "");
+    }
+
+    if (g_join.unreadableCount != 0) {
+        if (g_join.unreadableCount == 1) {
+            AppendReportLine("No se puede leer un archivo de entrada.");
+        } else {
+            AppendReportLine("No se puede leer %u archivos de entrada.", g_join.unreadableCount);
+        }
+        AppendReportLine("La concatenación es imposible.");
+        AppendReportLine(kClickCancel);
+        DisableStart();
+        return;
+    }
+
+    AppendReportLine("Todos los archivos de entrada estan presentes.");
+    AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
+    CheckInputSizes();
+}
+
+void OnStartButton() {
+    if (g_join.workerThread == nullptr) {
+        StartJob();
+    } else if (LoadFlag(g_join.pauseRequested) == 0) {
+        RequestPause();
+    } else {
+        Resume();
+    }
+}
+
+void OnCancelButton() {
+    if (g_join.workerThread == nullptr) {
+        DestroyMainWindow(g_join.dialogWindow);
+        return;
+    }
+    EnableControl(g_join.cancelButton, false);
+    EnableControl(g_join.startButton, false);
+    // The cancel flag is raised before the worker is released, so that it
+    // sees the cancel when it wakes.
+    StoreFlag(g_join.cancelRequested, 1);
+    if (LoadFlag(g_join.pauseRequested) != 0) {
+        TrimReportTail(PAUSE_NOTICE_LENGTH);
+        StoreFlag(g_join.pauseRequested, 0);
+        SignalEvent(g_join.pauseEvent);
+        RepaintDialog(g_join.dialogWindow);
+    }
+}
+
+bool DispatchWorkerMessage(uint32_t message) {
+    switch (message) {
+        case WM_JOIN_DONE: OnJoinDone(); return true;
+        case WM_JOIN_CANCELLED: OnJoinCancelled(); return true;
+        case WM_JOIN_FAILED: OnJoinFailed(); return true;
+        case WM_JOIN_PROGRESS: OnJoinProgress(); return true;
+        case WM_JOIN_PAUSED: OnJoinPaused(); return true;
+        default: return false;
+    }
+}
+
+bool ReportBoxIsWhite() { return LoadFlag(g_join.pauseRequested) == 0; }

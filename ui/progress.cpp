@@ -1,0 +1,97 @@
+#include "ui/progress.h"
+
+#include "join/join_state.h"
+#include "join/text.h"
+#include "platform/platform.h"
+#include "ui/report.h"
+#include "ui/view.h"
+
+namespace {
+
+const uint32_t kNoLine = 0xFFFFFFFF;
+const uint32_t kTailLength = 6;
+const uint32_t kLabelCapacity = 254;
+
+// The part whose progress line is open at the end of the report.
+uint32_t g_lastShownPart = kNoLine;
+
+void SetLabel(int id, const char* prefix, uint32_t milliseconds) {
+    char label[kLabelCapacity];
+    FormatText(label, sizeof label, "%s%s", prefix, FormatDuration(milliseconds).text);
+    SetControlText(g_join.dialogWindow, id, label);
+}
+
+void AppendPartName(uint32_t part) {
+    char name[kNameCapacity];
+    PartName(part, name);
+    FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
+    AppendReportText(g_join.lineText);
+}
+
+}  // namespace
+
+DurationText FormatDuration(uint32_t milliseconds) {
+    DurationText duration;
+    FormatText(duration.text, sizeof duration.text, "%02u:%02u:%02u", milliseconds / 3600000u,
+               milliseconds / 60000u % 60u, milliseconds / 1000u % 60u);
+    return duration;
+}
+
+uint32_t EstimateRemaining(uint32_t elapsed, uint64_t done, uint64_t total) {
+    // Parts that grew after the survey make done exceed the total: the job
+    // is at its end as far as anyone can tell, not at a negative time.
+    if (done == 0 || done >= total) return 0;
+    double remaining =
+        static_cast<double>(elapsed) * (static_cast<double>(total) / static_cast<double>(done) - 1.0);
+    if (!(remaining < 9223372036854775808.0)) return 0;  // does not fit 64 bits
+    return static_cast<uint32_t>(static_cast<int64_t>(remaining));
+}
+
+void BeginProgressDisplay() { g_lastShownPart = kNoLine; }
+
+void OnJoinProgress() {
+    uint32_t elapsed = GetTickCount32() - g_join.startTick;
+    SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", elapsed);
+    SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ",
+             EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal));
+
+    uint32_t part = g_join.progressPart;
+    if (g_lastShownPart == part) {
+        TrimReportTail(kTailLength);
+    } else {
+        if (g_lastShownPart != kNoLine) {
+            // Complete the open line, then the parts joined whole between two
+            // notifications.
+            TrimReportTail(kTailLength);
+            AppendReportLine("  100%%");
+            for (uint32_t k = g_lastShownPart + 1; k < part; ++k) {
+                AppendPartName(k);
+                AppendReportLine("  100%%");
+            }
+        }
+        g_lastShownPart = part;
+        AppendPartName(part);
+    }
+
+    uint32_t p = g_join.progressPartPercent;
+    char tail[kTailLength + 1];
+    if (p < 10) {
+        FormatText(tail, sizeof tail, "    %u%%", p);
+    } else if (p < 100) {
+        FormatText(tail, sizeof tail, "   %u%%", p);
+    } else {
+        FormatText(tail, sizeof tail, "  100%%");
+    }
+    AppendReportText(tail);
+    SetTitleStatus("Concatenación en curso...");
+}
+
+void OnJoinPaused() {
+    g_join.pauseTick = GetTickCount32();
+    SetTitleStatus("Pausa");
+    AppendReportText(PAUSE_NOTICE);
+    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Continuar");
+    EnableControl(g_join.startButton, true);
+    EnableControl(g_join.cancelButton, true);
+    EnableControl(g_join.deleteInputsBox, true);
+}
