@@ -1,0 +1,44 @@
+// libFuzzer target: the record locators and the name conversion on any
+// bytes. Besides not crashing or reading out of bounds, a record that is
+// reported found must lie wholly inside the image.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tools/split/cp1252.h"
+#include "tools/split/locate.h"
+#include "tools/split/record.h"
+
+namespace {
+
+void CheckFound(const uint8_t* data, size_t size, const RecordLocation& location) {
+    if (location.offset > size || size - location.offset < kRecordSize) __builtin_trap();
+    JoinRecord record;
+    DecodeRecord(data + location.offset, &record);
+    if (ClassifyRecord(data + location.offset) == RecordKind::Stamped &&
+        DigestTextLength(record.checksumKind) == 0 && record.checksumText[0] != '\0') {
+        __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    RecordLocation pe;
+    RecordLocation elf;
+    RecordLocation any;
+    int peFound = LocatePeRecord(data, size, &pe);
+    int elfFound = LocateElfRecord(data, size, &elf);
+    int anyFound = LocateRecord(data, size, &any);
+    if (peFound) CheckFound(data, size, pe);
+    if (elfFound) CheckFound(data, size, elf);
+    if (anyFound) CheckFound(data, size, any);
+    // An image is one format or the other, never both.
+    if (peFound && elfFound) __builtin_trap();
+    if (anyFound != (peFound || elfFound)) __builtin_trap();
+
+    std::string name;
+    Utf8ToWindows1252(reinterpret_cast<const char*>(data), size, &name, nullptr, nullptr);
+    if (name.size() > size) __builtin_trap();
+    return 0;
+}

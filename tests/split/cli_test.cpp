@@ -1,0 +1,658 @@
+// vantorel-split as its users run it: cuts compared with a reference cut made by dd and the
+// checksum commands, the stamped joiner run and read back, and every refusal
+// leaving the output directory as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/split/plan.h"
+#include "tools/split/record.h"
+
+#ifndef PROBE_FILE
+#define PROBE_FILE ""
+#endif
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+const char kTool[] = SPLIT_TOOL;
+
+// A fresh directory, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir() {
+        char pattern[] = "/tmp/split-test-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        m_path = made != nullptr ? made : "";
+    }
+    ~TempDir() {
+        std::error_code error;
+        fs::remove_all(m_path, error);
+    }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+Bytes ReadBytes(const std::string& path) {
+    Bytes bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(file);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    }
+    ASSERT_EQ(std::fclose(file), 0);
+}
+
+Bytes RandomBytes(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(size);
+    for (auto& b : bytes) b = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+std::string ReadText(const std::string& path) {
+    Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::set<std::string> List(const std::string& directory) {
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(directory, error)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+struct Result {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with stdout and stderr captured in files of scratch.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& scratch) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, (scratch + "/stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (scratch + "/stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+Result Wait(pid_t pid, const std::string& scratch) {
+    Result result;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    result.out = ReadText(scratch + "/stdout");
+    result.err = ReadText(scratch + "/stderr");
+    return result;
+}
+
+Result RunProgram(const std::vector<std::string>& args) {
+    TempDir scratch;
+    return Wait(Spawn(args, scratch.path()), scratch.path());
+}
+
+Result Split(std::vector<std::string> args) {
+    args.insert(args.begin(), kTool);
+    return RunProgram(args);
+}
+
+// Runs a shell command and returns its standard output.
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return out;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
+    pclose(pipe);
+    return out;
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// The fields a stamped joiner prints, "key=value" a line.
+std::map<std::string, std::string> RunJoiner(const std::string& path) {
+    Result result = RunProgram({path});
+    std::map<std::string, std::string> fields;
+    EXPECT_EQ(result.status, 0) << result.out << result.err;
+    size_t start = 0;
+    while (start < result.out.size()) {
+        size_t end = result.out.find('\n', start);
+        if (end == std::string::npos) end = result.out.size();
+        std::string line = result.out.substr(start, end - start);
+        size_t equals = line.find('=');
+        if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+        start = end + 1;
+    }
+    return fields;
+}
+
+std::string PartName(const std::string& name, uint32_t count, uint32_t index) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, count > 1000 ? "__%04u" : "__%03u", index);
+    return name + suffix;
+}
+
+// The failure contract: one line on stderr naming the tool, a non-zero
+// status, and the watched directories exactly as they were.
+void ExpectRefused(const std::vector<std::string>& args, const std::vector<std::string>& watched,
+                   const std::string& reason, int status = 1) {
+    std::vector<std::set<std::string>> before;
+    for (const auto& d : watched) before.push_back(List(d));
+    Result result = Split(args);
+    EXPECT_EQ(result.status, status) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_EQ(result.err.rfind("vantorel-split: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
+    EXPECT_EQ(result.out, "");
+    for (size_t i = 0; i < watched.size(); ++i) {
+        EXPECT_EQ(List(watched[i]), before[i]) << watched[i];
+    }
+}
+
+// ---- Cuts --------------------------------------------------------------
+
+struct Cut {
+    size_t size;
+    const char* mode;  // "--parts" or "--size"
+    const char* value;
+    const char* checksum;  // nullptr: the default
+};
+
+const struct {
+    const char* option;
+    const char* command;
+    const char* kind;
+    const char* engine;
+} kChecksums[] = {
+    {"none", nullptr, "0", "none"},         {"md5", "md5sum", "1", "MD5"},
+    {"sha1", "sha1sum", "2", "SHA-1"},      {"sha224", "sha224sum", "3", "SHA-224"},
+    {"sha256", "sha256sum", "4", "SHA-256"},
+};
+
+void CheckCut(const Cut& cut, uint32_t seed) {
+    SCOPED_TRACE(std::to_string(cut.size) + " " + cut.mode + " " + cut.value);
+    TempDir dir;
+    std::string in = dir / "in";
+    std::string out = dir / "out";
+    std::string reference = dir / "reference";
+    fs::create_directories(in);
+    fs::create_directories(out);
+    fs::create_directories(reference);
+    std::string file = in + "/data.bin";
+    Bytes data = RandomBytes(cut.size, seed);
+    WriteBytes(file, data);
+
+    std::vector<std::string> args = {file, cut.mode, cut.value, "--joiner", ELF_FIXTURE, "--out",
+                                     out};
+    std::string checksum = cut.checksum != nullptr ? cut.checksum : "sha256";
+    if (cut.checksum != nullptr) args.insert(args.end(), {"--checksum", cut.checksum});
+    Result result = Split(args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+
+    // The reference cut, made by dd at the offsets the two modes define:
+    // --size S cuts every S bytes; --parts N cuts every size/N bytes and the
+    // last part takes the remainder.
+    uint64_t step = std::string(cut.mode) == "--parts" ? cut.size / std::stoull(cut.value) : 0;
+    if (step == 0) ParseByteCount(cut.value, &step);
+    uint32_t count = std::string(cut.mode) == "--parts"
+                         ? static_cast<uint32_t>(std::stoull(cut.value))
+                         : static_cast<uint32_t>((cut.size + step - 1) / step);
+    ASSERT_GE(count, 2u);
+    std::vector<std::string> referenceParts;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint64_t offset = i * step;
+        uint64_t length = i + 1 == count ? cut.size - offset : step;
+        std::string name = reference + "/x" + std::to_string(100000 + i);
+        Shell("dd if=" + Quote(file) + " of=" + Quote(name) + " bs=64K iflag=skip_bytes,count_bytes skip=" +
+              std::to_string(offset) + " count=" + std::to_string(length) + " status=none");
+        referenceParts.push_back(name);
+    }
+
+    std::set<std::string> expected = {"data.bin__join"};
+    for (uint32_t i = 0; i < count; ++i) expected.insert(PartName("data.bin", count, i));
+    ASSERT_EQ(List(out), expected);
+
+    Bytes joined;
+    uint32_t index = 0;
+    for (const std::string& referencePart : referenceParts) {
+        Bytes part = ReadBytes(out + "/" + PartName("data.bin", count, index++));
+        EXPECT_TRUE(part == ReadBytes(referencePart)) << "part " << index - 1;
+        joined.insert(joined.end(), part.begin(), part.end());
+    }
+    EXPECT_TRUE(joined == data);
+    EXPECT_TRUE(ReadBytes(file) == data);
+
+    auto fields = RunJoiner(out + "/data.bin__join");
+    for (const auto& kind : kChecksums) {
+        if (checksum != kind.option) continue;
+        EXPECT_EQ(fields["kind"], kind.kind);
+        EXPECT_EQ(fields["engine"], kind.engine);
+        std::string expectedSum;
+        if (kind.command != nullptr) {
+            expectedSum = Shell(std::string(kind.command) + " " + Quote(file));
+            expectedSum = expectedSum.substr(0, expectedSum.find(' '));
+        }
+        EXPECT_EQ(fields["checksum"], expectedSum);
+    }
+    EXPECT_EQ(fields["size"], std::to_string(cut.size));
+    EXPECT_EQ(fields["count"], std::to_string(count));
+    EXPECT_EQ(fields["name"], "data.bin");
+}
+
+TEST(SplitCli, CutsByCountMatchTheReferenceAndRoundTrip) {
+    const Cut cuts[] = {
+        {1000003, "--parts", "7", "md5"},      // a remainder of 4 in the last part
+        {1048576, "--parts", "4", "sha1"},     // no remainder
+        {999, "--parts", "2", "sha224"},
+        {65537, "--parts", "13", "sha256"},
+        {2, "--parts", "2", "none"},           // the smallest cut
+        {5, "--parts", "5", nullptr},          // one byte each, default checksum
+    };
+    uint32_t seed = 1;
+    for (const Cut& cut : cuts) CheckCut(cut, seed++);
+}
+
+TEST(SplitCli, CutsBySizeMatchTheReferenceAndRoundTrip) {
+    const Cut cuts[] = {
+        {20480, "--size", "4096", "sha256"},   // an exact multiple
+        {10000, "--size", "1K", "none"},       // a short last part
+        {3145729, "--size", "1M", "md5"},      // a last part of one byte
+        {100, "--size", "7", "sha1"},
+        {1000, "--size", "999", "sha224"},
+    };
+    uint32_t seed = 100;
+    for (const Cut& cut : cuts) CheckCut(cut, seed++);
+}
+
+TEST(SplitCli, PartNamesWidenAboveAThousandParts) {
+    CheckCut({1000, "--parts", "1000", "md5"}, 7);  // __000 to __999
+    CheckCut({1001, "--size", "1", "none"}, 8);     // __0000 to __1000
+}
+
+TEST(SplitCli, PartsGoBesideTheFileByDefault) {
+    TempDir dir;
+    std::string file = dir / "A\xC3\xB1o caf\xC3\xA9.dat";  // UTF-8 "Año café.dat"
+    Bytes data = RandomBytes(3000, 5);
+    WriteBytes(file, data);
+    Result result = Split({file, "--parts", "3", "--joiner", ELF_FIXTURE});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(List(dir.path()),
+              (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat__001",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat__002",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat__join"}));
+    EXPECT_TRUE(ReadBytes(file) == data);
+
+    // The record holds the name in Windows-1252.
+    auto fields = RunJoiner(file + "__join");
+    EXPECT_EQ(fields["name"], "A\xF1o caf\xE9.dat");
+    EXPECT_EQ(fields["count"], "3");
+    struct stat info;
+    ASSERT_EQ(stat((file + "__join").c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IXUSR, 0u) << "the joiner copy is executable";
+}
+
+TEST(SplitCli, AStampedJoinerCanBeStampedAgain) {
+    TempDir dir;
+    WriteBytes(dir / "first", RandomBytes(500, 1));
+    WriteBytes(dir / "second", RandomBytes(9000, 2));
+    ASSERT_EQ(Split({dir / "first", "--parts", "2", "--joiner", ELF_FIXTURE}).status, 0);
+    Result result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner",
+                           dir / "first__join"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    auto fields = RunJoiner(dir / "second__join");
+    EXPECT_EQ(fields["name"], "second");
+    EXPECT_EQ(fields["size"], "9000");
+    EXPECT_EQ(fields["count"], "9");
+    EXPECT_EQ(fields["kind"], "1");
+    EXPECT_EQ(RunJoiner(dir / "first__join")["name"], "first");
+}
+
+TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
+    TempDir dir;
+    std::string bin = dir / "a/bin";
+    fs::create_directories(bin);
+    std::string tool = bin + "/vantorel-split";
+    fs::copy_file(kTool, tool);
+    fs::permissions(tool, fs::perms::owner_all);
+    WriteBytes(dir / "file", RandomBytes(100, 3));
+    fs::create_directories(dir / "out");
+
+    Result result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no joiner at"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("--joiner"), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    EXPECT_TRUE(List(dir / "out").empty());
+
+    std::string joiner = fs::weakly_canonical(bin + "/" + DEFAULT_JOINER_RELATIVE).string();
+    fs::create_directories(fs::path(joiner).parent_path());
+    fs::copy_file(ELF_FIXTURE, joiner);
+    result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+}
+
+TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
+    if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
+    TempDir dir;
+    WriteBytes(dir / "file.iso", RandomBytes(4321, 9));
+    Result result = Split({dir / "file.iso", "--parts", "4", "--checksum", "sha1", "--joiner",
+                           PE_FIXTURE});
+    ASSERT_EQ(result.status, 0) << result.err;
+    Bytes original = ReadBytes(PE_FIXTURE);
+    Bytes copy = ReadBytes(dir / "file.iso__join.exe");
+    Bytes templ = ReadBytes(JOINDESC_FILE);
+    ASSERT_EQ(copy.size(), original.size());
+    size_t at = static_cast<size_t>(
+        std::search(original.begin(), original.end(), templ.begin(), templ.end()) -
+        original.begin());
+    ASSERT_LT(at, original.size());
+
+    // Only the record's bytes changed, and they hold what was cut.
+    for (size_t i = 0; i < copy.size(); ++i) {
+        if (i < at || i >= at + kRecordSize) {
+            ASSERT_EQ(copy[i], original[i]) << i;
+        }
+    }
+    JoinRecord record;
+    DecodeRecord(copy.data() + at, &record);
+    std::string sha1 = Shell("sha1sum " + Quote(dir / "file.iso"));
+    EXPECT_EQ(std::string(record.checksumText), sha1.substr(0, 40));
+    EXPECT_EQ(record.checksumKind, 2u);
+    EXPECT_EQ(record.expectedSize, 4321u);
+    EXPECT_EQ(record.partCount, 4u);
+    EXPECT_STREQ(record.outputName, "file.iso");
+}
+
+TEST(SplitCli, TheDescriptorProbeReadsWhatWasStamped) {
+    if (std::string(PROBE_FILE).empty()) GTEST_SKIP() << "the build has no descriptor probe";
+    TempDir dir;
+    WriteBytes(dir / "caf\xC3\xA9.bin", RandomBytes(77777, 4));
+    Result result = Split({dir / "caf\xC3\xA9.bin", "--parts", "3", "--checksum", "sha224",
+                           "--joiner", PROBE_FILE});
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::string sum = Shell("sha224sum " + Quote(dir / "caf\xC3\xA9.bin")).substr(0, 56);
+    Result probe = RunProgram({dir / "caf\xC3\xA9.bin__join"});
+    EXPECT_EQ(probe.status, 0);
+    EXPECT_EQ(probe.out, "kind=3\nsize=77777\ncount=3\nname=caf\xE9.bin\nchecksum=" + sum +
+                             "\nengine=SHA-224\n");
+}
+
+TEST(SplitCli, ProgressShowsOnATerminal) {
+    TempDir dir;
+    std::string file = dir / "big";
+    WriteBytes(file, Bytes(32u << 20, 0x5A));
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(kTool, kTool, file.c_str(), "--parts", "3", "--joiner", ELF_FIXTURE,
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string screen;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(master, chunk, sizeof chunk)) > 0) screen.append(chunk, static_cast<size_t>(n));
+    close(master);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+    EXPECT_NE(screen.find("\rcutting big: 100%"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("big: 33554432 bytes in 3 parts"), std::string::npos) << screen;
+}
+
+// ---- Refusals --------------------------------------------------------------
+
+class SplitRefuses : public ::testing::Test {
+protected:
+    void SetUp() override {
+        in = dir / "in";
+        out = dir / "out";
+        fs::create_directories(in);
+        fs::create_directories(out);
+        file = in + "/data.bin";
+        WriteBytes(file, RandomBytes(1000, 11));
+    }
+    void Refused(std::vector<std::string> args, const std::string& reason, int status = 1) {
+        ExpectRefused(args, {in, out}, reason, status);
+        EXPECT_TRUE(ReadBytes(file) == RandomBytes(1000, 11)) << "the input changed";
+    }
+    std::vector<std::string> With(std::vector<std::string> args) {
+        args.insert(args.end(), {"--joiner", ELF_FIXTURE, "--out", out});
+        return args;
+    }
+
+    TempDir dir;
+    std::string in, out, file;
+};
+
+TEST_F(SplitRefuses, BadCommandLines) {
+    Refused({file, "--parts", "2", "--size", "10"}, "exactly one of", 2);
+    Refused({file}, "exactly one of", 2);
+    Refused({"--parts", "2"}, "no FILE", 2);
+    Refused({file, file, "--parts", "2"}, "more than one FILE", 2);
+    Refused({file, "--parts"}, "needs a value", 2);
+    Refused({file, "--parts", "3K"}, "whole number", 2);
+    Refused({file, "--parts", "-3"}, "whole number", 2);
+    Refused({file, "--size", "1.5K"}, "number of bytes", 2);
+    Refused({file, "--parts", "2", "--checksum", "crc32"}, "--checksum takes", 2);
+    Refused({file, "--parts", "2", "--verbose"}, "unknown option", 2);
+    Refused({file, "-p", "2"}, "unknown option", 2);
+
+    Result help = Split({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: vantorel-split FILE", 0), 0u);
+    // "--name=value" is the same as "--name value".
+    Result result = Split({file, "--parts=2", "--checksum=md5", "--joiner=" ELF_FIXTURE,
+                           "--out=" + out});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(List(out).size(), 3u);
+}
+
+TEST_F(SplitRefuses, InputsThatCannotBeCut) {
+    Refused(With({in + "/missing", "--parts", "2"}), "cannot open");
+    Refused(With({in, "--parts", "2"}), "not a regular file");
+    Refused(With({file, "--parts", "1"}), "fewer than 2 parts");
+    Refused(With({file, "--parts", "0"}), "fewer than 2 parts");
+    Refused(With({file, "--size", "1000"}), "fewer than 2 parts");
+    Refused(With({file, "--size", "5G"}), "fewer than 2 parts");
+    Refused(With({file, "--size", "0"}), "0 bytes");
+    Refused(With({file, "--parts", "1001"}), "fewer bytes than parts");
+    WriteBytes(in + "/empty", {});
+    Refused(With({in + "/empty", "--parts", "2"}), "it is empty");
+    if (geteuid() != 0) {
+        chmod(file.c_str(), 0);
+        Refused(With({file, "--parts", "2"}), "Permission denied");
+        chmod(file.c_str(), 0644);
+    }
+}
+
+TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"bad\xFF.bin", "not valid UTF-8"},
+        {"over\xC0\xAElong", "not valid UTF-8"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC.bin", "Windows-1252 cannot represent"},  // Japanese
+        {"c1\xC2\x81.bin", "Windows-1252 cannot represent"},               // U+0081
+        {"a:b.bin", "Windows does not allow"},
+        {"a\\b.bin", "Windows does not allow"},
+        {"what?.bin", "Windows does not allow"},
+        {"tab\there", "Windows does not allow"},
+    };
+    for (const auto& c : cases) {
+        std::string path = in + "/" + c.name;
+        WriteBytes(path, RandomBytes(100, 1));
+        Refused(With({path, "--parts", "2"}), c.reason);
+        fs::remove(path);
+    }
+
+    // 250 bytes: the parts' names fit in 255, the Windows joiner's does not.
+    std::string longName = in + "/" + std::string(250, 'n');
+    WriteBytes(longName, RandomBytes(100, 1));
+    if (!std::string(PE_FIXTURE).empty()) {
+        ExpectRefused({longName, "--parts", "2", "--joiner", PE_FIXTURE, "--out", out}, {in, out},
+                      "too long");
+    }
+    fs::remove(longName);
+    longName = in + "/" + std::string(251, 'n');
+    WriteBytes(longName, RandomBytes(100, 1));
+    Refused(With({longName, "--parts", "2"}), "too long");
+}
+
+TEST_F(SplitRefuses, JoinersWithoutAUsableRecord) {
+    Refused({file, "--parts", "2", "--joiner", in + "/nothing", "--out", out}, "cannot open");
+    WriteBytes(in + "/script", Bytes{'#', '!', '/', 'b', 'i', 'n', '\n'});
+    Refused({file, "--parts", "2", "--joiner", in + "/script", "--out", out}, "not a PE or");
+    Refused({file, "--parts", "2", "--joiner", in, "--out", out}, "not a regular file");
+
+    // Joiners changed by objcopy, independently of this tool's reading.
+    std::string fixture = Quote(ELF_FIXTURE);
+    WriteBytes(dir / "short", RandomBytes(100, 1));
+    WriteBytes(dir / "garbage", RandomBytes(kRecordSize, 1));
+    std::string joiner = dir / "joiner";
+    const struct {
+        std::string objcopy;
+        const char* reason;
+    } cases[] = {
+        {"--remove-section .joindesc " + fixture + " " + Quote(joiner), "no join record"},
+        {"--update-section .joindesc=" + Quote(dir / "short") + " " + fixture + " " +
+             Quote(joiner),
+         "not 722 bytes"},
+        {"--update-section .joindesc=" + Quote(dir / "garbage") + " " + fixture + " " +
+             Quote(joiner),
+         "neither the template"},
+        // objcopy adds no section of a name already taken; it renames to one.
+        {"--add-section .extra=" + Quote(dir / "garbage") + " " + fixture + " " +
+             Quote(dir / "extra") + " && objcopy --rename-section .extra=.joindesc " +
+             Quote(dir / "extra") + " " + Quote(joiner),
+         "more than one join record"},
+    };
+    for (const auto& c : cases) {
+        fs::remove(joiner);
+        Shell("objcopy " + c.objcopy);
+        ASSERT_TRUE(fs::exists(joiner)) << c.objcopy;
+        Refused({file, "--parts", "2", "--joiner", joiner, "--out", out}, c.reason);
+    }
+}
+
+TEST_F(SplitRefuses, OutputDirectoriesThatCannotBeUsed) {
+    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", dir / "nowhere"},
+            "does not exist");
+    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", file}, "Not a directory");
+}
+
+TEST_F(SplitRefuses, NothingIsOverwritten) {
+    WriteBytes(out + "/data.bin__001", Bytes{'k', 'e', 'e', 'p'});
+    Refused(With({file, "--parts", "3"}), "already exists");
+    EXPECT_EQ(ReadText(out + "/data.bin__001"), "keep");
+    fs::remove(out + "/data.bin__001");
+
+    WriteBytes(out + "/data.bin__join", Bytes{'k'});
+    Refused(With({file, "--parts", "3"}), "already exists");
+    fs::remove(out + "/data.bin__join");
+
+    // A part name that is a link to the input must not write through it.
+    fs::create_symlink(file, out + "/data.bin__000");
+    Refused(With({file, "--parts", "3"}), "already exists");
+    fs::remove(out + "/data.bin__000");
+    fs::create_symlink(dir / "dangling", out + "/data.bin__002");
+    Refused(With({file, "--parts", "3"}), "already exists");
+    EXPECT_FALSE(fs::exists(dir / "dangling"));
+}
+
+TEST_F(SplitRefuses, AFullDiskLeavesNothingBehind) {
+    if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+    if (mount("tmpfs", out.c_str(), "tmpfs", 0, "size=1m") != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+    }
+    WriteBytes(in + "/three", RandomBytes(3u << 20, 12));
+    ExpectRefused(With({in + "/three", "--parts", "3"}), {in, out}, "No space left on device");
+    EXPECT_TRUE(List(out).empty());
+    // Room for the parts but not for the joiner copy.
+    WriteBytes(in + "/fits", RandomBytes((1u << 20) - 8192, 13));
+    ExpectRefused(With({in + "/fits", "--parts", "2"}), {in, out}, "No space left on device");
+    EXPECT_TRUE(List(out).empty());
+    EXPECT_EQ(umount(out.c_str()), 0);
+}
+
+TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
+    std::string big = in + "/big";
+    int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 256 << 20), 0);
+    close(fd);
+    TempDir scratch;
+    pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
+                      scratch.path());
+    ASSERT_GT(pid, 0);
+    // Wait until the cut is under way, then interrupt it.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!fs::exists(out + "/big__001") && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGINT);
+    Result result = Wait(pid, scratch.path());
+    if (result.status == 0) GTEST_SKIP() << "the cut ended before the interruption arrived";
+    EXPECT_EQ(result.status, 130) << result.err;
+    EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
+    EXPECT_TRUE(List(out).empty());
+}
+
+}  // namespace

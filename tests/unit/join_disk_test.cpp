@@ -1,0 +1,120 @@
+// The join on real files: a full disk, a part removed after the survey.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "join/join_state.h"
+#include "join/survey.h"
+#include "join/worker.h"
+#include "tests/support/fake_record.h"
+#include "tests/support/fake_tick.h"
+#include "tests/support/scripted_view.h"
+#include "tests/support/temp_dir.h"
+#include "ui/dialog.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class DiskJoin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetScriptedView();
+        g_join = JoinState{};
+        g_tick = 0;
+        g_tickStep = 0;
+    }
+    void TearDown() override {
+        std::free(g_join.transferBuffer);
+        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
+        g_join = JoinState{};
+    }
+
+    void StartUp(const char* name, uint32_t count, uint64_t size) {
+        std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
+        for (int i = 0; i < 8; ++i) g_fakeRecord[84 + i] = static_cast<uint8_t>(size >> (8 * i));
+        for (int i = 0; i < 4; ++i) g_fakeRecord[92 + i] = static_cast<uint8_t>(count >> (8 * i));
+        std::strcpy(reinterpret_cast<char*>(g_fakeRecord) + 96, name);
+        ASSERT_NE(PrepareJob(), 0);
+        InitJoinDialog(DialogWindow());
+        ASSERT_EQ(g_join.unreadableCount, 0u);
+    }
+};
+
+// A 1 MiB tmpfs mounted on dir for the length of a test.
+struct SmallDisk {
+    explicit SmallDisk(const fs::path& where) : dir(where) {
+        fs::create_directory(dir);
+        mounted = geteuid() == 0 && mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=1m") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted) umount(dir.c_str());
+    }
+    fs::path dir;
+    bool mounted;
+};
+
+TEST_F(DiskJoin, AFullDiskFailsTheWriteAndKeepsTheParts) {
+    TempDir dir;
+    SmallDisk disk(dir.Path() / "small");
+    if (!disk.mounted) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    fs::current_path(disk.dir);
+    // 700 KiB of parts fit; the 700 KiB output does not fit beside them.
+    WriteFile("lleno.bin__000", 400 * 1024, 1);
+    WriteFile("lleno.bin__001", 300 * 1024, 2);
+    std::string part0 = ReadWholeFile("lleno.bin__000");
+    StartUp("lleno.bin", 2, 700 * 1024);
+    g_join.bufferSize = 64 * 1024;
+
+    OnStartButton();
+    ASSERT_TRUE(RunUiLoopUntilJobEnds());
+
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Un error a ocurrido durante la escritura del siguiente archivo :\n\"lleno.bin\"");
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
+    EXPECT_FALSE(fs::exists("lleno.bin")) << "the partial output is deleted";
+    EXPECT_EQ(ReadWholeFile("lleno.bin__000"), part0);
+    EXPECT_EQ(fs::file_size("lleno.bin__001"), 300u * 1024);
+    fs::current_path(dir.Path());
+}
+
+TEST_F(DiskJoin, APartRemovedAfterTheSurvey) {
+    TempDir dir;
+    WriteFile("falta.bin__000", 1000, 1);
+    WriteFile("falta.bin__001", 1000, 2);
+    WriteFile("falta.bin__002", 1000, 3);
+    StartUp("falta.bin", 3, 3000);
+    fs::remove("falta.bin__002");
+
+    OnStartButton();
+    ASSERT_TRUE(RunUiLoopUntilJobEnds());
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Un error a ocurrido durante la apertura del siguiente archivo :\n\"falta.bin__002\"");
+    EXPECT_FALSE(fs::exists("falta.bin"));
+    EXPECT_TRUE(fs::exists("falta.bin__000"));
+    EXPECT_TRUE(fs::exists("falta.bin__001"));
+}
+
+TEST_F(DiskJoin, AnExistingOutputIsReplacedNotAppendedTo) {
+    TempDir dir;
+    WriteFile("datos.bin", 5000, 9);
+    WriteFile("datos.bin__000", 100, 1);
+    WriteFile("datos.bin__001", 50, 2);
+    std::string expected = ReadWholeFile("datos.bin__000") + ReadWholeFile("datos.bin__001");
+    StartUp("datos.bin", 2, 150);
+    OnStartButton();
+    ASSERT_TRUE(RunUiLoopUntilJobEnds());
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(ReadWholeFile("datos.bin"), expected);
+}
+
+}  // namespace

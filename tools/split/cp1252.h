@@ -1,0 +1,25 @@
+// Conversion of file names from UTF-8 (Linux) to Windows-1252 (the joiner's
+// code page).
+#ifndef SELVANORE_TOOLS_SPLIT_CP1252_H
+#define SELVANORE_TOOLS_SPLIT_CP1252_H
+
+#include <cstddef>
+#include <string>
+
+enum class NameProblem {
+    None,
+    InvalidUtf8,     // a malformed, overlong or surrogate sequence
+    NotRepresentable,  // a character Windows-1252 has no byte for
+};
+
+// Converts the UTF-8 text utf8 of length bytes into Windows-1252. Every
+// character of U+0000 to U+007F and U+00A0 to U+00FF is its own byte; the
+// 27 characters that Windows-1252 places at 0x80 to 0x9F get those bytes.
+// Returns 0 and sets *problem (when given) when the text is not valid UTF-8
+// or holds a character without a byte, including the C1 controls U+0080 to
+// U+009F; *offset (when given) is then the byte offset of the offending
+// sequence. *cp1252 is only written on success.
+int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
+                      NameProblem* problem, size_t* offset);
+
+#endif

@@ -1,0 +1,49 @@
+// How a file is cut: the sizes of its parts and their names.
+#ifndef SELVANORE_TOOLS_SPLIT_PLAN_H
+#define SELVANORE_TOOLS_SPLIT_PLAN_H
+
+#include <cstdint>
+#include <string>
+
+enum class PlanProblem {
+    None,
+    EmptyFile,           // nothing to cut
+    ZeroPartSize,        // parts of 0 bytes asked for
+    TooFewParts,         // fewer than 2 parts
+    MorePartsThanBytes,  // a part would be empty
+    TooManyParts,        // more than the record's 32-bit count can hold
+};
+
+// Every part but the last has partSize bytes; the last has lastSize.
+struct SplitPlan {
+    uint64_t fileSize;
+    uint32_t partCount;
+    uint64_t partSize;
+    uint64_t lastSize;
+};
+
+// count parts of fileSize / count bytes, the last one also taking the
+// remainder.
+int PlanByCount(uint64_t fileSize, uint64_t count, SplitPlan* plan, PlanProblem* problem);
+
+// Parts of partSize bytes, the last one shorter when the size does not
+// divide.
+int PlanBySize(uint64_t fileSize, uint64_t partSize, SplitPlan* plan, PlanProblem* problem);
+
+// Size of part index of the plan.
+uint64_t PartSize(const SplitPlan& plan, uint32_t index);
+
+// Reads a decimal count of bytes with an optional suffix K, M or G (either
+// case; powers of 1024). Returns 0 for anything else, for an empty text and
+// on overflow.
+int ParseByteCount(const char* text, uint64_t* value);
+
+// The text that follows the output name in the name of part index of a set
+// of count parts ("__007", "__0012", "__12345"), by the joiner's own rule
+// (PartName). Returns 0 when the joiner could not hold the part's name, the
+// Windows-1252 output name cp1252Name and the suffix, in its 520-character
+// buffer.
+int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+               std::string* suffix);
+
+#endif

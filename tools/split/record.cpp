@@ -1,0 +1,134 @@
+#include "tools/split/record.h"
+
+#include <cstring>
+
+#include "hash/hash.h"
+
+namespace {
+
+void StoreLittle32(uint8_t* p, uint32_t value) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+void StoreLittle64(uint8_t* p, uint64_t value) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t ReadLittle32(const uint8_t* p) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+uint64_t ReadLittle64(const uint8_t* p) {
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+// Copies a terminated text into a field, zero-filling the rest of it.
+int StoreText(uint8_t* field, uint32_t width, const char* text) {
+    const void* end = std::memchr(text, '\0', width);
+    if (end == nullptr) return 0;
+    size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
+    std::memset(field, 0, width);
+    std::memcpy(field, text, length);
+    return 1;
+}
+
+// Length of the text of a field, or -1 when it has no terminator or a
+// non-zero byte follows the terminator.
+int32_t ZeroFilledTextLength(const uint8_t* field, uint32_t width) {
+    const void* end = std::memchr(field, '\0', width);
+    if (end == nullptr) return -1;
+    uint32_t length = static_cast<uint32_t>(static_cast<const uint8_t*>(end) - field);
+    for (uint32_t i = length; i < width; ++i) {
+        if (field[i] != 0) return -1;
+    }
+    return static_cast<int32_t>(length);
+}
+
+// The template repeats the ten digits from the start of the checksum field,
+// and from the start of every 64-byte run of the name's filler.
+bool IsDigitRun(const uint8_t* bytes, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i) {
+        if (bytes[i] != static_cast<uint8_t>('0' + (i + 1) % 10)) return false;
+    }
+    return true;
+}
+
+bool IsTemplate(const uint8_t* bytes) {
+    // The checksum field: "1234567890" eight times, no terminator.
+    if (!IsDigitRun(bytes, kChecksumTextWidth)) return false;
+    // Kind, size and count: zero.
+    for (uint32_t i = kChecksumKindOffset; i < kOutputNameOffset; ++i) {
+        if (bytes[i] != 0) return false;
+    }
+    // The name field: a 50-character placeholder phrase without a zero,
+    // then nine 64-character runs of filler digits.
+    const uint32_t kPhrase = 50;
+    const uint8_t* name = bytes + kOutputNameOffset;
+    if (std::memchr(name, '\0', kPhrase) != nullptr) return false;
+    for (uint32_t run = kPhrase; run < kOutputNameWidth; run += 64) {
+        if (!IsDigitRun(name + run, 64)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+uint32_t DigestTextLength(uint32_t kind) {
+    switch (kind) {
+        case CHECKSUM_MD5: return 32;
+        case CHECKSUM_SHA1: return 40;
+        case CHECKSUM_SHA224: return 56;
+        case CHECKSUM_SHA256: return 64;
+        default: return 0;
+    }
+}
+
+int EncodeRecord(const JoinRecord& record, uint8_t (&bytes)[kRecordSize]) {
+    uint8_t staged[kRecordSize];
+    if (!StoreText(staged + kChecksumTextOffset, kChecksumTextWidth, record.checksumText) ||
+        !StoreText(staged + kOutputNameOffset, kOutputNameWidth, record.outputName)) {
+        return 0;
+    }
+    StoreLittle32(staged + kChecksumKindOffset, record.checksumKind);
+    StoreLittle64(staged + kExpectedSizeOffset, record.expectedSize);
+    StoreLittle32(staged + kPartCountOffset, record.partCount);
+    std::memcpy(bytes, staged, kRecordSize);
+    return 1;
+}
+
+void DecodeRecord(const uint8_t* bytes, JoinRecord* record) {
+    std::memcpy(record->checksumText, bytes + kChecksumTextOffset, kChecksumTextWidth);
+    record->checksumText[kChecksumTextWidth - 1] = '\0';
+    record->checksumKind = ReadLittle32(bytes + kChecksumKindOffset);
+    record->expectedSize = ReadLittle64(bytes + kExpectedSizeOffset);
+    record->partCount = ReadLittle32(bytes + kPartCountOffset);
+    std::memcpy(record->outputName, bytes + kOutputNameOffset, kOutputNameWidth);
+    record->outputName[kOutputNameWidth - 1] = '\0';
+}
+
+RecordKind ClassifyRecord(const uint8_t* bytes) {
+    if (IsTemplate(bytes)) return RecordKind::Template;
+
+    uint32_t kind = ReadLittle32(bytes + kChecksumKindOffset);
+    uint64_t size = ReadLittle64(bytes + kExpectedSizeOffset);
+    uint32_t count = ReadLittle32(bytes + kPartCountOffset);
+    if (kind > CHECKSUM_SHA256 || count < 2 || size < count) return RecordKind::Unrecognised;
+
+    int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextWidth);
+    if (textLength != static_cast<int32_t>(DigestTextLength(kind))) {
+        return RecordKind::Unrecognised;
+    }
+    for (int32_t i = 0; i < textLength; ++i) {
+        uint8_t c = bytes[kChecksumTextOffset + i];
+        bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        if (!hex) return RecordKind::Unrecognised;
+    }
+
+    int32_t nameLength = ZeroFilledTextLength(bytes + kOutputNameOffset, kOutputNameWidth);
+    if (nameLength < 1) return RecordKind::Unrecognised;
+    return RecordKind::Stamped;
+}
