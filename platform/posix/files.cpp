@@ -1,4 +1,5 @@
-// Files on POSIX. Exclusive opens are approximated with a non-blocking
+// Files on POSIX. The program names files in Windows-1252; they reach the
+// file system in UTF-8, as Linux users name them. Exclusive opens are approximated with a non-blocking
 // exclusive flock(): it keeps out every other open made by this program's
 // rules, but not a process that opens the file without taking the lock.
 #include <errno.h>
@@ -9,6 +10,7 @@
 
 #include <new>
 
+#include "platform/cp1252.h"
 #include "platform/platform.h"
 
 struct PlatformFile {
@@ -31,7 +33,7 @@ FileHandle Wrap(int fd) {
 }  // namespace
 
 FileHandle OpenPartFile(const char* name) {
-    int fd = open(name, O_RDONLY | O_CLOEXEC);
+    int fd = open(Windows1252ToUtf8(name).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         struct stat st;
         if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -45,7 +47,7 @@ FileHandle OpenPartFile(const char* name) {
 FileHandle CreateOutputFile(const char* name) {
     // Take the lock before emptying the file, so that a file another handle
     // holds is not truncated under it.
-    int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(Windows1252ToUtf8(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     FileHandle file = Wrap(fd);
     if (file != nullptr && ftruncate(file->fd, 0) != 0) {
         CloseFile(file);
@@ -102,4 +104,4 @@ int CloseFile(FileHandle file) {
     return ok;
 }
 
-int DeleteNamedFile(const char* name) { return unlink(name) == 0; }
+int DeleteNamedFile(const char* name) { return unlink(Windows1252ToUtf8(name).c_str()) == 0; }

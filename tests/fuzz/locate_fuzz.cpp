@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/split/cp1252.h"
+#include "platform/cp1252.h"
 #include "tools/split/locate.h"
 #include "tools/split/record.h"
 

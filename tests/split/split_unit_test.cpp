@@ -10,7 +10,7 @@
 
 #include "join/join_state.h"
 #include "join/text.h"
-#include "tools/split/cp1252.h"
+#include "platform/cp1252.h"
 #include "tools/split/plan.h"
 #include "tools/split/record.h"
 

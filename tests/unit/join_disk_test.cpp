@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/worker.h"
@@ -15,6 +16,7 @@
 #include "tests/support/fake_tick.h"
 #include "tests/support/scripted_view.h"
 #include "tests/support/temp_dir.h"
+#include "tools/split/locate.h"
 #include "ui/dialog.h"
 
 namespace fs = std::filesystem;
@@ -30,6 +32,7 @@ protected:
         g_tickStep = 0;
     }
     void TearDown() override {
+        delete g_join.engine;
         std::free(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
         g_join = JoinState{};
@@ -115,6 +118,57 @@ TEST_F(DiskJoin, AnExistingOutputIsReplacedNotAppendedTo) {
     ASSERT_TRUE(RunUiLoopUntilJobEnds());
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
     EXPECT_EQ(ReadWholeFile("datos.bin"), expected);
+}
+
+// A set cut and stamped by vantorel-split, joined by the worker with the
+// record read out of the stamped joiner: the file comes back byte for byte.
+TEST_F(DiskJoin, RebuildsASetMadeByTheSplitter) {
+    TempDir dir;
+    const struct {
+        const char* checksum;
+        const char* cut;
+        uint64_t size;
+    } sets[] = {{"sha256", "--parts 7", 5 * 1024 * 1024 + 3}, {"md5", "--size 1000", 12345},
+                {"none", "--parts 2", 2}};
+    for (const auto& set : sets) {
+        SCOPED_TRACE(set.checksum);
+        fs::path work = dir.Path() / set.checksum;
+        fs::create_directories(work / "in");
+        fs::create_directories(work / "out");
+        fs::current_path(work / "in");
+        // On Linux the file is named in UTF-8; the record names it in
+        // Windows-1252, and the joiner's files follow the UTF-8 name.
+        const std::string utf8Name = "pel\xC3\xAD" "cula.iso";
+        WriteFile(utf8Name, set.size, 77);
+        std::string original = ReadWholeFile(utf8Name);
+        std::string command = std::string(SPLIT_TOOL) + " " + utf8Name + " " + set.cut +
+                              " --checksum " + set.checksum + " --joiner " + PROBE_FILE + " --out ../out";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+        fs::current_path(work / "out");
+        std::string joiner = ReadWholeFile(utf8Name + "__join");
+        RecordLocation location;
+        ASSERT_NE(LocateRecord(reinterpret_cast<const uint8_t*>(joiner.data()), joiner.size(), &location), 0);
+        std::memcpy(g_fakeRecord, joiner.data() + location.offset, sizeof g_fakeRecord);
+        ASSERT_NE(PrepareJob(), 0);
+        InitJoinDialog(DialogWindow());
+        EXPECT_EQ(g_join.unreadableCount, 0u);
+        EXPECT_EQ(g_join.inputTotal, set.size);
+        EXPECT_TRUE(RecordedBoxes().empty()) << "no size warning";
+
+        OnStartButton();
+        ASSERT_TRUE(RunUiLoopUntilJobEnds());
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+        EXPECT_STREQ(g_join.outputName, "película.iso");  // Windows-1252 in the record
+        EXPECT_EQ(ReadWholeFile(utf8Name), original);
+        if (std::string(set.checksum) != "none") {
+            EXPECT_NE(ReportText().find("Checksum válido"), std::string::npos) << ReportText();
+        }
+        TearDown();
+        SetUp();
+    }
+    fs::current_path(dir.Path());
 }
 
 }  // namespace

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "hash/hash.h"
-#include "tools/split/cp1252.h"
+#include "platform/cp1252.h"
 #include "tools/split/locate.h"
 #include "tools/split/plan.h"
 #include "tools/split/record.h"

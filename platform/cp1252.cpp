@@ -1,4 +1,4 @@
-#include "tools/split/cp1252.h"
+#include "platform/cp1252.h"
 
 #include <cstdint>
 
@@ -91,4 +91,25 @@ int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
     *cp1252 = converted;
     if (problem != nullptr) *problem = NameProblem::None;
     return 1;
+}
+
+std::string Windows1252ToUtf8(const char* text) {
+    std::string utf8;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+        uint32_t character = *p;
+        if (character >= 0x80 && character < 0xA0 && kHighControls[character - 0x80] != kNone) {
+            character = kHighControls[character - 0x80];
+        }
+        if (character < 0x80) {
+            utf8.push_back(static_cast<char>(character));
+        } else if (character < 0x800) {
+            utf8.push_back(static_cast<char>(0xC0 | character >> 6));
+            utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+        } else {
+            utf8.push_back(static_cast<char>(0xE0 | character >> 12));
+            utf8.push_back(static_cast<char>(0x80 | (character >> 6 & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+        }
+    }
+    return utf8;
 }

@@ -1,7 +1,7 @@
-// Conversion of file names from UTF-8 (Linux) to Windows-1252 (the joiner's
-// code page).
-#ifndef SELVANORE_TOOLS_SPLIT_CP1252_H
-#define SELVANORE_TOOLS_SPLIT_CP1252_H
+// Conversions between Windows-1252, the program's code page, and UTF-8, the
+// code page of file names on Linux.
+#ifndef SELVANORE_PLATFORM_CP1252_H
+#define SELVANORE_PLATFORM_CP1252_H
 
 #include <cstddef>
 #include <string>
@@ -21,5 +21,10 @@ enum class NameProblem {
 // sequence. *cp1252 is only written on success.
 int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
                       NameProblem* problem, size_t* offset);
+
+// Converts the terminated Windows-1252 text into UTF-8. Every byte has a
+// character: the five bytes of 0x80 to 0x9F that Windows-1252 leaves
+// unassigned become the C1 controls of the same number, as on Windows.
+std::string Windows1252ToUtf8(const char* text);
 
 #endif
