@@ -389,60 +389,52 @@ std::string PartFileName(const Job& job, uint32_t index) {
 
 // The outputs made so far: the joiner copy, made first, and the parts, made
 // in order. All are removed again unless the run succeeds.
-class OutputSet {
-public:
-    explicit OutputSet(const Job& job) : m_job(job) {}
-    ~OutputSet() {
-        if (!m_kept) Discard();
-    }
-    OutputSet(const OutputSet&) = delete;
-    OutputSet& operator=(const OutputSet&) = delete;
-
-    int CreateJoiner(int* fd) {
-        if (!Create(m_job.joinerName, 0777, fd)) return 0;
-        m_joinerMade = true;
-        return 1;
-    }
-
-    // Creates the next part, index m_partsMade.
-    int CreatePart(uint32_t index, int* fd) {
-        if (index != m_partsMade || !Create(PartFileName(m_job, index), 0666, fd)) return 0;
-        ++m_partsMade;
-        return 1;
-    }
-
-    std::string Path(const std::string& name) const { return JoinPath(m_job.outDir, name); }
-
-    void Keep() { m_kept = true; }
-
-private:
-    // Creates name, failing when anything of that name exists: nothing is
-    // ever overwritten or written through a link.
-    int Create(const std::string& name, mode_t mode, int* fd) {
-        *fd = openat(m_job.directory, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                     mode);
-        if (*fd < 0) {
-            Report("cannot create '%s': %s (nothing was kept)", Path(name).c_str(),
-                   std::strerror(errno));
-            return 0;
-        }
-        return 1;
-    }
-
-    void Discard() {
-        while (m_partsMade > 0) {
-            --m_partsMade;
-            unlinkat(m_job.directory, PartFileName(m_job, m_partsMade).c_str(), 0);
-        }
-        if (m_joinerMade) unlinkat(m_job.directory, m_job.joinerName.c_str(), 0);
-        m_joinerMade = false;
-    }
-
-    const Job& m_job;
-    bool m_joinerMade = false;
-    uint32_t m_partsMade = 0;
-    bool m_kept = false;
+struct OutputSet {
+    const Job* job;
+    bool joinerMade;
+    uint32_t partsMade;
 };
+
+std::string OutputPath(const OutputSet& outputs, const std::string& name) {
+    return JoinPath(outputs.job->outDir, name);
+}
+
+// Creates name, failing when anything of that name exists: nothing is ever
+// overwritten or written through a link.
+int CreateOutput(const OutputSet& outputs, const std::string& name, mode_t mode, int* fd) {
+    *fd = openat(outputs.job->directory, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (*fd < 0) {
+        Report("cannot create '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+               std::strerror(errno));
+        return 0;
+    }
+    return 1;
+}
+
+int CreateJoinerCopy(OutputSet* outputs, int* fd) {
+    if (!CreateOutput(*outputs, outputs->job->joinerName, 0777, fd)) return 0;
+    outputs->joinerMade = true;
+    return 1;
+}
+
+// Creates the next part, index partsMade.
+int CreatePart(OutputSet* outputs, uint32_t index, int* fd) {
+    if (index != outputs->partsMade ||
+        !CreateOutput(*outputs, PartFileName(*outputs->job, index), 0666, fd)) {
+        return 0;
+    }
+    ++outputs->partsMade;
+    return 1;
+}
+
+void DiscardOutputs(OutputSet* outputs) {
+    while (outputs->partsMade > 0) {
+        --outputs->partsMade;
+        unlinkat(outputs->job->directory, PartFileName(*outputs->job, outputs->partsMade).c_str(), 0);
+    }
+    if (outputs->joinerMade) unlinkat(outputs->job->directory, outputs->job->joinerName.c_str(), 0);
+    outputs->joinerMade = false;
+}
 
 int PrepareInput(const Options& options, Job* job) {
     job->file = options.file;
@@ -555,7 +547,7 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     for (uint32_t i = 0; i < plan.partCount; ++i) {
         std::string partName = PartFileName(*job, i);
         int part = -1;
-        if (!outputs->CreatePart(i, &part)) return 0;
+        if (!CreatePart(outputs, i, &part)) return 0;
         uint64_t left = PartSize(plan, i);
         while (left > 0) {
             if (g_interrupted) {
@@ -581,7 +573,7 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
                 int error = errno;
                 close(part);
                 Report("cannot write '%s': %s (nothing was kept)",
-                       outputs->Path(partName).c_str(), std::strerror(error));
+                       OutputPath(*outputs, partName).c_str(), std::strerror(error));
                 return 0;
             }
             if (engine != nullptr) engine->Update(buffer, static_cast<uint32_t>(got));
@@ -589,7 +581,7 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
             done += static_cast<uint64_t>(got);
             if (progress) ShowProgress(job->name, done, plan.fileSize, &shownPercent);
         }
-        if (!CloseOutput(part, outputs->Path(partName))) return 0;
+        if (!CloseOutput(part, OutputPath(*outputs, partName))) return 0;
     }
     uint8_t extra = 0;
     if (read(job->input, &extra, 1) > 0) {
@@ -614,6 +606,8 @@ int StampJoiner(Job* job, const JoinRecord& record) {
            ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
 }
 
+int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer);
+
 int Run(const Options& options) {
     Job job;
     if (!PrepareInput(options, &job) || !PrepareJoiner(options, &job) ||
@@ -637,13 +631,20 @@ int Run(const Options& options) {
     }
 
     InstallSignalHandlers();
-    OutputSet outputs(job);
+    OutputSet outputs = {&job, false, 0};
+    int status = WriteOutputs(job, &outputs, engine.get(), buffer.get());
+    if (status != 0) DiscardOutputs(&outputs);
+    return status;
+}
 
+// Cuts the parts and writes the stamped joiner; returns the exit status. The
+// caller removes the outputs when it is not 0.
+int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     // The joiner's name is taken first, so that nothing is cut when it
     // cannot be made; its bytes are written once the checksum is known.
     int joinerFd = -1;
-    if (!outputs.CreateJoiner(&joinerFd)) return kExitFailure;
-    if (!CutParts(&job, &outputs, engine.get(), buffer.get())) {
+    if (!CreateJoinerCopy(outputs, &joinerFd)) return kExitFailure;
+    if (!CutParts(&job, outputs, engine, buffer)) {
         close(joinerFd);
         return g_interrupted ? kExitInterrupted : kExitFailure;
     }
@@ -666,21 +667,20 @@ int Run(const Options& options) {
     if (!WriteAll(joinerFd, job.joiner.data(), job.joiner.size())) {
         int error = errno;
         close(joinerFd);
-        Report("cannot write '%s': %s (nothing was kept)", outputs.Path(job.joinerName).c_str(),
+        Report("cannot write '%s': %s (nothing was kept)", OutputPath(*outputs, job.joinerName).c_str(),
                std::strerror(error));
         return kExitFailure;
     }
-    if (!CloseOutput(joinerFd, outputs.Path(job.joinerName))) return kExitFailure;
+    if (!CloseOutput(joinerFd, OutputPath(*outputs, job.joinerName))) return kExitFailure;
     if (g_interrupted) {
         Report("interrupted; nothing was kept");
         return kExitInterrupted;
     }
-    outputs.Keep();
 
     std::printf("%s: %llu bytes in %u parts, %s to %s\n", job.name.c_str(),
                 static_cast<unsigned long long>(job.plan.fileSize), job.plan.partCount,
                 PartFileName(job, 0).c_str(), PartFileName(job, job.plan.partCount - 1).c_str());
-    std::printf("joiner: %s\n", outputs.Path(job.joinerName).c_str());
+    std::printf("joiner: %s\n", OutputPath(*outputs, job.joinerName).c_str());
     if (engine) std::printf("%s: %s\n", engine->m_name, record.checksumText);
     return 0;
 }
