@@ -1,5 +1,6 @@
 #include "join/survey.h"
 
+#include "hash/hash.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
 #include "join/messages.h"
@@ -55,4 +56,15 @@ int SizeTransferBuffer() {
     }
     ShowMessageBox(nullptr, "Memoria insuficiente.", TITLE_ERROR, BOX_OK);
     return 0;
+}
+
+void ReleaseJob() {
+    delete g_join.engine;
+    g_join.engine = nullptr;
+    if (g_join.transferBuffer != nullptr) FreeFixed(g_join.transferBuffer);
+    g_join.transferBuffer = nullptr;
+    if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
+    g_join.pauseEvent = nullptr;
+    if (g_join.reportBrush != nullptr) DeleteReportBrush(g_join.reportBrush);
+    g_join.reportBrush = nullptr;
 }
