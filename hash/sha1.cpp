@@ -1,5 +1,6 @@
 #include "hash/sha1.h"
 
+#include "hash/accel.h"
 #include "hash/bytes.h"
 
 namespace {
@@ -45,11 +46,12 @@ void CSha1::Reset() {
     SHA1_ROUND(f, c, d, e, a, b, (t) + 3); \
     SHA1_ROUND(f, b, c, d, e, a, (t) + 4)
 
-void CSha1::Transform(const uint8_t* data, uint32_t count) {
-    uint32_t h0 = m_state[0], h1 = m_state[1], h2 = m_state[2], h3 = m_state[3],
-             h4 = m_state[4];
+void CSha1::Transform(const uint8_t* data, uint32_t count) { Sha1Blocks()(m_state, data, count); }
 
-    for (const uint8_t* end = data + count; data != end; data += kBlockSize) {
+void Sha1BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count) {
+    uint32_t h0 = state[0], h1 = state[1], h2 = state[2], h3 = state[3], h4 = state[4];
+
+    for (const uint8_t* end = data + count; data != end; data += 64) {
         uint32_t w[80];
         for (int t = 0; t < 16; ++t) w[t] = LoadBig32(data + 4 * t);
         // Message schedule, four words a pass.
@@ -74,9 +76,9 @@ void CSha1::Transform(const uint8_t* data, uint32_t count) {
         h4 += e;
     }
 
-    m_state[0] = h0;
-    m_state[1] = h1;
-    m_state[2] = h2;
-    m_state[3] = h3;
-    m_state[4] = h4;
+    state[0] = h0;
+    state[1] = h1;
+    state[2] = h2;
+    state[3] = h3;
+    state[4] = h4;
 }

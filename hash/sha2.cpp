@@ -1,5 +1,6 @@
 #include "hash/sha2.h"
 
+#include "hash/accel.h"
 #include "hash/bytes.h"
 
 namespace {
@@ -39,12 +40,27 @@ inline uint32_t Majority(uint32_t a, uint32_t b, uint32_t c) { return (a & b) | 
 void CSha2::Compress(const uint8_t* data, uint32_t count, uint32_t* h0, uint32_t* h1,
                      uint32_t* h2, uint32_t* h3, uint32_t* h4, uint32_t* h5,
                      uint32_t* h6, uint32_t* h7) {
-    uint32_t s0 = *h0, s1 = *h1, s2 = *h2, s3 = *h3, s4 = *h4, s5 = *h5, s6 = *h6, s7 = *h7;
+    uint32_t state[8] = {*h0, *h1, *h2, *h3, *h4, *h5, *h6, *h7};
+    Sha256Blocks()(state, data, count);
+    *h0 = state[0];
+    *h1 = state[1];
+    *h2 = state[2];
+    *h3 = state[3];
+    *h4 = state[4];
+    *h5 = state[5];
+    *h6 = state[6];
+    *h7 = state[7];
+}
 
-    for (const uint8_t* end = data + count; data != end; data += kBlockSize) {
+void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count) {
+    uint32_t s0 = state[0], s1 = state[1], s2 = state[2], s3 = state[3], s4 = state[4],
+             s5 = state[5], s6 = state[6], s7 = state[7];
+
+    for (const uint8_t* end = data + count; data != end; data += 64) {
         uint32_t w[64];
         for (int t = 0; t < 16; ++t) w[t] = LoadBig32(data + 4 * t);
         // Message schedule, six words a pass.
+#pragma GCC unroll 8
         for (int t = 16; t < 64; t += 6) {
             w[t] = Gamma1(w[t - 2]) + w[t - 7] + Gamma0(w[t - 15]) + w[t - 16];
             w[t + 1] = Gamma1(w[t - 1]) + w[t - 6] + Gamma0(w[t - 14]) + w[t - 15];
@@ -57,6 +73,7 @@ void CSha2::Compress(const uint8_t* data, uint32_t count, uint32_t* h0, uint32_t
         uint32_t a = s0, b = s1, c = s2, d = s3, e = s4, f = s5, g = s6, h = s7;
         // Four rounds a pass; after four the roles have turned by half, so the
         // pass swaps the two halves back.
+#pragma GCC unroll 16
         for (int t = 0; t < 64; t += 4) {
             SHA256_ROUND(a, b, c, d, e, f, g, h, t);
             SHA256_ROUND(h, a, b, c, d, e, f, g, t + 1);
@@ -79,14 +96,14 @@ void CSha2::Compress(const uint8_t* data, uint32_t count, uint32_t* h0, uint32_t
         s7 += h;
     }
 
-    *h0 = s0;
-    *h1 = s1;
-    *h2 = s2;
-    *h3 = s3;
-    *h4 = s4;
-    *h5 = s5;
-    *h6 = s6;
-    *h7 = s7;
+    state[0] = s0;
+    state[1] = s1;
+    state[2] = s2;
+    state[3] = s3;
+    state[4] = s4;
+    state[5] = s5;
+    state[6] = s6;
+    state[7] = s7;
 }
 
 CSha224::CSha224() : CSha2(28, true, "SHA-224", CHECKSUM_SHA224) {}

@@ -1,0 +1,62 @@
+#include "hash/accel.h"
+
+#include <atomic>
+#include <cpuid.h>
+#include <cstring>
+
+namespace {
+
+// Whether the hardware functions may be used; tests and benchmarks clear it.
+std::atomic<bool> g_allowed{true};
+
+// Runs both functions on the same blocks and compares the states: a
+// processor that claims the extensions but computes otherwise is not used.
+bool HardwarePassesSelfTest() {
+    uint8_t blocks[192];
+    for (int i = 0; i < 192; ++i) blocks[i] = static_cast<uint8_t>(i * 37 + 11);
+    uint32_t a[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                     0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    uint32_t b[8];
+    std::memcpy(b, a, sizeof a);
+    Sha256BlocksPortable(a, blocks, sizeof blocks);
+    Sha256BlocksShaNi(b, blocks, sizeof blocks);
+    if (std::memcmp(a, b, sizeof a) != 0) return false;
+    uint32_t c[5] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476, 0xc3d2e1f0};
+    uint32_t d[5];
+    std::memcpy(d, c, sizeof c);
+    Sha1BlocksPortable(c, blocks, sizeof blocks);
+    Sha1BlocksShaNi(d, blocks, sizeof blocks);
+    return std::memcmp(c, d, sizeof c) == 0;
+}
+
+bool HardwareUsable() {
+    static const bool usable = CpuHasShaExtensions() && HardwarePassesSelfTest();
+    return usable;
+}
+
+}  // namespace
+
+bool CpuHasShaExtensions() {
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    bool ssse3 = (ecx & bit_SSSE3) != 0;
+    bool sse41 = (ecx & bit_SSE4_1) != 0;
+    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+    bool sha = (ebx & (1u << 29)) != 0;
+    return ssse3 && sse41 && sha;
+}
+
+Sha1BlockFunction Sha1Blocks() {
+    return g_allowed.load(std::memory_order_relaxed) && HardwareUsable() ? Sha1BlocksShaNi
+                                                                          : Sha1BlocksPortable;
+}
+
+Sha256BlockFunction Sha256Blocks() {
+    return g_allowed.load(std::memory_order_relaxed) && HardwareUsable() ? Sha256BlocksShaNi
+                                                                          : Sha256BlocksPortable;
+}
+
+bool UseShaExtensions(bool allow) {
+    g_allowed = allow;
+    return allow && HardwareUsable();
+}

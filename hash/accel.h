@@ -1,0 +1,33 @@
+// Block functions that use the processor's SHA extensions, chosen once at
+// start by CPUID (with a self-test), and the switch that tests and benchmarks
+// use to force the portable functions.
+#ifndef SELVANORE_HASH_ACCEL_H
+#define SELVANORE_HASH_ACCEL_H
+
+#include <cstdint>
+
+// The SHA-1 block function over count bytes (a multiple of 64); state holds
+// the five words.
+typedef void (*Sha1BlockFunction)(uint32_t* state, const uint8_t* data, uint32_t count);
+// The SHA-256 compression over count bytes; state holds the eight words.
+typedef void (*Sha256BlockFunction)(uint32_t* state, const uint8_t* data, uint32_t count);
+
+void Sha1BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
+void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
+// The SHA-extension versions; only to be called where the processor has them.
+void Sha1BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
+void Sha256BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
+
+// True when the processor has the SHA extensions with SSSE3 and SSE4.1.
+bool CpuHasShaExtensions();
+
+// The functions in use: the hardware ones when the processor has them and
+// they pass a self-test, else the portable ones.
+Sha1BlockFunction Sha1Blocks();
+Sha256BlockFunction Sha256Blocks();
+
+// Forces the portable functions (false) or returns to the automatic choice
+// (true). Returns whether the hardware functions are now in use.
+bool UseShaExtensions(bool allow);
+
+#endif
