@@ -24,17 +24,19 @@ inline uint32_t Sigma1(uint32_t x) { return RotateRight(x, 6) ^ RotateRight(x, 1
 inline uint32_t Gamma0(uint32_t x) { return RotateRight(x, 7) ^ RotateRight(x, 18) ^ (x >> 3); }
 inline uint32_t Gamma1(uint32_t x) { return RotateRight(x, 17) ^ RotateRight(x, 19) ^ (x >> 10); }
 inline uint32_t Choose(uint32_t e, uint32_t f, uint32_t g) { return g ^ (e & (f ^ g)); }
-inline uint32_t Majority(uint32_t a, uint32_t b, uint32_t c) { return (a & b) | (c & (a | b)); }
 
 }  // namespace
 
 // One round with the roles of the eight words given by the argument order:
-// d and h take their new values.
+// d and h take their new values. The majority of a, b and c is computed as
+// b ^ ((a ^ b) & (b ^ c)), where b ^ c is the previous round's a ^ b, kept in bc.
 #define SHA256_ROUND(a, b, c, d, e, f, g, h, t)                                  \
     do {                                                                         \
         uint32_t t1 = h + Sigma1(e) + Choose(e, f, g) + kRoundConstant[t] + w[t]; \
+        uint32_t ab = a ^ b;                                                     \
         d += t1;                                                                 \
-        h = t1 + Sigma0(a) + Majority(a, b, c);                                  \
+        h = t1 + Sigma0(a) + (b ^ (ab & bc));                                    \
+        bc = ab;                                                                 \
     } while (0)
 
 void CSha2::Compress(const uint8_t* data, uint32_t count, uint32_t* h0, uint32_t* h1,
@@ -71,6 +73,7 @@ void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count) 
         }
 
         uint32_t a = s0, b = s1, c = s2, d = s3, e = s4, f = s5, g = s6, h = s7;
+        uint32_t bc = b ^ c;
         // Four rounds a pass; after four the roles have turned by half, so the
         // pass swaps the two halves back.
 #pragma GCC unroll 16
