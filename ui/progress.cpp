@@ -1,5 +1,7 @@
 #include "ui/progress.h"
 
+#include <string>
+
 #include "join/join_state.h"
 #include "join/text.h"
 #include "platform/platform.h"
@@ -26,6 +28,20 @@ void AppendPartName(uint32_t part) {
     PartName(part, name);
     FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
     AppendReportText(g_join.lineText);
+}
+
+// The lines of parts first to last, each complete at 100%, appended at once:
+// a report box appends a whole block about as fast as one line.
+void AppendCompletedParts(uint32_t first, uint32_t last) {
+    std::string lines;
+    for (uint32_t k = first; k <= last && k >= first; ++k) {
+        char name[kNameCapacity];
+        PartName(k, name);
+        FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
+        lines += g_join.lineText;
+        lines += "  100%\r\n";
+    }
+    if (!lines.empty()) AppendReportText(lines.c_str());
 }
 
 }  // namespace
@@ -64,10 +80,7 @@ void OnJoinProgress() {
             // notifications.
             TrimReportTail(kTailLength);
             AppendReportLine("  100%%");
-            for (uint32_t k = g_lastShownPart + 1; k < part; ++k) {
-                AppendPartName(k);
-                AppendReportLine("  100%%");
-            }
+            if (part > g_lastShownPart + 1) AppendCompletedParts(g_lastShownPart + 1, part - 1);
         }
         g_lastShownPart = part;
         AppendPartName(part);

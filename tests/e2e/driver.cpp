@@ -1,0 +1,880 @@
+// The end-to-end driver: starts the joiner and plays a script against its
+// windows as a user would, reading what it shows and failing loudly on the
+// first difference, on any message box the script did not expect and on
+// time-outs.
+//
+//   driver.exe [--shots DIR] [--timeout SECONDS] PROGRAM WORKDIR SCRIPT
+//
+// PROGRAM starts with WORKDIR as its working directory. SCRIPT holds one
+// command a line, words separated by blanks, texts in double quotes with the
+// escapes \n \r \t \" \\ and \xHH; '#' starts a comment. Texts are compared
+// as Windows-1252 bytes, so the script is read as such. Commands:
+//
+//   start                          start PROGRAM
+//   expect TARGET OP "TEXT"        check a text now
+//   wait TARGET OP "TEXT" [S]      poll until the check holds
+//       TARGET: title (the main window) or a control id of the dialog
+//       OP: is, has, lacks, starts, ends
+//   expect-enabled ID 0|1          wait-enabled ID 0|1 [S]
+//   expect-checked ID 0|1
+//   click ID                       a button click (refused on a disabled one)
+//   close                          a close request to the main window
+//   expect-box "TITLE" "TEXT" [ANSWER] [S]
+//                                  wait for a message box, check it, press
+//                                  button ANSWER (default 1, OK)
+//   expect-exit CODE [S]           wait for the program to end, check its code
+//   expect-exit-hidden CODE [S]    the same, and the main window must not show
+//   screenshot NAME                have the caller capture the screen
+//   wait-box [S]                   wait for a message box, leaving it open
+//   expect-steady TARGET MS        a text that does not change for MS ms
+//   expect-file-steady NAME MS     a file of WORKDIR whose size does not
+//                                  change for MS ms
+//   sleep MS
+//   print TARGET                   show a text in the log
+//
+// Every command but the box commands, screenshot and sleep first checks that
+// no message box is open, and every wait fails as soon as one opens or the
+// program ends.
+// A screenshot is taken by the caller: the driver prints
+// "@@screenshot NAME X Y W H" (the screen rectangle of the main window and
+// any open box) and waits for the file NAME.done in the --shots directory.
+// Exit status: 0 when the script ran through, 1 on a failure, 2 on a bad
+// command line or script.
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kMainClass[] = "SELVANORE";
+const char kDialogClass[] = "#32770";
+const int kBoxTextId = 0xFFFF;
+const DWORD kPollMs = 50;
+const UINT kBusyLimitMs = 60000;
+const DWORD kBusyNoteMs = 1000;
+
+DWORD g_longestBusyMs = 0;
+
+DWORD g_defaultTimeoutMs = 30000;
+std::string g_failure;
+
+void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Log(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if (std::ferror(stdout)) {
+        // Nobody reads the log any more: the message must not be lost.
+        va_start(args, format);
+        std::vfprintf(stderr, format, args);
+        va_end(args);
+        std::fputc('\n', stderr);
+    }
+}
+
+bool Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+bool Fail(const char* format, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    g_failure = text;
+    return false;
+}
+
+// A text as a quoted literal for the log: controls and the bytes that
+// Windows-1252 leaves undefined as escapes, everything else as it is.
+std::string Quote(const std::string& text, size_t limit = 600) {
+    std::string out = "\"";
+    size_t start = text.size() > limit ? text.size() - limit : 0;
+    if (start > 0) out = "...\"";
+    for (size_t i = start; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        char escape[8];
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F || c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 ||
+                   c == 0x9D) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// ---- Script ------------------------------------------------------------------
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Splits a script line into words; false with g_failure set on a bad quote
+// or escape.
+bool Tokenize(const std::string& line, std::vector<std::string>* words) {
+    size_t i = 0;
+    while (i < line.size()) {
+        char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+            continue;
+        }
+        if (c == '#') break;
+        std::string word;
+        if (c != '"') {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') {
+                word += line[i++];
+            }
+            words->push_back(word);
+            continue;
+        }
+        ++i;
+        bool closed = false;
+        while (i < line.size()) {
+            char d = line[i++];
+            if (d == '"') {
+                closed = true;
+                break;
+            }
+            if (d != '\\') {
+                word += d;
+                continue;
+            }
+            if (i >= line.size()) return Fail("a backslash ends the line");
+            char e = line[i++];
+            switch (e) {
+                case 'n': word += '\n'; break;
+                case 'r': word += '\r'; break;
+                case 't': word += '\t'; break;
+                case '"': word += '"'; break;
+                case '\\': word += '\\'; break;
+                case 'x': {
+                    int high = i < line.size() ? HexValue(line[i]) : -1;
+                    int low = i + 1 < line.size() ? HexValue(line[i + 1]) : -1;
+                    if (high < 0 || low < 0) return Fail("\\x needs two hexadecimal digits");
+                    word += static_cast<char>(high * 16 + low);
+                    i += 2;
+                    break;
+                }
+                default: return Fail("unknown escape \\%c", e);
+            }
+        }
+        if (!closed) return Fail("a quoted text is not closed");
+        words->push_back(word);
+    }
+    return true;
+}
+
+bool ParseNumber(const std::string& word, long* value) {
+    if (word.empty()) return false;
+    char* end = nullptr;
+    *value = std::strtol(word.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+// ---- The program's windows -----------------------------------------------------
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// The text of a window of the program; titles are read without a message,
+// controls with WM_GETTEXT, which the program's thread answers.
+bool ReadControlText(HWND window, std::string* text) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kBusyLimitMs,
+                             &length)) {
+        return Fail("WM_GETTEXTLENGTH got no answer within %u ms", kBusyLimitMs);
+    }
+    std::vector<char> buffer(length + 2);
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(),
+                             reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
+                             kBusyLimitMs, &copied)) {
+        return Fail("WM_GETTEXT got no answer within %u ms", kBusyLimitMs);
+    }
+    buffer.back() = '\0';
+    text->assign(buffer.data(), std::strlen(buffer.data()));
+    return true;
+}
+
+std::string TitleOf(HWND window) {
+    char title[1024] = {};
+    GetWindowTextA(window, title, sizeof title);
+    return title;
+}
+
+struct Box {
+    HWND window;
+    std::string title;
+    std::string text;
+};
+
+struct Program {
+    PROCESS_INFORMATION process = {};
+    bool started = false;
+    HWND main = nullptr;
+    HWND dialog = nullptr;
+};
+
+Program g_program;
+
+struct FindState {
+    DWORD processId;
+    const char* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter) {
+    FindState* state = reinterpret_cast<FindState*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == state->processId && IsWindowVisible(window) &&
+        ClassOf(window) == state->className) {
+        state->found.push_back(window);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> VisibleTopWindows(const char* className) {
+    FindState state = {g_program.process.dwProcessId, className, {}};
+    if (g_program.started) EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+// The message boxes the program shows: its visible top-level dialogs.
+std::vector<Box> OpenBoxes() {
+    std::vector<Box> boxes;
+    for (HWND window : VisibleTopWindows(kDialogClass)) {
+        Box box = {window, TitleOf(window), ""};
+        HWND text = GetDlgItem(window, kBoxTextId);
+        if (text == nullptr || !ReadControlText(text, &box.text)) box.text = "(no text control)";
+        boxes.push_back(box);
+    }
+    return boxes;
+}
+
+bool FailOnBox() {
+    std::vector<Box> boxes = OpenBoxes();
+    if (boxes.empty()) return true;
+    return Fail("unexpected message box %s: %s", Quote(boxes[0].title).c_str(),
+                Quote(boxes[0].text).c_str());
+}
+
+bool Exited(DWORD* code) {
+    if (WaitForSingleObject(g_program.process.hProcess, 0) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(g_program.process.hProcess, code);
+    return true;
+}
+
+// What every poll checks: no box open, the program still running.
+bool StillUndisturbed() {
+    if (!FailOnBox()) return false;
+    DWORD code = 0;
+    if (Exited(&code)) return Fail("the program has ended, exit code %lu", code);
+    return true;
+}
+
+// Waits until the program's window thread is between two messages. The
+// title and the enabled states are read without a message and may show a
+// handler half-way; a message sent to the thread is answered only once the
+// handler has returned (or opened a box).
+// A thread busy for long is worth a note in the log, and fails the script
+// when it is busy for longer than kBusyLimitMs.
+bool Sync() {
+    DWORD_PTR result = 0;
+    if (g_program.main == nullptr) return true;
+    DWORD start = GetTickCount();
+    if (!SendMessageTimeoutA(g_program.main, WM_NULL, 0, 0, SMTO_NORMAL, kBusyLimitMs, &result)) {
+        return Fail("the program's window thread did not answer within %u ms", kBusyLimitMs);
+    }
+    DWORD busy = GetTickCount() - start;
+    if (busy > g_longestBusyMs) g_longestBusyMs = busy;
+    if (busy >= kBusyNoteMs) Log("  (the window thread answered after %lu ms)", busy);
+    return true;
+}
+
+bool RequireStarted() {
+    if (!g_program.started) return Fail("the program has not been started (use start)");
+    return true;
+}
+
+// Finds the main window and the dialog in it, waiting for them to show.
+bool FindMain() {
+    if (!RequireStarted()) return false;
+    if (g_program.main != nullptr && IsWindow(g_program.main) && g_program.dialog != nullptr &&
+        IsWindow(g_program.dialog)) {
+        return true;
+    }
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!StillUndisturbed()) return false;
+        std::vector<HWND> mains = VisibleTopWindows(kMainClass);
+        if (mains.size() > 1) return Fail("the program shows %u main windows", unsigned(mains.size()));
+        if (mains.size() == 1) {
+            HWND dialog = FindWindowExA(mains[0], nullptr, kDialogClass, nullptr);
+            if (dialog != nullptr && GetDlgItem(dialog, 1005) != nullptr) {
+                g_program.main = mains[0];
+                g_program.dialog = dialog;
+                return true;
+            }
+        }
+        if (GetTickCount() - start > g_defaultTimeoutMs) {
+            return Fail("no visible window of class %s holding the join dialog within %lu s",
+                        kMainClass, g_defaultTimeoutMs / 1000);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool Control(long id, HWND* control) {
+    if (!FindMain()) return false;
+    *control = GetDlgItem(g_program.dialog, static_cast<int>(id));
+    if (*control == nullptr) return Fail("the dialog has no control %ld", id);
+    return true;
+}
+
+// The text of a target: "title" or a control id.
+bool ReadTarget(const std::string& target, std::string* text) {
+    if (target == "title") {
+        if (!FindMain() || !Sync()) return false;
+        *text = TitleOf(g_program.main);
+        return true;
+    }
+    long id = 0;
+    if (!ParseNumber(target, &id)) return Fail("unknown target '%s'", target.c_str());
+    HWND control = nullptr;
+    return Control(id, &control) && ReadControlText(control, text);
+}
+
+bool Matches(const std::string& op, const std::string& actual, const std::string& expected,
+             bool* result) {
+    if (op == "is") {
+        *result = actual == expected;
+    } else if (op == "has") {
+        *result = actual.find(expected) != std::string::npos;
+    } else if (op == "lacks") {
+        *result = actual.find(expected) == std::string::npos;
+    } else if (op == "starts") {
+        *result = actual.compare(0, expected.size(), expected) == 0;
+    } else if (op == "ends") {
+        *result = actual.size() >= expected.size() &&
+                  actual.compare(actual.size() - expected.size(), expected.size(), expected) == 0;
+    } else {
+        return Fail("unknown comparison '%s' (is, has, lacks, starts, ends)", op.c_str());
+    }
+    return true;
+}
+
+// Polls a check until it holds or the time is up; timeoutMs 0 checks once.
+template <typename Check>
+bool Await(DWORD timeoutMs, Check check, const char* what) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!StillUndisturbed()) return false;
+        std::string detail;
+        bool holds = false;
+        if (!check(&holds, &detail)) return false;
+        if (holds) return Sync();
+        if (GetTickCount() - start >= timeoutMs) {
+            if (timeoutMs == 0) return Fail("%s; %s", what, detail.c_str());
+            return Fail("%s within %lu ms; %s", what, timeoutMs, detail.c_str());
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool CheckText(const std::string& target, const std::string& op, const std::string& expected,
+               DWORD timeoutMs) {
+    std::string what = "expected " + target + " " + op + " " + Quote(expected);
+    return Await(timeoutMs, [&](bool* holds, std::string* detail) {
+        std::string actual;
+        if (!ReadTarget(target, &actual) || !Matches(op, actual, expected, holds)) return false;
+        *detail = "it is " + Quote(actual);
+        return true;
+    }, what.c_str());
+}
+
+bool CheckEnabled(long id, long want, DWORD timeoutMs) {
+    char what[64];
+    std::snprintf(what, sizeof what, "expected control %ld %s", id, want ? "enabled" : "disabled");
+    return Await(timeoutMs, [&](bool* holds, std::string* detail) {
+        HWND control = nullptr;
+        if (!Control(id, &control) || !Sync()) return false;
+        bool enabled = IsWindowEnabled(control) != FALSE;
+        *holds = enabled == (want != 0);
+        *detail = enabled ? "it is enabled" : "it is disabled";
+        return true;
+    }, what);
+}
+
+// ---- Commands --------------------------------------------------------------------
+
+struct Options {
+    std::string shots;
+    std::string program;
+    std::string workdir;
+    std::string script;
+};
+
+Options g_options;
+
+bool Start() {
+    if (g_program.started) return Fail("the program is already started");
+    std::string commandLine = "\"" + g_options.program + "\"";
+    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(g_options.program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, g_options.workdir.c_str(), &startup, &g_program.process)) {
+        return Fail("CreateProcess %s in %s failed, error %lu", Quote(g_options.program).c_str(),
+                    Quote(g_options.workdir).c_str(), GetLastError());
+    }
+    g_program.started = true;
+    return true;
+}
+
+bool Click(long id) {
+    HWND control = nullptr;
+    if (!StillUndisturbed() || !Control(id, &control) || !Sync()) return false;
+    if (!IsWindowVisible(control)) return Fail("control %ld is hidden: it cannot be clicked", id);
+    if (!IsWindowEnabled(control)) return Fail("control %ld is disabled: it cannot be clicked", id);
+    // Posted: a box the click opens must not hold the driver.
+    if (!PostMessageA(control, BM_CLICK, 0, 0)) return Fail("PostMessage BM_CLICK failed");
+    return true;
+}
+
+bool CheckChecked(long id, long want) {
+    HWND control = nullptr;
+    if (!StillUndisturbed() || !Control(id, &control)) return false;
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, kBusyLimitMs, &state)) {
+        return Fail("BM_GETCHECK got no answer");
+    }
+    if ((state == BST_CHECKED) != (want != 0)) {
+        return Fail("expected control %ld %s; it is %s", id, want ? "checked" : "unchecked",
+                    state == BST_CHECKED ? "checked" : "unchecked");
+    }
+    return true;
+}
+
+bool Close() {
+    if (!StillUndisturbed() || !FindMain()) return false;
+    if (!PostMessageA(g_program.main, WM_CLOSE, 0, 0)) return Fail("PostMessage WM_CLOSE failed");
+    return true;
+}
+
+bool ExpectBox(const std::string& title, const std::string& text, long answer, DWORD timeoutMs) {
+    if (!RequireStarted()) return false;
+    DWORD start = GetTickCount();
+    std::vector<Box> boxes;
+    for (;;) {
+        boxes = OpenBoxes();
+        if (!boxes.empty()) break;
+        DWORD code = 0;
+        if (Exited(&code)) {
+            return Fail("the program ended (exit code %lu) without showing the box %s", code,
+                        Quote(text).c_str());
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return Fail("no message box within %lu ms (expected %s: %s)", timeoutMs,
+                        Quote(title).c_str(), Quote(text).c_str());
+        }
+        Sleep(kPollMs);
+    }
+    if (boxes.size() > 1) {
+        return Fail("%u message boxes at once, the second %s: %s", unsigned(boxes.size()),
+                    Quote(boxes[1].title).c_str(), Quote(boxes[1].text).c_str());
+    }
+    const Box& box = boxes[0];
+    if (box.title != title || box.text != text) {
+        return Fail("expected the box %s: %s; got %s: %s", Quote(title).c_str(),
+                    Quote(text).c_str(), Quote(box.title).c_str(), Quote(box.text).c_str());
+    }
+    HWND button = GetDlgItem(box.window, static_cast<int>(answer));
+    if (button == nullptr || !IsWindowVisible(button)) {
+        return Fail("the box %s has no button %ld", Quote(text).c_str(), answer);
+    }
+    if (!PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button))) {
+        return Fail("PostMessage to the box failed");
+    }
+    start = GetTickCount();
+    while (IsWindow(box.window) && IsWindowVisible(box.window)) {
+        if (GetTickCount() - start >= 10000) return Fail("the box stayed open after the answer");
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+// Waits for the end of the program. hidden: the main window must not show
+// meanwhile, however briefly (polled every millisecond).
+bool ExpectExit(long code, DWORD timeoutMs, bool hidden) {
+    if (!RequireStarted()) return false;
+    DWORD start = GetTickCount();
+    DWORD actual = 0;
+    while (!Exited(&actual)) {
+        if (hidden && !VisibleTopWindows(kMainClass).empty()) {
+            std::string title = TitleOf(VisibleTopWindows(kMainClass)[0]);
+            return Fail("the main window showed (title %s) %lu ms into the wait for the end",
+                        Quote(title).c_str(), GetTickCount() - start);
+        }
+        if (!FailOnBox()) return false;
+        if (GetTickCount() - start >= timeoutMs) {
+            return Fail("the program did not end within %lu ms", timeoutMs);
+        }
+        Sleep(hidden ? 1 : kPollMs);
+    }
+    if (actual != static_cast<DWORD>(code)) {
+        return Fail("the program ended with exit code %lu, expected %ld", actual, code);
+    }
+    return true;
+}
+
+bool WaitBox(DWORD timeoutMs) {
+    if (!RequireStarted()) return false;
+    DWORD start = GetTickCount();
+    while (OpenBoxes().empty()) {
+        DWORD code = 0;
+        if (Exited(&code)) return Fail("the program ended (exit code %lu) without a box", code);
+        if (GetTickCount() - start >= timeoutMs) return Fail("no message box within %lu ms", timeoutMs);
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+bool ExpectSteady(const std::string& target, DWORD ms) {
+    std::string before, after;
+    if (!StillUndisturbed() || !ReadTarget(target, &before)) return false;
+    Sleep(ms);
+    if (!StillUndisturbed() || !ReadTarget(target, &after)) return false;
+    if (before != after) {
+        return Fail("%s changed within %lu ms: %s became %s", target.c_str(), ms,
+                    Quote(before).c_str(), Quote(after).c_str());
+    }
+    return true;
+}
+
+bool FileSize(const std::string& name, unsigned long long* size) {
+    std::string path = g_options.workdir + "\\" + name;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return Fail("no file %s, error %lu", Quote(path).c_str(), GetLastError());
+    }
+    *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+bool ExpectFileSteady(const std::string& name, DWORD ms) {
+    unsigned long long before = 0, after = 0;
+    if (!StillUndisturbed() || !FileSize(name, &before)) return false;
+    Sleep(ms);
+    if (!StillUndisturbed() || !FileSize(name, &after)) return false;
+    if (before != after) {
+        return Fail("%s grew from %llu to %llu bytes within %lu ms", Quote(name).c_str(), before,
+                    after, ms);
+    }
+    Log("  %s stays at %llu bytes", name.c_str(), after);
+    return true;
+}
+
+void Unite(RECT* all, const RECT& one, bool* any) {
+    if (!*any) {
+        *all = one;
+        *any = true;
+        return;
+    }
+    UnionRect(all, all, &one);
+}
+
+bool Screenshot(const std::string& name) {
+    if (!RequireStarted()) return false;
+    RECT area = {};
+    bool any = false;
+    for (HWND window : VisibleTopWindows(kMainClass)) {
+        RECT r;
+        GetWindowRect(window, &r);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        Unite(&area, r, &any);
+    }
+    for (const Box& box : OpenBoxes()) {
+        RECT r;
+        GetWindowRect(box.window, &r);
+        Unite(&area, r, &any);
+    }
+    if (!any) return Fail("nothing of the program's is on the screen");
+    if (g_options.shots.empty()) {
+        Log("  (no --shots directory: screenshot %s skipped)", name.c_str());
+        return true;
+    }
+    Sleep(500);  // lets the program repaint
+    std::string done = g_options.shots + "\\" + name + ".done";
+    DeleteFileA(done.c_str());
+    Log("@@screenshot %s %ld %ld %ld %ld", name.c_str(), area.left, area.top,
+        area.right - area.left, area.bottom - area.top);
+    DWORD start = GetTickCount();
+    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 30000) return Fail("the screenshot %s was not taken", name.c_str());
+        Sleep(kPollMs);
+    }
+    DeleteFileA(done.c_str());
+    return true;
+}
+
+// A timeout argument in seconds, or the default.
+bool TimeoutArgument(const std::vector<std::string>& words, size_t index, DWORD* timeoutMs) {
+    *timeoutMs = g_defaultTimeoutMs;
+    if (words.size() <= index) return true;
+    long seconds = 0;
+    if (!ParseNumber(words[index], &seconds) || seconds < 0) {
+        return Fail("'%s' is not a number of seconds", words[index].c_str());
+    }
+    *timeoutMs = static_cast<DWORD>(seconds) * 1000;
+    return true;
+}
+
+bool ArgumentCount(const std::vector<std::string>& words, size_t least, size_t most) {
+    if (words.size() - 1 < least || words.size() - 1 > most) {
+        return Fail("%s takes %u to %u arguments", words[0].c_str(), unsigned(least), unsigned(most));
+    }
+    return true;
+}
+
+bool NumberArgument(const std::string& word, long* value) {
+    if (!ParseNumber(word, value)) return Fail("'%s' is not a number", word.c_str());
+    return true;
+}
+
+// Runs one command. *usage is set when the failure is the script's own.
+bool Run(const std::vector<std::string>& w, bool* usage) {
+    const std::string& c = w[0];
+    long a = 0, b = 0;
+    DWORD timeoutMs = 0;
+    *usage = true;
+    if (c == "start") {
+        if (!ArgumentCount(w, 0, 0)) return false;
+        *usage = false;
+        return Start();
+    }
+    if (c == "expect" || c == "wait") {
+        bool waits = c == "wait";
+        if (!ArgumentCount(w, 3, waits ? 4 : 3) || !TimeoutArgument(w, 4, &timeoutMs)) return false;
+        bool known = false;
+        if (!Matches(w[2], "", "", &known)) return false;
+        *usage = false;
+        return CheckText(w[1], w[2], w[3], waits ? timeoutMs : 0);
+    }
+    if (c == "expect-enabled" || c == "wait-enabled") {
+        bool waits = c == "wait-enabled";
+        if (!ArgumentCount(w, 2, waits ? 3 : 2) || !NumberArgument(w[1], &a) ||
+            !NumberArgument(w[2], &b) || !TimeoutArgument(w, 3, &timeoutMs)) {
+            return false;
+        }
+        *usage = false;
+        return CheckEnabled(a, b, waits ? timeoutMs : 0);
+    }
+    if (c == "expect-checked") {
+        if (!ArgumentCount(w, 2, 2) || !NumberArgument(w[1], &a) || !NumberArgument(w[2], &b)) {
+            return false;
+        }
+        *usage = false;
+        return CheckChecked(a, b);
+    }
+    if (c == "click") {
+        if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
+        *usage = false;
+        return Click(a);
+    }
+    if (c == "close") {
+        if (!ArgumentCount(w, 0, 0)) return false;
+        *usage = false;
+        return Close();
+    }
+    if (c == "expect-box") {
+        a = IDOK;
+        if (!ArgumentCount(w, 2, 4) || (w.size() > 3 && !NumberArgument(w[3], &a)) ||
+            !TimeoutArgument(w, 4, &timeoutMs)) {
+            return false;
+        }
+        *usage = false;
+        return ExpectBox(w[1], w[2], a, timeoutMs);
+    }
+    if (c == "wait-box") {
+        if (!ArgumentCount(w, 0, 1) || !TimeoutArgument(w, 1, &timeoutMs)) return false;
+        *usage = false;
+        return WaitBox(timeoutMs);
+    }
+    if (c == "expect-steady" || c == "expect-file-steady") {
+        if (!ArgumentCount(w, 2, 2) || !NumberArgument(w[2], &a)) return false;
+        *usage = false;
+        if (c == "expect-steady") return ExpectSteady(w[1], static_cast<DWORD>(a));
+        return ExpectFileSteady(w[1], static_cast<DWORD>(a));
+    }
+    if (c == "expect-exit" || c == "expect-exit-hidden") {
+        if (!ArgumentCount(w, 1, 2) || !NumberArgument(w[1], &a) || !TimeoutArgument(w, 2, &timeoutMs)) {
+            return false;
+        }
+        *usage = false;
+        return ExpectExit(a, timeoutMs, c == "expect-exit-hidden");
+    }
+    if (c == "screenshot") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        return Screenshot(w[1]);
+    }
+    if (c == "sleep") {
+        if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
+        *usage = false;
+        Sleep(static_cast<DWORD>(a));
+        return true;
+    }
+    if (c == "print") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        std::string text;
+        if (!ReadTarget(w[1], &text)) return false;
+        Log("  %s = %s", w[1].c_str(), Quote(text, 4000).c_str());
+        return true;
+    }
+    return Fail("unknown command '%s'", c.c_str());
+}
+
+// What the program shows, for the log of a failure.
+void DumpState() {
+    if (!g_program.started) return;
+    DWORD code = 0;
+    if (Exited(&code)) {
+        Log("  state: the program has ended, exit code %lu", code);
+        return;
+    }
+    std::vector<HWND> mains = VisibleTopWindows(kMainClass);
+    if (!mains.empty()) {
+        Log("  state: title %s", Quote(TitleOf(mains[0])).c_str());
+        HWND dialog = FindWindowExA(mains[0], nullptr, kDialogClass, nullptr);
+        for (int id = 1000; dialog != nullptr && id <= 1005; ++id) {
+            HWND control = GetDlgItem(dialog, id);
+            std::string text;
+            if (control == nullptr || !ReadControlText(control, &text)) continue;
+            Log("  state: %d %s%s %s", id, IsWindowEnabled(control) ? "enabled" : "disabled",
+                id == 1002 && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? " checked" : "",
+                Quote(text, 1500).c_str());
+        }
+    } else {
+        Log("  state: no main window on the screen");
+    }
+    for (const Box& box : OpenBoxes()) {
+        Log("  state: box %s: %s", Quote(box.title).c_str(), Quote(box.text).c_str());
+    }
+}
+
+bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Fail("cannot open the script %s", path.c_str());
+    std::string line;
+    int c;
+    while ((c = std::fgetc(file)) != EOF) {
+        if (c == '\n') {
+            lines->push_back(line);
+            line.clear();
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    if (!line.empty()) lines->push_back(line);
+    std::fclose(file);
+    return true;
+}
+
+int Usage() {
+    Log("usage: driver.exe [--shots DIR] [--timeout SECONDS] PROGRAM WORKDIR SCRIPT");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if ((argument == "--shots" || argument == "--timeout") && i + 1 < argc) {
+            if (argument == "--shots") {
+                g_options.shots = argv[++i];
+            } else {
+                long seconds = 0;
+                if (!ParseNumber(argv[++i], &seconds) || seconds <= 0) return Usage();
+                g_defaultTimeoutMs = static_cast<DWORD>(seconds) * 1000;
+            }
+        } else {
+            positional.push_back(argument);
+        }
+    }
+    if (positional.size() != 3) return Usage();
+    g_options.program = positional[0];
+    g_options.workdir = positional[1];
+    g_options.script = positional[2];
+
+    std::vector<std::string> lines;
+    if (!ReadScript(g_options.script, &lines)) {
+        Log("error: %s", g_failure.c_str());
+        return 2;
+    }
+    // The whole script is checked for syntax before anything runs.
+    std::vector<std::vector<std::string>> commands(lines.size());
+    for (size_t n = 0; n < lines.size(); ++n) {
+        if (!Tokenize(lines[n], &commands[n])) {
+            Log("error: script line %u: %s", unsigned(n + 1), g_failure.c_str());
+            return 2;
+        }
+    }
+
+    int status = 0;
+    for (size_t n = 0; n < lines.size() && status == 0; ++n) {
+        if (commands[n].empty()) continue;
+        Log("  %u: %s", unsigned(n + 1), lines[n].c_str());
+        bool usage = false;
+        if (!Run(commands[n], &usage)) {
+            Log("error: line %u: %s", unsigned(n + 1), g_failure.c_str());
+            status = usage ? 2 : 1;
+        }
+    }
+    if (status == 0 && g_program.started && WaitForSingleObject(g_program.process.hProcess, 0) != WAIT_OBJECT_0) {
+        Log("error: the script ended with the program still running");
+        status = 1;
+    }
+    if (g_longestBusyMs >= kBusyNoteMs) {
+        Log("  the window thread kept the driver waiting up to %lu ms", g_longestBusyMs);
+    }
+    if (status != 0) DumpState();
+    if (g_program.started) {
+        if (WaitForSingleObject(g_program.process.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(g_program.process.hProcess, 1);
+            WaitForSingleObject(g_program.process.hProcess, 5000);
+        }
+        CloseHandle(g_program.process.hThread);
+        CloseHandle(g_program.process.hProcess);
+    }
+    return status;
+}

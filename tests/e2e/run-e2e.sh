@@ -1,0 +1,709 @@
+#!/usr/bin/env bash
+# The joiner end to end: files cut by vantorel-split, the stamped Selvanore.exe
+# run under Wine on a virtual display and driven through its windows by the
+# driver (tests/e2e/driver.cpp), as a user would: joins with every checksum,
+# bad checksums, deleted inputs, missing parts, foreign and broken records,
+# changed sizes, pause, resume, cancel, close requests and a full disk.
+#
+#   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named)
+#
+# Builds nothing: needs build/linux/vantorel-split, build/win32/Selvanore.exe
+# and build/win32/tests/e2e/driver.exe. The disk-full scenario mounts a tmpfs
+# and is skipped without root. Prints "ok NAME" or "FAIL NAME: reason" per
+# scenario and ends with "N passed, N failed"; exits non-zero on a failure.
+# Logs (NAME.log) and screenshots (NAME-SHOT.png) go to build/e2e-artifacts/.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+if [ -z "${E2E_UNDER_XVFB:-}" ]; then
+  # A display of known size, whatever the caller has.
+  E2E_UNDER_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+fi
+
+split=$root/build/linux/vantorel-split
+program=$root/build/win32/Selvanore.exe
+driver=$root/build/win32/tests/e2e/driver.exe
+artifacts=$root/build/e2e-artifacts
+export WINEPREFIX=$root/build/wine
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES=mscoree,mshtml=
+
+for need in "$split" "$program" "$driver"; do
+  if [ ! -e "$need" ]; then
+    echo "run-e2e: $need is missing; build it first"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
+done
+
+mkdir -p "$artifacts" "$WINEPREFIX"
+work=$(mktemp -d /tmp/selvanore-e2e.XXXXXX)
+shots=$work/shots
+mkdir -p "$shots"
+mounted=""
+
+cleanup() {
+  wineserver -k 2>/dev/null
+  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+started=$(date +%s)
+# One Wine server for the whole run, and windows with the captions Wine draws
+# itself (there is no window manager to draw them).
+wineserver -p
+grep -qs '"Decorated"="N"' "$WINEPREFIX/user.reg" ||
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+
+passed=0
+failed=0
+reason=""
+
+fail() {
+  reason=$*
+  return 1
+}
+
+# Z:\ is the root of the Linux file system in every Wine prefix.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# 1234567 -> 1.234.567, as the program writes sizes.
+dotted() {
+  local n=$1 out=""
+  while [ ${#n} -gt 3 ]; do
+    out=".${n: -3}$out"
+    n=${n:0:${#n}-3}
+  done
+  printf '%s%s' "$n" "$out"
+}
+
+# The name of part INDEX of NAME cut into COUNT parts.
+part() {
+  if [ "$3" -gt 1000 ]; then printf '%s__%04d' "$1" "$2"; else printf '%s__%03d' "$1" "$2"; fi
+}
+
+# Runs the driver on a script read from stdin (UTF-8, given to the driver in
+# Windows-1252): play NAME PROGRAM DIR. Screenshots asked for by the script
+# are taken here. The log goes to the artifacts; a failure sets reason.
+play() {
+  local name=$1 exe=$2 dir=$3
+  local script=$work/$name.script log=$artifacts/$name.log raw=$work/$name.out
+  if ! iconv -f UTF-8 -t WINDOWS-1252 >"$script"; then
+    fail "the script of $name is not Windows-1252 text"
+    return
+  fi
+  : >"$raw"
+  rm -f "$log" "$artifacts/$name"-*.png
+  timeout 300 wine "$driver" --shots "$(winpath "$shots")" "$(winpath "$exe")" "$(winpath "$dir")" \
+    "$(winpath "$script")" 2>"$work/$name.stderr" |
+    while IFS= read -r line; do
+      line=${line%$'\r'}
+      printf '%s\n' "$line" >>"$raw"
+      if [[ $line == "@@screenshot "* ]]; then
+        read -r _ shot x y w h <<<"$line"
+        import -window root -crop "${w}x${h}+${x}+${y}" +repage "$artifacts/$name-$shot.png" >>"$raw" 2>&1 ||
+          echo "(import failed for $shot)" >>"$raw"
+        touch "$shots/$shot.done"
+      fi
+    done
+  local status=${PIPESTATUS[0]}
+  # The driver writes Windows-1252; the log is UTF-8.
+  cat "$raw" "$work/$name.stderr" | iconv -c -f WINDOWS-1252 -t UTF-8 >"$log"
+  if [ "$status" -ne 0 ]; then
+    local error
+    error=$(grep -m1 '^error: ' "$log" | sed 's/^error: //')
+    fail "driver exit $status: ${error:-no message; see $log}"
+    return
+  fi
+  return 0
+}
+
+# make_set DIR NAME SIZE CHECKSUM CUT...: a file of SIZE random bytes in
+# DIR/src, cut into DIR/parts with the joiner. Sets count and digest.
+make_set() {
+  local dir=$1 name=$2 size=$3 checksum=$4
+  shift 4
+  mkdir -p "$dir/src" "$dir/parts"
+  head -c "$size" /dev/urandom >"$dir/src/$name"
+  if ! "$split" "$dir/src/$name" "$@" --checksum "$checksum" --joiner "$program" \
+       --out "$dir/parts" >"$dir/split.log" 2>&1; then
+    fail "vantorel-split failed: $(tail -1 "$dir/split.log")"
+    return
+  fi
+  count=$(find "$dir/parts" -name "${name}__[0-9]*" | wc -l)
+  digest=""
+  case $checksum in
+    md5) digest=$(md5sum <"$dir/src/$name" | cut -d' ' -f1) ;;
+    sha1) digest=$(sha1sum <"$dir/src/$name" | cut -d' ' -f1) ;;
+    sha224) digest=$(sha224sum <"$dir/src/$name" | cut -d' ' -f1) ;;
+    sha256) digest=$(sha256sum <"$dir/src/$name" | cut -d' ' -f1) ;;
+  esac
+  return 0
+}
+
+engine_name() {
+  case $1 in
+    md5) echo MD5 ;; sha1) echo SHA-1 ;; sha224) echo SHA-224 ;; sha256) echo SHA-256 ;;
+  esac
+}
+
+# The report at start-up of a complete set, as a script text:
+# startup_report NAME SIZE COUNT CHECKSUM DIGEST
+startup_report() {
+  local name=$1 size=$2 count=$3 checksum=$4 digest=$5
+  printf '%s' "Creación de archivo de salida :\\r\\n\\\"$name\\\"\\r\\nTamaño : $(dotted "$size") bytes.\\r\\n\\r\\n"
+  printf '%s' "desde la concatenación de $count archivos de entrada :\\r\\n"
+  printf '%s' "desde \\\"$(part "$name" 0 "$count")\\\"\\r\\nhasta \\\"$(part "$name" $((count - 1)) "$count")\\\".\\r\\n\\r\\n"
+  if [ "$checksum" != none ]; then
+    printf '%s' "Checksum ($(engine_name "$checksum")) :\\r\\n$digest\\r\\n\\r\\n"
+  fi
+  printf '%s' "Todos los archivos de entrada estan presentes.\\r\\n"
+  printf '%s' "Haga click en el botón [Comenzar] para empezar la concatenación.\\r\\n"
+}
+
+# What a whole join adds to the report before its closing lines: a line a
+# part, the last one left open.
+progress_lines() {
+  local name=$1 count=$2 i
+  printf '%s' "\\r\\nConcatenación de archivos...\\r\\n"
+  for ((i = 0; i < count; i++)); do
+    [ "$i" -eq 0 ] || printf '%s' "\\r\\n"
+    printf '%s' "\\\"$(part "$name" "$i" "$count")\\\"  100%"
+  done
+}
+
+# patch_record EXE NAME FIELD VALUE: rewrites kind, size or count in the
+# record stamped in EXE, found by the output name at record offset 96 (the
+# fields it already holds must look stamped).
+patch_record() {
+  perl -e '
+    use strict;
+    my ($exe, $name, $field, $value) = @ARGV;
+    open(my $f, "+<:raw", $exe) or die "cannot open $exe\n";
+    local $/;
+    my $image = <$f>;
+    my @at;
+    for (my $p = index($image, "$name\0"); $p >= 0; $p = index($image, "$name\0", $p + 1)) {
+      push @at, $p - 96;
+    }
+    die "the name occurs " . scalar(@at) . " times\n" unless @at == 1;
+    my $record = $at[0];
+    my ($kind, $size, $count) = unpack("V Q< V", substr($image, $record + 80, 16));
+    die "no stamped record (kind $kind, count $count)\n" unless $kind <= 4 && $count >= 2;
+    my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"]);
+    my $spec = $fields{$field} or die "unknown field $field\n";
+    seek($f, $record + $spec->[0], 0);
+    print $f pack($spec->[1], $value);
+    close($f) or die "cannot write $exe\n";
+  ' "$1" "$(printf '%s' "$2" | iconv -f UTF-8 -t WINDOWS-1252)" "$3" "$4" 2>"$work/patch.err" ||
+    fail "patching the record failed: $(cat "$work/patch.err")"
+}
+
+# Every part of the set is still there, unchanged.
+parts_intact() {
+  local dir=$1 name=$2 i
+  for ((i = 0; i < count; i++)); do
+    [ -e "$dir/parts/$(part "$name" "$i" "$count")" ] || fail "part $i is gone" || return
+  done
+  cmp -s <(cat "$dir"/parts/"$name"__[0-9]*) "$dir/src/$name" || fail "the parts have changed"
+}
+
+no_parts_left() {
+  local dir=$1 name=$2
+  local left
+  left=$(find "$dir/parts" -name "${name}__[0-9]*" | wc -l)
+  [ "$left" -eq 0 ] || fail "$left parts were not deleted"
+}
+
+TITLE_START="Vantorel 3.0 - Modulo de auto-concatenación"
+CLICK_EXIT="Haga click en el botón [Salida].\\r\\n"
+CLICK_CANCEL="Haga click en el botón [Anular].\\r\\n"
+
+# ---- Scenarios -----------------------------------------------------------------
+
+# A whole join: the report before and after, the buttons, the title, the
+# output identical to the original and the parts left in place.
+# success NAME FILE SIZE CHECKSUM CUT...
+success() {
+  local scenario=$1 name=$2 size=$3 checksum=$4
+  shift 4
+  local dir=$work/$scenario
+  make_set "$dir" "$name" "$size" "$checksum" "$@" || return
+  local report result=""
+  report=$(startup_report "$name" "$size" "$count" "$checksum" "$digest")
+  if [ "$checksum" != none ]; then
+    result="\\r\\n\\r\\nChecksum válido ($(engine_name "$checksum")) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n"
+  else
+    result="\\r\\n"
+  fi
+  local shot=""
+  [ "$scenario" != success-sha256 ] || shot="screenshot startup"
+  play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+expect 1005 is "$report"
+expect 1000 is "Comenzar"
+expect 1001 is "Anular"
+expect 1002 is "Elimine los archivos de entrada después de la concatenación."
+expect 1003 is "Tiempo transcurrido : --:--:--"
+expect 1004 is "Tiempo restante : --:--:--"
+expect-enabled 1000 1
+expect-enabled 1002 1
+expect-checked 1002 0
+$shot
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+expect 1005 is "$report$(progress_lines "$name" "$count")$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+expect 1001 is "Salida"
+expect-enabled 1001 1
+expect-enabled 1000 0
+expect 1003 starts "Tiempo transcurrido : 00:0"
+expect 1004 is "Tiempo restante : 00:00:00"
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  parts_intact "$dir" "$name" || return
+  [ -e "$dir/parts/${name}__join.exe" ] || fail "the joiner is gone"
+}
+
+# The check box ticked: after a good join every part is deleted, the joiner
+# and the output stay.
+delete_inputs() {
+  local dir=$work/delete-inputs name=borrar.dat
+  make_set "$dir" "$name" 2500000 sha256 --parts 4 || return
+  play delete-inputs "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1002
+expect-checked 1002 1
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+expect 1005 ends "Concatenación exitosa.\\r\\nBorrando archivos de entrada...\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  no_parts_left "$dir" "$name" || return
+  [ -e "$dir/parts/${name}__join.exe" ] || fail "the joiner is gone"
+}
+
+# One byte of a part changed, its size kept: the checksum fails and the box
+# asks whether to keep the output. keep: Yes; otherwise No with the check box
+# ticked, which must not delete the inputs after a bad checksum.
+bad_checksum() {
+  local scenario=$1 answer=$2
+  local dir=$work/$scenario name=dañado.bin
+  make_set "$dir" "$name" 1500000 sha256 --parts 3 || return
+  local middle byte
+  middle=$dir/parts/$(part "$name" 1 3)
+  byte=$(od -An -tu1 -j 1000 -N1 "$middle" | tr -d ' ')
+  # shellcheck disable=SC2059 # the format is the octal escape of the new byte
+  printf "\\$(printf '%03o' $(((byte + 1) % 256)))" |
+    dd of="$middle" bs=1 seek=1000 conv=notrunc status=none
+  local actual
+  actual=$(cat "$dir"/parts/"$name"__[0-9]* | sha256sum | cut -d' ' -f1)
+  local tick="" tail="Concatenación no exitosa.\\r\\n$CLICK_EXIT"
+  if [ "$answer" = 7 ]; then
+    tick="click 1002"
+    tail="Borrando el archivo de salida...\\r\\n$tail"
+  fi
+  play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+$tick
+click 1000
+expect-box "Vantorel - Advertencia" "El checksum no es válido.\\n¿Desea conservar el archivo de salida?" $answer
+wait title is "100% - Concatenación no exitosa"
+expect 1005 ends "\\r\\n\\r\\nChecksum inválido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $actual\\r\\n\\r\\n$tail"
+expect 1001 is "Salida"
+click 1001
+expect-exit 0
+EOF
+  local i
+  for ((i = 0; i < 3; i++)); do
+    [ -e "$dir/parts/$(part "$name" "$i" 3)" ] || fail "part $i is gone" || return
+  done
+  if [ "$answer" = 6 ]; then
+    cmp -s "$dir/parts/$name" <(cat "$dir"/parts/"$name"__[0-9]*) ||
+      fail "the kept output is not the parts' concatenation"
+  else
+    [ ! -e "$dir/parts/$name" ] || fail "the output was not deleted"
+  fi
+}
+
+# Parts that cannot be read: the join is impossible and cannot be started.
+missing() {
+  local scenario=$1 gone=$2 line=$3
+  local dir=$work/$scenario name=faltan.bin
+  make_set "$dir" "$name" 400000 md5 --parts 4 || return
+  local i
+  for ((i = 1; i <= gone; i++)); do rm "$dir/parts/$(part "$name" "$i" 4)"; done
+  local report
+  report=$(startup_report "$name" 400000 4 md5 "$digest")
+  report=${report%%Todos los archivos*}
+  play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+expect 1005 is "$report$line\\r\\nLa concatenación es imposible.\\r\\n$CLICK_CANCEL"
+expect-enabled 1000 0
+expect-enabled 1002 0
+expect 1001 is "Anular"
+click 1001
+expect-exit 0
+EOF
+  [ ! -e "$dir/parts/$name" ] || fail "an output was created"
+}
+
+# A joiner that names no parts: the unstamped program, or a record whose
+# count was cut to one.
+not_ours() {
+  local scenario=$1 exe=$2 dir=$3
+  play "$scenario" "$exe" "$dir" <<EOF
+start
+wait title is "$TITLE_START"
+expect 1005 is "Este archivo de auto-concatenación no a sido creado por Vantorel.\\r\\n$CLICK_CANCEL"
+expect-enabled 1000 0
+expect-enabled 1002 0
+expect-enabled 1001 1
+click 1001
+expect-exit 0
+EOF
+}
+
+unstamped() {
+  local dir=$work/unstamped
+  mkdir -p "$dir"
+  cp "$program" "$dir/Selvanore.exe"
+  not_ours unstamped "$dir/Selvanore.exe" "$dir"
+}
+
+one_part() {
+  local dir=$work/one-part name=uno.bin
+  make_set "$dir" "$name" 300000 sha1 --parts 3 || return
+  patch_record "$dir/parts/${name}__join.exe" "$name" count 1 || return
+  not_ours one-part "$dir/parts/${name}__join.exe" "$dir/parts" || return
+  [ ! -e "$dir/parts/$name" ] || fail "an output was created"
+}
+
+# A record of an unknown checksum kind: the program says so and ends without
+# ever showing its window.
+start_error() {
+  local dir=$work/start-error name=cinco.bin
+  make_set "$dir" "$name" 300000 sha1 --parts 3 || return
+  patch_record "$dir/parts/${name}__join.exe" "$name" kind 5 || return
+  play start-error "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF
+start
+expect-box "Vantorel - Error" "Error al iniciar."
+expect-exit-hidden 0
+EOF
+}
+
+# A part grown since the cut: a warning box at start-up and in the report;
+# the join can still be run, and fails its checksum.
+size_mismatch() {
+  local dir=$work/size-mismatch name=tamaño.bin
+  make_set "$dir" "$name" 3000000 sha256 --parts 3 || return
+  printf '0123456789' >>"$dir/parts/$(part "$name" 2 3)"
+  play size-mismatch "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait-box
+screenshot size-warning
+expect-box "Vantorel - Advertencia" "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos un archivo a sido modificado desde la división.\\nSi abre la concatenación, el archivo de salida será diferente al original.\\nTamaño del archivo original : 3.000.000 bytes.\\nTamaño del nuevo archivo: 3.000.010 bytes."
+wait title is "$TITLE_START"
+expect 1005 ends "Todos los archivos de entrada estan presentes.\\r\\nHaga click en el botón [Comenzar] para empezar la concatenación.\\r\\n\\r\\n** Advertencia **\\r\\nEl tamaño de los archivos de entrada no es válido : 3.000.010 bytes.\\r\\n"
+expect-enabled 1000 1
+click 1000
+expect-box "Vantorel - Advertencia" "El checksum no es válido.\\n¿Desea conservar el archivo de salida?" 7
+wait title is "100% - Concatenación no exitosa"
+click 1001
+expect-exit 0
+EOF
+  [ ! -e "$dir/parts/$name" ] || fail "the output was not deleted"
+}
+
+# A set of 4 GiB in sparse parts with some random islands, long enough to
+# pause and cancel: a small file cut into four, the parts then replaced and
+# the record's size rewritten. Made once, shared by the big scenarios.
+big_dir=$work/big
+big_name=grande.bin
+big_size=$((4 << 30))
+make_big() {
+  [ ! -e "$big_dir/ready" ] || return 0
+  mkdir -p "$big_dir/src" "$big_dir/parts"
+  printf 'abcd' >"$big_dir/src/$big_name"
+  "$split" "$big_dir/src/$big_name" --parts 4 --checksum none --joiner "$program" \
+    --out "$big_dir/parts" >/dev/null 2>&1 || fail "vantorel-split failed" || return
+  local i k p
+  for ((i = 0; i < 4; i++)); do
+    p=$big_dir/parts/$(part "$big_name" "$i" 4)
+    rm "$p"
+    truncate -s 1G "$p"
+    for ((k = 0; k < 1024; k += 97)); do
+      head -c 4096 /dev/urandom | dd of="$p" bs=1M seek="$k" conv=notrunc status=none
+    done
+  done
+  patch_record "$big_dir/parts/${big_name}__join.exe" "$big_name" size "$big_size" || return
+  touch "$big_dir/ready"
+}
+
+big_output_gone() {
+  [ ! -e "$big_dir/parts/$big_name" ] || fail "the output was not deleted"
+}
+
+big_parts_intact() {
+  local i
+  for ((i = 0; i < 4; i++)); do
+    [ "$(stat -c %s "$big_dir/parts/$(part "$big_name" "$i" 4)")" -eq $((1 << 30)) ] ||
+      fail "part $i has changed" || return
+  done
+}
+
+BIG_RUNNING="% - Concatenación en curso..."
+
+# Pause: the button says "Continuar", the report ends with the notice, the
+# output stops growing and a close request is refused; resumed, the join ends
+# with the output complete, and a close request is then accepted.
+pause_resume() {
+  make_big || return
+  play pause-resume "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait 1000 is "Pausa"
+expect title ends "$BIG_RUNNING"
+wait 1005 has "\"grande.bin__001\""
+click 1000
+wait 1000 is "Continuar"
+expect title ends "% - Pausa"
+expect 1005 ends "%  ** PAUSA **"
+expect-enabled 1000 1
+expect-enabled 1001 1
+expect-file-steady $big_name 1500
+expect-steady title 500
+screenshot paused
+close
+expect-box "Vantorel - Error" "Concatenación en progreso. Cancele o espere hasta que termine para salir de la aplicación."
+expect title ends "% - Pausa"
+click 1000
+wait 1000 is "Pausa"
+wait 1005 lacks "** PAUSA **"
+expect title ends "$BIG_RUNNING"
+wait title is "100% - Concatenación exitosa" 180
+expect 1005 ends "\\"grande.bin__003\\"  100%\\r\\n\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+expect 1005 lacks "PAUSA"
+screenshot finished
+close
+expect-exit 0
+EOF
+  [ "$(stat -c %s "$big_dir/parts/$big_name")" -eq "$big_size" ] ||
+    fail "the output has $(stat -c %s "$big_dir/parts/$big_name") bytes, not $big_size" || return
+  cmp -s "$big_dir/parts/$big_name" <(cat "$big_dir"/parts/"$big_name"__[0-9]*) ||
+    fail "the output differs from the parts' concatenation" || return
+  rm -f "$big_dir/parts/$big_name"
+  big_parts_intact
+}
+
+# Cancel while the join runs: the output is deleted; a close is accepted.
+cancel() {
+  make_big || return
+  play cancel "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1002
+click 1000
+wait title ends "$BIG_RUNNING"
+click 1001
+wait title ends "% - Concatenación anulada"
+expect 1005 ends "%\\r\\n\\r\\nLa concatenación ha sido cancelada.\\r\\n$CLICK_EXIT"
+expect 1001 is "Salida"
+expect-enabled 1000 0
+close
+expect-exit 0
+EOF
+  big_output_gone || return
+  big_parts_intact
+}
+
+# Cancel while paused: the pause notice goes, the output is deleted.
+pause_cancel() {
+  make_big || return
+  play pause-cancel "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait 1000 is "Pausa"
+click 1000
+wait 1000 is "Continuar"
+click 1001
+wait title ends "% - Concatenación anulada"
+expect 1005 ends "%\\r\\n\\r\\nLa concatenación ha sido cancelada.\\r\\n$CLICK_EXIT"
+expect 1005 lacks "PAUSA"
+expect-enabled 1000 0
+click 1001
+expect-exit 0
+EOF
+  big_output_gone || return
+  big_parts_intact
+}
+
+# A close request while the join runs is refused and changes nothing; once
+# the join has been cancelled it is accepted.
+close_refused() {
+  make_big || return
+  play close-refused "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait title ends "$BIG_RUNNING"
+close
+expect-box "Vantorel - Error" "Concatenación en progreso. Cancele o espere hasta que termine para salir de la aplicación."
+expect title ends "$BIG_RUNNING"
+expect 1000 is "Pausa"
+expect 1001 is "Anular"
+click 1001
+wait title ends "% - Concatenación anulada"
+close
+expect-exit 0
+EOF
+  big_output_gone || return
+  big_parts_intact
+}
+
+# The output does not fit: a tmpfs of 8 MiB holds the parts and the joiner
+# with less than the output's size free. The write error box names the
+# output, the output is deleted and the parts stay although the box is ticked.
+disk_full() {
+  local dir=$work/disk-full name=lleno.bin
+  mkdir -p "$dir/src" "$dir/parts"
+  if ! mount -t tmpfs -o size=8m tmpfs "$dir/parts" 2>"$work/mount.err"; then
+    reason="cannot mount a tmpfs ($(head -1 "$work/mount.err")); run as root"
+    return 2
+  fi
+  mounted=$dir/parts
+  local status=0
+  disk_full_run "$dir" "$name" || status=1
+  umount "$dir/parts" && mounted=""
+  return $status
+}
+
+disk_full_run() {
+  local dir=$1 name=$2
+  make_set "$dir" "$name" 5000000 md5 --parts 2 || return
+  play disk-full "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1002
+click 1000
+wait-box
+screenshot error-box
+expect-box "Vantorel - Error" "Un error a ocurrido durante la escritura del siguiente archivo :\\n\\"$name\\""
+wait title ends "% - Error durante la concatenación"
+expect 1005 ends "\\r\\n\\r\\nError durante la concatenación.\\r\\nLa concatenación ha sido cancelada.\\r\\n"
+expect 1001 is "Salida"
+expect-enabled 1001 1
+expect-enabled 1000 0
+click 1001
+expect-exit 0
+EOF
+  [ ! -e "$dir/parts/$name" ] || fail "the output was not deleted" || return
+  parts_intact "$dir" "$name"
+}
+
+# The driver itself must fail on what is wrong, and say why: a text that is
+# not there, a box nobody expected, a click on a disabled button.
+# refuted NAME EXE DIR REASON < SCRIPT: the script fails with REASON.
+refuted() {
+  local name=$1 exe=$2 dir=$3 want=$4
+  if play "$name" "$exe" "$dir"; then
+    fail "the driver passed a script that must fail ($name)"
+    return
+  fi
+  if [[ $reason != "driver exit 1: "*"$want"* ]]; then
+    fail "$name failed for another reason than '$want': $reason"
+    return
+  fi
+  reason=""
+}
+
+driver_catches() {
+  local dir=$work/driver-catches name=control.bin
+  make_set "$dir" "$name" 200000 md5 --parts 2 || return
+  local exe=$dir/parts/${name}__join.exe
+  refuted driver-catches-text "$exe" "$dir/parts" \
+    'line 2: expected 1005 has "Todos los archivos de entrada NO estan presentes."' <<EOF || return
+start
+expect 1005 has "Todos los archivos de entrada NO estan presentes."
+expect-exit 0
+EOF
+  printf 'x' >>"$dir/parts/$(part "$name" 0 2)"
+  refuted driver-catches-box "$exe" "$dir/parts" \
+    'line 2: unexpected message box "Vantorel - Advertencia": "El tamaño de los archivos' <<EOF || return
+start
+wait title is "$TITLE_START"
+EOF
+  rm "$dir/parts/$(part "$name" 1 2)"
+  refuted driver-catches-disabled "$exe" "$dir/parts" \
+    'line 3: control 1000 is disabled: it cannot be clicked' <<EOF
+start
+wait title is "$TITLE_START"
+click 1000
+EOF
+}
+
+# ---- Running -------------------------------------------------------------------
+
+selection=("$@")
+
+# Whether scenario NAME is to run: every one when none was named.
+selected() {
+  [ ${#selection[@]} -eq 0 ] && return 0
+  local want
+  for want in "${selection[@]}"; do [ "$want" = "$1" ] && return 0; done
+  return 1
+}
+
+scenario() {
+  local name=$1
+  shift
+  selected "$name" || return 0
+  reason=""
+  local begin=$SECONDS status=0
+  "$@" || status=$?
+  if [ $status -eq 0 ]; then
+    echo "ok $name ($((SECONDS - begin)) s)"
+    passed=$((passed + 1))
+  elif [ $status -eq 2 ]; then
+    echo "skip $name: $reason"
+  else
+    echo "FAIL $name: ${reason:-failed}"
+    failed=$((failed + 1))
+  fi
+}
+
+scenario driver-catches driver_catches
+scenario success-md5 success success-md5 datos.bin 3000000 md5 --parts 3
+scenario success-sha1 success success-sha1 datos.iso 3500001 sha1 --size 1M
+scenario success-sha224 success success-sha224 datos.tar 1234567 sha224 --parts 2
+scenario success-sha256 success success-sha256 'Año café «1».bin' 2000003 sha256 --parts 5
+scenario success-none success success-none datos.raw 777777 none --size 100K
+scenario success-1001-parts success success-1001-parts mil.bin 100100 md5 --parts 1001
+scenario delete-inputs delete_inputs
+scenario bad-checksum-keep bad_checksum bad-checksum-keep 6
+scenario bad-checksum-delete bad_checksum bad-checksum-delete 7
+scenario missing-part missing missing-part 1 "No se puede leer un archivo de entrada."
+scenario missing-parts missing missing-parts 2 "No se puede leer 2 archivos de entrada."
+scenario unstamped unstamped
+scenario one-part one_part
+scenario start-error start_error
+scenario size-mismatch size_mismatch
+scenario pause-resume pause_resume
+scenario cancel cancel
+scenario pause-cancel pause_cancel
+scenario close-refused close_refused
+scenario disk-full disk_full
+
+echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
