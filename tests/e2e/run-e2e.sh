@@ -192,9 +192,9 @@ patch_record() {
     my ($kind, $size, $count) = unpack("V Q< V", substr($image, $record + 80, 16));
     die "no stamped record (kind $kind, count $count)\n" unless $kind <= 4 && $count >= 2;
     my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"]);
-    my $spec = $fields{$field} or die "unknown field $field\n";
-    seek($f, $record + $spec->[0], 0);
-    print $f pack($spec->[1], $value);
+    my $layout = $fields{$field} or die "unknown field $field\n";
+    seek($f, $record + $layout->[0], 0);
+    print $f pack($layout->[1], $value);
     close($f) or die "cannot write $exe\n";
   ' "$1" "$(printf '%s' "$2" | iconv -f UTF-8 -t WINDOWS-1252)" "$3" "$4" 2>"$work/patch.err" ||
     fail "patching the record failed: $(cat "$work/patch.err")"

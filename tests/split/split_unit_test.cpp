@@ -153,7 +153,7 @@ TEST(SplitRecord, PlausibleStampedRecordsAreAcceptedAndOthersNot) {
     bytes[kRecordSize - 1] = 'x';
     EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "after the name";
     bytes[kRecordSize - 1] = 0;
-    std::memset(bytes + 96, 'n', kOutputNameWidth);
+    std::memset(bytes + 96, 'n', kOutputNameField);
     EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "unterminated name";
 }
 

@@ -464,7 +464,7 @@ int PrepareInput(const Options& options, Job* job) {
     // digits, so it is the one that may not fit.
     uint32_t count = job->plan.partCount;
     std::string suffix;
-    if (job->cp1252Name.size() >= kOutputNameWidth ||
+    if (job->cp1252Name.size() >= kOutputNameField ||
         !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
         Report("the name '%s' is too long: the joiner's part names hold at most 519 characters",
                job->name.c_str());

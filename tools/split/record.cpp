@@ -59,7 +59,7 @@ bool IsDigitRun(const uint8_t* bytes, uint32_t length) {
 
 bool IsTemplate(const uint8_t* bytes) {
     // The checksum field: "1234567890" eight times, no terminator.
-    if (!IsDigitRun(bytes, kChecksumTextWidth)) return false;
+    if (!IsDigitRun(bytes, kChecksumTextField)) return false;
     // Kind, size and count: zero.
     for (uint32_t i = kChecksumKindOffset; i < kOutputNameOffset; ++i) {
         if (bytes[i] != 0) return false;
@@ -69,7 +69,7 @@ bool IsTemplate(const uint8_t* bytes) {
     const uint32_t kPhrase = 50;
     const uint8_t* name = bytes + kOutputNameOffset;
     if (std::memchr(name, '\0', kPhrase) != nullptr) return false;
-    for (uint32_t run = kPhrase; run < kOutputNameWidth; run += 64) {
+    for (uint32_t run = kPhrase; run < kOutputNameField; run += 64) {
         if (!IsDigitRun(name + run, 64)) return false;
     }
     return true;
@@ -89,8 +89,8 @@ uint32_t DigestTextLength(uint32_t kind) {
 
 int EncodeRecord(const JoinRecord& record, uint8_t (&bytes)[kRecordSize]) {
     uint8_t staged[kRecordSize];
-    if (!StoreText(staged + kChecksumTextOffset, kChecksumTextWidth, record.checksumText) ||
-        !StoreText(staged + kOutputNameOffset, kOutputNameWidth, record.outputName)) {
+    if (!StoreText(staged + kChecksumTextOffset, kChecksumTextField, record.checksumText) ||
+        !StoreText(staged + kOutputNameOffset, kOutputNameField, record.outputName)) {
         return 0;
     }
     StoreLittle32(staged + kChecksumKindOffset, record.checksumKind);
@@ -101,13 +101,13 @@ int EncodeRecord(const JoinRecord& record, uint8_t (&bytes)[kRecordSize]) {
 }
 
 void DecodeRecord(const uint8_t* bytes, JoinRecord* record) {
-    std::memcpy(record->checksumText, bytes + kChecksumTextOffset, kChecksumTextWidth);
-    record->checksumText[kChecksumTextWidth - 1] = '\0';
+    std::memcpy(record->checksumText, bytes + kChecksumTextOffset, kChecksumTextField);
+    record->checksumText[kChecksumTextField - 1] = '\0';
     record->checksumKind = ReadLittle32(bytes + kChecksumKindOffset);
     record->expectedSize = ReadLittle64(bytes + kExpectedSizeOffset);
     record->partCount = ReadLittle32(bytes + kPartCountOffset);
-    std::memcpy(record->outputName, bytes + kOutputNameOffset, kOutputNameWidth);
-    record->outputName[kOutputNameWidth - 1] = '\0';
+    std::memcpy(record->outputName, bytes + kOutputNameOffset, kOutputNameField);
+    record->outputName[kOutputNameField - 1] = '\0';
 }
 
 RecordKind ClassifyRecord(const uint8_t* bytes) {
@@ -118,7 +118,7 @@ RecordKind ClassifyRecord(const uint8_t* bytes) {
     uint32_t count = ReadLittle32(bytes + kPartCountOffset);
     if (kind > CHECKSUM_SHA256 || count < 2 || size < count) return RecordKind::Unrecognised;
 
-    int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextWidth);
+    int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextField);
     if (textLength != static_cast<int32_t>(DigestTextLength(kind))) {
         return RecordKind::Unrecognised;
     }
@@ -128,7 +128,7 @@ RecordKind ClassifyRecord(const uint8_t* bytes) {
         if (!hex) return RecordKind::Unrecognised;
     }
 
-    int32_t nameLength = ZeroFilledTextLength(bytes + kOutputNameOffset, kOutputNameWidth);
+    int32_t nameLength = ZeroFilledTextLength(bytes + kOutputNameOffset, kOutputNameField);
     if (nameLength < 1) return RecordKind::Unrecognised;
     return RecordKind::Stamped;
 }

@@ -6,24 +6,16 @@
 
 #include <cstdint>
 
-const uint32_t kRecordSize = 722;
-
-// Field offsets and widths.
-const uint32_t kChecksumTextOffset = 0;
-const uint32_t kChecksumTextWidth = 80;
-const uint32_t kChecksumKindOffset = 80;
-const uint32_t kExpectedSizeOffset = 84;
-const uint32_t kPartCountOffset = 92;
-const uint32_t kOutputNameOffset = 96;
-const uint32_t kOutputNameWidth = 626;
+// The layout, shared with the joiner that reads it.
+#include "join/descriptor.h"
 
 // The values of a record.
 struct JoinRecord {
-    char checksumText[kChecksumTextWidth];  // terminated; empty for kind 0
+    char checksumText[kChecksumTextField];  // terminated; empty for kind 0
     uint32_t checksumKind;
     uint64_t expectedSize;
     uint32_t partCount;
-    char outputName[kOutputNameWidth];  // Windows-1252, terminated
+    char outputName[kOutputNameField];  // Windows-1252, terminated
 };
 
 // What the bytes at a record's place hold.
