@@ -15,6 +15,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/survey.h"
 #include "join/worker.h"
 #include "platform/platform.h"
 
@@ -68,9 +69,9 @@ void Join(benchmark::State& state, uint32_t kind) {
     g_join.outputName = output.c_str();
     g_join.partCount = kParts;
     g_join.inputTotal = kParts * kPartSize;
-    // The program's buffer is 32 MiB; BENCH_BUFFER_KIB tries another size.
+    // The program's buffer size; BENCH_BUFFER_KIB tries another.
     const char* kib = std::getenv("BENCH_BUFFER_KIB");
-    g_join.bufferSize = kib != nullptr ? static_cast<uint32_t>(std::atoi(kib)) << 10 : 32u << 20;
+    g_join.bufferSize = kib != nullptr ? static_cast<uint32_t>(std::atoi(kib)) << 10 : kLargestBuffer;
     g_join.transferBuffer = static_cast<uint8_t*>(AllocateFixed(g_join.bufferSize));
     g_join.engine = kind != 0 ? CreateHashEngine(kind) : nullptr;
     // Part names are relative to the output name.
