@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/read_file.h"
 #include "tools/split/plan.h"
 #include "tools/split/record.h"
 
@@ -58,16 +59,7 @@ private:
     std::string m_path;
 };
 
-Bytes ReadBytes(const std::string& path) {
-    Bytes bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(file);
-    return bytes;
-}
+Bytes ReadBytes(const std::string& path) { return ReadFileBytes(path); }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/read_file.h"
 #include "tools/split/locate.h"
 #include "tools/split/record.h"
 
@@ -26,16 +27,7 @@ void Put64(Bytes& b, size_t at, uint64_t v) {
     for (int i = 0; i < 8; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-Bytes ReadFile(const std::string& path) {
-    Bytes bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-    std::fclose(file);
-    return bytes;
-}
+Bytes ReadFile(const std::string& path) { return ReadFileBytes(path); }
 
 // ---- PE ----------------------------------------------------------------
 

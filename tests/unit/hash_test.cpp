@@ -14,6 +14,7 @@
 #include "hash/md5.h"
 #include "hash/sha1.h"
 #include "hash/sha2.h"
+#include "tests/support/read_file.h"
 
 namespace {
 
@@ -196,17 +197,6 @@ struct OracleCase {
     std::string digest[4];
 };
 
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::vector<uint8_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return data;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
-    std::fclose(f);
-    return data;
-}
-
 std::vector<OracleCase> ReadOracle() {
     std::vector<OracleCase> cases;
     FILE* f = std::fopen(ORACLE_DIR "/digests.txt", "r");
@@ -221,7 +211,7 @@ std::vector<OracleCase> ReadOracle() {
 }
 
 TEST_P(EnginePaths, AgreeWithOpensslOnMessagesOfManyLengths) {
-    std::vector<uint8_t> stream = ReadAll(ORACLE_DIR "/stream.bin");
+    std::vector<uint8_t> stream = ReadFileBytes(ORACLE_DIR "/stream.bin");
     std::vector<OracleCase> cases = ReadOracle();
     ASSERT_GT(cases.size(), 400u) << "oracle data missing in " ORACLE_DIR;
     std::mt19937 rng(2024);
