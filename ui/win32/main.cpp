@@ -7,7 +7,9 @@
 #include "join/survey.h"
 #include "join/text.h"
 #include "res/resource.h"
+#include "version.h"
 #include "ui/dialog.h"
+#include "ui/win32/handles.h"
 
 namespace {
 
@@ -17,9 +19,6 @@ const uint32_t kShellTextCapacity = 100;
 char g_windowTitle[kShellTextCapacity];
 char g_windowClassName[kShellTextCapacity];
 HINSTANCE g_instance;
-
-ViewWindow View(HWND window) { return reinterpret_cast<ViewWindow>(window); }
-HWND Hwnd(ViewWindow window) { return reinterpret_cast<HWND>(window); }
 
 INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -128,7 +127,8 @@ void RegisterMainClass(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_instance = instance;
-    FormatText(g_windowTitle, sizeof g_windowTitle, "Vantorel %s - Modulo de auto-concatenación", "3.0");
+    FormatText(g_windowTitle, sizeof g_windowTitle, "Vantorel %s - Modulo de auto-concatenación",
+               SELVANORE_VERSION_TEXT);
     LoadStringA(instance, IDS_WINDOW_CLASS, g_windowClassName, sizeof g_windowClassName);
     RegisterMainClass(instance);
 

@@ -2,12 +2,7 @@
 #include <windows.h>
 
 #include "ui/view.h"
-
-namespace {
-
-HWND Hwnd(ViewWindow window) { return reinterpret_cast<HWND>(window); }
-
-}  // namespace
+#include "ui/win32/handles.h"
 
 int ShowMessageBox(ViewWindow owner, const char* text, const char* title, uint32_t style) {
     return MessageBoxA(Hwnd(owner), text, title, style);
@@ -32,7 +27,7 @@ void ReplaceReportSelection(ViewWindow box, const char* text) {
 }
 
 ViewWindow GetDialogControl(ViewWindow dialog, int id) {
-    return reinterpret_cast<ViewWindow>(GetDlgItem(Hwnd(dialog), id));
+    return View(GetDlgItem(Hwnd(dialog), id));
 }
 
 void LiftReportLimit(ViewWindow box) { SendMessageA(Hwnd(box), EM_LIMITTEXT, 0, 0); }
