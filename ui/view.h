@@ -6,20 +6,22 @@
 
 #include <cstdint>
 
+#include "res/resource.h"
+
 struct ViewWindowTag;
 typedef ViewWindowTag* ViewWindow;  // a window or control; null for none
 
 struct ViewBrushTag;
 typedef ViewBrushTag* ViewBrush;
 
-// The join dialog's controls.
+// The join dialog's controls, by the ids the resource script gives them.
 enum ControlId : int {
-    ID_START_BUTTON = 1000,
-    ID_CANCEL_BUTTON = 1001,
-    ID_DELETE_INPUTS_BOX = 1002,
-    ID_ELAPSED_LABEL = 1003,
-    ID_REMAINING_LABEL = 1004,
-    ID_REPORT_BOX = 1005,
+    ID_START_BUTTON = IDC_START,
+    ID_CANCEL_BUTTON = IDC_CANCEL,
+    ID_DELETE_INPUTS_BOX = IDC_DELETE_INPUTS,
+    ID_ELAPSED_LABEL = IDC_ELAPSED,
+    ID_REMAINING_LABEL = IDC_REMAINING,
+    ID_REPORT_BOX = IDC_REPORT,
 };
 
 // Message box styles and answers, with the values Windows gives them.
