@@ -12,6 +12,10 @@ typedef void (*Sha1BlockFunction)(uint32_t* state, const uint8_t* data, uint32_t
 // The SHA-256 compression over count bytes; state holds the eight words.
 typedef void (*Sha256BlockFunction)(uint32_t* state, const uint8_t* data, uint32_t count);
 
+// The 64 round constants of SHA-256, shared by both compressions; aligned for
+// loads of four at a time.
+extern const uint32_t kSha256RoundConstants[64];
+
 void Sha1BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 // The SHA-extension versions; only to be called where the processor has them.

@@ -3,10 +3,8 @@
 #include "hash/accel.h"
 #include "hash/bytes.h"
 
-namespace {
-
 // The 64 round constants of FIPS 180, section 4.2.2.
-const uint32_t kRoundConstant[64] = {
+alignas(16) const uint32_t kSha256RoundConstants[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4,
     0xab1c5ed5, 0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe,
     0x9bdc06a7, 0xc19bf174, 0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f,
@@ -18,6 +16,8 @@ const uint32_t kRoundConstant[64] = {
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7,
     0xc67178f2,
 };
+
+namespace {
 
 inline uint32_t Sigma0(uint32_t x) { return RotateRight(x, 2) ^ RotateRight(x, 13) ^ RotateRight(x, 22); }
 inline uint32_t Sigma1(uint32_t x) { return RotateRight(x, 6) ^ RotateRight(x, 11) ^ RotateRight(x, 25); }
@@ -32,7 +32,7 @@ inline uint32_t Choose(uint32_t e, uint32_t f, uint32_t g) { return g ^ (e & (f 
 // b ^ ((a ^ b) & (b ^ c)), where b ^ c is the previous round's a ^ b, kept in bc.
 #define SHA256_ROUND(a, b, c, d, e, f, g, h, t)                                  \
     do {                                                                         \
-        uint32_t t1 = h + Sigma1(e) + Choose(e, f, g) + kRoundConstant[t] + w[t]; \
+        uint32_t t1 = h + Sigma1(e) + Choose(e, f, g) + kSha256RoundConstants[t] + w[t]; \
         uint32_t ab = a ^ b;                                                     \
         d += t1;                                                                 \
         h = t1 + Sigma0(a) + (b ^ (ab & bc));                                    \
