@@ -7,8 +7,10 @@
 #
 #   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named)
 #
-# Builds nothing: needs build/linux/vantorel-split, build/win32/Selvanore.exe
-# and build/win32/tests/e2e/driver.exe. The disk-full scenario mounts a tmpfs
+# Builds nothing: needs build/linux/vantorel-split, and Selvanore.exe and
+# tests/e2e/driver.exe of the Windows build this machine runs
+# (build/win32, or build/win64 where the kernel cannot run 32-bit programs;
+# scripts/windows-preset says which, SELVANORE_WINDOWS_PRESET overrides it). The disk-full scenario mounts a tmpfs
 # and is skipped without root. Prints "ok NAME" or "FAIL NAME: reason" per
 # scenario and ends with "N passed, N failed"; exits non-zero on a failure.
 # Logs (NAME.log) and screenshots (NAME-SHOT.png) go to build/e2e-artifacts/.
@@ -21,8 +23,9 @@ if [ -z "${E2E_UNDER_XVFB:-}" ]; then
 fi
 
 split=$root/build/linux/vantorel-split
-program=$root/build/win32/Selvanore.exe
-driver=$root/build/win32/tests/e2e/driver.exe
+windows=${SELVANORE_WINDOWS_PRESET:-$("$root/scripts/windows-preset")}
+program=$root/build/$windows/Selvanore.exe
+driver=$root/build/$windows/tests/e2e/driver.exe
 artifacts=$root/build/e2e-artifacts
 export WINEPREFIX=$root/build/wine
 export WINEDEBUG=-all
@@ -54,7 +57,7 @@ started=$(date +%s)
 # itself (there is no window manager to draw them).
 wineserver -p
 grep -qs '"Decorated"="N"' "$WINEPREFIX/user.reg" ||
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  "$root/scripts/wine-run" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 
 passed=0
 failed=0
@@ -95,7 +98,7 @@ play() {
   fi
   : >"$raw"
   rm -f "$log" "$artifacts/$name"-*.png
-  timeout 300 wine "$driver" --shots "$(winpath "$shots")" "$(winpath "$exe")" "$(winpath "$dir")" \
+  timeout 300 "$root/scripts/wine-run" "$driver" --shots "$(winpath "$shots")" "$(winpath "$exe")" "$(winpath "$dir")" \
     "$(winpath "$script")" 2>"$work/$name.stderr" |
     while IFS= read -r line; do
       line=${line%$'\r'}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Stamps copies of a 32-bit Windows program that reads its join record with
-# the joiner's own code (by default the descriptor probe of the win32 build)
+# the joiner's own code (by default the descriptor probe of the Windows build
+# this machine can run: scripts/windows-preset)
 # with vantorel-split, runs each copy under Wine and compares what it prints
 # with what was stamped: kind, size, count, the name in Windows-1252 and the
 # checksum computed by the coreutils commands.
@@ -11,7 +12,7 @@
 # set. Ends with "N passed, N failed" and exits non-zero on any failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-probe=${1:-$root/build/win32/tests/descriptor-probe.exe}
+probe=${1:-$root/build/$("$root/scripts/windows-preset")/tests/descriptor-probe.exe}
 tool=$root/build/linux/vantorel-split
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
 export WINEDEBUG=${WINEDEBUG:--all}
