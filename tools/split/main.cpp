@@ -3,15 +3,17 @@
 //
 // Everything that can be checked is checked before the first byte is
 // written: the file, the cut, the name, the joiner and its record, the output
-// directory and the names the outputs will take. Outputs are created only
-// where no file of that name exists, and a failure or an interruption part
-// way removes every output made so far, so a run leaves either the whole set
-// or nothing.
+// directory and the names the outputs will take. Outputs are written under
+// temporary names and take their own names only once all are on disk, never
+// replacing a file; a failure or an interruption part way removes every
+// output made so far, so a run leaves either the whole set or nothing, and a
+// run killed outright leaves no set that looks complete.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -66,8 +68,10 @@ const char kUsage[] =
     "  --help             this text\n"
     "\n"
     "Existing files are never overwritten: the run is refused when a part or the\n"
-    "joiner copy already exists. On any failure nothing is left behind.\n"
-    "Exit status: 0 done, 1 failed, 2 bad command line, 130 interrupted.\n";
+    "joiner copy already exists. Names Windows reserves for devices (CON, NUL,\n"
+    "COM1, LPT1... with any extension) and names ending in a dot or a space are\n"
+    "refused. On any failure nothing is left behind.\n"
+    "Exit status: 0 done, 1 failed, 2 bad command line or name, 130 interrupted.\n";
 
 volatile sig_atomic_t g_interrupted = 0;
 
@@ -262,10 +266,83 @@ int ConvertName(const std::string& name, std::string* cp1252) {
     return 1;
 }
 
+// Windows gives the device names CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to
+// LPT9 (also with the superscript digits 1, 2 and 3), CONIN$ and CONOUT$ to
+// every file whose name before the first dot is one of them, in any case
+// and with trailing spaces; and it drops a final dot or space from a name.
+// The joiner would write to the device, or to another file.
+int CheckWindowsName(const std::string& name) {
+    if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        Report("the name '%s' ends in a dot or a space, which Windows drops: the joiner would "
+               "write another file; rename the file",
+               name.c_str());
+        return 0;
+    }
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+                  stem == "CONIN$" || stem == "CONOUT$";
+    if ((stem.size() == 4 || stem.size() == 5) &&
+        (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0)) {
+        std::string digit = stem.substr(3);
+        // 1 to 9, and the superscripts one, two and three in UTF-8.
+        device = device || (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') ||
+                 digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+    }
+    if (device) {
+        Report("the name '%s' is a device name on Windows: the joiner could not write the file; "
+               "rename the file",
+               name.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+// Opens path for reading, refusing anything but a regular file. The open
+// does not block, so a FIFO or a device is refused at once rather than
+// waited on.
+int OpenRegularFile(const std::string& path, const char* what, int* fd, struct stat* info) {
+    *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (*fd < 0) return 0;
+    if (fstat(*fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        Report("%s'%s' is not a regular file", what, path.c_str());
+        close(*fd);
+        *fd = -1;
+        errno = 0;
+        return 0;
+    }
+    int flags = fcntl(*fd, F_GETFL);
+    if (flags != -1) fcntl(*fd, F_SETFL, flags & ~O_NONBLOCK);
+    return 1;
+}
+
+// Whether path reaches its file through a process's descriptor links
+// (/dev/stdin, /dev/fd/N, /proc/self/fd/N): such a file is not in the
+// directory the path names, and the parts would go there.
+bool ReachedThroughDescriptorLink(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        char resolved[PATH_MAX];
+        std::string directory = DirectoryName(path);
+        if (realpath(directory.c_str(), resolved) != nullptr &&
+            (std::strcmp(resolved, "/proc") == 0 || std::strncmp(resolved, "/proc/", 6) == 0)) {
+            return true;
+        }
+        char target[PATH_MAX];
+        ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length <= 0) return false;
+        target[length] = '\0';
+        path = target[0] == '/' ? std::string(target) : JoinPath(directory, target);
+    }
+    return false;
+}
+
 // Reads the whole joiner into image.
 int ReadJoiner(const std::string& path, bool isDefault, std::vector<uint8_t>* image) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    int fd = -1;
+    struct stat info;
+    if (!OpenRegularFile(path, "the joiner ", &fd, &info)) {
+        if (errno == 0) return 0;
         if (errno == ENOENT && isDefault) {
             Report("no joiner at '%s' (the default; is the Windows joiner built?); give one with "
                    "--joiner PATH",
@@ -273,12 +350,6 @@ int ReadJoiner(const std::string& path, bool isDefault, std::vector<uint8_t>* im
         } else {
             Report("cannot open the joiner '%s': %s", path.c_str(), std::strerror(errno));
         }
-        return 0;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        Report("the joiner '%s' is not a regular file", path.c_str());
-        close(fd);
         return 0;
     }
     if (static_cast<uint64_t>(info.st_size) > kMaxJoinerSize) {
@@ -343,6 +414,11 @@ void InstallSignalHandlers() {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    // A file-size limit or a closed standard output then fails the write
+    // that meets it, which is reported, instead of killing the run with its
+    // outputs half made.
+    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
 }
 
 const char* DescribePlanProblem(PlanProblem problem) {
@@ -387,16 +463,26 @@ std::string PartFileName(const Job& job, uint32_t index) {
     return job.name + suffix;
 }
 
-// The outputs made so far: the joiner copy, made first, and the parts, made
-// in order. All are removed again unless the run succeeds.
+// The outputs of a run. Each is written under a temporary name of its own in
+// the output directory and synced to disk; once all are, the parts and then
+// the joiner take their names, none replacing a file. Everything made so
+// far is removed again unless the run succeeds.
 struct OutputSet {
     const Job* job;
-    bool joinerMade;
-    uint32_t partsMade;
+    bool joinerMade;      // the joiner's temporary file exists
+    uint32_t partsMade;   // temporary files of parts 0 to partsMade - 1 exist
+    uint32_t partsNamed;  // parts 0 to partsNamed - 1 have their own names
+    bool joinerNamed;
 };
 
 std::string OutputPath(const OutputSet& outputs, const std::string& name) {
     return JoinPath(outputs.job->outDir, name);
+}
+
+// Temporary names: hidden, short, and unique to this process.
+std::string TemporaryName(uint32_t index, bool joiner) {
+    std::string name = ".vantorel-split-" + std::to_string(getpid()) + "-";
+    return name + (joiner ? std::string("join") : std::to_string(index));
 }
 
 // Creates name, failing when anything of that name exists: nothing is ever
@@ -412,7 +498,7 @@ int CreateOutput(const OutputSet& outputs, const std::string& name, mode_t mode,
 }
 
 int CreateJoinerCopy(OutputSet* outputs, int* fd) {
-    if (!CreateOutput(*outputs, outputs->job->joinerName, 0777, fd)) return 0;
+    if (!CreateOutput(*outputs, TemporaryName(0, true), 0777, fd)) return 0;
     outputs->joinerMade = true;
     return 1;
 }
@@ -420,32 +506,95 @@ int CreateJoinerCopy(OutputSet* outputs, int* fd) {
 // Creates the next part, index partsMade.
 int CreatePart(OutputSet* outputs, uint32_t index, int* fd) {
     if (index != outputs->partsMade ||
-        !CreateOutput(*outputs, PartFileName(*outputs->job, index), 0666, fd)) {
+        !CreateOutput(*outputs, TemporaryName(index, false), 0666, fd)) {
         return 0;
     }
     ++outputs->partsMade;
     return 1;
 }
 
-void DiscardOutputs(OutputSet* outputs) {
-    while (outputs->partsMade > 0) {
-        --outputs->partsMade;
-        unlinkat(outputs->job->directory, PartFileName(*outputs->job, outputs->partsMade).c_str(), 0);
+// Syncs and closes an output, reporting a failure of either (a delayed
+// write error).
+int FinishOutput(int fd, const std::string& path) {
+    if (fsync(fd) != 0) {
+        int error = errno;
+        close(fd);
+        Report("cannot write '%s': %s (nothing was kept)", path.c_str(), std::strerror(error));
+        return 0;
     }
-    if (outputs->joinerMade) unlinkat(outputs->job->directory, outputs->job->joinerName.c_str(), 0);
+    return CloseOutput(fd, path);
+}
+
+// Gives from its temporary name to, failing when a file of that name exists.
+int RenameWithoutReplacing(int directory, const std::string& from, const std::string& to) {
+    if (renameat2(directory, from.c_str(), directory, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 1;
+    }
+    if (errno != EINVAL && errno != ENOSYS) return 0;
+    // A file system without the flag: a link fails on an existing name too.
+    if (linkat(directory, from.c_str(), directory, to.c_str(), 0) != 0) return 0;
+    unlinkat(directory, from.c_str(), 0);
+    return 1;
+}
+
+// Gives every output its own name, the joiner last so that a set without it
+// is plainly incomplete, and syncs the directory.
+int NameOutputs(OutputSet* outputs) {
+    const Job& job = *outputs->job;
+    while (outputs->partsNamed < outputs->partsMade) {
+        uint32_t index = outputs->partsNamed;
+        std::string name = PartFileName(job, index);
+        if (!RenameWithoutReplacing(job.directory, TemporaryName(index, false), name)) {
+            Report("cannot name '%s': %s (nothing was kept)", OutputPath(*outputs, name).c_str(),
+                   std::strerror(errno));
+            return 0;
+        }
+        ++outputs->partsNamed;
+    }
+    if (!RenameWithoutReplacing(job.directory, TemporaryName(0, true), job.joinerName)) {
+        Report("cannot name '%s': %s (nothing was kept)",
+               OutputPath(*outputs, job.joinerName).c_str(), std::strerror(errno));
+        return 0;
+    }
+    outputs->joinerNamed = true;
+    if (fsync(job.directory) != 0) {
+        Report("cannot sync the output directory '%s': %s (nothing was kept)",
+               job.outDir.c_str(), std::strerror(errno));
+        return 0;
+    }
+    return 1;
+}
+
+void DiscardOutputs(OutputSet* outputs) {
+    int directory = outputs->job->directory;
+    while (outputs->partsMade > outputs->partsNamed) {
+        --outputs->partsMade;
+        unlinkat(directory, TemporaryName(outputs->partsMade, false).c_str(), 0);
+    }
+    while (outputs->partsNamed > 0) {
+        --outputs->partsNamed;
+        unlinkat(directory, PartFileName(*outputs->job, outputs->partsNamed).c_str(), 0);
+    }
+    outputs->partsMade = 0;
+    if (outputs->joinerNamed) {
+        unlinkat(directory, outputs->job->joinerName.c_str(), 0);
+    } else if (outputs->joinerMade) {
+        unlinkat(directory, TemporaryName(0, true).c_str(), 0);
+    }
     outputs->joinerMade = false;
+    outputs->joinerNamed = false;
 }
 
 int PrepareInput(const Options& options, Job* job) {
     job->file = options.file;
-    job->input = open(options.file, O_RDONLY | O_CLOEXEC);
-    if (job->input < 0) {
-        Report("cannot open '%s': %s", options.file, std::strerror(errno));
+    struct stat info;
+    if (!OpenRegularFile(options.file, "", &job->input, &info)) {
+        if (errno != 0) Report("cannot open '%s': %s", options.file, std::strerror(errno));
         return 0;
     }
-    struct stat info;
-    if (fstat(job->input, &info) != 0 || !S_ISREG(info.st_mode)) {
-        Report("'%s' is not a regular file", options.file);
+    if (ReachedThroughDescriptorLink(options.file)) {
+        Report("'%s' is an open stream, not a file in a directory; give the file's own path",
+               options.file);
         return 0;
     }
     uint64_t fileSize = static_cast<uint64_t>(info.st_size);
@@ -494,6 +643,21 @@ int PrepareJoiner(const Options& options, Job* job) {
                    job->location.format == ImageFormat::Pe32Plus;
     job->joinerName = job->name + (windows ? "__join.exe" : "__join");
     return 1;
+}
+
+// Windows starts no program whose path is longer than 260 characters: a
+// long joiner name leaves little room for the folder. Said once the run is
+// known to go ahead.
+void WarnOfLongJoinerName(const Job& job) {
+    const size_t kLongJoinerName = 200;
+    bool windows = job.location.format == ImageFormat::Pe32 ||
+                   job.location.format == ImageFormat::Pe32Plus;
+    size_t characters = job.cp1252Name.size() + std::strlen("__join.exe");
+    if (windows && characters > kLongJoinerName) {
+        Report("warning: the joiner's name '%s' has %zu characters; Windows cannot start it "
+               "from a folder whose path makes the whole longer than 260 characters",
+               job.joinerName.c_str(), characters);
+    }
 }
 
 int PrepareOutput(const Options& options, Job* job) {
@@ -581,7 +745,7 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
             done += static_cast<uint64_t>(got);
             if (progress) ShowProgress(job->name, done, plan.fileSize, &shownPercent);
         }
-        if (!CloseOutput(part, OutputPath(*outputs, partName))) return 0;
+        if (!FinishOutput(part, OutputPath(*outputs, partName))) return 0;
     }
     uint8_t extra = 0;
     if (read(job->input, &extra, 1) > 0) {
@@ -609,11 +773,13 @@ int StampJoiner(Job* job, const JoinRecord& record) {
 int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer);
 
 int Run(const Options& options) {
+    if (!CheckWindowsName(BaseName(options.file))) return kExitUsage;
     Job job;
     if (!PrepareInput(options, &job) || !PrepareJoiner(options, &job) ||
         !PrepareOutput(options, &job)) {
         return kExitFailure;
     }
+    WarnOfLongJoinerName(job);
 
     std::unique_ptr<CHash> engine;
     if (job.kind != CHECKSUM_NONE) {
@@ -631,7 +797,7 @@ int Run(const Options& options) {
     }
 
     InstallSignalHandlers();
-    OutputSet outputs = {&job, false, 0};
+    OutputSet outputs = {&job, false, 0, 0, false};
     int status = WriteOutputs(job, &outputs, engine.get(), buffer.get());
     if (status != 0) DiscardOutputs(&outputs);
     return status;
@@ -671,18 +837,26 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
                std::strerror(error));
         return kExitFailure;
     }
-    if (!CloseOutput(joinerFd, OutputPath(*outputs, job.joinerName))) return kExitFailure;
+    if (!FinishOutput(joinerFd, OutputPath(*outputs, job.joinerName))) return kExitFailure;
     if (g_interrupted) {
         Report("interrupted; nothing was kept");
         return kExitInterrupted;
     }
 
+    // The summary is written before the outputs take their names, so that
+    // an output that cannot take it (a full device, a closed pipe) fails the
+    // run while nothing is kept yet.
     std::printf("%s: %llu bytes in %u parts, %s to %s\n", job.name.c_str(),
                 static_cast<unsigned long long>(job.plan.fileSize), job.plan.partCount,
                 PartFileName(job, 0).c_str(), PartFileName(job, job.plan.partCount - 1).c_str());
     std::printf("joiner: %s\n", OutputPath(*outputs, job.joinerName).c_str());
     if (engine) std::printf("%s: %s\n", engine->m_name, record.checksumText);
-    return 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        Report("cannot write the summary to the standard output: %s (nothing was kept)",
+               std::strerror(errno));
+        return kExitFailure;
+    }
+    return NameOutputs(outputs) ? 0 : kExitFailure;
 }
 
 }  // namespace
