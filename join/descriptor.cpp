@@ -2,28 +2,19 @@
 
 #include <cstring>
 
+#include "hash/bytes.h"
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "platform/platform.h"
-
-namespace {
-
-uint64_t ReadLittle(const uint8_t* p, int width) {
-    uint64_t value = 0;
-    for (int i = width - 1; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
-
-}  // namespace
 
 int LoadDescriptor() {
     const uint8_t* record = GetOwnRecord();
     if (record == nullptr) return 0;
 
-    uint32_t kind = static_cast<uint32_t>(ReadLittle(record + kChecksumKindOffset, 4));
+    uint32_t kind = LoadLittle32(record + kChecksumKindOffset);
     g_join.expectedChecksum = reinterpret_cast<const char*>(record + kChecksumTextOffset);
-    g_join.expectedSize = ReadLittle(record + kExpectedSizeOffset, 8);
-    g_join.partCount = static_cast<uint32_t>(ReadLittle(record + kPartCountOffset, 4));
+    g_join.expectedSize = LoadLittle64(record + kExpectedSizeOffset);
+    g_join.partCount = LoadLittle32(record + kPartCountOffset);
     g_join.outputName = reinterpret_cast<const char*>(record + kOutputNameOffset);
     g_join.engine = nullptr;
 

@@ -5,15 +5,7 @@
 
 #include <cstdint>
 
-// Layout of the 722-byte record: packed, little-endian.
-const uint32_t kRecordSize = 722;
-const uint32_t kChecksumTextOffset = 0;
-const uint32_t kChecksumTextField = 80;
-const uint32_t kChecksumKindOffset = 80;
-const uint32_t kExpectedSizeOffset = 84;
-const uint32_t kPartCountOffset = 92;
-const uint32_t kOutputNameOffset = 96;
-const uint32_t kOutputNameField = 626;
+#include "join/record_layout.h"
 
 // Reads the program's own record into g_join and creates the checksum engine
 // its kind asks for. Fails when the record cannot be found, the kind is above

@@ -5,13 +5,11 @@
 
 #include <cstdint>
 
+#include "join/part_name.h"
 #include "platform/platform.h"
 #include "ui/view.h"
 
 class CHash;
-
-// Capacity of part names and report lines, terminator included.
-const uint32_t kNameCapacity = 520;
 // Capacity of the byte-count text.
 const uint32_t kSizeTextCapacity = 32;
 

@@ -56,13 +56,5 @@ void FormatSize(uint64_t value) {
 }
 
 int PartName(uint32_t index, char (&name)[kNameCapacity]) {
-    // The name field of the record is 626 bytes long: never read past it.
-    const int kOutputNameField = 626;
-    const char* format = g_join.partCount > 1000 ? "%.*s__%04u" : "%.*s__%03u";
-    if (g_join.outputName == nullptr) {
-        name[0] = '\0';
-        return 0;
-    }
-    return FormatText(name, kNameCapacity, format, kOutputNameField, g_join.outputName,
-                      index) == TextResult::Ok;
+    return FormatPartName(g_join.outputName, g_join.partCount, index, name);
 }

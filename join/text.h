@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "join/join_state.h"
+#include "join/part_name.h"
 
 enum class TextResult {
     Ok,               // the whole text fitted
@@ -39,10 +40,7 @@ TextResult TextLength(const char* text, size_t capacity, size_t* length);
 // ("1.234.567") into g_join.sizeText.
 void FormatSize(uint64_t value);
 
-// Writes the name of part index into name: the output name, two underscores
-// and the index zero-padded to 3 digits, or to 4 digits when the set has more
-// than 1000 parts. Returns 0 when the name had to be cut to fit: a cut name
-// is another file and must never be opened or deleted.
+// FormatPartName of the job's output name and part count (g_join).
 int PartName(uint32_t index, char (&name)[kNameCapacity]);
 
 #endif

@@ -23,8 +23,7 @@ void DisableStart() {
 // Both part names of the report are formatted on their own first.
 void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
     char name[kNameCapacity];
-    FormatText(name, sizeof name, g_join.partCount > 1000 ? "%s__%04u" : "%s__%03u",
-               g_join.outputName, index);
+    FormatPartName(g_join.outputName, g_join.partCount, index, name);
     AppendReportLine("%s\"%s\"%s", prefix, name, end);
 }
 

@@ -3,6 +3,7 @@
 // stamping can be checked in a real executable (ELF natively, PE32 under Wine).
 #include <cstdio>
 
+#include "hash/bytes.h"
 #include "hash/hash.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
@@ -12,8 +13,8 @@ int main() {
         std::printf("LoadDescriptor failed\n");
         return 1;
     }
-    const uint8_t* kind = reinterpret_cast<const uint8_t*>(g_join.expectedChecksum) + 80;
-    std::printf("kind=%u\n", kind[0] | kind[1] << 8 | kind[2] << 16 | static_cast<unsigned>(kind[3]) << 24);
+    const uint8_t* record = reinterpret_cast<const uint8_t*>(g_join.expectedChecksum);
+    std::printf("kind=%u\n", LoadLittle32(record + kChecksumKindOffset));
     std::printf("size=%llu\n", static_cast<unsigned long long>(g_join.expectedSize));
     std::printf("count=%u\n", g_join.partCount);
     std::printf("name=%.626s\n", g_join.outputName);

@@ -97,14 +97,18 @@ struct Result {
     std::string err;
 };
 
-// Runs a program with stdout and stderr captured in files of scratch.
-pid_t Spawn(const std::vector<std::string>& args, const std::string& scratch) {
+// Runs a program with stdout and stderr captured in files of scratch, or
+// with stdin and stdout opened on the paths given.
+pid_t Spawn(const std::vector<std::string>& args, const std::string& scratch,
+            const std::string& in = "", const std::string& out = "") {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (scratch + "/stdout").c_str(),
+    if (!in.empty()) posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1,
+                                     out.empty() ? (scratch + "/stdout").c_str() : out.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, (scratch + "/stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -122,6 +126,26 @@ Result Wait(pid_t pid, const std::string& scratch) {
     }
     result.out = ReadText(scratch + "/stdout");
     result.err = ReadText(scratch + "/stderr");
+    return result;
+}
+
+// Waits for pid at most seconds; a program still running then is killed
+// and reported with status -2.
+Result WaitWithin(pid_t pid, const std::string& scratch, int seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    int status = 0;
+    while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            Result result = Wait(-1, scratch);
+            result.status = -2;
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Result result = Wait(-1, scratch);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 
@@ -634,9 +658,10 @@ TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
     pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
                       scratch.path());
     ASSERT_GT(pid, 0);
-    // Wait until the cut is under way, then interrupt it.
+    // Wait until the cut is under way (the joiner and two parts begun), then
+    // interrupt it.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!fs::exists(out + "/big__001") && std::chrono::steady_clock::now() < deadline) {
+    while (List(out).size() < 3 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     kill(pid, SIGINT);
@@ -645,6 +670,151 @@ TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
     EXPECT_TRUE(List(out).empty());
+}
+
+TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
+    std::string big = in + "/big";
+    int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, 256 << 20), 0);
+    close(fd);
+    TempDir scratch;
+    pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
+                      scratch.path());
+    ASSERT_GT(pid, 0);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (List(out).size() < 4 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    kill(pid, SIGKILL);
+    Result result = Wait(pid, scratch.path());
+    if (result.status == 0) GTEST_SKIP() << "the cut ended before it was killed";
+    // What is left is hidden temporary files: no part and no joiner by name.
+    for (const std::string& name : List(out)) {
+        EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
+    }
+}
+
+TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {
+    // Parts of 2 MiB against a limit of 1 MiB at most (ulimit counts 512- or
+    // 1024-byte blocks, depending on the shell).
+    WriteBytes(in + "/four", RandomBytes(4u << 20, 14));
+    Result result = RunProgram({"/bin/sh", "-c",
+                                "ulimit -f 1024; exec " + Quote(kTool) + " " +
+                                    Quote(in + "/four") + " --parts 2 --joiner " +
+                                    Quote(ELF_FIXTURE) + " --out " + Quote(out)});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("nothing was kept"), std::string::npos) << result.err;
+    EXPECT_TRUE(List(out).empty());
+}
+
+TEST_F(SplitRefuses, ASummaryThatCannotBeWrittenFailsTheRun) {
+    TempDir scratch;
+    pid_t pid = Spawn({kTool, file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", out},
+                      scratch.path(), "", "/dev/full");
+    Result result = Wait(pid, scratch.path());
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_NE(result.err.find("summary"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
+    EXPECT_TRUE(List(out).empty());
+}
+
+TEST_F(SplitRefuses, NamesWindowsKeepsForDevicesOrChanges) {
+    // An unrelated file the name without its final dot or space would hit.
+    WriteBytes(out + "/data", Bytes{'k', 'e', 'e', 'p'});
+    WriteBytes(out + "/note", Bytes{'k', 'e', 'e', 'p'});
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"nul", "device name"},         {"NUL.txt", "device name"},
+        {"aux.tar.gz", "device name"},  {"lpt1.log", "device name"},
+        {"com1", "device name"},        {"Con", "device name"},
+        {"prn .txt", "device name"},    {"COM9.bin", "device name"},
+        {"conin$", "device name"},      {"CONOUT$.log", "device name"},
+        {"lpt\xC2\xB2", "device name"}, // LPT with a superscript two
+        {"data.", "ends in a dot or a space"},
+        {"note ", "ends in a dot or a space"},
+        {"x.bin...", "ends in a dot or a space"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = in + "/" + c.name;
+        WriteBytes(path, RandomBytes(100, 1));
+        Refused(With({path, "--parts", "2"}), c.reason, 2);
+        fs::remove(path);
+    }
+    EXPECT_EQ(ReadText(out + "/data"), "keep");
+    EXPECT_EQ(ReadText(out + "/note"), "keep");
+
+    // Names that merely look like devices are cut.
+    for (const char* name : {"com0", "lpt10.txt", "console.log", "nul_file", "auxiliary.txt",
+                             "con-con"}) {
+        SCOPED_TRACE(name);
+        std::string path = in + "/" + name;
+        WriteBytes(path, RandomBytes(100, 1));
+        Result result = Split(With({path, "--parts", "2"}));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(fs::exists(out + "/" + name + "__join"));
+    }
+}
+
+TEST_F(SplitRefuses, OnlyRegularFilesAreCutOrCopied) {
+    std::string fifo = in + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::vector<std::string> fifoRuns[] = {
+        {kTool, fifo, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", out},
+        {kTool, file, "--parts", "2", "--joiner", fifo, "--out", out},
+    };
+    for (const auto& args : fifoRuns) {
+        TempDir scratch;
+        Result result = WaitWithin(Spawn(args, scratch.path()), scratch.path(), 20);
+        EXPECT_EQ(result.status, 1) << "-2 means it waited on the FIFO: " << result.err;
+        EXPECT_NE(result.err.find("is not a regular file"), std::string::npos) << result.err;
+        EXPECT_TRUE(List(out).empty());
+    }
+
+    // Descriptor links name a file elsewhere than in the directory they are
+    // in; the parts must not land in /dev or /proc.
+    for (const char* link : {"/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}) {
+        SCOPED_TRACE(link);
+        std::string base = fs::path(link).filename().string();
+        TempDir scratch;
+        pid_t pid = Spawn({kTool, link, "--parts", "2", "--joiner", ELF_FIXTURE},
+                          scratch.path(), file);
+        Result result = WaitWithin(pid, scratch.path(), 20);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_NE(result.err.find("open stream"), std::string::npos) << result.err;
+        std::string directory = fs::path(link).parent_path().string();
+        for (const char* suffix : {"__000", "__001", "__join"}) {
+            std::string made = directory + "/" + base + suffix;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(made))) << made;
+            std::error_code error;
+            fs::remove(made, error);
+        }
+    }
+}
+
+TEST(SplitCli, ALongWindowsJoinerNameIsWarnedOf) {
+    if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
+    TempDir dir;
+    // 190 + "__join.exe" is 200 characters: no warning; one more warns.
+    for (size_t length : {190u, 191u}) {
+        std::string name = std::string(length - 1, 'n') + "\xC3\xA9";  // one character, 2 bytes
+        WriteBytes(dir / name, RandomBytes(100, 1));
+        Result result = Split({dir / name, "--parts", "2", "--joiner", PE_FIXTURE});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(fs::exists(dir / (name + "__join.exe")));
+        if (length == 190) {
+            EXPECT_EQ(result.err, "");
+        } else {
+            EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+            EXPECT_EQ(result.err.rfind("vantorel-split: warning: ", 0), 0u) << result.err;
+            EXPECT_NE(result.err.find("201 characters"), std::string::npos) << result.err;
+        }
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/worker.h"
+#include "tests/support/encode_record.h"
 #include "tests/support/fake_record.h"
 #include "tests/support/fake_tick.h"
 #include "tests/support/scripted_view.h"
@@ -39,10 +40,7 @@ protected:
     }
 
     void StartUp(const char* name, uint32_t count, uint64_t size) {
-        std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
-        for (int i = 0; i < 8; ++i) g_fakeRecord[84 + i] = static_cast<uint8_t>(size >> (8 * i));
-        for (int i = 0; i < 4; ++i) g_fakeRecord[92 + i] = static_cast<uint8_t>(count >> (8 * i));
-        std::strcpy(reinterpret_cast<char*>(g_fakeRecord) + 96, name);
+        ASSERT_TRUE(EncodeRecord(0, size, count, name, "", g_fakeRecord));
         ASSERT_NE(PrepareJob(), 0);
         InitJoinDialog(DialogWindow());
         ASSERT_EQ(g_join.unreadableCount, 0u);

@@ -13,6 +13,7 @@
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/worker.h"
+#include "tests/support/encode_record.h"
 #include "tests/support/fake_record.h"
 #include "tests/support/fake_tick.h"
 #include "tests/support/memory_files.h"
@@ -93,13 +94,8 @@ protected:
             original.insert(original.end(), data.begin(), data.end());
         }
         std::string expected = checksum != nullptr ? checksum : kind != 0 ? Digest(kind, original) : "";
-        std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
-        std::memcpy(g_fakeRecord, expected.data(), expected.size());
         uint64_t size = recordedSize >= 0 ? static_cast<uint64_t>(recordedSize) : original.size();
-        for (int i = 0; i < 4; ++i) g_fakeRecord[80 + i] = static_cast<uint8_t>(kind >> (8 * i));
-        for (int i = 0; i < 8; ++i) g_fakeRecord[84 + i] = static_cast<uint8_t>(size >> (8 * i));
-        for (int i = 0; i < 4; ++i) g_fakeRecord[92 + i] = static_cast<uint8_t>(count >> (8 * i));
-        std::strcpy(reinterpret_cast<char*>(g_fakeRecord) + 96, "datos.bin");
+        ASSERT_TRUE(EncodeRecord(kind, size, count, "datos.bin", expected, g_fakeRecord));
         ASSERT_NE(PrepareJob(), 0);
         InitJoinDialog(DialogWindow());
     }

@@ -9,6 +9,7 @@
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/text.h"
+#include "tests/support/encode_record.h"
 #include "tests/support/fake_memory.h"
 #include "tests/support/fake_record.h"
 #include "tests/support/scripted_view.h"
@@ -16,18 +17,15 @@
 
 namespace {
 
-void PutLittle(uint32_t offset, uint64_t value, int width) {
-    for (int i = 0; i < width; ++i) g_fakeRecord[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 void Stamp(uint32_t kind, uint64_t size, uint32_t count, const std::string& name,
            const std::string& checksum = "") {
-    std::memset(g_fakeRecord, 0, sizeof g_fakeRecord);
-    std::memcpy(g_fakeRecord + kChecksumTextOffset, checksum.data(), checksum.size());
-    PutLittle(kChecksumKindOffset, kind, 4);
-    PutLittle(kExpectedSizeOffset, size, 8);
-    PutLittle(kPartCountOffset, count, 4);
-    std::memcpy(g_fakeRecord + kOutputNameOffset, name.data(), name.size());
+    if (name.size() < kOutputNameField) {
+        ASSERT_TRUE(EncodeRecord(kind, size, count, name, checksum, g_fakeRecord));
+        return;
+    }
+    // A name filling its field, with no terminator: no encoder writes one.
+    ASSERT_TRUE(EncodeRecord(kind, size, count, "", checksum, g_fakeRecord));
+    std::memcpy(g_fakeRecord + kOutputNameOffset, name.data(), kOutputNameField);
 }
 
 std::string Part(const char* base, uint32_t count, uint32_t index) {
@@ -59,15 +57,15 @@ protected:
 
 TEST_F(StartUp, RecordFieldsArePublished) {
     std::string checksum(79, 'e');  // the longest text the field holds
-    Stamp(CHECKSUM_SHA256, 0, 3, "película.mkv", checksum);
     // Size 4 GiB at the unaligned offset 84: bytes 00 00 00 00 01 00 00 00.
-    PutLittle(kExpectedSizeOffset, 0x100000000ull, 8);
+    Stamp(CHECKSUM_SHA256, 0x100000000ull, 3, "película.mkv", checksum);
+    ASSERT_EQ(std::memcmp(g_fakeRecord + 84, "\0\0\0\0\1\0\0\0", 8), 0);
     ASSERT_NE(LoadDescriptor(), 0);
     EXPECT_EQ(g_join.expectedSize, 4294967296ull);
     EXPECT_EQ(g_join.partCount, 3u);
     EXPECT_STREQ(g_join.outputName, "película.mkv");
     EXPECT_EQ(static_cast<uint8_t>(g_join.outputName[3]), 0xED);  // Windows-1252
-    EXPECT_EQ(g_join.outputName, reinterpret_cast<const char*>(g_fakeRecord + 96));
+    EXPECT_EQ(g_join.outputName, reinterpret_cast<const char*>(g_fakeRecord + kOutputNameOffset));
     EXPECT_EQ(std::string(g_join.expectedChecksum), checksum);
     ASSERT_NE(g_join.engine, nullptr);
     EXPECT_STREQ(g_join.engine->m_name, "SHA-256");

@@ -2,20 +2,14 @@
 
 #include <cstring>
 
+#include "hash/bytes.h"
 #include "tools/split/record.h"
 
 namespace {
 
-uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-uint32_t Read32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t Read64(const uint8_t* p) {
-    return static_cast<uint64_t>(Read32(p)) | static_cast<uint64_t>(Read32(p + 4)) << 32;
-}
+uint16_t Read16(const uint8_t* p) { return LoadLittle16(p); }
+uint32_t Read32(const uint8_t* p) { return LoadLittle32(p); }
+uint64_t Read64(const uint8_t* p) { return LoadLittle64(p); }
 
 // Whether length bytes from offset lie within size bytes, without overflow.
 bool Within(uint64_t offset, uint64_t length, uint64_t size) {

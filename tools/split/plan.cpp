@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "join/join_state.h"
-#include "join/text.h"
+#include "join/part_name.h"
 
 namespace {
 
@@ -74,17 +73,9 @@ int ParseByteCount(const char* text, uint64_t* value) {
 int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
                std::string* suffix) {
     if (cp1252Name.empty() || cp1252Name.find('\0') != std::string::npos) return 0;
-    // PartName reads the set from the join state, as the joiner does; this
-    // tool is single-threaded and keeps no other use of it.
-    const char* savedName = g_join.outputName;
-    uint32_t savedCount = g_join.partCount;
-    g_join.outputName = cp1252Name.c_str();
-    g_join.partCount = count;
     char name[kNameCapacity];
-    int fits = PartName(index, name);
-    g_join.outputName = savedName;
-    g_join.partCount = savedCount;
-    // PartName reads at most the 626 bytes of the record's name field: a
+    int fits = FormatPartName(cp1252Name.c_str(), count, index, name);
+    // The joiner reads at most the 626 bytes of the record's name field: a
     // longer name never fits anyway.
     if (!fits || cp1252Name.size() >= std::strlen(name) ||
         std::memcmp(name, cp1252Name.data(), cp1252Name.size()) != 0) {

@@ -40,7 +40,7 @@ int ParseByteCount(const char* text, uint64_t* value);
 
 // The text that follows the output name in the name of part index of a set
 // of count parts ("__007", "__0012", "__12345"), by the joiner's own rule
-// (PartName). Returns 0 when the joiner could not hold the part's name, the
+// (FormatPartName). Returns 0 when the joiner could not hold the part's name, the
 // Windows-1252 output name cp1252Name and the suffix, in its 520-character
 // buffer.
 int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,

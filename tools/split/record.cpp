@@ -2,39 +2,10 @@
 
 #include <cstring>
 
+#include "hash/bytes.h"
 #include "hash/hash.h"
 
 namespace {
-
-void StoreLittle32(uint8_t* p, uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-void StoreLittle64(uint8_t* p, uint64_t value) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t ReadLittle32(const uint8_t* p) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
-
-uint64_t ReadLittle64(const uint8_t* p) {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
-
-// Copies a terminated text into a field, zero-filling the rest of it.
-int StoreText(uint8_t* field, uint32_t width, const char* text) {
-    const void* end = std::memchr(text, '\0', width);
-    if (end == nullptr) return 0;
-    size_t length = static_cast<size_t>(static_cast<const char*>(end) - text);
-    std::memset(field, 0, width);
-    std::memcpy(field, text, length);
-    return 1;
-}
 
 // Length of the text of a field, or -1 when it has no terminator or a
 // non-zero byte follows the terminator.
@@ -87,35 +58,12 @@ uint32_t DigestTextLength(uint32_t kind) {
     }
 }
 
-int EncodeRecord(const JoinRecord& record, uint8_t (&bytes)[kRecordSize]) {
-    uint8_t staged[kRecordSize];
-    if (!StoreText(staged + kChecksumTextOffset, kChecksumTextField, record.checksumText) ||
-        !StoreText(staged + kOutputNameOffset, kOutputNameField, record.outputName)) {
-        return 0;
-    }
-    StoreLittle32(staged + kChecksumKindOffset, record.checksumKind);
-    StoreLittle64(staged + kExpectedSizeOffset, record.expectedSize);
-    StoreLittle32(staged + kPartCountOffset, record.partCount);
-    std::memcpy(bytes, staged, kRecordSize);
-    return 1;
-}
-
-void DecodeRecord(const uint8_t* bytes, JoinRecord* record) {
-    std::memcpy(record->checksumText, bytes + kChecksumTextOffset, kChecksumTextField);
-    record->checksumText[kChecksumTextField - 1] = '\0';
-    record->checksumKind = ReadLittle32(bytes + kChecksumKindOffset);
-    record->expectedSize = ReadLittle64(bytes + kExpectedSizeOffset);
-    record->partCount = ReadLittle32(bytes + kPartCountOffset);
-    std::memcpy(record->outputName, bytes + kOutputNameOffset, kOutputNameField);
-    record->outputName[kOutputNameField - 1] = '\0';
-}
-
 RecordKind ClassifyRecord(const uint8_t* bytes) {
     if (IsTemplate(bytes)) return RecordKind::Template;
 
-    uint32_t kind = ReadLittle32(bytes + kChecksumKindOffset);
-    uint64_t size = ReadLittle64(bytes + kExpectedSizeOffset);
-    uint32_t count = ReadLittle32(bytes + kPartCountOffset);
+    uint32_t kind = LoadLittle32(bytes + kChecksumKindOffset);
+    uint64_t size = LoadLittle64(bytes + kExpectedSizeOffset);
+    uint32_t count = LoadLittle32(bytes + kPartCountOffset);
     if (kind > CHECKSUM_SHA256 || count < 2 || size < count) return RecordKind::Unrecognised;
 
     int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextField);

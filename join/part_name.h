@@ -1,0 +1,34 @@
+// The names of the parts of a set, shared by the joiner, which opens them,
+// and the splitter, which makes them.
+#ifndef SELVANORE_JOIN_PART_NAME_H
+#define SELVANORE_JOIN_PART_NAME_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "join/record_layout.h"
+
+// Capacity of part names and report lines, terminator included.
+const uint32_t kNameCapacity = 520;
+
+// Writes the name of part index of a set of count parts into name: the
+// output name (at most the record's 626-byte field of it), two underscores
+// and the index zero-padded to 3 digits, or to 4 digits when the set has more
+// than 1000 parts. Returns 0 when the name had to be cut to fit, or when
+// there is no output name: such a name is another file and must never be
+// opened or deleted.
+inline int FormatPartName(const char* outputName, uint32_t count, uint32_t index,
+                          char (&name)[kNameCapacity]) {
+    name[0] = '\0';
+    if (outputName == nullptr) return 0;
+    const char* format = count > 1000 ? "%.*s__%04u" : "%.*s__%03u";
+    int needed = std::snprintf(name, kNameCapacity, format, static_cast<int>(kOutputNameField),
+                               outputName, index);
+    if (needed < 0) {
+        name[0] = '\0';
+        return 0;
+    }
+    return static_cast<uint32_t>(needed) < kNameCapacity;
+}
+
+#endif

@@ -1,0 +1,64 @@
+#include "tools/split/names.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "platform/cp1252.h"
+
+namespace {
+
+bool IsDeviceStem(const std::string& stem) {
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$") {
+        return true;
+    }
+    if (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0) return false;
+    std::string digit = stem.substr(3);
+    // 1 to 9, and the superscripts one, two and three (UTF-8).
+    return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+           digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+}  // namespace
+
+int CheckWindowsName(const std::string& name, std::string* error) {
+    if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        *error = "the name '" + name +
+                 "' ends in a dot or a space, which Windows drops: the joiner would write "
+                 "another file; rename the file";
+        return 0;
+    }
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (IsDeviceStem(stem)) {
+        *error = "the name '" + name +
+                 "' is a device name on Windows: the joiner could not write the file; rename "
+                 "the file";
+        return 0;
+    }
+    return 1;
+}
+
+int ConvertName(const std::string& name, std::string* cp1252, std::string* error) {
+    NameProblem problem = NameProblem::None;
+    size_t at = 0;
+    if (!Utf8ToWindows1252(name.data(), name.size(), cp1252, &problem, &at)) {
+        std::string where = " (at byte " + std::to_string(at) + ")";
+        if (problem == NameProblem::InvalidUtf8) {
+            *error = "the name '" + name + "' is not valid UTF-8" + where;
+        } else {
+            *error = "the name '" + name + "' has a character that Windows-1252 cannot represent" +
+                     where + "; rename the file";
+        }
+        return 0;
+    }
+    for (unsigned char c : *cp1252) {
+        if (c < 0x20 || std::strchr("<>:\"\\|?*", c) != nullptr) {
+            *error = "the name '" + name +
+                     "' has a character Windows does not allow in file names; rename the file";
+            return 0;
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,20 @@
+// Checks of the name a file is cut under: it becomes the joiner's output
+// name on Windows and the base of every part's name.
+#ifndef SELVANORE_TOOLS_SPLIT_NAMES_H
+#define SELVANORE_TOOLS_SPLIT_NAMES_H
+
+#include <string>
+
+// Refuses a name that Windows does not keep as it is: a device name (CON,
+// PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with the superscript
+// digits 1, 2 and 3, CONIN$ and CONOUT$) before the first dot, in any case
+// and with trailing spaces; or a name ending in a dot or a space, which
+// Windows drops. Returns 0 with the one-line reason in *error.
+int CheckWindowsName(const std::string& name, std::string* error);
+
+// Converts the UTF-8 name into Windows-1252, refusing one that is not valid
+// UTF-8, has a character Windows-1252 lacks, or a character Windows does
+// not allow in file names. Returns 0 with the one-line reason in *error.
+int ConvertName(const std::string& name, std::string* cp1252, std::string* error);
+
+#endif

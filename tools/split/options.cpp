@@ -1,0 +1,135 @@
+#include "tools/split/options.h"
+
+#include <cstring>
+
+#include "hash/hash.h"
+#include "tools/split/plan.h"
+
+namespace {
+
+int ParseChecksumKind(const char* text, uint32_t* kind) {
+    const struct {
+        const char* name;
+        uint32_t kind;
+    } kinds[] = {{"none", CHECKSUM_NONE},     {"md5", CHECKSUM_MD5},
+                 {"sha1", CHECKSUM_SHA1},     {"sha224", CHECKSUM_SHA224},
+                 {"sha256", CHECKSUM_SHA256}};
+    for (const auto& entry : kinds) {
+        if (std::strcmp(text, entry.name) == 0) {
+            *kind = entry.kind;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Refuse(std::string* error, const std::string& reason) {
+    *error = reason;
+    return 0;
+}
+
+// Reads the value of the option name into *options.
+int TakeValue(const std::string& name, const char* value, Options* options, std::string* error) {
+    if (name == "--parts") {
+        if (std::strspn(value, "0123456789") != std::strlen(value) ||
+            !ParseByteCount(value, &options->parts)) {
+            return Refuse(error, "--parts takes a whole number, not '" + std::string(value) + "'");
+        }
+        options->byParts = true;
+    } else if (name == "--size") {
+        if (!ParseByteCount(value, &options->partSize)) {
+            return Refuse(error, "--size takes a number of bytes with an optional K, M or G, not '" +
+                                     std::string(value) + "'");
+        }
+        options->bySize = true;
+    } else if (name == "--checksum") {
+        if (!ParseChecksumKind(value, &options->kind)) {
+            return Refuse(error, "--checksum takes none, md5, sha1, sha224 or sha256, not '" +
+                                     std::string(value) + "'");
+        }
+    } else if (name == "--joiner") {
+        options->joiner = value;
+    } else {
+        options->outDir = value;
+    }
+    return 1;
+}
+
+}  // namespace
+
+std::string UsageText(const char* defaultJoiner) {
+    return std::string(
+               "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
+               "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
+               "[--out DIR]\n"
+               "\n"
+               "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
+               "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
+               "joiner or NAME__join for a Linux one, stamped with the file's name, size, part\n"
+               "count and checksum. Running the copy rebuilds FILE from the parts.\n"
+               "\n"
+               "  --parts N          N parts of equal size, the last also taking the remainder\n"
+               "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
+               "                     multiply by 1024, 1024^2 and 1024^3\n"
+               "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
+               "  --joiner PATH      joiner to copy (default: the Windows joiner of this build,\n"
+               "                     ") +
+           defaultJoiner +
+           " relative to this program)\n"
+           "  --out DIR          directory of the parts and the joiner (default: FILE's)\n"
+           "  --help             this text\n"
+           "\n"
+           "Existing files are never overwritten: the run is refused when a part or the\n"
+           "joiner copy already exists. Names Windows reserves for devices (CON, NUL,\n"
+           "COM1, LPT1... with any extension) and names ending in a dot or a space are\n"
+           "refused. On any failure nothing is left behind.\n"
+           "Exit status: 0 done, 1 failed, 2 bad command line or name, 130 interrupted.\n";
+}
+
+int ParseArguments(int argc, char** argv, Options* options, std::string* error) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
+            if (argument.size() > 1 && argument[0] == '-' && !optionsEnded) {
+                return Refuse(error, "unknown option '" + argument + "' (see --help)");
+            }
+            if (options->file != nullptr) {
+                return Refuse(error, "more than one FILE given ('" + std::string(options->file) +
+                                         "' and '" + argument + "')");
+            }
+            options->file = argv[i];
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument == "--help") {
+            options->help = true;
+            return 1;
+        }
+
+        std::string name = argument;
+        const char* value = nullptr;
+        size_t equals = argument.find('=');
+        if (equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argv[i] + equals + 1;
+        }
+        bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
+                     name == "--joiner" || name == "--out";
+        if (!known) return Refuse(error, "unknown option '" + name + "' (see --help)");
+        if (value == nullptr) {
+            if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
+            value = argv[++i];
+        }
+        if (!TakeValue(name, value, options, error)) return 0;
+    }
+
+    if (options->file == nullptr) return Refuse(error, "no FILE given (see --help)");
+    if (options->byParts == options->bySize) {
+        return Refuse(error, "give exactly one of --parts N and --size BYTES (see --help)");
+    }
+    return 1;
+}

@@ -1,0 +1,30 @@
+// The splitter's command line.
+#ifndef SELVANORE_TOOLS_SPLIT_OPTIONS_H
+#define SELVANORE_TOOLS_SPLIT_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+
+#include "hash/hash.h"
+
+struct Options {
+    const char* file = nullptr;
+    uint64_t parts = 0;
+    uint64_t partSize = 0;
+    bool byParts = false;
+    bool bySize = false;
+    uint32_t kind = CHECKSUM_SHA256;
+    const char* joiner = nullptr;
+    const char* outDir = nullptr;
+    bool help = false;
+};
+
+// The --help text; defaultJoiner is the joiner used without --joiner.
+std::string UsageText(const char* defaultJoiner);
+
+// Reads the command line into *options ("--name VALUE" and "--name=VALUE"
+// both work; "--" ends the options). Returns 0 with the one-line reason in
+// *error when it is not a valid command line.
+int ParseArguments(int argc, char** argv, Options* options, std::string* error);
+
+#endif

@@ -1,0 +1,105 @@
+// The operating-system services the splitter uses, behind functions of its
+// own so that each system has one file implementing them (os_posix.cpp).
+// Paths are the system's own (UTF-8 bytes on POSIX). Functions report
+// success as non-zero; after a failure OsLastError and OsLastErrorText
+// describe it, until the next call of this interface.
+#ifndef SELVANORE_TOOLS_SPLIT_OS_H
+#define SELVANORE_TOOLS_SPLIT_OS_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// An open file or directory: a descriptor, or a handle on Windows.
+using OsHandle = intptr_t;
+const OsHandle kNoHandle = -1;
+
+// The kinds of failure the splitter tells apart.
+enum class OsError {
+    None,
+    Missing,     // no such file or directory
+    NotRegular,  // a FIFO, a device, a directory... where a regular file is needed
+    Exists,      // the name is taken
+    Other,
+};
+
+OsError OsLastError();
+// The system's description of the last failure ("No space left on device").
+const char* OsLastErrorText();
+
+// ---- Paths ---------------------------------------------------------------
+
+// The last component of path, and the directory holding it ("." for a bare
+// name).
+std::string OsBaseName(const std::string& path);
+std::string OsDirectoryName(const std::string& path);
+std::string OsJoinPath(const std::string& directory, const std::string& name);
+
+// The path of the running program.
+std::string OsOwnPath();
+
+// Whether path reaches its file through a process's descriptor link
+// (/dev/stdin, /dev/fd/N, /proc/self/fd/N): such a file does not lie in the
+// directory the path names.
+bool OsIsDescriptorLink(const std::string& path);
+
+// ---- Files -----------------------------------------------------------------
+
+// Opens an existing regular file for reading and gives its size. Never
+// blocks: a FIFO or a device fails at once with OsError::NotRegular.
+int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size);
+
+// Reads up to length bytes; *got is 0 at the end of the file.
+int OsRead(OsHandle file, void* buffer, size_t length, size_t* got);
+
+// Writes all length bytes; a short write is a failure.
+int OsWriteAll(OsHandle file, const void* data, size_t length);
+
+// Flushes the file's data to the disk.
+int OsSync(OsHandle file);
+
+// Closes the handle; a failure is a delayed write error.
+int OsClose(OsHandle file);
+
+// ---- Directories ---------------------------------------------------------
+
+// Opens a directory to create, name and remove files in.
+int OsOpenDirectory(const std::string& path, OsHandle* directory);
+
+// The longest file name the directory's file system takes, in bytes.
+size_t OsLongestName(OsHandle directory);
+
+// Whether anything (a file, a directory, a link, even a dangling one) has
+// the name.
+bool OsExistsIn(OsHandle directory, const std::string& name);
+
+// Creates the file name for writing, failing with OsError::Exists when
+// anything of that name exists (links are never followed). executable: the
+// file is a program.
+int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsHandle* file);
+
+// Gives the file from the name to, failing with OsError::Exists when to is
+// taken: an existing file is never replaced, even one appearing meanwhile.
+int OsRenameIn(OsHandle directory, const std::string& from, const std::string& to);
+
+// Removes the file name; failures are ignored.
+void OsRemoveIn(OsHandle directory, const std::string& name);
+
+// Makes the directory's entries (the names given) durable.
+int OsSyncDirectory(OsHandle directory);
+
+// ---- The process ---------------------------------------------------------
+
+// A number that no other running process has.
+uint32_t OsProcessId();
+
+// Catches the interruptions a user or the system sends (Ctrl+C, a hang-up, a
+// termination request), which then only set the flag OsInterrupted reads,
+// and turns a file-size limit and a closed output into write errors.
+void OsCatchInterruptions();
+bool OsInterrupted();
+
+// Whether the standard error shows on a terminal.
+bool OsErrorStreamIsTerminal();
+
+#endif

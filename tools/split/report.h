@@ -1,0 +1,20 @@
+// What the splitter tells its user on the standard error: failures and
+// warnings, one line each, and the progress of a long cut on a terminal.
+#ifndef SELVANORE_TOOLS_SPLIT_REPORT_H
+#define SELVANORE_TOOLS_SPLIT_REPORT_H
+
+#include <cstdint>
+#include <string>
+
+// Writes "vantorel-split: " and the formatted text as one line, ending a
+// progress line first.
+void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Shows "cutting NAME: P%" in place when the percentage has changed since
+// *shown.
+void ShowProgress(const std::string& name, uint64_t done, uint64_t total, int* shown);
+
+// Wipes the progress line of name.
+void ClearProgress(const std::string& name);
+
+#endif
