@@ -213,6 +213,16 @@ TEST_F(Join, BadChecksumKeptOnYes) {
     EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
 }
 
+TEST_F(Join, BadChecksumKeptWhenTheQuestionCannotBeShown) {
+    StartUp(CHECKSUM_SHA1, {10, 20}, "0");
+    g_view.answers.push_back(0);  // what a box that cannot be shown returns
+    RunJob();
+    EXPECT_EQ(RecordedBoxes().size(), 1u);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(ReportText().find("Borrando"), std::string::npos);
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+}
+
 TEST_F(Join, BadChecksumDeletedOnNo) {
     // Capitals never match the engine's lower-case text.
     std::vector<uint64_t> sizes = {10, 20};
@@ -387,8 +397,31 @@ TEST_F(Join, PartsThatGrewAfterTheSurvey) {
     EXPECT_EQ(g_join.progressDone, 400u);
     EXPECT_EQ(g_join.progressPercent, 200u) << "measured against the survey's total";
     EXPECT_EQ(g_view.remaining.text, "Tiempo restante : 00:00:00");
-    EXPECT_EQ(g_view.title, "200% - Concatenación exitosa");
+    EXPECT_EQ(g_view.title, "200% - Concatenación no exitosa");
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 400u);
+}
+
+// Without a checksum only the size proves the output: a part shortened after
+// start-up gives an output that is kept, reported as not successful, and the
+// inputs stay although the box is ticked.
+TEST_F(Join, AWrongSizeWithoutChecksumIsNoSuccess) {
+    StartUp(0, {100, 200});
+    PutMemoryFile("datos.bin__001", 199, 101);  // one byte short since the survey
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_TRUE(EndsWith(ReportText(), "100%\r\n\r\n"
+                                       "El tamaño del archivo de salida no es válido : 299 bytes.\r\n"
+                                       "Tamaño del archivo original : 300 bytes.\r\n"
+                                       "\r\n"
+                                       "Concatenación no exitosa.\r\n"
+                                       "Haga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_view.title, "99% - Concatenación no exitosa");
+    EXPECT_TRUE(RecordedBoxes().empty()) << "the output is kept without a question";
+    EXPECT_EQ(MemoryFileData("datos.bin").size(), 299u);
+    EXPECT_EQ(MemoryFileData("datos.bin__000").size(), 100u);
+    EXPECT_EQ(MemoryFileData("datos.bin__001").size(), 199u);
+    EXPECT_EQ(g_view.cancel.text, "Salida");
 }
 
 TEST_F(Join, EveryPartEmpty) {
@@ -428,13 +461,14 @@ TEST_F(Join, ANotificationRewritesOnlyTheTail) {
 
 // ---- Failures ------------------------------------------------------------------
 
-void ExpectFailure(const std::string& boxText) {
+// The error box is the last of boxCount boxes (a question may come first).
+void ExpectFailure(const std::string& boxText, size_t boxCount = 1) {
     auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, boxText);
-    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
-    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
-    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    ASSERT_EQ(boxes.size(), boxCount);
+    EXPECT_EQ(boxes.back().text, boxText);
+    EXPECT_EQ(boxes.back().title, "Vantorel - Error");
+    EXPECT_EQ(boxes.back().style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_EQ(boxes.back().owner, DialogWindow());
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
     std::string report = ReportText();
     EXPECT_TRUE(EndsWith(report,
