@@ -280,6 +280,48 @@ TEST_F(Join, CancelledWhileRunning) {
     EXPECT_TRUE(RecordedBoxes().empty());
 }
 
+// A file of the output's name that appeared after start-up is asked about at
+// every press of Comenzar: No opens nothing and leaves the dialog ready as it
+// was; Yes joins and replaces it.
+TEST_F(Join, AnExistingOutputIsTouchedOnlyAfterAYes) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    std::vector<uint8_t> users(5000, 0x5A);
+    PutMemoryFile("datos.bin", users);
+    std::string before = ReportText();
+    const char question[] = "El archivo de salida ya existe :\n\"datos.bin\"\n¿Desea reemplazarlo?";
+
+    g_view.answers = {ANSWER_NO, ANSWER_YES};
+    g_disk.opened.clear();  // the survey's opens
+    OnStartButton();
+    if (g_join.workerThread != nullptr) {
+        ADD_FAILURE() << "the join started after a No";
+        RunUiLoopUntilJobEnds();  // let it end, so that the next tests start clean
+        return;
+    }
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, question);
+    EXPECT_EQ(boxes[0].title, "Vantorel - Advertencia");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND));
+    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    EXPECT_EQ(MemoryFileData("datos.bin"), users);
+    EXPECT_TRUE(g_disk.opened.empty() && g_disk.writeSizes.empty()) << "nothing is opened";
+    EXPECT_EQ(ReportText(), before + "\r\nLa concatenación no ha empezado.\r\n");
+    EXPECT_EQ(g_view.title, "") << "the initial title stays";
+    EXPECT_EQ(g_view.start.text, "Comenzar");
+    EXPECT_EQ(g_view.cancel.text, "Anular");
+    EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : --:--:--");
+    EXPECT_TRUE(g_view.start.enabled && g_view.cancel.enabled && g_view.deleteInputs.enabled);
+
+    RunJob();
+    boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 2u) << "asked again at the second press";
+    EXPECT_EQ(boxes[1].text, question);
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+}
+
 // ---- Pause, resume, cancel while paused -------------------------------------
 
 TEST_F(Join, PauseAndResumeFromInsideHandlers) {
@@ -525,8 +567,9 @@ TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
     StartUp(0, {100, 200});
     g_disk.failCreate = true;
     PutMemoryFile("datos.bin", 42, 3);  // somebody's file of that name
+    g_view.answers.push_back(ANSWER_YES);
     RunJob();
-    ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"", 2);
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 42u);
     EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
 }
