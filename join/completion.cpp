@@ -92,7 +92,8 @@ void AskKeepOutput() {
     int answer = ShowMessageBox(g_join.dialogWindow,
                                 "El checksum no es válido.\n¿Desea conservar el archivo de salida?",
                                 TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
-    if (answer == ANSWER_YES) return;
+    // Only an explicit No deletes: a box that could not be shown answers 0.
+    if (answer != ANSWER_NO) return;
     if (DeleteOutput()) AppendReportLine("Borrando el archivo de salida...");
 }
 
@@ -111,11 +112,22 @@ void OnJoinDone() {
         AppendReportLine("Entrada : %s", g_join.expectedChecksum);
         AppendReportLine("Salida : %s", digest.data());
         AppendReportLine("%s", "");
+    } else if (g_join.progressDone != g_join.expectedSize) {
+        // Without a checksum the size is the only proof: a part that changed
+        // after start-up makes an output that is not the original.
+        valid = false;
+        FormatSize(g_join.progressDone);
+        AppendReportLine("El tamaño del archivo de salida no es válido : %s %s", g_join.sizeText,
+                         BytesWord(g_join.progressDone));
+        FormatSize(g_join.expectedSize);
+        AppendReportLine("Tamaño del archivo original : %s bytes.", g_join.sizeText);
+        AppendReportLine("%s", "");
     }
 
     if (!valid) {
-        // After a bad checksum the inputs stay, whatever the check box says.
-        AskKeepOutput();
+        // After a bad checksum or a wrong size the inputs stay, whatever the
+        // check box says; a wrong size keeps the output too, without asking.
+        if (g_join.engine != nullptr) AskKeepOutput();
         AppendReportLine("Concatenación no exitosa.");
         SetTitleStatus("Concatenación no exitosa");
     } else {

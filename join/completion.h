@@ -11,7 +11,8 @@ void CheckInputSizes();
 int DeleteOutput();
 // Deletes every part, showing an error box for each that cannot be deleted.
 void DeleteInputs();
-// Asks whether to keep an output whose checksum is wrong; deletes it on No.
+// Asks whether to keep an output whose checksum is wrong; deletes it only
+// on an explicit No.
 void AskKeepOutput();
 
 void OnJoinDone();

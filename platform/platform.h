@@ -11,11 +11,12 @@
 struct PlatformFile;
 typedef PlatformFile* FileHandle;  // null when no file is open
 
-// Opens an existing file for reading, without sharing: fails when another
-// handle to the file is open, and keeps others out while it is open.
+// Opens an existing regular file for reading, without sharing: fails when
+// another handle to the file is open, and keeps others out while it is open.
+// Never blocks: anything that is not a regular file (a FIFO, a device) fails.
 FileHandle OpenPartFile(const char* name);
 // Creates the file for writing, replacing (emptying) an existing one, without
-// sharing.
+// sharing. Never blocks: a name held by anything but a regular file fails.
 FileHandle CreateOutputFile(const char* name);
 // The file's size.
 int GetFileSize64(FileHandle file, uint64_t* size);
@@ -26,6 +27,10 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
 // Closes the handle; returns 0 when the close reported an error.
 int CloseFile(FileHandle file);
 int DeleteNamedFile(const char* name);
+// Whether something (a file, a directory, anything) already holds the name,
+// matched the file system's way (without regard to case on Windows). A name
+// that cannot be looked up for another reason than its absence counts as held.
+int NameExists(const char* name);
 
 // ---- Memory ----------------------------------------------------------------
 

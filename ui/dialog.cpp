@@ -27,7 +27,27 @@ void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
     AppendReportLine("%s\"%s\"%s", prefix, name, end);
 }
 
+// Whether the join may go on to create the output: yes when nothing holds
+// its name, else only on the user's explicit Yes (a box that cannot be shown
+// answers 0). Asked at every start, since the file may appear at any time.
+bool MayReplaceOutput() {
+    if (!NameExists(g_join.outputName)) return true;
+    char question[1040];
+    FormatText(question, sizeof question,
+               "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
+    int answer = ShowMessageBox(g_join.dialogWindow, question, TITLE_WARNING,
+                                BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
+    return answer == ANSWER_YES;
+}
+
 void StartJob() {
+    // Asked before anything of the start changes, so that a No leaves the
+    // dialog ready exactly as it was, with one line saying so.
+    if (!MayReplaceOutput()) {
+        AppendReportLine("%s", "");
+        AppendReportLine("La concatenación no ha empezado.");
+        return;
+    }
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
     SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");

@@ -30,6 +30,7 @@ enum BoxStyle : uint32_t {
     BOX_YES_NO = 0x04,
     BOX_ICON_ERROR = 0x10,
     BOX_ICON_WARNING = 0x30,
+    BOX_DEFAULT_SECOND = 0x100,  // the second button (No) is the default
 };
 
 enum BoxAnswer : int {

@@ -30,25 +30,30 @@ FileHandle Wrap(int fd) {
     return file;
 }
 
+// Opens name without ever blocking (a FIFO without a writer, or without a
+// reader for writing, would hold the thread for good), refuses anything but a
+// regular file, then makes the descriptor blocking again for the transfers.
+int OpenRegular(const char* name, int flags) {
+    int fd = open(Windows1252ToUtf8(name).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    struct stat st;
+    int status = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
+        fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
-FileHandle OpenPartFile(const char* name) {
-    int fd = open(Windows1252ToUtf8(name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            close(fd);
-            return nullptr;
-        }
-    }
-    return Wrap(fd);
-}
+FileHandle OpenPartFile(const char* name) { return Wrap(OpenRegular(name, O_RDONLY)); }
 
 FileHandle CreateOutputFile(const char* name) {
     // Take the lock before emptying the file, so that a file another handle
     // holds is not truncated under it.
-    int fd = open(Windows1252ToUtf8(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    FileHandle file = Wrap(fd);
+    FileHandle file = Wrap(OpenRegular(name, O_WRONLY | O_CREAT));
     if (file != nullptr && ftruncate(file->fd, 0) != 0) {
         CloseFile(file);
         return nullptr;
@@ -105,3 +110,10 @@ int CloseFile(FileHandle file) {
 }
 
 int DeleteNamedFile(const char* name) { return unlink(Windows1252ToUtf8(name).c_str()) == 0; }
+
+int NameExists(const char* name) {
+    // lstat: a dangling symbolic link holds the name too.
+    struct stat st;
+    if (lstat(Windows1252ToUtf8(name).c_str(), &st) == 0) return 1;
+    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+}

@@ -11,8 +11,14 @@ struct PlatformFile {
 
 namespace {
 
+// Only files on a disk are joined: a name that opens a device (CON, NUL,
+// COM1...) or a pipe is refused.
 FileHandle Wrap(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return nullptr;
+    }
     FileHandle file = new (std::nothrow) PlatformFile{handle};
     if (file == nullptr) CloseHandle(handle);
     return file;
@@ -68,3 +74,10 @@ int CloseFile(FileHandle file) {
 }
 
 int DeleteNamedFile(const char* name) { return DeleteFileA(name) != 0; }
+
+int NameExists(const char* name) {
+    if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) return 1;
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+           error != ERROR_INVALID_NAME;
+}

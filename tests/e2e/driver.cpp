@@ -26,6 +26,8 @@
 //   expect-exit-hidden CODE [S]    the same, and the main window must not show
 //   screenshot NAME                have the caller capture the screen
 //   wait-box [S]                   wait for a message box, leaving it open
+//   expect-box-default ID [S]      wait for a message box, leaving it open,
+//                                  and check that its default button is ID
 //   expect-steady TARGET MS        a text that does not change for MS ms
 //   expect-file-steady NAME MS     a file of WORKDIR whose size does not
 //                                  change for MS ms
@@ -566,6 +568,21 @@ bool WaitBox(DWORD timeoutMs) {
     return true;
 }
 
+bool ExpectBoxDefault(long id, DWORD timeoutMs) {
+    if (!WaitBox(timeoutMs)) return false;
+    std::vector<Box> boxes = OpenBoxes();
+    if (boxes.size() != 1) return Fail("%u message boxes at once", unsigned(boxes.size()));
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(boxes[0].window, DM_GETDEFID, 0, 0, SMTO_NORMAL, kBusyLimitMs, &answer)) {
+        return Fail("DM_GETDEFID got no answer");
+    }
+    if (HIWORD(answer) != DC_HASDEFID || LOWORD(answer) != id) {
+        return Fail("the box %s has the default button %ld, expected %ld", Quote(boxes[0].text).c_str(),
+                    HIWORD(answer) == DC_HASDEFID ? long(LOWORD(answer)) : -1L, id);
+    }
+    return true;
+}
+
 bool ExpectSteady(const std::string& target, DWORD ms) {
     std::string before, after;
     if (!StillUndisturbed() || !ReadTarget(target, &before)) return false;
@@ -726,6 +743,13 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         if (!ArgumentCount(w, 0, 1) || !TimeoutArgument(w, 1, &timeoutMs)) return false;
         *usage = false;
         return WaitBox(timeoutMs);
+    }
+    if (c == "expect-box-default") {
+        if (!ArgumentCount(w, 1, 2) || !NumberArgument(w[1], &a) || !TimeoutArgument(w, 2, &timeoutMs)) {
+            return false;
+        }
+        *usage = false;
+        return ExpectBoxDefault(a, timeoutMs);
     }
     if (c == "expect-steady" || c == "expect-file-steady") {
         if (!ArgumentCount(w, 2, 2) || !NumberArgument(w[2], &a)) return false;

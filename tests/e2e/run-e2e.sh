@@ -2,7 +2,7 @@
 # The joiner end to end: files cut by vantorel-split, the stamped Selvanore.exe
 # run under Wine on a virtual display and driven through its windows by the
 # driver (tests/e2e/driver.cpp), as a user would: joins with every checksum,
-# bad checksums, deleted inputs, missing parts, foreign and broken records,
+# bad checksums, deleted inputs, an existing output, missing parts, foreign and broken records,
 # changed sizes, pause, resume, cancel, close requests and a full disk.
 #
 #   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named)
@@ -334,6 +334,80 @@ EOF
   else
     [ ! -e "$dir/parts/$name" ] || fail "the output was not deleted"
   fi
+}
+
+# A file of the output's name, differing only in case, exists beside the
+# parts: Comenzar asks first, with No as the default button. No leaves the file
+# byte for byte and the dialog ready as it was; a second run answers Yes and
+# the join replaces the file.
+existing_output() {
+  local dir=$work/existing-output name=data.bin
+  make_set "$dir" "$name" 1200000 md5 --parts 3 || return
+  head -c 70000 /dev/urandom >"$dir/parts/DATA.BIN"
+  cp "$dir/parts/DATA.BIN" "$dir/users"
+  local report question="El archivo de salida ya existe :\\n\\\"$name\\\"\\n¿Desea reemplazarlo?"
+  report=$(startup_report "$name" 1200000 3 md5 "$digest")
+  play existing-output-no "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+expect-box-default 7
+screenshot question
+expect-box "Vantorel - Advertencia" "$question" 7
+wait 1005 is "$report\\r\\nLa concatenación no ha empezado.\\r\\n"
+expect title is "$TITLE_START"
+expect 1000 is "Comenzar"
+expect 1001 is "Anular"
+expect 1003 is "Tiempo transcurrido : --:--:--"
+expect-enabled 1000 1
+expect-enabled 1001 1
+expect-enabled 1002 1
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/DATA.BIN" "$dir/users" || fail "the existing file changed after No" || return
+  [ ! -e "$dir/parts/$name" ] || fail "an output was created after No" || return
+  play existing-output-yes "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+expect-box "Vantorel - Advertencia" "$question" 6
+wait title is "100% - Concatenación exitosa" 120
+expect 1005 ends "Concatenación exitosa.\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/DATA.BIN" "$dir/src/$name" || fail "the existing file was not replaced by the output" || return
+  parts_intact "$dir" "$name"
+}
+
+# No checksum and a part one kilobyte short: warned at start-up, joined on
+# request, then reported as not successful by the sizes; the output and every
+# part stay although the box is ticked.
+size_no_checksum() {
+  local dir=$work/size-no-checksum name=corto.bin
+  make_set "$dir" "$name" 600000 none --parts 3 || return
+  truncate -s -1000 "$dir/parts/$(part "$name" 1 3)"
+  local kept
+  kept=$(cat "$dir"/parts/"$name"__[0-9]* | md5sum)
+  play size-no-checksum "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+expect-box "Vantorel - Advertencia" "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos un archivo a sido modificado desde la división.\\nSi abre la concatenación, el archivo de salida será diferente al original.\\nTamaño del archivo original : 600.000 bytes.\\nTamaño del nuevo archivo: 599.000 bytes."
+wait title is "$TITLE_START"
+click 1002
+click 1000
+wait title is "100% - Concatenación no exitosa" 120
+expect 1005 ends "100%\\r\\n\\r\\nEl tamaño del archivo de salida no es válido : 599.000 bytes.\\r\\nTamaño del archivo original : 600.000 bytes.\\r\\n\\r\\nConcatenación no exitosa.\\r\\n$CLICK_EXIT"
+expect 1005 lacks "Borrando"
+click 1001
+expect-exit 0
+EOF
+  local i
+  for ((i = 0; i < 3; i++)); do
+    [ -e "$dir/parts/$(part "$name" "$i" 3)" ] || fail "part $i is gone" || return
+  done
+  [ "$(cat "$dir"/parts/"$name"__[0-9]* | md5sum)" = "$kept" ] || fail "the parts have changed" || return
+  [ "$(md5sum <"$dir/parts/$name")" = "$kept" ] || fail "the output is not kept as joined"
 }
 
 # Parts that cannot be read: the join is impossible and cannot be started.
@@ -695,6 +769,8 @@ scenario success-1001-parts success success-1001-parts mil.bin 100100 md5 --part
 scenario delete-inputs delete_inputs
 scenario bad-checksum-keep bad_checksum bad-checksum-keep 6
 scenario bad-checksum-delete bad_checksum bad-checksum-delete 7
+scenario existing-output existing_output
+scenario size-no-checksum size_no_checksum
 scenario missing-part missing missing-part 1 "No se puede leer un archivo de entrada."
 scenario missing-parts missing missing-parts 2 "No se puede leer 2 archivos de entrada."
 scenario unstamped unstamped

@@ -147,3 +147,8 @@ int DeleteNamedFile(const char* name) {
     g_disk.files.erase(it);
     return 1;
 }
+
+int NameExists(const char* name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    return g_disk.files.count(name) != 0;
+}

@@ -1,12 +1,19 @@
-// The join on real files: a full disk, a part removed after the survey.
+// The join on real files: a full disk, a part removed after the survey,
+// names held by what is not a regular file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "hash/hash.h"
 #include "join/join_state.h"
@@ -39,8 +46,12 @@ protected:
         g_join = JoinState{};
     }
 
-    void StartUp(const char* name, uint32_t count, uint64_t size) {
+    void Stamp(const char* name, uint32_t count, uint64_t size) {
         ASSERT_TRUE(EncodeRecord(0, size, count, name, "", g_fakeRecord));
+    }
+
+    void StartUp(const char* name, uint32_t count, uint64_t size) {
+        Stamp(name, count, size);
         ASSERT_NE(PrepareJob(), 0);
         InitJoinDialog(DialogWindow());
         ASSERT_EQ(g_join.unreadableCount, 0u);
@@ -112,10 +123,88 @@ TEST_F(DiskJoin, AnExistingOutputIsReplacedNotAppendedTo) {
     WriteFile("datos.bin__001", 50, 2);
     std::string expected = ReadWholeFile("datos.bin__000") + ReadWholeFile("datos.bin__001");
     StartUp("datos.bin", 2, 150);
+    g_view.answers.push_back(ANSWER_YES);
     OnStartButton();
     ASSERT_TRUE(RunUiLoopUntilJobEnds());
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
     EXPECT_EQ(ReadWholeFile("datos.bin"), expected);
+}
+
+// Runs work on a thread of its own; when it has not returned within a few
+// seconds (blocked in the open of fifo), opens the FIFO from here to release
+// it, and fails.
+void FinishesWithoutBlocking(const char* fifo, const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    std::thread thread([&] {
+        work();
+        done = true;
+    });
+    for (int i = 0; i < 500 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done) {
+        ADD_FAILURE() << "blocked on the FIFO " << fifo;
+        int fd = open(fifo, O_RDWR | O_NONBLOCK);
+        thread.join();
+        if (fd >= 0) close(fd);
+        return;
+    }
+    thread.join();
+}
+
+// A FIFO named like a part is unreadable, at start-up and when it replaces a
+// part after start-up: it never holds the program.
+TEST_F(DiskJoin, AFifoNamedLikeAPartIsUnreadable) {
+    TempDir dir;
+    WriteFile("tubo.bin__000", 100, 1);
+    ASSERT_EQ(mkfifo("tubo.bin__001", 0600), 0);
+    Stamp("tubo.bin", 2, 150);
+    FinishesWithoutBlocking("tubo.bin__001", [] { ASSERT_NE(PrepareJob(), 0); });
+    EXPECT_EQ(g_join.unreadableCount, 1u);
+    EXPECT_EQ(g_join.inputTotal, 100u);
+    TearDown();
+    SetUp();
+
+    ASSERT_EQ(unlink("tubo.bin__001"), 0);
+    WriteFile("tubo.bin__001", 50, 2);
+    StartUp("tubo.bin", 2, 150);
+    ASSERT_EQ(unlink("tubo.bin__001"), 0);
+    ASSERT_EQ(mkfifo("tubo.bin__001", 0600), 0);
+    OnStartButton();
+    FinishesWithoutBlocking("tubo.bin__001", [] { ASSERT_TRUE(RunUiLoopUntilJobEnds(10)); });
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text,
+              "Un error a ocurrido durante la apertura del siguiente archivo :\n\"tubo.bin__001\"");
+    EXPECT_FALSE(fs::exists("tubo.bin"));
+}
+
+// A directory or a FIFO holding the output's name: the question first, then,
+// on Yes, the creation's error box; whatever holds the name stays.
+TEST_F(DiskJoin, AnOutputNameHeldByADirectoryOrAFifo) {
+    for (bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "directory");
+        TempDir dir;
+        WriteFile("ocupado.bin__000", 100, 1);
+        WriteFile("ocupado.bin__001", 50, 2);
+        StartUp("ocupado.bin", 2, 150);
+        if (fifo) {
+            ASSERT_EQ(mkfifo("ocupado.bin", 0600), 0);
+        } else {
+            fs::create_directory("ocupado.bin");
+        }
+        g_view.answers.push_back(ANSWER_YES);
+        OnStartButton();
+        FinishesWithoutBlocking("ocupado.bin", [] { ASSERT_TRUE(RunUiLoopUntilJobEnds(10)); });
+        auto boxes = RecordedBoxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"ocupado.bin\"\n¿Desea reemplazarlo?");
+        EXPECT_EQ(boxes[1].text,
+                  "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
+        EXPECT_EQ(fs::is_fifo("ocupado.bin"), fifo);
+        EXPECT_EQ(fs::is_directory("ocupado.bin"), !fifo);
+        TearDown();
+        SetUp();
+    }
 }
 
 // A set cut and stamped by vantorel-split, joined by the worker with the

@@ -209,6 +209,16 @@ TEST_F(Join, BadChecksumKeptOnYes) {
     EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
 }
 
+TEST_F(Join, BadChecksumKeptWhenTheQuestionCannotBeShown) {
+    StartUp(CHECKSUM_SHA1, {10, 20}, "0");
+    g_view.answers.push_back(0);  // what a box that cannot be shown returns
+    RunJob();
+    EXPECT_EQ(RecordedBoxes().size(), 1u);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(ReportText().find("Borrando"), std::string::npos);
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+}
+
 TEST_F(Join, BadChecksumDeletedOnNo) {
     // Capitals never match the engine's lower-case text.
     std::vector<uint64_t> sizes = {10, 20};
@@ -264,6 +274,48 @@ TEST_F(Join, CancelledWhileRunning) {
     EXPECT_TRUE(g_view.cancel.enabled);
     EXPECT_FALSE(g_view.start.enabled);
     EXPECT_TRUE(RecordedBoxes().empty());
+}
+
+// A file of the output's name that appeared after start-up is asked about at
+// every press of Comenzar: No opens nothing and leaves the dialog ready as it
+// was; Yes joins and replaces it.
+TEST_F(Join, AnExistingOutputIsTouchedOnlyAfterAYes) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    std::vector<uint8_t> users(5000, 0x5A);
+    PutMemoryFile("datos.bin", users);
+    std::string before = ReportText();
+    const char question[] = "El archivo de salida ya existe :\n\"datos.bin\"\n¿Desea reemplazarlo?";
+
+    g_view.answers = {ANSWER_NO, ANSWER_YES};
+    g_disk.opened.clear();  // the survey's opens
+    OnStartButton();
+    if (g_join.workerThread != nullptr) {
+        ADD_FAILURE() << "the join started after a No";
+        RunUiLoopUntilJobEnds();  // let it end, so that the next tests start clean
+        return;
+    }
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, question);
+    EXPECT_EQ(boxes[0].title, "Vantorel - Advertencia");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND));
+    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    EXPECT_EQ(MemoryFileData("datos.bin"), users);
+    EXPECT_TRUE(g_disk.opened.empty() && g_disk.writeSizes.empty()) << "nothing is opened";
+    EXPECT_EQ(ReportText(), before + "\r\nLa concatenación no ha empezado.\r\n");
+    EXPECT_EQ(g_view.title, "") << "the initial title stays";
+    EXPECT_EQ(g_view.start.text, "Comenzar");
+    EXPECT_EQ(g_view.cancel.text, "Anular");
+    EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : --:--:--");
+    EXPECT_TRUE(g_view.start.enabled && g_view.cancel.enabled && g_view.deleteInputs.enabled);
+
+    RunJob();
+    boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 2u) << "asked again at the second press";
+    EXPECT_EQ(boxes[1].text, question);
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
 }
 
 // ---- Pause, resume, cancel while paused -------------------------------------
@@ -383,8 +435,31 @@ TEST_F(Join, PartsThatGrewAfterTheSurvey) {
     EXPECT_EQ(g_join.progressDone, 400u);
     EXPECT_EQ(g_join.progressPercent, 200u) << "measured against the survey's total";
     EXPECT_EQ(g_view.remaining.text, "Tiempo restante : 00:00:00");
-    EXPECT_EQ(g_view.title, "200% - Concatenación exitosa");
+    EXPECT_EQ(g_view.title, "200% - Concatenación no exitosa");
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 400u);
+}
+
+// Without a checksum only the size proves the output: a part shortened after
+// start-up gives an output that is kept, reported as not successful, and the
+// inputs stay although the box is ticked.
+TEST_F(Join, AWrongSizeWithoutChecksumIsNoSuccess) {
+    StartUp(0, {100, 200});
+    PutMemoryFile("datos.bin__001", 199, 101);  // one byte short since the survey
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_TRUE(EndsWith(ReportText(), "100%\r\n\r\n"
+                                       "El tamaño del archivo de salida no es válido : 299 bytes.\r\n"
+                                       "Tamaño del archivo original : 300 bytes.\r\n"
+                                       "\r\n"
+                                       "Concatenación no exitosa.\r\n"
+                                       "Haga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_view.title, "99% - Concatenación no exitosa");
+    EXPECT_TRUE(RecordedBoxes().empty()) << "the output is kept without a question";
+    EXPECT_EQ(MemoryFileData("datos.bin").size(), 299u);
+    EXPECT_EQ(MemoryFileData("datos.bin__000").size(), 100u);
+    EXPECT_EQ(MemoryFileData("datos.bin__001").size(), 199u);
+    EXPECT_EQ(g_view.cancel.text, "Salida");
 }
 
 TEST_F(Join, EveryPartEmpty) {
@@ -424,13 +499,14 @@ TEST_F(Join, ANotificationRewritesOnlyTheTail) {
 
 // ---- Failures ------------------------------------------------------------------
 
-void ExpectFailure(const std::string& boxText) {
+// The error box is the last of boxCount boxes (a question may come first).
+void ExpectFailure(const std::string& boxText, size_t boxCount = 1) {
     auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, boxText);
-    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
-    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
-    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    ASSERT_EQ(boxes.size(), boxCount);
+    EXPECT_EQ(boxes.back().text, boxText);
+    EXPECT_EQ(boxes.back().title, "Vantorel - Error");
+    EXPECT_EQ(boxes.back().style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_EQ(boxes.back().owner, DialogWindow());
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
     std::string report = ReportText();
     EXPECT_TRUE(EndsWith(report,
@@ -487,8 +563,9 @@ TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
     StartUp(0, {100, 200});
     g_disk.failCreate = true;
     PutMemoryFile("datos.bin", 42, 3);  // somebody's file of that name
+    g_view.answers.push_back(ANSWER_YES);
     RunJob();
-    ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"", 2);
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 42u);
     EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
 }
