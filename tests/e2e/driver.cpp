@@ -568,17 +568,27 @@ bool WaitBox(DWORD timeoutMs) {
     return true;
 }
 
+// The default button is the one drawn as such (BS_DEFPUSHBUTTON), the one
+// Enter presses. Windows also reports it through DM_GETDEFID; Wine's boxes
+// keep the template's IDOK there, so the button styles are what is read.
 bool ExpectBoxDefault(long id, DWORD timeoutMs) {
     if (!WaitBox(timeoutMs)) return false;
     std::vector<Box> boxes = OpenBoxes();
     if (boxes.size() != 1) return Fail("%u message boxes at once", unsigned(boxes.size()));
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(boxes[0].window, DM_GETDEFID, 0, 0, SMTO_NORMAL, kBusyLimitMs, &answer)) {
-        return Fail("DM_GETDEFID got no answer");
+    long found = -1;
+    for (HWND child = GetWindow(boxes[0].window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (lstrcmpiA(className, "Button") == 0 && (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+            if (found != -1) return Fail("the box has two default buttons");
+            found = GetDlgCtrlID(child);
+        }
     }
-    if (HIWORD(answer) != DC_HASDEFID || LOWORD(answer) != id) {
+    if (found != id) {
         return Fail("the box %s has the default button %ld, expected %ld", Quote(boxes[0].text).c_str(),
-                    HIWORD(answer) == DC_HASDEFID ? long(LOWORD(answer)) : -1L, id);
+                    found, id);
     }
     return true;
 }
