@@ -1,77 +1,37 @@
 #include "join/completion.h"
 
 #include <cstring>
-#include <vector>
 
 #include "hash/hash.h"
 #include "join/join_state.h"
-#include "join/messages.h"
+#include "join/sink.h"
 #include "join/text.h"
 #include "platform/platform.h"
-#include "ui/report.h"
-#include "ui/view.h"
 
 namespace {
 
-const char kClickExit[] = "Haga click en el botón [Salida].";
-
-const char* BytesWord(uint64_t count) { return count < 2 ? "byte." : "bytes."; }
-
 // Shows the box for a file that could not be deleted.
 void ReportUndeletable(const char* name) {
-    char message[1040];
+    char message[kMessageCapacity];
     FormatText(message, sizeof message, "Imposible suprimir el archivo :\n\"%s\"", name);
     ShowMessageBox(g_join.dialogWindow, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
 }
 
-// The start of every closing handler: no command may reach the job while a
-// box of the handler waits for the user.
-void BeginEndFrame() {
-    EnableControl(g_join.startButton, false);
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.deleteInputsBox, false);
-    CloseThreadHandle(g_join.workerThread);
-}
-
-// The end of every closing handler: only "Salida" is left.
-void EndFrame() {
-    EnableControl(g_join.cancelButton, true);
-    g_join.workerThread = nullptr;
-    StoreFlag(g_join.pauseRequested, 0);
-    SignalEvent(g_join.pauseEvent);
-    RepaintDialog(g_join.dialogWindow);
-}
-
 }  // namespace
 
-void CheckInputSizes() {
-    if (g_join.inputTotal == g_join.expectedSize) return;
+bool InputSizesMatch() { return g_join.inputTotal == g_join.expectedSize; }
 
-    AppendReportLine("%s", "");
-    AppendReportLine("** Advertencia **");
-    FormatSize(g_join.inputTotal);
-    char piece[255];
-    FormatText(piece, sizeof piece, "El tamaño de los archivos de entrada no es válido : %s",
-               g_join.sizeText);
-    AppendReportText(piece);
-    AppendReportText(g_join.inputTotal < 2 ? " byte." : " bytes.");
-    AppendReportText("\r\n");
-
-    char text[511];
-    char expected[255];
-    char actual[255];
-    FormatSize(g_join.expectedSize);
-    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
-               g_join.sizeText);
-    FormatSize(g_join.inputTotal);
-    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s", g_join.sizeText,
-               BytesWord(g_join.inputTotal));
-    FormatText(text, sizeof text, "%s%s%s%s",
-               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
-               "un archivo a sido modificado desde la división.\n",
-               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
-               expected, actual);
-    ShowMessageBox(g_join.dialogWindow, text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
+JoinVerdict JudgeJoin() {
+    JoinVerdict verdict = {};
+    if (CHash* engine = g_join.engine) {
+        engine->GetDigestText(verdict.digest);
+        // Exact, terminator included, and never beyond the record's field:
+        // the digest ends within it, so equal texts end at the same place.
+        verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumField) == 0;
+    } else {
+        verdict.valid = g_join.progressDone == g_join.expectedSize;
+    }
+    return verdict;
 }
 
 int DeleteOutput() {
@@ -86,84 +46,4 @@ void DeleteInputs() {
         // A cut name names another file: never delete it.
         if (!PartName(i, name) || !DeleteNamedFile(name)) ReportUndeletable(name);
     }
-}
-
-void AskKeepOutput() {
-    int answer = ShowMessageBox(g_join.dialogWindow,
-                                "El checksum no es válido.\n¿Desea conservar el archivo de salida?",
-                                TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
-    // Only an explicit No deletes: a box that could not be shown answers 0.
-    if (answer != ANSWER_NO) return;
-    if (DeleteOutput()) AppendReportLine("Borrando el archivo de salida...");
-}
-
-void OnJoinDone() {
-    BeginEndFrame();
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
-    AppendReportLine("%s", "");
-    AppendReportLine("%s", "");
-
-    bool valid = true;
-    if (CHash* engine = g_join.engine) {
-        std::vector<char> digest(2 * static_cast<size_t>(engine->m_digestSize) + 1);
-        engine->GetDigestText(digest.data());
-        valid = std::strcmp(digest.data(), g_join.expectedChecksum) == 0;
-        AppendReportLine(valid ? "Checksum válido (%s) :" : "Checksum inválido (%s) :", engine->m_name);
-        AppendReportLine("Entrada : %s", g_join.expectedChecksum);
-        AppendReportLine("Salida : %s", digest.data());
-        AppendReportLine("%s", "");
-    } else if (g_join.progressDone != g_join.expectedSize) {
-        // Without a checksum the size is the only proof: a part that changed
-        // after start-up makes an output that is not the original.
-        valid = false;
-        FormatSize(g_join.progressDone);
-        AppendReportLine("El tamaño del archivo de salida no es válido : %s %s", g_join.sizeText,
-                         BytesWord(g_join.progressDone));
-        FormatSize(g_join.expectedSize);
-        AppendReportLine("Tamaño del archivo original : %s bytes.", g_join.sizeText);
-        AppendReportLine("%s", "");
-    }
-
-    if (!valid) {
-        // After a bad checksum or a wrong size the inputs stay, whatever the
-        // check box says; a wrong size keeps the output too, without asking.
-        if (g_join.engine != nullptr) AskKeepOutput();
-        AppendReportLine("Concatenación no exitosa.");
-        SetTitleStatus("Concatenación no exitosa");
-    } else {
-        AppendReportLine("Concatenación exitosa.");
-        if (IsControlChecked(g_join.deleteInputsBox)) {
-            AppendReportLine("Borrando archivos de entrada...");
-            DeleteInputs();
-        }
-        SetTitleStatus("Concatenación exitosa");
-    }
-    AppendReportLine(kClickExit);
-    EndFrame();
-}
-
-void OnJoinCancelled() {
-    BeginEndFrame();
-    DeleteOutput();
-    AppendReportLine("%s", "");
-    AppendReportLine("%s", "");
-    AppendReportLine("La concatenación ha sido cancelada.");
-    AppendReportLine(kClickExit);
-    SetTitleStatus("Concatenación anulada");
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
-    EndFrame();
-}
-
-void OnJoinFailed() {
-    BeginEndFrame();
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
-    SetTitleStatus("Error durante la concatenación");
-    // When the worker could not even create the output, a file of that name
-    // is not this job's: it may be the user's, so it stays.
-    if (g_join.outputCreated) DeleteOutput();
-    AppendReportLine("%s", "");
-    AppendReportLine("%s", "");
-    AppendReportLine("Error durante la concatenación.");
-    AppendReportLine("La concatenación ha sido cancelada.");
-    EndFrame();
 }

@@ -1,22 +1,32 @@
-// Judging a join and tidying up after it: the start-up size check, the
-// checksum verdict, the deletions, and the handlers of the three closing
-// messages, which leave the dialog finished.
+// Judging a join and tidying up after it: the size check of the survey, the
+// verdict on a finished join and the deletions. The closing handlers that
+// report them are the user interface's (ui/closing.h).
 #ifndef SELVANORE_JOIN_COMPLETION_H
 #define SELVANORE_JOIN_COMPLETION_H
 
-// Warns in the report and in a box when the parts' total size differs from
-// the recorded size.
-void CheckInputSizes();
+#include <cstdint>
+
+// The longest digest text of the engines (SHA-256), terminator included.
+const uint32_t kDigestTextCapacity = 2 * 32 + 1;
+// The expected checksum is read within its field of the record.
+const uint32_t kChecksumField = 80;
+
+// Whether the parts' total size at start-up is the recorded size.
+bool InputSizesMatch();
+
+// The verdict on a finished join.
+struct JoinVerdict {
+    bool valid;
+    // With a checksum: the engine's digest text, compared exactly with the
+    // expected checksum. Without one, the size is the only proof: valid
+    // only when the bytes written are the recorded size.
+    char digest[kDigestTextCapacity];
+};
+JoinVerdict JudgeJoin();
+
 // Deletes the output file; on failure shows an error box and returns 0.
 int DeleteOutput();
 // Deletes every part, showing an error box for each that cannot be deleted.
 void DeleteInputs();
-// Asks whether to keep an output whose checksum is wrong; deletes it only
-// on an explicit No.
-void AskKeepOutput();
-
-void OnJoinDone();
-void OnJoinCancelled();
-void OnJoinFailed();
 
 #endif

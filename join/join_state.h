@@ -7,11 +7,9 @@
 
 #include "join/part_name.h"
 #include "platform/platform.h"
-#include "ui/view.h"
+#include "join/sink.h"
 
 class CHash;
-// Capacity of the byte-count text.
-const uint32_t kSizeTextCapacity = 32;
 
 struct JoinState {
     // From the stamped record.
@@ -28,9 +26,6 @@ struct JoinState {
     uint8_t* transferBuffer;  // owned
     EventHandle pauseEvent;   // manual reset; the worker waits on it while paused
     ViewBrush reportBrush;    // white background of the report box
-
-    // Output of the latest FormatSize.
-    char sizeText[kSizeTextCapacity];
 
     // The join dialog and its controls.
     ViewWindow dialogWindow;

@@ -3,10 +3,9 @@
 #include "hash/hash.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
-#include "join/messages.h"
+#include "join/sink.h"
 #include "join/text.h"
 #include "platform/platform.h"
-#include "ui/view.h"
 
 namespace {
 

@@ -37,12 +37,13 @@ TextResult TextLength(const char* text, size_t capacity, size_t* length) {
     return TextResult::Ok;
 }
 
-void FormatSize(uint64_t value) {
+SizeText FormatSize(uint64_t value) {
     char digits[30];
     FormatText(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));
     size_t count = std::strlen(digits);
 
-    char* out = g_join.sizeText;
+    SizeText size;
+    char* out = size.text;
     const char* in = digits;
     size_t group = count % 3 == 0 ? 3 : count % 3;
     while (*in != '\0') {
@@ -53,6 +54,7 @@ void FormatSize(uint64_t value) {
         group = 3;
     }
     out[-1] = '\0';  // the last separator becomes the terminator
+    return size;
 }
 
 int PartName(uint32_t index, char (&name)[kNameCapacity]) {

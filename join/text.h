@@ -36,9 +36,16 @@ TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_lis
 // terminator lies within the first capacity characters.
 TextResult TextLength(const char* text, size_t capacity, size_t* length);
 
-// Formats value in decimal with a full stop between groups of three digits
-// ("1.234.567") into g_join.sizeText.
-void FormatSize(uint64_t value);
+// Capacity of a byte-count text, terminator included.
+const uint32_t kSizeTextCapacity = 32;
+
+struct SizeText {
+    char text[kSizeTextCapacity];
+};
+
+// Value in decimal with a full stop between groups of three digits
+// ("1.234.567").
+SizeText FormatSize(uint64_t value);
 
 // FormatPartName of the job's output name and part count (g_join).
 int PartName(uint32_t index, char (&name)[kNameCapacity]);

@@ -2,7 +2,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
-#include "join/messages.h"
+#include "join/sink.h"
 #include "join/text.h"
 #include "platform/platform.h"
 
@@ -14,8 +14,6 @@ const char kOpening[] = "Un error a ocurrido durante la apertura del siguiente a
 const char kReading[] = "Un error a ocurrido durante la lectura del siguiente archivo :";
 const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
 const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
-
-const uint32_t kMessageCapacity = 1040;
 
 uint32_t Percent(uint64_t done, uint64_t total) {
     if (total == 0) return 0;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ui/view.h"
+#include "join/sink.h"
 
 // The worker's messages to the dialog, each sent synchronously; their values
 // travel in g_join. Exactly one of the first three ends every job.

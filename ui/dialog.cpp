@@ -1,18 +1,17 @@
 #include "ui/dialog.h"
 
 #include "hash/hash.h"
-#include "join/completion.h"
 #include "join/join_state.h"
-#include "join/messages.h"
+#include "join/sink.h"
 #include "join/text.h"
 #include "join/worker.h"
 #include "platform/platform.h"
+#include "ui/closing.h"
 #include "ui/progress.h"
 #include "ui/report.h"
 
 namespace {
 
-const char kRunning[] = "Concatenación en curso...";
 const char kClickCancel[] = "Haga click en el botón [Anular].";
 
 void DisableStart() {
@@ -52,7 +51,7 @@ void StartJob() {
     AppendReportLine("Concatenación de archivos...");
     SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
     g_join.progressPercent = 0;
-    SetTitleStatus(kRunning);
+    SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
     g_join.outputCreated = 0;
     g_join.startTick = GetTickCount32();
@@ -86,7 +85,7 @@ void RequestPause() {
 
 void Resume() {
     TrimReportTail(PAUSE_NOTICE_LENGTH);
-    SetTitleStatus(kRunning);
+    SetTitleStatus(kRunningStatus);
     SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
     // The time from the worker's acknowledgement to now is not counted.
     g_join.startTick += GetTickCount32() - g_join.pauseTick;
@@ -127,8 +126,7 @@ void WriteStartupReport() {
 
     AppendReportLine("Creación de archivo de salida :");
     AppendReportLine("\"%s\"", g_join.outputName);
-    FormatSize(g_join.expectedSize);
-    AppendReportLine("Tamaño : %s bytes.", g_join.sizeText);
+    AppendReportLine("Tamaño : %s bytes.", FormatSize(g_join.expectedSize).text);
     AppendReportLine("%s", "");
     AppendReportLine("desde la concatenación de %u archivos de entrada :", g_join.partCount);
     AppendPartLine("desde ", 0, "");

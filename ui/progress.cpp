@@ -8,6 +8,8 @@
 #include "ui/report.h"
 #include "ui/view.h"
 
+const char kRunningStatus[] = "Concatenación en curso...";
+
 namespace {
 
 const uint32_t kNoLine = 0xFFFFFFFF;
@@ -96,7 +98,7 @@ void OnJoinProgress() {
         FormatText(tail, sizeof tail, "  100%%");
     }
     AppendReportText(tail);
-    SetTitleStatus("Concatenación en curso...");
+    SetTitleStatus(kRunningStatus);
 }
 
 void OnJoinPaused() {

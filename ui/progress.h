@@ -6,6 +6,10 @@
 
 #include <cstdint>
 
+// The title's status while a join runs: at the start, on resume and at every
+// progress notification.
+extern const char kRunningStatus[];
+
 // Capacity of a duration text, terminator included.
 const uint32_t kDurationCapacity = 20;
 

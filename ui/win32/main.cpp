@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "join/join_state.h"
-#include "join/messages.h"
+#include "join/sink.h"
 #include "join/survey.h"
 #include "join/text.h"
 #include "res/resource.h"

@@ -1,0 +1,142 @@
+#include "ui/closing.h"
+
+#include "hash/hash.h"
+#include "join/completion.h"
+#include "join/join_state.h"
+#include "join/text.h"
+#include "platform/platform.h"
+#include "ui/report.h"
+#include "ui/view.h"
+
+namespace {
+
+const char kClickExit[] = "Haga click en el botón [Salida].";
+
+const char* BytesWord(uint64_t count) { return count < 2 ? "byte." : "bytes."; }
+
+// The start of every closing handler: no command may reach the job while a
+// box of the handler waits for the user.
+void BeginEndFrame() {
+    EnableControl(g_join.startButton, false);
+    EnableControl(g_join.cancelButton, false);
+    EnableControl(g_join.deleteInputsBox, false);
+    CloseThreadHandle(g_join.workerThread);
+}
+
+// The end of every closing handler: only "Salida" is left.
+void EndFrame() {
+    EnableControl(g_join.cancelButton, true);
+    g_join.workerThread = nullptr;
+    StoreFlag(g_join.pauseRequested, 0);
+    SignalEvent(g_join.pauseEvent);
+    RepaintDialog(g_join.dialogWindow);
+}
+
+// The verdict's report lines: the checksum's, or without a checksum the
+// written size when it is not the recorded one.
+void ReportVerdict(const JoinVerdict& verdict) {
+    if (CHash* engine = g_join.engine) {
+        AppendReportLine(verdict.valid ? "Checksum válido (%s) :" : "Checksum inválido (%s) :",
+                         engine->m_name);
+        // The field holds at most 80 characters; never read beyond it.
+        AppendReportLine("Entrada : %.80s", g_join.expectedChecksum);
+        AppendReportLine("Salida : %s", verdict.digest);
+        AppendReportLine("%s", "");
+    } else if (!verdict.valid) {
+        AppendReportLine("El tamaño del archivo de salida no es válido : %s %s",
+                         FormatSize(g_join.progressDone).text, BytesWord(g_join.progressDone));
+        AppendReportLine("Tamaño del archivo original : %s bytes.",
+                         FormatSize(g_join.expectedSize).text);
+        AppendReportLine("%s", "");
+    }
+}
+
+}  // namespace
+
+void CheckInputSizes() {
+    if (InputSizesMatch()) return;
+
+    AppendReportLine("%s", "");
+    AppendReportLine("** Advertencia **");
+    char piece[255];
+    FormatText(piece, sizeof piece, "El tamaño de los archivos de entrada no es válido : %s",
+               FormatSize(g_join.inputTotal).text);
+    AppendReportText(piece);
+    AppendReportText(g_join.inputTotal < 2 ? " byte." : " bytes.");
+    AppendReportText("\r\n");
+
+    char text[511];
+    char expected[255];
+    char actual[255];
+    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
+               FormatSize(g_join.expectedSize).text);
+    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s",
+               FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
+    FormatText(text, sizeof text, "%s%s%s%s",
+               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
+               "un archivo a sido modificado desde la división.\n",
+               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
+               expected, actual);
+    ShowMessageBox(g_join.dialogWindow, text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
+}
+
+void AskKeepOutput() {
+    int answer = ShowMessageBox(g_join.dialogWindow,
+                                "El checksum no es válido.\n¿Desea conservar el archivo de salida?",
+                                TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
+    // Only an explicit No deletes: a box that could not be shown answers 0.
+    if (answer != ANSWER_NO) return;
+    if (DeleteOutput()) AppendReportLine("Borrando el archivo de salida...");
+}
+
+void OnJoinDone() {
+    BeginEndFrame();
+    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    AppendReportLine("%s", "");
+    AppendReportLine("%s", "");
+
+    JoinVerdict verdict = JudgeJoin();
+    ReportVerdict(verdict);
+    if (!verdict.valid) {
+        // After a bad checksum or a wrong size the inputs stay, whatever the
+        // check box says; a wrong size keeps the output too, without asking.
+        if (g_join.engine != nullptr) AskKeepOutput();
+        AppendReportLine("Concatenación no exitosa.");
+        SetTitleStatus("Concatenación no exitosa");
+    } else {
+        AppendReportLine("Concatenación exitosa.");
+        if (IsControlChecked(g_join.deleteInputsBox)) {
+            AppendReportLine("Borrando archivos de entrada...");
+            DeleteInputs();
+        }
+        SetTitleStatus("Concatenación exitosa");
+    }
+    AppendReportLine(kClickExit);
+    EndFrame();
+}
+
+void OnJoinCancelled() {
+    BeginEndFrame();
+    DeleteOutput();
+    AppendReportLine("%s", "");
+    AppendReportLine("%s", "");
+    AppendReportLine("La concatenación ha sido cancelada.");
+    AppendReportLine(kClickExit);
+    SetTitleStatus("Concatenación anulada");
+    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    EndFrame();
+}
+
+void OnJoinFailed() {
+    BeginEndFrame();
+    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    SetTitleStatus("Error durante la concatenación");
+    // When the worker could not even create the output, a file of that name
+    // is not this job's: it may be the user's, so it stays.
+    if (g_join.outputCreated) DeleteOutput();
+    AppendReportLine("%s", "");
+    AppendReportLine("%s", "");
+    AppendReportLine("Error durante la concatenación.");
+    AppendReportLine("La concatenación ha sido cancelada.");
+    EndFrame();
+}
