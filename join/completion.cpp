@@ -106,9 +106,11 @@ void OnJoinDone() {
     if (CHash* engine = g_join.engine) {
         std::vector<char> digest(2 * static_cast<size_t>(engine->m_digestSize) + 1);
         engine->GetDigestText(digest.data());
-        valid = std::strcmp(digest.data(), g_join.expectedChecksum) == 0;
+        // The expected text is the record's 80-byte field, read no further,
+        // as in the start-up report.
+        valid = std::strncmp(digest.data(), g_join.expectedChecksum, 80) == 0;
         AppendReportLine(valid ? "Checksum válido (%s) :" : "Checksum inválido (%s) :", engine->m_name);
-        AppendReportLine("Entrada : %s", g_join.expectedChecksum);
+        AppendReportLine("Entrada : %.80s", g_join.expectedChecksum);
         AppendReportLine("Salida : %s", digest.data());
         AppendReportLine("%s", "");
     }
