@@ -4,6 +4,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/record_layout.h"
 #include "join/sink.h"
 #include "join/text.h"
 #include "platform/platform.h"
@@ -27,7 +28,7 @@ JoinVerdict JudgeJoin() {
         engine->GetDigestText(verdict.digest);
         // Exact, terminator included, and never beyond the record's field:
         // the digest ends within it, so equal texts end at the same place.
-        verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumField) == 0;
+        verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumTextField) == 0;
     } else {
         verdict.valid = g_join.progressDone == g_join.expectedSize;
     }

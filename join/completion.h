@@ -8,8 +8,6 @@
 
 // The longest digest text of the engines (SHA-256), terminator included.
 const uint32_t kDigestTextCapacity = 2 * 32 + 1;
-// The expected checksum is read within its field of the record.
-const uint32_t kChecksumField = 80;
 
 // Whether the parts' total size at start-up is the recorded size.
 bool InputSizesMatch();

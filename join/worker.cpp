@@ -21,6 +21,18 @@ uint32_t Percent(uint64_t done, uint64_t total) {
     return percent >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(percent);
 }
 
+// A block handed to the helper thread for the checksum.
+struct HashBlock {
+    CHash* engine;
+    const uint8_t* data;
+    uint32_t size;
+};
+
+void UpdateEngine(void* parameter) {
+    const HashBlock* block = static_cast<const HashBlock*>(parameter);
+    block->engine->Update(block->data, block->size);
+}
+
 // The state of one job, private to the worker thread.
 struct WorkerJob {
     ViewWindow dialog;
@@ -30,6 +42,11 @@ struct WorkerJob {
     uint64_t partSize;
     FileHandle output;
     FileHandle input;
+    // Checksums each block while the worker writes it; null without an
+    // engine, or when no second thread could be had (the worker then
+    // checksums each block itself after writing it).
+    HelperHandle helper;
+    HashBlock hashBlock;
     char partName[kNameCapacity];
 };
 
@@ -45,12 +62,35 @@ void NotifyThrottled(const WorkerJob& job) {
     }
 }
 
+// Ends the helper thread, which is idle: it must be gone before the job's
+// closing message lets the dialog release the engine and the buffer.
+void EndHelper(WorkerJob& job) {
+    if (job.helper != nullptr) CloseHelperThread(job.helper);
+    job.helper = nullptr;
+}
+
 // Closes what is open, without looking at the results: the job has already
 // failed or been cancelled.
 void CloseAll(WorkerJob& job) {
     if (job.input != nullptr) CloseFile(job.input);
     if (job.output != nullptr) CloseFile(job.output);
     job.input = job.output = nullptr;
+    EndHelper(job);
+}
+
+// Writes the block to the output. With a helper, the checksum runs over the
+// same bytes at the same time (both only read the buffer) and is awaited
+// before the result is known, so the next read never overwrites a block still
+// being checksummed. Only a whole write succeeds: the checksum has already
+// taken the whole block.
+bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
+    if (job.helper != nullptr) {
+        job.hashBlock = HashBlock{g_join.engine, g_join.transferBuffer, readCount};
+        StartHelperTask(job.helper, UpdateEngine, &job.hashBlock);
+    }
+    int written = WriteFileBlock(job.output, g_join.transferBuffer, readCount, writtenCount);
+    if (job.helper != nullptr) AwaitHelperTask(job.helper);
+    return written != 0 && *writtenCount == readCount;
 }
 
 // Shows the error box of a failed operation on a file, waits for the user,
@@ -88,6 +128,7 @@ uint32_t RunJob(WorkerJob& job) {
     job.output = CreateOutputFile(g_join.outputName);
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
     g_join.outputCreated = 1;
+    if (engine != nullptr) job.helper = CreateHelperThread();
 
     for (job.part = 0; job.part < g_join.partCount; ++job.part) {
         job.partDone = 0;
@@ -125,14 +166,16 @@ uint32_t RunJob(WorkerJob& job) {
             if (CancelPoint(job)) return 0;  // a block read before a cancel is not written
 
             uint32_t writtenCount = 0;
-            if (!WriteFileBlock(job.output, g_join.transferBuffer, readCount, &writtenCount)) {
+            if (!WriteBlock(job, readCount, &writtenCount)) {
                 Notify(job);
                 return Fail(job, kWriting, g_join.outputName);
             }
             job.partDone += writtenCount - half;
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
-            if (engine != nullptr) engine->Update(g_join.transferBuffer, writtenCount);
+            if (engine != nullptr && job.helper == nullptr) {
+                engine->Update(g_join.transferBuffer, writtenCount);
+            }
 
             // A read that delivers less than a full buffer ends the part.
             if (readCount != g_join.bufferSize) break;
@@ -146,6 +189,7 @@ uint32_t RunJob(WorkerJob& job) {
         }
     }
 
+    EndHelper(job);
     // The final values, unthrottled, for the last part.
     if (g_join.partCount > 0) job.part = g_join.partCount - 1;
     Notify(job);

@@ -65,6 +65,23 @@ int ResumeSuspendedThread(ThreadHandle thread);
 // Releases the handle without waiting for the thread, which runs on.
 void CloseThreadHandle(ThreadHandle thread);
 
+// A helper thread that runs one task at a time for the thread that created
+// it, at that thread's priority: the worker checksums a block on it while it
+// writes the same block.
+struct PlatformHelper;
+typedef PlatformHelper* HelperHandle;
+typedef void (*HelperTask)(void* parameter);
+
+// Starts an idle helper thread; null when it cannot be had.
+HelperHandle CreateHelperThread();
+// Hands task(parameter) to the idle helper, which starts it at once.
+void StartHelperTask(HelperHandle helper, HelperTask task, void* parameter);
+// Waits until the task handed over last has returned; the helper is idle
+// again. Returns at once when it already is.
+void AwaitHelperTask(HelperHandle helper);
+// Ends the idle helper thread, waits for its exit and frees the handle.
+void CloseHelperThread(HelperHandle helper);
+
 // ---- Time ------------------------------------------------------------------
 
 // A millisecond counter that wraps after 2^32 ms; only differences matter.

@@ -81,3 +81,68 @@ void CloseThreadHandle(ThreadHandle thread) {
     pthread_detach(thread->thread);
     Release(thread);
 }
+
+// The helper: a pthread that sleeps on a condition variable between tasks.
+struct PlatformHelper {
+    pthread_t thread;
+    std::mutex mutex;
+    std::condition_variable changed;
+    HelperTask task = nullptr;
+    void* parameter = nullptr;
+    bool busy = false;  // a task has been handed over and has not returned
+    bool ending = false;
+};
+
+namespace {
+
+void* RunHelper(void* argument) {
+    HelperHandle helper = static_cast<HelperHandle>(argument);
+    std::unique_lock<std::mutex> lock(helper->mutex);
+    for (;;) {
+        helper->changed.wait(lock, [helper] { return helper->busy || helper->ending; });
+        if (!helper->busy) return nullptr;
+        HelperTask task = helper->task;
+        void* parameter = helper->parameter;
+        lock.unlock();
+        task(parameter);
+        lock.lock();
+        helper->busy = false;
+        helper->changed.notify_all();
+    }
+}
+
+}  // namespace
+
+HelperHandle CreateHelperThread() {
+    HelperHandle helper = new (std::nothrow) PlatformHelper;
+    if (helper == nullptr) return nullptr;
+    // A new thread inherits its creator's nice value: the priority follows.
+    if (pthread_create(&helper->thread, nullptr, RunHelper, helper) != 0) {
+        delete helper;
+        return nullptr;
+    }
+    return helper;
+}
+
+void StartHelperTask(HelperHandle helper, HelperTask task, void* parameter) {
+    std::lock_guard<std::mutex> lock(helper->mutex);
+    helper->task = task;
+    helper->parameter = parameter;
+    helper->busy = true;
+    helper->changed.notify_all();
+}
+
+void AwaitHelperTask(HelperHandle helper) {
+    std::unique_lock<std::mutex> lock(helper->mutex);
+    helper->changed.wait(lock, [helper] { return !helper->busy; });
+}
+
+void CloseHelperThread(HelperHandle helper) {
+    {
+        std::lock_guard<std::mutex> lock(helper->mutex);
+        helper->ending = true;
+        helper->changed.notify_all();
+    }
+    pthread_join(helper->thread, nullptr);
+    delete helper;
+}

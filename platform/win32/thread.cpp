@@ -37,3 +37,73 @@ int ResumeSuspendedThread(ThreadHandle thread) {
 }
 
 void CloseThreadHandle(ThreadHandle thread) { CloseHandle(reinterpret_cast<HANDLE>(thread)); }
+
+// The helper: a thread that sleeps on an auto-reset event between tasks and
+// signals another when a task has returned.
+struct PlatformHelper {
+    HANDLE thread;
+    HANDLE started;   // auto-reset: a task (or the end) has been handed over
+    HANDLE finished;  // manual reset: set while no task runs
+    HelperTask task;
+    void* parameter;
+    bool ending;
+};
+
+namespace {
+
+DWORD WINAPI RunHelper(void* argument) {
+    HelperHandle helper = static_cast<HelperHandle>(argument);
+    for (;;) {
+        WaitForSingleObject(helper->started, INFINITE);
+        if (helper->ending) return 0;
+        helper->task(helper->parameter);
+        SetEvent(helper->finished);
+    }
+}
+
+void FreeHelper(HelperHandle helper) {
+    if (helper->started != nullptr) CloseHandle(helper->started);
+    if (helper->finished != nullptr) CloseHandle(helper->finished);
+    delete helper;
+}
+
+}  // namespace
+
+HelperHandle CreateHelperThread() {
+    HelperHandle helper = new (std::nothrow) PlatformHelper{};
+    if (helper == nullptr) return nullptr;
+    helper->started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    helper->finished = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (helper->started == nullptr || helper->finished == nullptr) {
+        FreeHelper(helper);
+        return nullptr;
+    }
+    helper->thread = CreateThread(nullptr, 0, RunHelper, helper, CREATE_SUSPENDED, nullptr);
+    if (helper->thread == nullptr) {
+        FreeHelper(helper);
+        return nullptr;
+    }
+    // Windows threads start at normal priority: take the creator's.
+    SetThreadPriority(helper->thread, GetThreadPriority(GetCurrentThread()));
+    ResumeThread(helper->thread);
+    return helper;
+}
+
+// The events order the accesses: the fields are written before the helper
+// is woken and read by the creator only after it has signalled.
+void StartHelperTask(HelperHandle helper, HelperTask task, void* parameter) {
+    helper->task = task;
+    helper->parameter = parameter;
+    ResetEvent(helper->finished);
+    SetEvent(helper->started);
+}
+
+void AwaitHelperTask(HelperHandle helper) { WaitForSingleObject(helper->finished, INFINITE); }
+
+void CloseHelperThread(HelperHandle helper) {
+    helper->ending = true;
+    SetEvent(helper->started);
+    WaitForSingleObject(helper->thread, INFINITE);
+    CloseHandle(helper->thread);
+    FreeHelper(helper);
+}

@@ -33,6 +33,10 @@
 //                                  change for MS ms
 //   sleep MS
 //   print TARGET                   show a text in the log
+//   poll MS                        poll waits every MS ms (default 50)
+//   mark                           start the stopwatch
+//   elapsed NAME                   print "@@elapsed NAME MS", the time since
+//                                  mark in milliseconds (for benchmarks)
 //
 // Every command but the box commands, screenshot and sleep first checks that
 // no message box is open, and every wait fails as soon as one opens or the
@@ -61,6 +65,8 @@ const UINT kBusyLimitMs = 60000;
 const DWORD kBusyNoteMs = 1000;
 
 DWORD g_longestBusyMs = 0;
+DWORD g_pollMs = kPollMs;
+LARGE_INTEGER g_mark;
 
 DWORD g_defaultTimeoutMs = 30000;
 std::string g_failure;
@@ -404,7 +410,7 @@ bool Await(DWORD timeoutMs, Check check, const char* what) {
             if (timeoutMs == 0) return Fail("%s; %s", what, detail.c_str());
             return Fail("%s within %lu ms; %s", what, timeoutMs, detail.c_str());
         }
-        Sleep(kPollMs);
+        Sleep(g_pollMs);
     }
 }
 
@@ -783,6 +789,30 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
         *usage = false;
         Sleep(static_cast<DWORD>(a));
+        return true;
+    }
+    if (c == "poll") {
+        if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
+        if (a < 1) return Fail("poll takes a number of milliseconds above 0");
+        *usage = false;
+        g_pollMs = static_cast<DWORD>(a);
+        return true;
+    }
+    if (c == "mark") {
+        if (!ArgumentCount(w, 0, 0)) return false;
+        *usage = false;
+        QueryPerformanceCounter(&g_mark);
+        return true;
+    }
+    if (c == "elapsed") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        Log("@@elapsed %s %.1f", w[1].c_str(),
+            1000.0 * static_cast<double>(now.QuadPart - g_mark.QuadPart) /
+                static_cast<double>(frequency.QuadPart));
         return true;
     }
     if (c == "print") {

@@ -14,6 +14,7 @@
 #include "join/survey.h"
 #include "join/worker.h"
 #include "tests/support/encode_record.h"
+#include "tests/support/fake_core.h"
 #include "tests/support/fake_record.h"
 #include "tests/support/fake_tick.h"
 #include "tests/support/memory_files.h"
@@ -64,6 +65,7 @@ protected:
     void SetUp() override {
         ResetScriptedView();
         ResetMemoryDisk();
+        ResetFakeCore();
         g_join = JoinState{};
         g_tick = 1000;
         g_tickStep = 0;
@@ -95,7 +97,11 @@ protected:
         }
         std::string expected = checksum != nullptr ? checksum : kind != 0 ? Digest(kind, original) : "";
         uint64_t size = recordedSize >= 0 ? static_cast<uint64_t>(recordedSize) : original.size();
-        ASSERT_TRUE(EncodeRecord(kind, size, count, "datos.bin", expected, g_fakeRecord));
+        // A checksum that fills its whole field has no terminator of its
+        // own: the record is encoded without it and the field written over.
+        bool filled = expected.size() >= kChecksumTextField;
+        ASSERT_TRUE(EncodeRecord(kind, size, count, "datos.bin", filled ? "" : expected, g_fakeRecord));
+        if (filled) std::memcpy(g_fakeRecord + kChecksumTextOffset, expected.data(), kChecksumTextField);
         ASSERT_NE(PrepareJob(), 0);
         InitJoinDialog(DialogWindow());
     }
@@ -253,6 +259,51 @@ TEST_F(Join, BadChecksumDeletionThatFails) {
     EXPECT_EQ(boxes[1].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
 }
 
+TEST_F(Join, AnExpectedChecksumLongerThanTheDigest) {
+    StartUp(CHECKSUM_SHA256, {10, 20}, "placeholder");
+    std::string digest = Digest(CHECKSUM_SHA256, original);
+    std::string longer = digest + "0";
+    std::memcpy(g_fakeRecord, longer.c_str(), longer.size() + 1);
+    g_view.answers.push_back(ANSWER_YES);
+    RunJob();
+    EXPECT_NE(ReportText().find("Checksum inválido (SHA-256) :\r\nEntrada : " + longer +
+                                "\r\nSalida : " + digest + "\r\n"),
+              std::string::npos)
+        << ReportText();
+    TearDown();
+    SetUp();
+
+    // Eighty characters with no terminator of their own (the kind field
+    // follows): both reports show the same eighty, and the field is invalid.
+    std::string field = std::string(64, 'a') + std::string(16, 'b');
+    StartUp(CHECKSUM_SHA256, {10, 20}, field.c_str());
+    ASSERT_NE(g_fakeRecord[80], 0);
+    g_view.answers.push_back(ANSWER_YES);
+    RunJob();
+    std::string report = ReportText();
+    EXPECT_NE(report.find("Checksum (SHA-256) :\r\n" + field + "\r\n\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Checksum inválido (SHA-256) :\r\nEntrada : " + field + "\r\nSalida : "),
+              std::string::npos)
+        << report;
+}
+
+TEST_F(Join, TheRecordedSizeIsAlwaysInBytes) {
+    for (int recorded : {0, 1}) {
+        SCOPED_TRACE(recorded);
+        StartUp(0, {1, 2}, nullptr, recorded);
+        std::string size = std::to_string(recorded);
+        EXPECT_NE(ReportText().find("Tamaño : " + size + " bytes.\r\n"), std::string::npos);
+        auto boxes = RecordedBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.find("Tamaño del archivo original : " + size +
+                                     " bytes.\nTamaño del nuevo archivo: 3 bytes."),
+                  std::string::npos)
+            << boxes[0].text;
+        TearDown();
+        SetUp();
+    }
+}
+
 TEST_F(Join, CancelledWhileRunning) {
     StartUp(CHECKSUM_SHA256, {100, 200, 300});
     g_join.bufferSize = 16;
@@ -399,6 +450,154 @@ TEST_F(Join, APauseAskedAfterTheLastPausePointIsNeverActedOn) {
     EXPECT_TRUE(ReportBoxIsWhite());
     EXPECT_TRUE(g_view.cancel.enabled);
     EXPECT_EQ(g_view.cancel.text, "Salida");
+}
+
+// What the worker could see at a change of the pause event.
+struct EventStep {
+    std::string operation;
+    uint32_t pause, cancel;
+    int repaints;
+    bool operator==(const EventStep& o) const {
+        return operation == o.operation && pause == o.pause && cancel == o.cancel && repaints == o.repaints;
+    }
+};
+
+std::ostream& operator<<(std::ostream& out, const EventStep& s) {
+    return out << "{" << s.operation << ", pause " << s.pause << ", cancel " << s.cancel
+               << ", repaints " << s.repaints << "}";
+}
+
+// The event is reset before the pause flag is raised, set only after it is
+// lowered (and after the cancel flag is raised), and the dialog is repainted
+// after each change of the flag.
+TEST_F(Join, PauseResumeAndCancelKeepTheHandshakeOrder) {
+    for (bool cancelWhilePaused : {false, true}) {
+        SCOPED_TRACE(cancelWhilePaused ? "cancel while paused" : "resume");
+        StartUp(0, {100, 100});
+        g_join.bufferSize = 10;
+        std::vector<EventStep> steps;
+        g_core.onEvent = [&](const char* operation) {
+            steps.push_back({operation, LoadFlag(g_join.pauseRequested), LoadFlag(g_join.cancelRequested),
+                             g_view.repaints});
+        };
+        int paused = 0;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 1) {
+                int before = g_view.repaints;
+                steps.clear();
+                OnStartButton();  // Pausa
+                EXPECT_EQ(steps, std::vector<EventStep>({{"clear", 0, 0, before}}));
+                EXPECT_EQ(g_join.pauseRequested, 1u);
+                EXPECT_EQ(g_view.repaints, before + 1);
+            }
+            if (message == WM_JOIN_PAUSED) {
+                ++paused;
+                int before = g_view.repaints;
+                steps.clear();
+                if (cancelWhilePaused) {
+                    OnCancelButton();
+                    EXPECT_EQ(steps, std::vector<EventStep>({{"signal", 0, 1, before}}));
+                } else {
+                    OnStartButton();  // Continuar
+                    EXPECT_EQ(steps, std::vector<EventStep>({{"signal", 0, 0, before}}));
+                }
+                EXPECT_EQ(g_view.repaints, before + 1) << "the report box turns white at once";
+            }
+        };
+        RunJob();
+        EXPECT_EQ(paused, 1);
+        EXPECT_EQ(g_view.messages.back(),
+                  static_cast<uint32_t>(cancelWhilePaused ? WM_JOIN_CANCELLED : WM_JOIN_DONE));
+        TearDown();
+        SetUp();
+    }
+}
+
+// ---- Threads ----------------------------------------------------------------------
+
+TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    std::string before = ReportText();
+    g_core.failThreads = true;
+    OnStartButton();
+    EXPECT_EQ(g_join.workerThread, nullptr);
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");
+    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_EQ(boxes[0].owner, DialogWindow());
+    EXPECT_EQ(ReportText(), before + kStart + "La concatenación no ha podido empezar.\r\n");
+    EXPECT_EQ(g_view.title, "0% - Error durante la concatenación");
+    EXPECT_EQ(g_view.start.text, "Comenzar");
+    EXPECT_TRUE(g_view.start.enabled);
+    EXPECT_EQ(g_view.cancel.text, "Anular");
+    EXPECT_TRUE(g_view.cancel.enabled);
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(g_view.messages.empty());
+
+    // Pressed again, once a thread can be had, the join runs.
+    g_core.failThreads = false;
+    RunJob();
+    EXPECT_EQ(g_core.threadsCreated, 1);
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+}
+
+// Every block goes to the engine once, in order, on the helper thread when
+// there is one and on the worker when there is none; the helper is gone
+// before the closing message.
+TEST_F(Join, EachBlockIsChecksummedOnceWithOrWithoutAHelper) {
+    for (bool helper : {true, false}) {
+        SCOPED_TRACE(helper ? "helper" : "in line");
+        StartUp(CHECKSUM_SHA256, {100, 35, 0, 64});
+        g_join.bufferSize = 10;
+        g_core.failHelpers = !helper;
+        int aliveAtEnd = -1;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message == WM_JOIN_DONE) aliveAtEnd = g_core.helpersAlive;
+        };
+        RunJob();
+        EXPECT_NE(ReportText().find("Checksum válido (SHA-256)"), std::string::npos) << ReportText();
+        EXPECT_EQ(MemoryFileData("datos.bin"), original);
+        // 11 reads of part 0, 4 of part 1, 1 of part 2, 7 of part 3.
+        ASSERT_EQ(g_disk.writeSizes.size(), 23u);
+        EXPECT_EQ(g_core.helpersCreated, helper ? 1 : 0);
+        EXPECT_EQ(g_core.helperTasks, helper ? 23 : 0);
+        EXPECT_EQ(aliveAtEnd, 0);
+        TearDown();
+        SetUp();
+    }
+
+    // No engine, no helper.
+    StartUp(0, {100, 35});
+    RunJob();
+    EXPECT_EQ(g_core.helpersCreated, 0);
+}
+
+TEST_F(Join, TheHelperIsGoneBeforeACancelOrAFailureIsReported) {
+    for (uint32_t outcome : {WM_JOIN_CANCELLED, WM_JOIN_FAILED}) {
+        SCOPED_TRACE(outcome);
+        StartUp(CHECKSUM_SHA1, {100, 100});
+        g_join.bufferSize = 10;
+        g_tickStep = 250;  // every block notifies
+        if (outcome == WM_JOIN_FAILED) g_disk.failReadOf = "datos.bin__001";
+        int aliveAtEnd = -1;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message == WM_JOIN_PROGRESS && outcome == WM_JOIN_CANCELLED && g_join.progressDone >= 50) {
+                OnCancelButton();
+            }
+            if (message == outcome) aliveAtEnd = g_core.helpersAlive;
+        };
+        RunJob();
+        EXPECT_EQ(g_view.messages.back(), outcome);
+        EXPECT_EQ(g_core.helpersCreated, 1);
+        EXPECT_EQ(aliveAtEnd, 0);
+        EXPECT_FALSE(MemoryFileExists("datos.bin"));
+        TearDown();
+        SetUp();
+    }
 }
 
 // ---- Accounting ----------------------------------------------------------------

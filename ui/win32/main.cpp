@@ -65,28 +65,28 @@ void CentreMainWindow(HWND window) {
     MoveWindow(window, x, y, width, height, TRUE);
 }
 
+// A failed start-up is told to the user and releases what was prepared;
+// the window is still created, shown at its default place and size, and the
+// loop ends on the quit message that the release has posted.
 void FailStartUp(HWND window) {
     MessageBoxA(window, "Error al iniciar.", TITLE_ERROR, MB_OK);
     ReleaseResources();
 }
 
-// Returns false when start-up failed: the window is then refused, so that an
-// empty window never flashes up before the program ends.
-bool OnMainCreate(HWND window) {
+void OnMainCreate(HWND window) {
     if (!PrepareJob()) {
         FailStartUp(window);
-        return false;
+        return;
     }
     HWND dialog = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_JOIN), window, JoinDialogProc, 0);
     if (dialog == nullptr) {
         // Without its dialog the program has nothing to show.
         FailStartUp(window);
-        return false;
+        return;
     }
     g_join.dialogWindow = View(dialog);
     ShowWindow(dialog, SW_SHOW);
     CentreMainWindow(window);
-    return true;
 }
 
 void OnMainClose(HWND window) {
@@ -102,7 +102,7 @@ void OnMainClose(HWND window) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CREATE: return OnMainCreate(window) ? 0 : -1;
+        case WM_CREATE: OnMainCreate(window); return 0;
         case WM_DESTROY: ReleaseResources(); return 0;
         case WM_CLOSE: OnMainClose(window); return 0;
         default: return DefWindowProcA(window, message, wParam, lParam);
