@@ -39,7 +39,9 @@ void Make(OsHandle directory, const std::string& name, const std::string& text) 
 std::string Read(const std::string& path) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
-    if (!OsOpenRegularFile(path, &file, &size)) return "(cannot open: " + std::string(OsLastErrorText()) + ")";
+    if (!OsOpenRegularFile(path, &file, &size)) {
+        return "(cannot open: " + std::string(OsLastErrorText()) + ")";
+    }
     std::string text;
     char buffer[3];  // smaller than the files: reads go on until the end
     size_t got = 0;

@@ -124,10 +124,12 @@ wait title is "100% - Concatenación exitosa" 120
 click 1001
 expect-exit 0
 EOF
-  timeout 300 "$root/scripts/wine-run" "$driver" "$(winpath "$dir/join/${name}__join.exe")" \
-    "$(winpath "$dir/join")" "$(winpath "$work/join.script")" >"$work/driver.log" 2>&1 ||
-    fail "the join under the driver failed: $(tr -d '\r' <"$work/driver.log" | grep -m1 '^error' | iconv -c -f WINDOWS-1252 -t UTF-8)" ||
+  if ! timeout 300 "$root/scripts/wine-run" "$driver" "$(winpath "$dir/join/${name}__join.exe")" \
+       "$(winpath "$dir/join")" "$(winpath "$work/join.script")" >"$work/driver.log" 2>&1; then
+    fail "the join under the driver failed: $(tr -d '\r' <"$work/driver.log" | grep -m1 '^error' |
+      iconv -c -f WINDOWS-1252 -t UTF-8)"
     return
+  fi
   cmp -s "$dir/join/$name" "$dir/src/$name" || fail "the joined file differs from the original"
 }
 

@@ -178,8 +178,8 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        return OsWriteText(OsStream::Output, UsageText(DefaultJoinerPlaces())) ? 0
-                                                                                      : kExitFailure;
+        bool written = OsWriteText(OsStream::Output, UsageText(DefaultJoinerPlaces()));
+        return written ? 0 : kExitFailure;
     }
     return Run(options);
 }

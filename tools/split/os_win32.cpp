@@ -255,8 +255,8 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     // open a directory too, so that it is refused as not regular.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN,
-                                nullptr);
+                                OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Fail();
     BY_HANDLE_FILE_INFORMATION info;
     LARGE_INTEGER length;
