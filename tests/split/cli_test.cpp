@@ -402,6 +402,62 @@ TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
 }
 
+// An installed tree: bin/vantorel-split finds bin/../share/selvanore/Selvanore.exe,
+// before the build tree's place, wherever the tree is moved and through a
+// link to the tool.
+TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
+    TempDir dir;
+    fs::create_directories(dir / "tree/bin");
+    fs::create_directories(dir / "out");
+    fs::copy_file(kTool, dir / "tree/bin/vantorel-split");
+    fs::permissions(dir / "tree/bin/vantorel-split", fs::perms::owner_all);
+    std::string installed = dir / ("tree/bin/" INSTALLED_JOINER_RELATIVE);
+    fs::create_directories(fs::path(installed).parent_path());
+    fs::copy_file(ELF_FIXTURE, installed);
+    WriteBytes(dir / "file", RandomBytes(300, 5));
+
+    Result result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
+                                "--out", dir / "out"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+
+    // Moved, and started through a link from elsewhere; the build tree's
+    // place holds something that is no joiner, and is not looked at.
+    fs::rename(dir / "tree", dir / "moved");
+    std::string build = fs::weakly_canonical(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)).string();
+    fs::create_directories(fs::path(build).parent_path());
+    WriteBytes(build, Bytes(64, 'x'));
+    fs::create_symlink(dir / "moved/bin/vantorel-split", dir / "link");
+    result = RunProgram({dir / "link", dir / "file", "--parts", "3", "--out", dir / "out"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "3");
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+
+    // Without the installed joiner the build tree's place is taken.
+    fs::remove(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE));
+    result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)), std::string::npos)
+        << result.err;
+    // With neither, the message names both places.
+    fs::remove(build);
+    result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    std::string places = "no joiner at '" + dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE) +
+                         "' nor at '" + dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE) + "'";
+    EXPECT_NE(result.err.find(places), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    EXPECT_TRUE(List(dir / "out").empty());
+
+    Result help = RunProgram({dir / "link", "--help"});
+    EXPECT_NE(help.out.find(INSTALLED_JOINER_RELATIVE ",\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("then " DEFAULT_JOINER_RELATIVE ")"), std::string::npos) << help.out;
+}
+
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
     if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
     TempDir dir;

@@ -27,17 +27,24 @@ bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
 }
 
-// Reads the whole joiner into image.
-int ReadJoiner(const std::string& path, bool isDefault, std::vector<uint8_t>* image) {
+// Reads the whole joiner into image. defaults: the places of the default
+// joiner when path is the last of them that was tried, for the message of a
+// missing joiner; empty for a joiner given.
+int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults,
+               std::vector<uint8_t>* image) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
             Report("the joiner '%s' is not a regular file", path.c_str());
-        } else if (OsLastError() == OsError::Missing && isDefault) {
-            Report("no joiner at '%s' (the default; is the Windows joiner built?); give one with "
+        } else if (OsLastError() == OsError::Missing && !defaults.empty()) {
+            std::string places;
+            for (const std::string& place : defaults) {
+                places += (places.empty() ? "'" : " nor at '") + place + "'";
+            }
+            Report("no joiner at %s (the default; is the Windows joiner built?); give one with "
                    "--joiner PATH",
-                   path.c_str());
+                   places.c_str());
         } else {
             Report("cannot open the joiner '%s': %s", path.c_str(), OsLastErrorText());
         }
@@ -123,10 +130,28 @@ int PrepareInput(const Options& options, Job* job) {
     return 1;
 }
 
-int PrepareJoiner(const Options& options, const std::string& defaultJoiner, Job* job) {
-    bool isDefault = options.joiner == nullptr;
-    job->joinerPath = isDefault ? defaultJoiner : options.joiner;
-    if (!ReadJoiner(job->joinerPath, isDefault, &job->joiner)) return 0;
+int PrepareJoiner(const Options& options, const std::vector<std::string>& defaultJoiners,
+                  Job* job) {
+    std::vector<std::string> defaults;
+    if (options.joiner != nullptr) {
+        job->joinerPath = options.joiner;
+    } else {
+        if (defaultJoiners.empty()) {
+            Report("no default joiner is known; give one with --joiner PATH");
+            return 0;
+        }
+        // A place holding anything is taken, so that a broken joiner there
+        // is reported rather than passed over.
+        defaults = defaultJoiners;
+        job->joinerPath = defaults.back();
+        for (const std::string& place : defaults) {
+            if (OsExists(place)) {
+                job->joinerPath = place;
+                break;
+            }
+        }
+    }
+    if (!ReadJoiner(job->joinerPath, defaults, &job->joiner)) return 0;
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
         Report("the joiner '%s' cannot be used: %s", job->joinerPath.c_str(),
                DescribeLocateProblem(job->location.problem));
@@ -160,9 +185,9 @@ int PrepareOutput(const Options& options, Job* job) {
     std::string lastPart = PartFileName(*job, job->plan.partCount - 1);
     const std::string& longest =
         lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
-    if (longest.size() > nameMax) {
-        Report("the name '%s' is too long: '%s' would exceed the %zu bytes a file name can have",
-               job->name.c_str(), longest.c_str(), nameMax);
+    if (OsNameLength(longest) > nameMax) {
+        Report("the name '%s' is too long: '%s' would exceed the %zu %s a file name can have",
+               job->name.c_str(), longest.c_str(), nameMax, OsNameUnits());
         return 0;
     }
 

@@ -36,8 +36,10 @@ struct Job {
 // Each checks its share and fills it in; 0, the failure reported, when the
 // run cannot go on.
 int PrepareInput(const Options& options, Job* job);
-// defaultJoiner: the joiner to copy when options name none.
-int PrepareJoiner(const Options& options, const std::string& defaultJoiner, Job* job);
+// defaultJoiners: where the joiner to copy is looked for when options name
+// none; the first place where anything lies is taken.
+int PrepareJoiner(const Options& options, const std::vector<std::string>& defaultJoiners,
+                  Job* job);
 int PrepareOutput(const Options& options, Job* job);
 
 // Warns when the joiner is a Windows program whose name leaves little room

@@ -13,6 +13,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "hash/hash.h"
 #include "tools/split/cut.h"
@@ -24,8 +25,14 @@
 #include "tools/split/record.h"
 #include "tools/split/report.h"
 
-#ifndef VANTOREL_DEFAULT_JOINER
-#define VANTOREL_DEFAULT_JOINER "Selvanore.exe"
+// Where the default joiner lies, relative to this program's directory: the
+// place of an installed tree first (bin/../share/selvanore), then the place
+// of a build tree; on Windows beside the program.
+#ifndef VANTOREL_INSTALLED_JOINER
+#define VANTOREL_INSTALLED_JOINER "Selvanore.exe"
+#endif
+#ifndef VANTOREL_BUILD_JOINER
+#define VANTOREL_BUILD_JOINER ""
 #endif
 
 namespace {
@@ -34,14 +41,25 @@ const int kExitFailure = 1;
 const int kExitUsage = 2;
 const int kExitInterrupted = 130;
 
-// The default joiner: VANTOREL_DEFAULT_JOINER, resolved against the
-// directory of this program when relative.
-std::string DefaultJoiner() {
-    std::string relative = VANTOREL_DEFAULT_JOINER;
-    if (!relative.empty() && relative[0] == '/') return relative;
-    std::string self = OsOwnPath();
-    if (self.empty()) return relative;
-    return OsJoinPath(OsDirectoryName(self), relative);
+// The places of the default joiner, relative to this program, in the order
+// they are tried.
+std::vector<std::string> DefaultJoinerPlaces() {
+    std::vector<std::string> places;
+    for (const char* place : {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER}) {
+        if (place[0] != '\0') places.push_back(place);
+    }
+    return places;
+}
+
+// The same resolved against the directory of this program; an absolute
+// place (a packager's choice) stays as it is.
+std::vector<std::string> DefaultJoiners() {
+    std::vector<std::string> joiners;
+    std::string directory = OsDirectoryName(OsOwnPath());
+    for (const std::string& place : DefaultJoinerPlaces()) {
+        joiners.push_back(place[0] == '/' ? place : OsJoinPath(directory, place));
+    }
+    return joiners;
 }
 
 // Stamps the record into the joiner's bytes and checks that it reads back.
@@ -95,14 +113,14 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     // The summary is written before the outputs take their names, so that
     // an output that cannot take it (a full device, a closed pipe) fails the
     // run while nothing is kept yet.
-    std::printf("%s: %llu bytes in %u parts, %s to %s\n", job.name.c_str(),
-                static_cast<unsigned long long>(job.plan.fileSize), job.plan.partCount,
-                PartFileName(job, 0).c_str(), PartFileName(job, job.plan.partCount - 1).c_str());
-    std::printf("joiner: %s\n", OutputPath(*outputs, job.joinerName).c_str());
-    if (engine) std::printf("%s: %s\n", engine->m_name, record.checksumText);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::string summary = job.name + ": " + std::to_string(job.plan.fileSize) + " bytes in " +
+                          std::to_string(job.plan.partCount) + " parts, " + PartFileName(job, 0) +
+                          " to " + PartFileName(job, job.plan.partCount - 1) + "\n" +
+                          "joiner: " + OutputPath(*outputs, job.joinerName) + "\n";
+    if (engine) summary += std::string(engine->m_name) + ": " + record.checksumText + "\n";
+    if (!OsWriteText(OsStream::Output, summary)) {
         Report("cannot write the summary to the standard output: %s (nothing was kept)",
-               std::strerror(errno));
+               OsLastErrorText());
         return kExitFailure;
     }
     return NameOutputs(outputs) ? 0 : kExitFailure;
@@ -115,7 +133,7 @@ int Run(const Options& options) {
         return kExitUsage;
     }
     Job job;
-    if (!PrepareInput(options, &job) || !PrepareJoiner(options, DefaultJoiner(), &job) ||
+    if (!PrepareInput(options, &job) || !PrepareJoiner(options, DefaultJoiners(), &job) ||
         !PrepareOutput(options, &job)) {
         return kExitFailure;
     }
@@ -146,15 +164,22 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The arguments as UTF-8, kept for the whole run: the options point
+    // into them.
+    std::vector<std::string> arguments = OsArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(&argument[0]);
+    pointers.push_back(nullptr);
+
     Options options;
     std::string error;
-    if (!ParseArguments(argc, argv, &options, &error)) {
+    if (!ParseArguments(static_cast<int>(arguments.size()), pointers.data(), &options, &error)) {
         Report("%s", error.c_str());
         return kExitUsage;
     }
     if (options.help) {
-        std::fputs(UsageText(VANTOREL_DEFAULT_JOINER).c_str(), stdout);
-        return 0;
+        bool written = OsWriteText(OsStream::Output, UsageText(DefaultJoinerPlaces()));
+        return written ? 0 : kExitFailure;
     }
     return Run(options);
 }

@@ -57,25 +57,28 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
 
 }  // namespace
 
-std::string UsageText(const char* defaultJoiner) {
-    return std::string(
-               "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
-               "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
-               "[--out DIR]\n"
-               "\n"
-               "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
-               "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
-               "joiner or NAME__join for a Linux one, stamped with the file's name, size, part\n"
-               "count and checksum. Running the copy rebuilds FILE from the parts.\n"
-               "\n"
-               "  --parts N          N parts of equal size, the last also taking the remainder\n"
-               "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
-               "                     multiply by 1024, 1024^2 and 1024^3\n"
-               "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
-               "  --joiner PATH      joiner to copy (default: the Windows joiner of this build,\n"
-               "                     ") +
-           defaultJoiner +
-           " relative to this program)\n"
+std::string UsageText(const std::vector<std::string>& defaultJoiners) {
+    std::string places;
+    for (const std::string& place : defaultJoiners) {
+        places += (places.empty() ? "" : ",\n                     then ") + place;
+    }
+    return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
+           "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
+           "[--out DIR]\n"
+           "\n"
+           "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
+           "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
+           "joiner or NAME__join for a Linux one, stamped with the file's name, size, part\n"
+           "count and checksum. Running the copy rebuilds FILE from the parts.\n"
+           "\n"
+           "  --parts N          N parts of equal size, the last also taking the remainder\n"
+           "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
+           "                     multiply by 1024, 1024^2 and 1024^3\n"
+           "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
+           "  --joiner PATH      joiner to copy (default: the Windows joiner, looked for\n"
+           "                     relative to this program at " +
+           places +
+           ")\n"
            "  --out DIR          directory of the parts and the joiner (default: FILE's)\n"
            "  --help             this text\n"
            "\n"

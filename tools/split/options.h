@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "hash/hash.h"
 
@@ -19,8 +20,9 @@ struct Options {
     bool help = false;
 };
 
-// The --help text; defaultJoiner is the joiner used without --joiner.
-std::string UsageText(const char* defaultJoiner);
+// The --help text; defaultJoiners are the places, relative to the program,
+// where the joiner used without --joiner is looked for, in order.
+std::string UsageText(const std::vector<std::string>& defaultJoiners);
 
 // Reads the command line into *options ("--name VALUE" and "--name=VALUE"
 // both work; "--" ends the options). Returns 0 with the one-line reason in

@@ -1,6 +1,8 @@
 // The operating-system services the splitter uses, behind functions of its
-// own so that each system has one file implementing them (os_posix.cpp).
-// Paths are the system's own (UTF-8 bytes on POSIX). Functions report
+// own so that each system has one file implementing them (os_posix.cpp,
+// os_win32.cpp). Paths and texts are UTF-8 inside the program: the bytes of
+// a POSIX name as they are, and on Windows the UTF-16 of the wide calls
+// converted at this boundary (utf16.h). Functions report
 // success as non-zero; after a failure OsLastError and OsLastErrorText
 // describe it, until the next call of this interface.
 #ifndef SELVANORE_TOOLS_SPLIT_OS_H
@@ -9,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // An open file or directory: a descriptor, or a handle on Windows.
 using OsHandle = intptr_t;
@@ -27,16 +30,33 @@ OsError OsLastError();
 // The system's description of the last failure ("No space left on device").
 const char* OsLastErrorText();
 
+// ---- The command line and the standard streams ------------------------------
+
+// The program's arguments, argv[0] first, as UTF-8: argv itself on POSIX;
+// on Windows the wide command line, which holds any name intact.
+std::vector<std::string> OsArguments(int argc, char** argv);
+
+enum class OsStream { Output, Error };
+
+// Writes UTF-8 text to the standard output or error and flushes it: its
+// bytes, or on a Windows console its characters. A failure (a full device, a
+// closed pipe) is reported.
+int OsWriteText(OsStream stream, const std::string& text);
+
 // ---- Paths ---------------------------------------------------------------
 
 // The last component of path, and the directory holding it ("." for a bare
-// name).
+// name). Windows separates components by '/' and '\\' both.
 std::string OsBaseName(const std::string& path);
 std::string OsDirectoryName(const std::string& path);
 std::string OsJoinPath(const std::string& directory, const std::string& name);
 
 // The path of the running program.
 std::string OsOwnPath();
+
+// Whether anything (a file, a directory, a link, even a dangling one) lies
+// at path.
+bool OsExists(const std::string& path);
 
 // Whether path reaches its file through a process's descriptor link
 // (/dev/stdin, /dev/fd/N, /proc/self/fd/N): such a file does not lie in the
@@ -66,8 +86,12 @@ int OsClose(OsHandle file);
 // Opens a directory to create, name and remove files in.
 int OsOpenDirectory(const std::string& path, OsHandle* directory);
 
-// The longest file name the directory's file system takes, in bytes.
+// The longest file name the directory's file system takes, and the length
+// of a name, in the units the system counts: bytes on POSIX, UTF-16 units
+// on Windows (OsNameUnits names them, for messages).
 size_t OsLongestName(OsHandle directory);
+size_t OsNameLength(const std::string& name);
+const char* OsNameUnits();
 
 // Whether anything (a file, a directory, a link, even a dangling one) has
 // the name.
@@ -94,8 +118,11 @@ int OsSyncDirectory(OsHandle directory);
 uint32_t OsProcessId();
 
 // Catches the interruptions a user or the system sends (Ctrl+C, a hang-up, a
-// termination request), which then only set the flag OsInterrupted reads,
-// and turns a file-size limit and a closed output into write errors.
+// termination request; on Windows Ctrl+C, Ctrl+Break and the console
+// closing), which then only set the flag OsInterrupted reads, and turns a
+// file-size limit and a closed output into write errors. Windows ends a
+// process soon after its console closes: the program then has that long to
+// remove its outputs and return.
 void OsCatchInterruptions();
 bool OsInterrupted();
 

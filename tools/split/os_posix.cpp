@@ -47,6 +47,18 @@ const char* OsLastErrorText() {
     return std::strerror(g_lastErrno);
 }
 
+std::vector<std::string> OsArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+int OsWriteText(OsStream stream, const std::string& text) {
+    FILE* file = stream == OsStream::Output ? stdout : stderr;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fflush(file) != 0) {
+        return Fail();
+    }
+    return 1;
+}
+
 std::string OsBaseName(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -72,6 +84,11 @@ std::string OsOwnPath() {
         return "";
     }
     return std::string(self, static_cast<size_t>(length));
+}
+
+bool OsExists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 bool OsIsDescriptorLink(const std::string& path) {
@@ -156,6 +173,10 @@ size_t OsLongestName(OsHandle directory) {
     long longest = fpathconf(Descriptor(directory), _PC_NAME_MAX);
     return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
 }
+
+size_t OsNameLength(const std::string& name) { return name.size(); }
+
+const char* OsNameUnits() { return "bytes"; }
 
 bool OsExistsIn(OsHandle directory, const std::string& name) {
     struct stat info;

@@ -2,6 +2,9 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <vector>
+
+#include "tools/split/os.h"
 
 namespace {
 
@@ -11,28 +14,34 @@ bool g_progressShown = false;
 }  // namespace
 
 void Report(const char* format, ...) {
-    if (g_progressShown) {
-        std::fputc('\n', stderr);
-        g_progressShown = false;
-    }
-    std::fputs("vantorel-split: ", stderr);
+    std::string line = g_progressShown ? "\nvantorel-split: " : "vantorel-split: ";
+    g_progressShown = false;
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    va_list again;
+    va_copy(again, args);
+    int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    std::fputc('\n', stderr);
+    if (length > 0) {
+        std::vector<char> text(static_cast<size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        line.append(text.data(), static_cast<size_t>(length));
+    }
+    va_end(again);
+    OsWriteText(OsStream::Error, line + "\n");
 }
 
 void ShowProgress(const std::string& name, uint64_t done, uint64_t total, int* shown) {
     int percent = static_cast<int>(done * 100 / total);
     if (percent == *shown) return;
     *shown = percent;
-    std::fprintf(stderr, "\rcutting %s: %3d%%", name.c_str(), percent);
-    std::fflush(stderr);
+    char figure[8];
+    std::snprintf(figure, sizeof figure, "%3d%%", percent);
+    OsWriteText(OsStream::Error, "\rcutting " + name + ": " + figure);
     g_progressShown = true;
 }
 
 void ClearProgress(const std::string& name) {
-    std::fprintf(stderr, "\r%*s\r", static_cast<int>(name.size()) + 14, "");
+    OsWriteText(OsStream::Error, "\r" + std::string(name.size() + 14, ' ') + "\r");
     g_progressShown = false;
 }

@@ -7,8 +7,9 @@
 #include <string>
 
 // Writes "vantorel-split: " and the formatted text as one line, ending a
-// progress line first.
-void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// progress line first. The format is C99's on both systems (%zu, %llu):
+// Windows builds format with the MinGW functions.
+void Report(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // Shows "cutting NAME: P%" in place when the percentage has changed since
 // *shown.

@@ -1,0 +1,181 @@
+// The splitter's operating-system layer (os.h) as the portable code relies
+// on it, the same cases on Linux and under Wine: exclusive creation, names
+// given without replacing, existence of any kind of entry, reads and writes,
+// refusals of what is not a regular file, and names in any script.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+#include "tools/split/os.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The names in the current directory, as UTF-8.
+std::set<std::string> Names() {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        std::string name;
+        for (auto c : entry.path().filename().u8string()) name.push_back(static_cast<char>(c));
+        names.insert(name);
+    }
+    return names;
+}
+
+// Creates name in directory holding text, through the layer.
+void Make(OsHandle directory, const std::string& name, const std::string& text) {
+    OsHandle file = kNoHandle;
+    ASSERT_EQ(OsCreateIn(directory, name, false, &file), 1) << name << ": " << OsLastErrorText();
+    ASSERT_EQ(OsWriteAll(file, text.data(), text.size()), 1) << OsLastErrorText();
+    ASSERT_EQ(OsSync(file), 1) << OsLastErrorText();
+    ASSERT_EQ(OsClose(file), 1) << OsLastErrorText();
+}
+
+// The whole of the file at path, read through the layer.
+std::string Read(const std::string& path) {
+    OsHandle file = kNoHandle;
+    uint64_t size = 0;
+    if (!OsOpenRegularFile(path, &file, &size)) {
+        return "(cannot open: " + std::string(OsLastErrorText()) + ")";
+    }
+    std::string text;
+    char buffer[3];  // smaller than the files: reads go on until the end
+    size_t got = 0;
+    while (OsRead(file, buffer, sizeof buffer, &got) && got > 0) text.append(buffer, got);
+    OsClose(file);
+    EXPECT_EQ(size, text.size()) << path;
+    return text;
+}
+
+class OsLayer : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(OsOpenDirectory(".", &directory), 1) << OsLastErrorText(); }
+    void TearDown() override {
+        if (directory != kNoHandle) {
+            EXPECT_EQ(OsClose(directory), 1);
+        }
+    }
+    TempDir temp;
+    OsHandle directory = kNoHandle;
+};
+
+TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
+    Make(directory, "a", "first");
+    OsHandle file = kNoHandle;
+    EXPECT_EQ(OsCreateIn(directory, "a", false, &file), 0);
+    EXPECT_EQ(OsLastError(), OsError::Exists);
+    EXPECT_EQ(Read("a"), "first");
+
+    EXPECT_EQ(OsRenameIn(directory, "a", "b"), 1) << OsLastErrorText();
+    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+    Make(directory, "c", "second");
+    EXPECT_EQ(OsRenameIn(directory, "c", "b"), 0);
+    EXPECT_EQ(OsLastError(), OsError::Exists);
+    EXPECT_EQ(Read("b"), "first");
+    EXPECT_EQ(Read("c"), "second");
+    EXPECT_EQ(OsRenameIn(directory, "missing", "d"), 0);
+    EXPECT_EQ(OsLastError(), OsError::Missing);
+    EXPECT_EQ(OsSyncDirectory(directory), 1);
+
+    OsRemoveIn(directory, "c");
+    OsRemoveIn(directory, "never there");
+    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+}
+
+TEST_F(OsLayer, AnyEntryMakesANameTaken) {
+    Make(directory, "file", "x");
+    fs::create_directory("folder");
+    EXPECT_TRUE(OsExistsIn(directory, "file"));
+    EXPECT_TRUE(OsExistsIn(directory, "folder"));
+    EXPECT_FALSE(OsExistsIn(directory, "nothing"));
+    EXPECT_TRUE(OsExists("file"));
+    EXPECT_TRUE(OsExists(OsJoinPath(".", "folder")));
+    EXPECT_FALSE(OsExists(OsJoinPath("folder", "nothing")));
+    EXPECT_FALSE(OsExists(OsJoinPath("nothing", "nothing")));
+    OsHandle file = kNoHandle;
+    EXPECT_EQ(OsCreateIn(directory, "folder", false, &file), 0);
+    EXPECT_EQ(OsRenameIn(directory, "file", "folder"), 0);
+    EXPECT_EQ(Read("file"), "x");
+}
+
+TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
+    OsHandle file = kNoHandle;
+    uint64_t size = 0;
+    fs::create_directory("folder");
+    EXPECT_EQ(OsOpenRegularFile("folder", &file, &size), 0);
+    EXPECT_EQ(OsLastError(), OsError::NotRegular);
+    EXPECT_STREQ(OsLastErrorText(), "not a regular file");
+    EXPECT_EQ(file, kNoHandle);
+    EXPECT_EQ(OsOpenRegularFile("missing", &file, &size), 0);
+    EXPECT_EQ(OsLastError(), OsError::Missing);
+    EXPECT_GT(std::string(OsLastErrorText()).size(), 0u);
+
+    Make(directory, "empty", "");
+    ASSERT_EQ(OsOpenRegularFile("empty", &file, &size), 1);
+    size_t got = 1;
+    char byte;
+    EXPECT_EQ(OsRead(file, &byte, 1, &got), 1);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(size, 0u);
+    OsClose(file);
+}
+
+TEST_F(OsLayer, DirectoriesOpenOnlyWhenTheyAre) {
+    Make(directory, "file", "x");
+    OsHandle other = kNoHandle;
+    EXPECT_EQ(OsOpenDirectory("file", &other), 0);
+    EXPECT_EQ(OsOpenDirectory("missing", &other), 0);
+    EXPECT_EQ(OsLastError(), OsError::Missing);
+    fs::create_directory("sub");
+    ASSERT_EQ(OsOpenDirectory("sub", &other), 1) << OsLastErrorText();
+    Make(other, "inside", "y");
+    EXPECT_EQ(Read(OsJoinPath("sub", "inside")), "y");
+    EXPECT_FALSE(OsExistsIn(directory, "inside"));
+    EXPECT_GE(OsLongestName(other), 255u);
+    EXPECT_EQ(OsClose(other), 1);
+}
+
+TEST_F(OsLayer, NamesInAnyScriptReachTheFileSystemIntact) {
+    // Latin, Greek, Japanese and a character beyond the 16-bit range.
+    const std::string names[] = {
+        "A\xC3\xB1o caf\xC3\xA9 \xC2\xAB" "1\xC2\xBB.bin",
+        "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.bin",
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt",
+        "\xF0\x9F\x98\x80.dat",
+    };
+    for (const std::string& name : names) {
+        Make(directory, name, name);
+        EXPECT_TRUE(OsExistsIn(directory, name)) << name;
+        EXPECT_EQ(Read(OsJoinPath(".", name)), name);
+        EXPECT_EQ(OsRenameIn(directory, name, name + "__000"), 1) << name;
+    }
+    std::set<std::string> renamed;
+    for (const std::string& name : names) renamed.insert(name + "__000");
+    EXPECT_EQ(Names(), renamed);
+    // A name is as long as the file system counts it, never less than in
+    // characters and never more than in bytes.
+    size_t length = OsNameLength("A\xC3\xB1o");
+    EXPECT_TRUE(length == 3 || length == 4) << length;
+    EXPECT_EQ(OsNameLength("plain"), 5u);
+}
+
+TEST(OsPaths, TheLastComponentAndItsDirectory) {
+    EXPECT_EQ(OsBaseName("dir/sub/file.bin"), "file.bin");
+    EXPECT_EQ(OsDirectoryName("dir/sub/file.bin"), "dir/sub");
+    EXPECT_EQ(OsBaseName("file.bin"), "file.bin");
+    EXPECT_EQ(OsDirectoryName("file.bin"), ".");
+    EXPECT_EQ(OsDirectoryName("/file.bin"), "/");
+    EXPECT_EQ(OsBaseName("/A\xC3\xB1o/\xC2\xAB" "1\xC2\xBB.bin"), "\xC2\xAB" "1\xC2\xBB.bin");
+    EXPECT_EQ(OsJoinPath("dir/", "x"), "dir/x");
+    EXPECT_EQ(OsJoinPath("dir/sub", "x"), "dir/sub/x");
+    std::string joined = OsJoinPath("dir", "x");
+    EXPECT_EQ(OsBaseName(joined), "x");
+    EXPECT_EQ(OsDirectoryName(joined), "dir");
+    EXPECT_NE(OsProcessId(), 0u);
+}
+
+}  // namespace

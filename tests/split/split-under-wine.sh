@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# vantorel-split.exe under Wine, as a Windows user runs it: a file with a
+# non-ASCII name cut beside itself through a Windows path, its stamped joiner
+# compared with the Linux splitter's stamp of the same file and then run, the
+# real Selvanore.exe driven to a whole join; names without a Windows-1252
+# form and device names refused before anything is written; the default
+# joiner beside the program; an existing part; a full disk on a small tmpfs
+# (root only); Ctrl+C part way.
+#
+#   tests/split/split-under-wine.sh
+#
+# Builds nothing: needs vantorel-split.exe, Selvanore.exe and the e2e driver
+# of the Windows build this machine runs (scripts/windows-preset), and
+# build/linux/vantorel-split. Starts a virtual display when none is set.
+# Prints "ok NAME" or "FAIL NAME: reason" a case and ends with
+# "N passed, N failed"; exits non-zero on a failure.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${SPLIT_UNDER_XVFB:-}" ]; then
+  SPLIT_UNDER_XVFB=1 exec xvfb-run -a "$0" "$@"
+fi
+
+windows=${SELVANORE_WINDOWS_PRESET:-$("$root/scripts/windows-preset")}
+tool=$root/build/$windows/vantorel-split.exe
+joiner=$root/build/$windows/Selvanore.exe
+driver=$root/build/$windows/tests/e2e/driver.exe
+linux_tool=$root/build/linux/vantorel-split
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+for need in "$tool" "$joiner" "$driver" "$linux_tool"; do
+  if [ ! -e "$need" ]; then
+    echo "split-under-wine: $need is missing; build it first"
+    echo "0 passed, 1 failed"
+    exit 1
+  fi
+done
+
+work=$(mktemp -d /tmp/split-wine.XXXXXX)
+mounted=""
+cleanup() {
+  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null
+  [ -z "${SPLIT_UNDER_XVFB:-}" ] || wineserver -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$WINEPREFIX"
+# One Wine server for the whole run.
+wineserver -p
+
+passed=0
+failed=0
+reason=""
+fail() {
+  reason=$*
+  return 1
+}
+
+# Z:\ is the root of the Linux file system in every Wine prefix.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# split ARGS...: runs the Windows splitter; its exit status in status, its
+# output in out and err (UTF-8, line ends without the carriage return).
+split() {
+  "$root/scripts/wine-run" "$tool" "$@" >"$work/out" 2>"$work/err"
+  status=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+}
+
+# refused STATUS TEXT DIR: the last run failed with STATUS, one line on the
+# standard error holding TEXT, and DIR is empty.
+refused() {
+  [ "$status" -eq "$1" ] || fail "exit status $status, not $1: $err" || return
+  [ "$(printf '%s\n' "$err" | wc -l)" -eq 1 ] || fail "not one line: $err" || return
+  [[ $err == "vantorel-split: "*"$2"* ]] || fail "no '$2' in: $err" || return
+  [ -z "$(ls -A "$3")" ] || fail "left behind in $3: $(ls -A "$3" | tr '\n' ' ')"
+}
+
+# ---- Cases -------------------------------------------------------------------
+
+# Cut through a Windows path (backslashes, a drive) with no --out: the set
+# lies beside the file, the summary names it, the parts are the file's bytes
+# and nothing temporary is left.
+round_trip() {
+  local dir=$work/round name='Año café «1».bin' size=300001
+  mkdir -p "$dir/src" "$dir/linux"
+  head -c $size /dev/urandom >"$dir/src/$name"
+  local digest
+  digest=$(sha256sum <"$dir/src/$name" | cut -d' ' -f1)
+  split "$(winpath "$dir/src/$name")" --parts 3 --joiner "$joiner"
+  [ "$status" -eq 0 ] || fail "the cut failed ($status): $err" || return
+  local expected
+  expected=$(printf '%s\n' "$name: $size bytes in 3 parts, ${name}__000 to ${name}__002" \
+    "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest")
+  [ "$out" = "$expected" ] || fail "summary: $out" || return
+  [ -z "$err" ] || fail "stderr: $err" || return
+  [ "$(ls -A "$dir/src" | wc -l)" -eq 5 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
+  cmp -s <(cat "$dir/src/${name}__000" "$dir/src/${name}__001" "$dir/src/${name}__002") \
+    "$dir/src/$name" || fail "the parts are not the file" || return
+  [ "$(stat -c %s "$dir/src/${name}__000")" -eq 100000 ] || fail "part 0 is not 100000 bytes" || return
+
+  # The Linux splitter stamps the same joiner with the same record.
+  cp "$dir/src/$name" "$dir/linux/$name"
+  "$linux_tool" "$dir/linux/$name" --parts 3 --joiner "$joiner" >/dev/null 2>&1 ||
+    fail "the Linux splitter failed" || return
+  cmp -s "$dir/linux/${name}__join.exe" "$dir/src/${name}__join.exe" ||
+    fail "the stamped joiner differs from the Linux splitter's" || return
+  local i
+  for i in 000 001 002; do
+    cmp -s "$dir/linux/${name}__$i" "$dir/src/${name}__$i" || fail "part $i differs" || return
+  done
+
+  # The stamped joiner rebuilds the file from the parts alone.
+  mkdir -p "$dir/join"
+  mv "$dir/src/${name}"__* "$dir/join/"
+  iconv -f UTF-8 -t WINDOWS-1252 >"$work/join.script" <<'EOF'
+start
+wait title is "Vantorel 3.0 - Modulo de auto-concatenación"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  if ! timeout 300 "$root/scripts/wine-run" "$driver" "$(winpath "$dir/join/${name}__join.exe")" \
+       "$(winpath "$dir/join")" "$(winpath "$work/join.script")" >"$work/driver.log" 2>&1; then
+    fail "the join under the driver failed: $(tr -d '\r' <"$work/driver.log" | grep -m1 '^error' |
+      iconv -c -f WINDOWS-1252 -t UTF-8)"
+    return
+  fi
+  cmp -s "$dir/join/$name" "$dir/src/$name" || fail "the joined file differs from the original"
+}
+
+# Names the joiner cannot write: no Windows-1252 form (Greek, Japanese), a
+# device name, a trailing dot. Refused before anything is written, the file
+# untouched.
+refused_names() {
+  local dir=$work/names
+  mkdir -p "$dir/in" "$dir/out"
+  local name
+  for name in 'Ελληνικά.bin' '日本語.txt'; do
+    head -c 5000 /dev/urandom >"$dir/in/$name"
+    cp "$dir/in/$name" "$work/copy"
+    split "$dir/in/$name" --parts 2 --joiner "$joiner" --out "$dir/out"
+    refused 1 "the name '$name' has a character that Windows-1252 cannot represent" "$dir/out" || return
+    cmp -s "$dir/in/$name" "$work/copy" || fail "$name changed" || return
+    # Beside the file, too.
+    split "$(winpath "$dir/in/$name")" --size 1K --joiner "$joiner"
+    [ "$status" -eq 1 ] && [ "$(ls -A "$dir/in" | wc -l)" -eq 1 ] ||
+      fail "$name beside itself: $status, $(ls -A "$dir/in" | tr '\n' ' ')" || return
+    rm "$dir/in/$name"
+  done
+  for name in 'nul.tar.gz' 'notes.'; do
+    head -c 5000 /dev/urandom >"$dir/in/$name"
+    split "$dir/in/$name" --parts 2 --joiner "$joiner" --out "$dir/out"
+    refused 2 "the name '$name'" "$dir/out" || return
+    rm "$dir/in/$name"
+  done
+}
+
+# Without --joiner: Selvanore.exe beside the program, wherever it lies.
+default_joiner() {
+  local dir=$work/default
+  mkdir -p "$dir/bin" "$dir/out"
+  cp "$tool" "$dir/bin/vantorel-split.exe"
+  head -c 7000 /dev/urandom >"$dir/data.bin"
+  local tool=$dir/bin/vantorel-split.exe
+  split "$dir/data.bin" --parts 2 --out "$dir/out"
+  refused 1 "no joiner at '$(winpath "$dir/bin")\\Selvanore.exe'" "$dir/out" || return
+  cp "$joiner" "$dir/bin/Selvanore.exe"
+  split "$dir/data.bin" --parts 2 --checksum md5 --out "$dir/out"
+  [ "$status" -eq 0 ] || fail "with the joiner beside it ($status): $err" || return
+  cmp -s "$dir/out/data.bin__join.exe" "$joiner" && fail "the copy is not stamped" && return
+  [ "$(stat -c %s "$dir/out/data.bin__join.exe")" -eq "$(stat -c %s "$joiner")" ] ||
+    fail "the copy's size differs from the joiner's"
+}
+
+# A part of the set exists already: refused, nothing else made, the file
+# kept byte for byte.
+existing_part() {
+  local dir=$work/existing
+  mkdir -p "$dir/out"
+  head -c 9000 /dev/urandom >"$dir/data.bin"
+  printf 'keep me' >"$dir/out/data.bin__002"
+  split "$dir/data.bin" --parts 3 --joiner "$joiner" --out "$dir/out"
+  [ "$status" -eq 1 ] || fail "exit status $status" || return
+  [[ $err == *"data.bin__002' already exists"* ]] || fail "message: $err" || return
+  [ "$(ls -A "$dir/out")" = data.bin__002 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
+  [ "$(cat "$dir/out/data.bin__002")" = 'keep me' ] || fail "the existing part changed"
+}
+
+# A tmpfs of 1 MiB: parts that do not fit, and parts that fit with no room
+# left for the joiner copy. Each run fails and leaves the disk empty.
+full_disk() {
+  local dir=$work/full
+  mkdir -p "$dir/out"
+  mount -t tmpfs -o size=1m tmpfs "$dir/out" || fail "cannot mount a tmpfs" || return
+  mounted=$dir/out
+  head -c $((3 << 20)) /dev/urandom >"$dir/three"
+  split "$dir/three" --parts 3 --joiner "$joiner" --out "$dir/out"
+  refused 1 "cannot write '" "$dir/out" || return
+  [[ $err == *"(nothing was kept)" ]] || fail "message: $err" || return
+  head -c $((400 << 10)) /dev/urandom >"$dir/fits"
+  split "$dir/fits" --parts 2 --joiner "$joiner" --out "$dir/out"
+  refused 1 "cannot write '$dir/out/fits__join.exe'" "$dir/out" || return
+  umount "$dir/out" && mounted=""
+}
+
+# Ctrl+C part way through a long cut: Wine turns SIGINT into the console's
+# Ctrl+C event. The run ends with 130 and leaves nothing.
+interrupt() {
+  local dir=$work/interrupt
+  mkdir -p "$dir/out"
+  truncate -s 1G "$dir/big"
+  "$root/scripts/wine-run" "$tool" "$dir/big" --size 1M --checksum none --joiner "$joiner" \
+    --out "$dir/out" >"$work/out" 2>"$work/err" &
+  local pid=$! i
+  # Until the joiner's temporary file and two parts have been begun.
+  for ((i = 0; i < 600; i++)); do
+    [ "$(ls -A "$dir/out" | wc -l)" -ge 3 ] && break
+    sleep 0.05
+  done
+  kill -INT "$pid"
+  wait "$pid"
+  status=$?
+  err=$(tr -d '\r' <"$work/err")
+  [ "$status" -ne 0 ] || fail "the cut ended before the interruption" || return
+  refused 130 "interrupted; nothing was kept" "$dir/out"
+}
+
+run() {
+  local name=$1
+  reason=""
+  if "$name"; then
+    echo "ok   $name"
+    passed=$((passed + 1))
+  else
+    echo "FAIL $name: $reason"
+    failed=$((failed + 1))
+  fi
+}
+
+run round_trip
+run refused_names
+run default_joiner
+run existing_part
+if [ "$(id -u)" -eq 0 ]; then
+  run full_disk
+else
+  echo "skip full_disk: mounting a tmpfs needs root"
+fi
+run interrupt
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
