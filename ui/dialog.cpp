@@ -31,7 +31,7 @@ void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
 // answers 0). Asked at every start, since the file may appear at any time.
 bool MayReplaceOutput() {
     if (!NameExists(g_join.outputName)) return true;
-    char question[1040];
+    char question[kMessageCapacity];
     FormatText(question, sizeof question,
                "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
     int answer = ShowMessageBox(g_join.dialogWindow, question, TITLE_WARNING,
