@@ -548,6 +548,26 @@ protected:
         args.insert(args.end(), {"--joiner", ELF_FIXTURE, "--out", out});
         return args;
     }
+    // Starts cutting a 256 MiB file into 1 MiB parts, waits until the output
+    // directory holds that many files (the cut is under way), then sends the
+    // signal and waits for the tool.
+    Result SignalBigCut(size_t files, int signal) {
+        std::string big = in + "/big";
+        int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(ftruncate(fd, 256 << 20), 0);
+        close(fd);
+        TempDir scratch;
+        pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
+                          scratch.path());
+        EXPECT_GT(pid, 0);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (List(out).size() < files && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        kill(pid, signal);
+        return Wait(pid, scratch.path());
+    }
 
     TempDir dir;
     std::string in, out, file;
@@ -705,23 +725,8 @@ TEST_F(SplitRefuses, AFullDiskLeavesNothingBehind) {
 }
 
 TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
-    std::string big = in + "/big";
-    int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, 256 << 20), 0);
-    close(fd);
-    TempDir scratch;
-    pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
-                      scratch.path());
-    ASSERT_GT(pid, 0);
-    // Wait until the cut is under way (the joiner and two parts begun), then
-    // interrupt it.
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (List(out).size() < 3 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    kill(pid, SIGINT);
-    Result result = Wait(pid, scratch.path());
+    // The joiner and two parts begun.
+    Result result = SignalBigCut(3, SIGINT);
     if (result.status == 0) GTEST_SKIP() << "the cut ended before the interruption arrived";
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
@@ -729,21 +734,7 @@ TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
 }
 
 TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
-    std::string big = in + "/big";
-    int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, 256 << 20), 0);
-    close(fd);
-    TempDir scratch;
-    pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
-                      scratch.path());
-    ASSERT_GT(pid, 0);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (List(out).size() < 4 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    kill(pid, SIGKILL);
-    Result result = Wait(pid, scratch.path());
+    Result result = SignalBigCut(4, SIGKILL);
     if (result.status == 0) GTEST_SKIP() << "the cut ended before it was killed";
     // What is left is hidden temporary files: no part and no joiner by name.
     for (const std::string& name : List(out)) {
