@@ -42,9 +42,10 @@ struct WorkerJob {
     uint64_t partSize;
     FileHandle output;
     FileHandle input;
-    // Checksums each block while the worker writes it; null without an
-    // engine, or when no second thread could be had (the worker then
-    // checksums each block itself after writing it).
+    // Checksums each block from its read to the next read, while the worker
+    // notifies and writes it; null without an engine, or when no second
+    // thread could be had (the worker then checksums each block itself after
+    // writing it).
     HelperHandle helper;
     HashBlock hashBlock;
     char partName[kNameCapacity];
@@ -62,9 +63,26 @@ void NotifyThrottled(const WorkerJob& job) {
     }
 }
 
-// Ends the helper thread, which is idle: it must be gone before the job's
-// closing message lets the dialog release the engine and the buffer.
+// Hands the block just read to the helper thread, which checksums it while
+// the worker notifies and writes the same block: all of them only read the
+// buffer.
+void StartHashing(WorkerJob& job, uint32_t readCount) {
+    if (job.helper == nullptr) return;
+    job.hashBlock = HashBlock{g_join.engine, g_join.transferBuffer, readCount};
+    StartHelperTask(job.helper, UpdateEngine, &job.hashBlock);
+}
+
+// Waits until the helper has checksummed the last block handed over, so that
+// the next read never overwrites a block still being checksummed.
+void AwaitHashing(const WorkerJob& job) {
+    if (job.helper != nullptr) AwaitHelperTask(job.helper);
+}
+
+// Ends the helper thread once its last block is checksummed: it must be gone
+// before the job's closing message lets the dialog release the engine and the
+// buffer.
 void EndHelper(WorkerJob& job) {
+    AwaitHashing(job);
     if (job.helper != nullptr) CloseHelperThread(job.helper);
     job.helper = nullptr;
 }
@@ -78,18 +96,10 @@ void CloseAll(WorkerJob& job) {
     EndHelper(job);
 }
 
-// Writes the block to the output. With a helper, the checksum runs over the
-// same bytes at the same time (both only read the buffer) and is awaited
-// before the result is known, so the next read never overwrites a block still
-// being checksummed. Only a whole write succeeds: the checksum has already
-// taken the whole block.
+// Writes the block to the output. Only a whole write succeeds: the checksum
+// takes the whole block.
 bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
-    if (job.helper != nullptr) {
-        job.hashBlock = HashBlock{g_join.engine, g_join.transferBuffer, readCount};
-        StartHelperTask(job.helper, UpdateEngine, &job.hashBlock);
-    }
     int written = WriteFileBlock(job.output, g_join.transferBuffer, readCount, writtenCount);
-    if (job.helper != nullptr) AwaitHelperTask(job.helper);
     return written != 0 && *writtenCount == readCount;
 }
 
@@ -152,10 +162,12 @@ uint32_t RunJob(WorkerJob& job) {
             if (CancelPoint(job)) return 0;
 
             uint32_t readCount = 0;
+            AwaitHashing(job);
             if (!ReadFileBlock(job.input, g_join.transferBuffer, g_join.bufferSize, &readCount)) {
                 Notify(job);
                 return Fail(job, kReading, job.partName);
             }
+            StartHashing(job, readCount);
             // A block counts half once read and the rest once written.
             uint32_t half = readCount / 2;
             job.partDone += half;

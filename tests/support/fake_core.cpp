@@ -12,6 +12,7 @@ FakeCore g_core;
 
 void ResetFakeCore() {
     g_core.failThreads = g_core.failHelpers = false;
+    g_core.helperDelayMs = 0;
     g_core.threadsCreated = g_core.helpersCreated = g_core.helpersAlive = g_core.helperTasks = 0;
     g_core.onEvent = nullptr;
 }
@@ -114,6 +115,9 @@ HelperHandle CreateHelperThread() {
             helper->changed.wait(lock, [helper] { return helper->busy || helper->ending; });
             if (!helper->busy) return;
             lock.unlock();
+            if (g_core.helperDelayMs > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(g_core.helperDelayMs));
+            }
             helper->task(helper->parameter);
             lock.lock();
             helper->busy = false;

@@ -17,6 +17,10 @@ struct FakeCore {
     std::atomic<int> helpersCreated{0};
     std::atomic<int> helpersAlive{0};
     std::atomic<int> helperTasks{0};
+    // A helper waits this long before each task, as a slow processor would:
+    // a worker that does not wait for the task before reusing the block
+    // checksums other bytes.
+    int helperDelayMs = 0;
 
     // Runs on the caller's thread just before an event is set ("signal") or
     // reset ("clear").
