@@ -92,6 +92,7 @@ void AskKeepOutput() {
 void OnJoinDone() {
     BeginEndFrame();
     SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
 
@@ -100,6 +101,7 @@ void OnJoinDone() {
     if (!verdict.valid) {
         // After a bad checksum or a wrong size the inputs stay, whatever the
         // check box says; a wrong size keeps the output too, without asking.
+        ReleaseReport();
         if (g_join.engine != nullptr) AskKeepOutput();
         AppendReportLine("Concatenación no exitosa.");
         SetTitleStatus("Concatenación no exitosa");
@@ -107,21 +109,25 @@ void OnJoinDone() {
         AppendReportLine("Concatenación exitosa.");
         if (IsControlChecked(g_join.deleteInputsBox)) {
             AppendReportLine("Borrando archivos de entrada...");
+            ReleaseReport();
             DeleteInputs();
         }
         SetTitleStatus("Concatenación exitosa");
     }
     AppendReportLine(kClickExit);
+    ReleaseReport();
     EndFrame();
 }
 
 void OnJoinCancelled() {
     BeginEndFrame();
     DeleteOutput();
+    HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
     AppendReportLine("La concatenación ha sido cancelada.");
     AppendReportLine(kClickExit);
+    ReleaseReport();
     SetTitleStatus("Concatenación anulada");
     SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
     EndFrame();
@@ -134,9 +140,11 @@ void OnJoinFailed() {
     // When the worker could not even create the output, a file of that name
     // is not this job's: it may be the user's, so it stays.
     if (g_join.outputCreated) DeleteOutput();
+    HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
     AppendReportLine("Error durante la concatenación.");
     AppendReportLine("La concatenación ha sido cancelada.");
+    ReleaseReport();
     EndFrame();
 }

@@ -47,8 +47,10 @@ void StartJob() {
         AppendReportLine("La concatenación no ha empezado.");
         return;
     }
+    HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
+    ReleaseReport();
     SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
     g_join.progressPercent = 0;
     SetTitleStatus(kRunningStatus);

@@ -25,25 +25,12 @@ void SetLabel(int id, const char* prefix, uint32_t milliseconds) {
     SetControlText(g_join.dialogWindow, id, label);
 }
 
-void AppendPartName(uint32_t part) {
+// Adds the quoted name of a part, which opens its progress line.
+void AddPartName(std::string& text, uint32_t part) {
     char name[kNameCapacity];
     PartName(part, name);
     FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
-    AppendReportText(g_join.lineText);
-}
-
-// The lines of parts first to last, each complete at 100%, appended at once:
-// a report box appends a whole block about as fast as one line.
-void AppendCompletedParts(uint32_t first, uint32_t last) {
-    std::string lines;
-    for (uint32_t k = first; k <= last && k >= first; ++k) {
-        char name[kNameCapacity];
-        PartName(k, name);
-        FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
-        lines += g_join.lineText;
-        lines += "  100%\r\n";
-    }
-    if (!lines.empty()) AppendReportText(lines.c_str());
+    text += g_join.lineText;
 }
 
 }  // namespace
@@ -73,19 +60,23 @@ void OnJoinProgress() {
     SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ",
              EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal));
 
+    // The report changes by one edit of its end, which replaces the open
+    // line's tail: when the part has changed, with the end of that line, a
+    // complete line for each part joined whole between two notifications and
+    // the name of the new part; then with the new tail.
     uint32_t part = g_join.progressPart;
-    if (g_lastShownPart == part) {
-        TrimReportTail(kTailLength);
-    } else {
+    uint32_t replaced = g_lastShownPart == kNoLine ? 0 : kTailLength;
+    std::string update;
+    if (g_lastShownPart != part) {
         if (g_lastShownPart != kNoLine) {
-            // Complete the open line, then the parts joined whole between two
-            // notifications.
-            TrimReportTail(kTailLength);
-            AppendReportLine("  100%%");
-            if (part > g_lastShownPart + 1) AppendCompletedParts(g_lastShownPart + 1, part - 1);
+            update += "  100%\r\n";
+            for (uint32_t k = g_lastShownPart + 1; k < part && k > g_lastShownPart; ++k) {
+                AddPartName(update, k);
+                update += "  100%\r\n";
+            }
         }
         g_lastShownPart = part;
-        AppendPartName(part);
+        AddPartName(update, part);
     }
 
     uint32_t p = g_join.progressPartPercent;
@@ -97,7 +88,8 @@ void OnJoinProgress() {
     } else {
         FormatText(tail, sizeof tail, "  100%%");
     }
-    AppendReportText(tail);
+    update += tail;
+    ReplaceReportTail(replaced, update.c_str());
     SetTitleStatus(kRunningStatus);
 }
 

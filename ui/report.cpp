@@ -1,15 +1,55 @@
 #include "ui/report.h"
 
 #include <cstdarg>
+#include <string>
 
 #include "join/join_state.h"
 #include "join/text.h"
 #include "ui/view.h"
 
-void AppendReportText(const char* text) {
+namespace {
+
+// Whether appends are held, and the text held so far.
+bool g_holding;
+std::string g_held;
+
+void AppendNow(const char* text) {
     uint32_t length = GetReportLength(g_join.reportBox);
     SetReportSelection(g_join.reportBox, length, length);
     ReplaceReportSelection(g_join.reportBox, text);
+}
+
+}  // namespace
+
+// Every edit of a report box is costly on some window systems (a multi-line
+// edit control lays its text out again), so each operation here makes at
+// most one, and held appends make one together.
+void HoldReport() { g_holding = true; }
+
+void ReleaseReport() {
+    g_holding = false;
+    if (g_held.empty()) return;
+    std::string text;
+    text.swap(g_held);
+    AppendNow(text.c_str());
+}
+
+void ReplaceReportTail(uint32_t count, const char* text) {
+    // The tail is the box's own: what is held goes in first.
+    bool holding = g_holding;
+    ReleaseReport();
+    g_holding = holding;
+    uint32_t length = GetReportLength(g_join.reportBox);
+    SetReportSelection(g_join.reportBox, length >= count ? length - count : 0, length);
+    ReplaceReportSelection(g_join.reportBox, text);
+}
+
+void AppendReportText(const char* text) {
+    if (g_holding) {
+        g_held += text;
+    } else {
+        AppendNow(text);
+    }
 }
 
 void AppendReportLine(const char* format, ...) {
@@ -17,15 +57,12 @@ void AppendReportLine(const char* format, ...) {
     va_start(args, format);
     FormatTextV(g_join.lineText, kNameCapacity, format, args);
     va_end(args);
-    AppendReportText(g_join.lineText);
-    AppendReportText("\r\n");
+    char line[kNameCapacity + 2];
+    FormatText(line, sizeof line, "%s\r\n", g_join.lineText);
+    AppendReportText(line);
 }
 
-void TrimReportTail(uint32_t count) {
-    uint32_t length = GetReportLength(g_join.reportBox);
-    SetReportSelection(g_join.reportBox, length >= count ? length - count : 0, length);
-    ReplaceReportSelection(g_join.reportBox, "");
-}
+void TrimReportTail(uint32_t count) { ReplaceReportTail(count, ""); }
 
 void SetTitleStatus(const char* status) {
     char title[kTitleCapacity];

@@ -12,15 +12,25 @@ const uint32_t PAUSE_NOTICE_LENGTH = 13;
 // Capacity of a status title, terminator included.
 const uint32_t kTitleCapacity = 50;
 
+// From HoldReport to ReleaseReport, appended text is kept and then added in
+// one edit; a tail replacement adds it first. The caller releases before
+// anything that may show a message box, so that the box never hides lines
+// written before it.
+void HoldReport();
+void ReleaseReport();
+
 // Appends text at the end of the report box, without a line break.
 void AppendReportText(const char* text);
 // Formats a line into g_join.lineText (at most 519 characters) and appends
-// it followed by "\r\n". The empty format gives a blank line.
+// it followed by "\r\n", in one edit. The empty format gives a blank line.
 void AppendReportLine(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// Replaces the last count characters, which the caller appended itself, with
+// text, in one edit of the report box.
+void ReplaceReportTail(uint32_t count, const char* text);
 // Removes the last count characters, which the caller appended itself.
 void TrimReportTail(uint32_t count);
 // Sets the main window's title to "<progressPercent>% - <status>", at most 49

@@ -194,9 +194,15 @@ TEST_F(Join, BadChecksumKeptOnYes) {
     StartUp(CHECKSUM_SHA256, {1000, 2000, 500}, wrong.c_str());
     g_view.deleteInputs.checked = true;  // never honoured after a bad checksum
     g_view.answers.push_back(ANSWER_YES);
+    std::string reportAtBox;
+    g_view.insideBox = [&](const RecordedBox&) { reportAtBox = ReportText(); };
     RunJob();
     std::string actual = Digest(CHECKSUM_SHA256, original);
     std::string report = ReportText();
+    // The verdict is in the report before the question is asked.
+    std::string verdictEnd = "Salida : " + actual + "\r\n\r\n";
+    ASSERT_GE(reportAtBox.size(), verdictEnd.size());
+    EXPECT_EQ(reportAtBox.substr(reportAtBox.size() - verdictEnd.size()), verdictEnd);
     EXPECT_NE(report.find("\r\n\r\nChecksum inválido (SHA-256) :\r\n"
                           "Entrada : " + wrong + "\r\n"
                           "Salida : " + actual + "\r\n\r\n"
@@ -546,14 +552,16 @@ TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
 }
 
 // Every block goes to the engine once, in order, on the helper thread when
-// there is one and on the worker when there is none; the helper is gone
-// before the closing message.
+// there is one and on the worker when there is none; a slow helper is waited
+// for before the block is read over; the helper is gone before the closing
+// message.
 TEST_F(Join, EachBlockIsChecksummedOnceWithOrWithoutAHelper) {
     for (bool helper : {true, false}) {
         SCOPED_TRACE(helper ? "helper" : "in line");
         StartUp(CHECKSUM_SHA256, {100, 35, 0, 64});
         g_join.bufferSize = 10;
         g_core.failHelpers = !helper;
+        g_core.helperDelayMs = 2;
         int aliveAtEnd = -1;
         g_view.afterHandler = [&](uint32_t message) {
             if (message == WM_JOIN_DONE) aliveAtEnd = g_core.helpersAlive;
@@ -672,7 +680,7 @@ TEST_F(Join, EveryPartEmpty) {
     EXPECT_EQ(g_view.title, "0% - Concatenación exitosa");
 }
 
-TEST_F(Join, ANotificationRewritesOnlyTheTail) {
+TEST_F(Join, ANotificationRewritesOnlyTheTailInOneEdit) {
     StartUp(0, {100, 100});
     g_join.bufferSize = 10;
     g_tickStep = kProgressInterval;
@@ -686,14 +694,39 @@ TEST_F(Join, ANotificationRewritesOnlyTheTail) {
     RunJob();
     ASSERT_GT(reports.size(), 4u);
     // Between two notifications of part 0, only the 6-character tail changes,
-    // with two edits of three requests each: trim, then append.
+    // by one edit of three requests: length, selection, replacement.
     for (size_t i = 2; i < 6; ++i) {
         ASSERT_EQ(reports[i].size(), reports[i - 1].size());
         EXPECT_EQ(reports[i].substr(0, reports[i].size() - 6),
                   reports[i - 1].substr(0, reports[i - 1].size() - 6));
-        EXPECT_EQ(requests[i] - requests[i - 1], 6);
+        EXPECT_EQ(requests[i] - requests[i - 1], 3);
     }
     EXPECT_EQ(reports[1].substr(reports[1].size() - 22), "\"datos.bin__000\"    5%");
+    // The move to part 1 (complete line, new name, new tail) is one edit too.
+    size_t next = 0;
+    while (next < reports.size() &&
+           reports[next].compare(reports[next].size() - 22, 16, "\"datos.bin__001\"") != 0) {
+        ++next;
+    }
+    ASSERT_LT(next, reports.size());
+    EXPECT_EQ(requests[next] - requests[next - 1], 3);
+    EXPECT_NE(reports[next].find("\"datos.bin__000\"  100%\r\n\"datos.bin__001\""),
+              std::string::npos);
+}
+
+// The closing lines of a good join reach the report in one edit.
+TEST_F(Join, TheClosingLinesAreOneEdit) {
+    StartUp(CHECKSUM_SHA1, {100, 100});
+    int before = -1, after = -1;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS) before = g_view.replaceRequests;
+        if (message == WM_JOIN_DONE) after = g_view.replaceRequests;
+    };
+    RunJob();
+    EXPECT_EQ(after - before, 1);
+    EXPECT_NE(ReportText().find("  100%\r\n\r\nChecksum válido (SHA-1) :\r\n"), std::string::npos);
+    EXPECT_EQ(ReportText().substr(ReportText().size() - 58),
+              "Concatenación exitosa.\r\nHaga click en el botón [Salida].\r\n");
 }
 
 // ---- Failures ------------------------------------------------------------------
