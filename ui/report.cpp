@@ -13,10 +13,18 @@ namespace {
 bool g_holding;
 std::string g_held;
 
-void AppendNow(const char* text) {
+// Replaces the last count characters of the box with text.
+void EditTail(uint32_t count, const char* text) {
     uint32_t length = GetReportLength(g_join.reportBox);
-    SetReportSelection(g_join.reportBox, length, length);
+    SetReportSelection(g_join.reportBox, length >= count ? length - count : 0, length);
     ReplaceReportSelection(g_join.reportBox, text);
+}
+
+void AddHeld() {
+    if (g_held.empty()) return;
+    std::string text;
+    text.swap(g_held);
+    EditTail(0, text.c_str());
 }
 
 }  // namespace
@@ -28,27 +36,20 @@ void HoldReport() { g_holding = true; }
 
 void ReleaseReport() {
     g_holding = false;
-    if (g_held.empty()) return;
-    std::string text;
-    text.swap(g_held);
-    AppendNow(text.c_str());
+    AddHeld();
 }
 
 void ReplaceReportTail(uint32_t count, const char* text) {
     // The tail is the box's own: what is held goes in first.
-    bool holding = g_holding;
-    ReleaseReport();
-    g_holding = holding;
-    uint32_t length = GetReportLength(g_join.reportBox);
-    SetReportSelection(g_join.reportBox, length >= count ? length - count : 0, length);
-    ReplaceReportSelection(g_join.reportBox, text);
+    AddHeld();
+    EditTail(count, text);
 }
 
 void AppendReportText(const char* text) {
     if (g_holding) {
         g_held += text;
     } else {
-        AppendNow(text);
+        EditTail(0, text);
     }
 }
 
