@@ -66,8 +66,8 @@ int ResumeSuspendedThread(ThreadHandle thread);
 void CloseThreadHandle(ThreadHandle thread);
 
 // A helper thread that runs one task at a time for the thread that created
-// it, at that thread's priority: the worker checksums a block on it while it
-// writes the same block.
+// it, at that thread's priority: the worker checksums a block on it from the
+// block's read to the next read, while it notifies and writes the block.
 struct PlatformHelper;
 typedef PlatformHelper* HelperHandle;
 typedef void (*HelperTask)(void* parameter);
