@@ -19,6 +19,29 @@ const uint32_t kPartCountOffset = 92;
 const uint32_t kOutputNameOffset = 96;
 const uint32_t kOutputNameField = 626;
 
+// The most parts a set may have, for the splitter and the joiner alike. Up
+// to this count every index of a set has the same number of digits (three,
+// or four above 1000 parts), so a plain listing of NAME__* (cat, copy /b, a
+// file manager) gives the parts in their order.
+const uint32_t kMaxPartCount = 10000;
+
+// Whether a record's output name is a plain file name, to be made in the
+// folder of the parts and nowhere else: terminated within its field, not
+// empty, without a path separator, a drive or stream colon or a control
+// character, and not ending in a dot or a space (which Windows drops, so
+// that "." and ".." and "x." name other files).
+inline int IsPlainOutputName(const char* name) {
+    const void* end = std::memchr(name, '\0', kOutputNameField);
+    if (end == nullptr || end == name) return 0;
+    size_t length = static_cast<size_t>(static_cast<const char*>(end) - name);
+    if (name[length - 1] == '.' || name[length - 1] == ' ') return 0;
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == '/' || c == '\\' || c == ':') return 0;
+    }
+    return 1;
+}
+
 // The values of a record.
 struct JoinRecord {
     char checksumText[kChecksumTextField];  // terminated; empty for kind 0
