@@ -7,6 +7,7 @@
 #include "join/sink.h"
 #include "join/survey.h"
 #include "join/text.h"
+#include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "res/resource.h"
 #include "version.h"
@@ -76,7 +77,9 @@ void FailStartUp(HWND window) {
 }
 
 void OnMainCreate(HWND window) {
-    if (!PrepareJob()) {
+    // The record names the parts and the output relative to the program's
+    // own folder, where the splitter put them, wherever it was started from.
+    if (!UseProgramFolder() || !PrepareJob()) {
         FailStartUp(window);
         return;
     }
