@@ -96,10 +96,7 @@ int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
 std::string Windows1252ToUtf8(const char* text) {
     std::string utf8;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        uint32_t character = *p;
-        if (character >= 0x80 && character < 0xA0 && kHighControls[character - 0x80] != kNone) {
-            character = kHighControls[character - 0x80];
-        }
+        uint32_t character = Windows1252ToUtf16Unit(*p);
         if (character < 0x80) {
             utf8.push_back(static_cast<char>(character));
         } else if (character < 0x800) {
@@ -112,4 +109,20 @@ std::string Windows1252ToUtf8(const char* text) {
         }
     }
     return utf8;
+}
+
+uint16_t Windows1252ToUtf16Unit(unsigned char byte) {
+    if (byte >= 0x80 && byte < 0xA0 && kHighControls[byte - 0x80] != kNone) {
+        return kHighControls[byte - 0x80];
+    }
+    return byte;
+}
+
+int Utf16UnitToWindows1252(uint16_t unit) {
+    if (unit >= 0x80 && unit < 0xA0) {
+        // A C1 control stands for its byte only where Windows-1252 leaves
+        // that byte unassigned.
+        return kHighControls[unit - 0x80] == kNone ? unit : -1;
+    }
+    return ByteOf(unit);
 }

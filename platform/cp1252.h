@@ -1,9 +1,11 @@
 // Conversions between Windows-1252, the program's code page, and UTF-8, the
-// code page of file names on Linux.
+// code page of file names on Linux, and UTF-16, the text of Windows' wide
+// calls.
 #ifndef SELVANORE_PLATFORM_CP1252_H
 #define SELVANORE_PLATFORM_CP1252_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 enum class NameProblem {
@@ -26,5 +28,12 @@ int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
 // character: the five bytes of 0x80 to 0x9F that Windows-1252 leaves
 // unassigned become the C1 controls of the same number, as on Windows.
 std::string Windows1252ToUtf8(const char* text);
+
+// The UTF-16 unit of a Windows-1252 byte, as Windows converts it: every
+// character of Windows-1252 is one unit, and the five bytes it leaves
+// unassigned become the C1 controls of the same number.
+uint16_t Windows1252ToUtf16Unit(unsigned char byte);
+// The reverse: the byte of a UTF-16 unit, or -1 when no byte converts to it.
+int Utf16UnitToWindows1252(uint16_t unit);
 
 #endif

@@ -93,4 +93,12 @@ uint32_t GetTickCount32();
 // when it cannot be found.
 const uint8_t* GetOwnRecord();
 
+// ---- The program's folder --------------------------------------------------
+
+// Makes the folder of the running program's own file the working directory,
+// so that the names of the record (the parts, the output) resolve beside the
+// program wherever it was started from. Returns 0 when the folder cannot be
+// found or entered; the working directory is then unchanged.
+int UseProgramFolder();
+
 #endif

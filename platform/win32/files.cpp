@@ -1,9 +1,12 @@
-// Files on Windows.
+// Files on Windows. The program names files in Windows-1252; they reach the
+// system through the wide calls, so that a name means the same file on every
+// code page.
 #include <windows.h>
 
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 struct PlatformFile {
     HANDLE handle;
@@ -27,12 +30,16 @@ FileHandle Wrap(HANDLE handle) {
 }  // namespace
 
 FileHandle OpenPartFile(const char* name) {
-    return Wrap(CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    wchar_t wide[kWideCapacity];
+    if (!WidenName(name, wide)) return nullptr;
+    return Wrap(CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle CreateOutputFile(const char* name) {
-    return Wrap(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    wchar_t wide[kWideCapacity];
+    if (!WidenName(name, wide)) return nullptr;
+    return Wrap(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -73,10 +80,16 @@ int CloseFile(FileHandle file) {
     return ok;
 }
 
-int DeleteNamedFile(const char* name) { return DeleteFileA(name) != 0; }
+int DeleteNamedFile(const char* name) {
+    wchar_t wide[kWideCapacity];
+    return WidenName(name, wide) && DeleteFileW(wide) != 0;
+}
 
 int NameExists(const char* name) {
-    if (GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES) return 1;
+    wchar_t wide[kWideCapacity];
+    // A name too long to convert cannot be looked up: it counts as held.
+    if (!WidenName(name, wide)) return 1;
+    if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return 1;
     DWORD error = GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
            error != ERROR_INVALID_NAME;

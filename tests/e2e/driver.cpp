@@ -8,9 +8,14 @@
 // PROGRAM starts with WORKDIR as its working directory. SCRIPT holds one
 // command a line, words separated by blanks, texts in double quotes with the
 // escapes \n \r \t \" \\ and \xHH; '#' starts a comment. Texts are compared
-// as Windows-1252 bytes, so the script is read as such. Commands:
+// as Windows-1252 bytes, so the script is read as such. The program's texts
+// are read in UTF-16, as the system shows them on any code page, and
+// converted to Windows-1252; a character it has no byte for reads {U+XXXX}.
+// The paths of the command line are taken in UTF-16 too. Commands:
 //
 //   start                          start PROGRAM
+//   start-in "DIR"                 start PROGRAM with DIR as its working
+//                                  directory instead of WORKDIR
 //   expect TARGET OP "TEXT"        check a text now
 //   wait TARGET OP "TEXT" [S]      poll until the check holds
 //       TARGET: title (the main window) or a control id of the dialog
@@ -22,6 +27,7 @@
 //   expect-box "TITLE" "TEXT" [ANSWER] [S]
 //                                  wait for a message box, check it, press
 //                                  button ANSWER (default 1, OK)
+//   expect-code-page CP            check the system's ANSI code page
 //   expect-exit CODE [S]           wait for the program to end, check its code
 //   expect-exit-hidden CODE [S]    the same, and the main window must not show
 //   screenshot NAME                have the caller capture the screen
@@ -54,6 +60,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/cp1252.h"
 
 namespace {
 
@@ -126,6 +134,38 @@ std::string Quote(const std::string& text, size_t limit = 600) {
         }
     }
     return out + "\"";
+}
+
+// Windows-1252 text (of the script) in UTF-16, for the system's wide calls.
+std::wstring Wide(const std::string& text) {
+    std::wstring wide;
+    for (char c : text) wide += static_cast<wchar_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(c)));
+    return wide;
+}
+
+// UTF-16 text of the system in Windows-1252, for the comparisons and the log:
+// a character without a byte reads {U+XXXX}, which no text of the program
+// holds, so that it never passes for another one.
+std::string Narrow(const std::wstring& wide) {
+    std::string text;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        uint32_t unit = static_cast<uint16_t>(wide[i]);
+        int byte = Utf16UnitToWindows1252(static_cast<uint16_t>(unit));
+        if (byte >= 0) {
+            text += static_cast<char>(byte);
+            continue;
+        }
+        uint32_t character = unit;
+        uint32_t next = i + 1 < wide.size() ? static_cast<uint16_t>(wide[i + 1]) : 0;
+        if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+            character = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+            ++i;
+        }
+        char escape[16];
+        std::snprintf(escape, sizeof escape, "{U+%04X}", static_cast<unsigned>(character));
+        text += escape;
+    }
+    return text;
 }
 
 // ---- Script ------------------------------------------------------------------
@@ -208,30 +248,31 @@ std::string ClassOf(HWND window) {
     return name;
 }
 
-// The text of a window of the program; titles are read without a message,
-// controls with WM_GETTEXT, which the program's thread answers.
+// The text of a window of the program, read on the wide side, as a user of
+// any code page sees it; titles are read without a message, controls with
+// WM_GETTEXT, which the program's thread answers.
 bool ReadControlText(HWND window, std::string* text) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kBusyLimitMs,
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kBusyLimitMs,
                              &length)) {
         return Fail("WM_GETTEXTLENGTH got no answer within %u ms", kBusyLimitMs);
     }
-    std::vector<char> buffer(length + 2);
+    std::vector<wchar_t> buffer(length + 2);
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, buffer.size(),
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(),
                              reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
                              kBusyLimitMs, &copied)) {
         return Fail("WM_GETTEXT got no answer within %u ms", kBusyLimitMs);
     }
-    buffer.back() = '\0';
-    text->assign(buffer.data(), std::strlen(buffer.data()));
+    buffer.back() = L'\0';
+    *text = Narrow(buffer.data());
     return true;
 }
 
 std::string TitleOf(HWND window) {
-    char title[1024] = {};
-    GetWindowTextA(window, title, sizeof title);
-    return title;
+    wchar_t title[1024] = {};
+    GetWindowTextW(window, title, 1024);
+    return Narrow(title);
 }
 
 struct Box {
@@ -440,26 +481,28 @@ bool CheckEnabled(long id, long want, DWORD timeoutMs) {
 
 // ---- Commands --------------------------------------------------------------------
 
+// The paths of the command line, as the system gives them.
 struct Options {
-    std::string shots;
-    std::string program;
-    std::string workdir;
-    std::string script;
+    std::wstring shots;
+    std::wstring program;
+    std::wstring workdir;
+    std::wstring script;
 };
 
 Options g_options;
 
-bool Start() {
+// Starts the program in the directory directory.
+bool Start(const std::wstring& directory) {
     if (g_program.started) return Fail("the program is already started");
-    std::string commandLine = "\"" + g_options.program + "\"";
-    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = L"\"" + g_options.program + L"\"";
+    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back(L'\0');
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(g_options.program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
-                        nullptr, g_options.workdir.c_str(), &startup, &g_program.process)) {
-        return Fail("CreateProcess %s in %s failed, error %lu", Quote(g_options.program).c_str(),
-                    Quote(g_options.workdir).c_str(), GetLastError());
+    if (!CreateProcessW(g_options.program.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, directory.c_str(), &startup, &g_program.process)) {
+        return Fail("CreateProcess %s in %s failed, error %lu", Quote(Narrow(g_options.program)).c_str(),
+                    Quote(Narrow(directory)).c_str(), GetLastError());
     }
     g_program.started = true;
     return true;
@@ -612,10 +655,10 @@ bool ExpectSteady(const std::string& target, DWORD ms) {
 }
 
 bool FileSize(const std::string& name, unsigned long long* size) {
-    std::string path = g_options.workdir + "\\" + name;
+    std::wstring path = g_options.workdir + L"\\" + Wide(name);
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return Fail("no file %s, error %lu", Quote(path).c_str(), GetLastError());
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return Fail("no file %s, error %lu", Quote(Narrow(path)).c_str(), GetLastError());
     }
     *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
@@ -664,16 +707,16 @@ bool Screenshot(const std::string& name) {
         return true;
     }
     Sleep(500);  // lets the program repaint
-    std::string done = g_options.shots + "\\" + name + ".done";
-    DeleteFileA(done.c_str());
+    std::wstring done = g_options.shots + L"\\" + Wide(name) + L".done";
+    DeleteFileW(done.c_str());
     Log("@@screenshot %s %ld %ld %ld %ld", name.c_str(), area.left, area.top,
         area.right - area.left, area.bottom - area.top);
     DWORD start = GetTickCount();
-    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > 30000) return Fail("the screenshot %s was not taken", name.c_str());
         Sleep(kPollMs);
     }
-    DeleteFileA(done.c_str());
+    DeleteFileW(done.c_str());
     return true;
 }
 
@@ -710,7 +753,12 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
     if (c == "start") {
         if (!ArgumentCount(w, 0, 0)) return false;
         *usage = false;
-        return Start();
+        return Start(g_options.workdir);
+    }
+    if (c == "start-in") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        return Start(Wide(w[1]));
     }
     if (c == "expect" || c == "wait") {
         bool waits = c == "wait";
@@ -772,6 +820,14 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         *usage = false;
         if (c == "expect-steady") return ExpectSteady(w[1], static_cast<DWORD>(a));
         return ExpectFileSteady(w[1], static_cast<DWORD>(a));
+    }
+    if (c == "expect-code-page") {
+        if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
+        *usage = false;
+        if (GetACP() != static_cast<UINT>(a)) {
+            return Fail("the system's ANSI code page is %u, expected %ld", GetACP(), a);
+        }
+        return true;
     }
     if (c == "expect-exit" || c == "expect-exit-hidden") {
         if (!ArgumentCount(w, 1, 2) || !NumberArgument(w[1], &a) || !TimeoutArgument(w, 2, &timeoutMs)) {
@@ -854,9 +910,9 @@ void DumpState() {
     }
 }
 
-bool ReadScript(const std::string& path, std::vector<std::string>* lines) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return Fail("cannot open the script %s", path.c_str());
+bool ReadScript(const std::wstring& path, std::vector<std::string>* lines) {
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return Fail("cannot open the script %s", Narrow(path).c_str());
     std::string line;
     int c;
     while ((c = std::fgetc(file)) != EOF) {
@@ -879,16 +935,21 @@ int Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    std::vector<std::string> positional;
+int main() {
+    // The arguments in UTF-16: the ANSI ones would lose every character of
+    // the paths that the system's code page lacks.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argv == nullptr) return Usage();
+    std::vector<std::wstring> positional;
     for (int i = 1; i < argc; ++i) {
-        std::string argument = argv[i];
-        if ((argument == "--shots" || argument == "--timeout") && i + 1 < argc) {
-            if (argument == "--shots") {
+        std::wstring argument = argv[i];
+        if ((argument == L"--shots" || argument == L"--timeout") && i + 1 < argc) {
+            if (argument == L"--shots") {
                 g_options.shots = argv[++i];
             } else {
                 long seconds = 0;
-                if (!ParseNumber(argv[++i], &seconds) || seconds <= 0) return Usage();
+                if (!ParseNumber(Narrow(argv[++i]), &seconds) || seconds <= 0) return Usage();
                 g_defaultTimeoutMs = static_cast<DWORD>(seconds) * 1000;
             }
         } else {

@@ -783,6 +783,93 @@ scenario pause-cancel pause_cancel
 scenario close-refused close_refused
 scenario disk-full disk_full
 
+# ---- Other code pages, other working directories -------------------------------
+
+# TEXT with its backslashes and quotes escaped, for a script's quoted text.
+script_text() {
+  local text=${1//\\/\\\\}
+  printf '%s' "${text//\"/\\\"}"
+}
+
+# The joiner on a Windows of another ANSI code page (cp1251 Cyrillic, cp932
+# Japanese), which Wine takes from the locale of its processes, in a prefix of
+# its own made with that locale: the accented name's parts are found and
+# joined byte for byte, and every text, read on the wide side as that user
+# sees it, reads as on a Western system (report, title, question, buttons).
+# code_page SCENARIO LOCALE CODEPAGE
+code_page() {
+  local scenario=$1 locale=$2 page=$3
+  if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}.utf8"; then
+    reason="no locale $locale (scripts/setup generates it)"
+    return 2
+  fi
+  local dir=$work/$scenario name='Año café.bin'
+  make_set "$dir" "$name" 1500000 sha256 --parts 3 || return
+  # An older output: the replace question names it.
+  head -c 5000 /dev/urandom >"$dir/parts/$name"
+  local report question="El archivo de salida ya existe :\\n\\\"$name\\\"\\n¿Desea reemplazarlo?"
+  report=$(startup_report "$name" 1500000 3 sha256 "$digest")
+  local result="\\r\\n\\r\\nChecksum válido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n"
+  local prefix=$root/build/wine-$page
+  mkdir -p "$prefix"
+  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
+    WINEPREFIX=$prefix LC_ALL=$locale "$root/scripts/wine-run" \
+      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  local status=0
+  WINEPREFIX=$prefix LC_ALL=$locale play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || status=1
+expect-code-page $page
+start
+wait title is "$TITLE_START" 60
+expect 1005 starts "Creación de archivo de salida :\\r\\n\\"Año café.bin\\"\\r\\n"
+expect 1005 is "$report"
+expect 1002 is "Elimine los archivos de entrada después de la concatenación."
+expect 1003 is "Tiempo transcurrido : --:--:--"
+screenshot startup
+click 1000
+expect-box "Vantorel - Advertencia" "$question" 6
+wait title is "100% - Concatenación exitosa" 120
+expect 1005 is "$report$(progress_lines "$name" 3)$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  [ $status -eq 0 ] || return 1
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  parts_intact "$dir" "$name"
+}
+
+# Started with another working directory (a console in another folder, a
+# shortcut's "Start in", a launcher): the parts beside the program are
+# surveyed and joined there; the working directory, which holds a file of the
+# output's name, is left exactly as it was.
+elsewhere() {
+  local dir=$work/elsewhere name=lejos.bin
+  make_set "$dir" "$name" 900000 md5 --parts 3 || return
+  local cwd="$dir/otra carpeta"
+  mkdir -p "$cwd"
+  head -c 4000 /dev/urandom >"$cwd/$name"
+  cp "$cwd/$name" "$dir/users"
+  local report
+  report=$(startup_report "$name" 900000 3 md5 "$digest")
+  play elsewhere "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start-in "$(script_text "$(winpath "$cwd")")"
+wait title is "$TITLE_START"
+expect 1005 is "$report"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  parts_intact "$dir" "$name" || return
+  [ "$(ls -A "$cwd")" = "$name" ] || fail "the working directory holds: $(ls -A "$cwd" | tr '\n' ' ')" || return
+  cmp -s "$cwd/$name" "$dir/users" || fail "the working directory's $name has changed"
+}
+
+scenario code-page-1251 code_page code-page-1251 ru_RU.UTF-8 1251
+scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
+scenario elsewhere elsewhere
+
 echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

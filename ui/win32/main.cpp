@@ -1,11 +1,14 @@
 // The Windows program: its entry, the main window that hosts the join
-// dialog, and the dialog procedure.
+// dialog, and the dialog procedure. The windows are Unicode windows: every
+// text reaches them in UTF-16, converted from the program's Windows-1252.
 #include <windows.h>
 
 #include "join/join_state.h"
 #include "join/sink.h"
 #include "join/survey.h"
 #include "join/text.h"
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
 #include "res/resource.h"
 #include "version.h"
 #include "ui/dialog.h"
@@ -16,8 +19,8 @@ namespace {
 const uint32_t kShellTextCapacity = 100;
 
 // The shell's own state, beside JoinState.
-char g_windowTitle[kShellTextCapacity];
-char g_windowClassName[kShellTextCapacity];
+wchar_t g_windowTitle[kShellTextCapacity];
+wchar_t g_windowClassName[kShellTextCapacity];
 HINSTANCE g_instance;
 
 INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,16 +72,18 @@ void CentreMainWindow(HWND window) {
 // the window is still created, shown at its default place and size, and the
 // loop ends on the quit message that the release has posted.
 void FailStartUp(HWND window) {
-    MessageBoxA(window, "Error al iniciar.", TITLE_ERROR, MB_OK);
+    ShowMessageBox(View(window), "Error al iniciar.", TITLE_ERROR, MB_OK);
     ReleaseResources();
 }
 
 void OnMainCreate(HWND window) {
-    if (!PrepareJob()) {
+    // The record names the parts and the output relative to the program's
+    // own folder, where the splitter put them, wherever it was started from.
+    if (!UseProgramFolder() || !PrepareJob()) {
         FailStartUp(window);
         return;
     }
-    HWND dialog = CreateDialogParamA(g_instance, MAKEINTRESOURCEA(IDD_JOIN), window, JoinDialogProc, 0);
+    HWND dialog = CreateDialogParamW(g_instance, MAKEINTRESOURCEW(IDD_JOIN), window, JoinDialogProc, 0);
     if (dialog == nullptr) {
         // Without its dialog the program has nothing to show.
         FailStartUp(window);
@@ -91,10 +96,10 @@ void OnMainCreate(HWND window) {
 
 void OnMainClose(HWND window) {
     if (g_join.workerThread != nullptr) {
-        MessageBoxA(Hwnd(g_join.dialogWindow),
-                    "Concatenación en progreso. Cancele o espere hasta que termine para salir de la "
-                    "aplicación.",
-                    TITLE_ERROR, MB_OK | MB_ICONERROR);
+        ShowMessageBox(g_join.dialogWindow,
+                       "Concatenación en progreso. Cancele o espere hasta que termine para salir de "
+                       "la aplicación.",
+                       TITLE_ERROR, MB_OK | MB_ICONERROR);
         return;
     }
     DestroyWindow(window);
@@ -105,34 +110,36 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CREATE: OnMainCreate(window); return 0;
         case WM_DESTROY: ReleaseResources(); return 0;
         case WM_CLOSE: OnMainClose(window); return 0;
-        default: return DefWindowProcA(window, message, wParam, lParam);
+        default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
 void RegisterMainClass(HINSTANCE instance) {
-    WNDCLASSEXA windowClass = {};
+    WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_LARGE));
-    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SMALL));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LARGE));
+    windowClass.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = g_windowClassName;
-    RegisterClassExA(&windowClass);
+    RegisterClassExW(&windowClass);
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_instance = instance;
-    FormatText(g_windowTitle, sizeof g_windowTitle, "Vantorel %s - Modulo de auto-concatenación",
+    char title[kShellTextCapacity];
+    FormatText(title, sizeof title, "Vantorel %s - Modulo de auto-concatenación",
                SELVANORE_VERSION_TEXT);
-    LoadStringA(instance, IDS_WINDOW_CLASS, g_windowClassName, sizeof g_windowClassName);
+    WidenText(title, g_windowTitle, kShellTextCapacity);
+    LoadStringW(instance, IDS_WINDOW_CLASS, g_windowClassName, kShellTextCapacity);
     RegisterMainClass(instance);
 
-    HWND window = CreateWindowExA(0, g_windowClassName, g_windowTitle,
+    HWND window = CreateWindowExW(0, g_windowClassName, g_windowTitle,
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                                   CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 0;
@@ -140,13 +147,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     UpdateWindow(window);
 
     // The resources define no accelerator table: this is null and no key is translated, as intended.
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN));
     MSG message;
     // No IsDialogMessage: Tab does not move between the dialog's controls, as intended.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!TranslateAcceleratorA(window, accelerators, &message)) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!TranslateAcceleratorW(window, accelerators, &message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     return static_cast<int>(message.wParam);
