@@ -1,6 +1,7 @@
 #include "tests/support/fake_core.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -23,6 +24,7 @@ struct PlatformEvent {
     std::mutex mutex;
     std::condition_variable changed;
     bool signalled = false;
+    uint64_t generation = 0;  // one a signal, as in the real event
 };
 
 EventHandle CreateManualEvent() { return new (std::nothrow) PlatformEvent; }
@@ -31,6 +33,7 @@ void SignalEvent(EventHandle event) {
     if (g_core.onEvent) g_core.onEvent("signal");
     std::lock_guard<std::mutex> lock(event->mutex);
     event->signalled = true;
+    ++event->generation;
     event->changed.notify_all();
 }
 
@@ -42,7 +45,10 @@ void ClearEvent(EventHandle event) {
 
 void WaitForEvent(EventHandle event) {
     std::unique_lock<std::mutex> lock(event->mutex);
-    event->changed.wait(lock, [event] { return event->signalled; });
+    uint64_t generation = event->generation;
+    event->changed.wait(lock, [event, generation] {
+        return event->signalled || event->generation != generation;
+    });
 }
 
 void CloseEvent(EventHandle event) { delete event; }
