@@ -802,6 +802,30 @@ TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
     EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
 }
 
+// A part name that had to be cut names another file: even where that file
+// exists it is neither opened nor counted. One character less, the names
+// are whole.
+TEST_F(Join, ACutPartNameIsNeverOpened) {
+    // 515 characters and "__000" make 520, one too many: cut to 519.
+    std::string base(515, 'c');
+    PutMemoryFile(base + "__00", 5000, 1);
+    ASSERT_TRUE(EncodeRecord(0, 0, 2, base, "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 2u);
+    EXPECT_EQ(g_join.inputTotal, 0u);
+    EXPECT_TRUE(g_disk.opened.empty());
+    TearDown();
+    SetUp();
+
+    std::string shorter(514, 'c');
+    PutMemoryFile(shorter + "__000", 3, 1);
+    PutMemoryFile(shorter + "__001", 4, 2);
+    ASSERT_TRUE(EncodeRecord(0, 0, 2, shorter, "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, 7u);
+}
+
 // ---- Deleting the inputs ----------------------------------------------------------
 
 TEST_F(Join, InputsDeletedWhenTheBoxIsTicked) {
