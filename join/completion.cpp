@@ -35,9 +35,13 @@ JoinVerdict JudgeJoin() {
     return verdict;
 }
 
+int PublishOutput(bool replace) {
+    return RenameFile(g_join.tempName, g_join.outputName, replace ? 1 : 0);
+}
+
 int DeleteOutput() {
-    if (DeleteNamedFile(g_join.outputName)) return 1;
-    ReportUndeletable(g_join.outputName);
+    if (DeleteNamedFile(g_join.tempName)) return 1;
+    ReportUndeletable(g_join.tempName);
     return 0;
 }
 

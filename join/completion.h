@@ -22,7 +22,13 @@ struct JoinVerdict {
 };
 JoinVerdict JudgeJoin();
 
-// Deletes the output file; on failure shows an error box and returns 0.
+// Gives the joined file (under its temporary name) the output's name, in
+// one rename; replace: over a file that holds the name, otherwise only when
+// the name is free. Returns 0, the file keeping its temporary name, on
+// failure.
+int PublishOutput(bool replace);
+// Deletes the joined file under its temporary name (never a file of the
+// output's name); on failure shows an error box and returns 0.
 int DeleteOutput();
 // Deletes every part, showing an error box for each that cannot be deleted.
 void DeleteInputs();

@@ -44,9 +44,13 @@ struct JoinState {
     uint32_t cancelRequested;
     uint32_t startTick;  // moved forward by each pause
     uint32_t pauseTick;
-    // Set by the worker once it has created the output file: only then is
-    // there an output of this job to delete.
+    // The worker writes the output under a temporary name of its own in the
+    // output's folder, "~selvanore-<16 hex digits>.tmp", created new; the
+    // closing handler gives that file the output's name or deletes it.
+    // outputCreated is set once the worker has created it: only then is there
+    // a file of this job to rename or delete.
     uint32_t outputCreated;
+    char tempName[kNameCapacity];
 
     // Progress of the latest notification, written by the worker just before
     // it sends it.

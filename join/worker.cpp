@@ -15,6 +15,10 @@ const char kReading[] = "Un error a ocurrido durante la lectura del siguiente ar
 const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
 const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
 
+// Temporary names tried before the creation counts as failed: each is new
+// and unpredictable, so only a folder that refuses new files uses them all.
+const uint32_t kTempNameTries = 16;
+
 uint32_t Percent(uint64_t done, uint64_t total) {
     if (total == 0) return 0;
     double percent = static_cast<double>(done) * 100.0 / static_cast<double>(total);
@@ -114,6 +118,29 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     return 0;
 }
 
+// Creates the output new under a temporary name in the output's folder, a
+// name no other run can foresee: a file left by a run that was killed never
+// blocks this one, and nothing that holds the output's name (the user's
+// file, a link) is ever opened.
+FileHandle CreateTemporaryOutput() {
+    const char* name = g_join.outputName;
+    size_t folder = 0;
+    for (size_t i = 0; name[i] != '\0'; ++i) {
+        if (name[i] == '/' || name[i] == '\\') folder = i + 1;
+    }
+    for (uint32_t attempt = 0; attempt < kTempNameTries; ++attempt) {
+        uint64_t bits = UnpredictableBits();
+        if (FormatText(g_join.tempName, sizeof g_join.tempName, "%.*s~selvanore-%08x%08x.tmp",
+                       static_cast<int>(folder), name, static_cast<uint32_t>(bits >> 32),
+                       static_cast<uint32_t>(bits)) != TextResult::Ok) {
+            return nullptr;
+        }
+        FileHandle file = CreateNewFile(g_join.tempName);
+        if (file != nullptr) return file;
+    }
+    return nullptr;
+}
+
 // Pause point: reports the pause and waits until the user resumes.
 void PausePoint(const WorkerJob& job) {
     if (LoadFlag(g_join.pauseRequested) != 1) return;
@@ -135,7 +162,7 @@ uint32_t RunJob(WorkerJob& job) {
     CHash* engine = g_join.engine;
     if (engine != nullptr) engine->Reset();
 
-    job.output = CreateOutputFile(g_join.outputName);
+    job.output = CreateTemporaryOutput();
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
     g_join.outputCreated = 1;
     if (engine != nullptr) job.helper = CreateHelperThread();
@@ -206,6 +233,9 @@ uint32_t RunJob(WorkerJob& job) {
     if (g_join.partCount > 0) job.part = g_join.partCount - 1;
     Notify(job);
 
+    // On the disk before it can take the output's name: the rename must
+    // never publish data still in the caches.
+    if (!FlushFile(job.output)) return Fail(job, kWriting, g_join.outputName);
     FileHandle closing = job.output;
     job.output = nullptr;
     if (!CloseFile(closing)) return Fail(job, kClosing, g_join.outputName);

@@ -56,6 +56,7 @@ void StartJob() {
     SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
     g_join.outputCreated = 0;
+    g_join.tempName[0] = '\0';
     g_join.startTick = GetTickCount32();
 
     ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);

@@ -177,14 +177,26 @@ TEST_F(DiskJoin, AFifoNamedLikeAPartIsUnreadable) {
     EXPECT_FALSE(fs::exists("tubo.bin"));
 }
 
-// A directory or a FIFO holding the output's name: the question first, then,
-// on Yes, the creation's error box; whatever holds the name stays.
+// The files of the current directory under a temporary name of the joiner's.
+int TemporaryFiles() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        if (entry.path().filename().string().compare(0, 11, "~selvanore-") == 0) ++count;
+    }
+    return count;
+}
+
+// A directory or a FIFO holding the output's name: the question first, and
+// on Yes the join, which never opens the name. A directory is never
+// replaced: the creation's error box, and the joined file goes. A FIFO is
+// replaced by the joined file.
 TEST_F(DiskJoin, AnOutputNameHeldByADirectoryOrAFifo) {
     for (bool fifo : {false, true}) {
         SCOPED_TRACE(fifo ? "FIFO" : "directory");
         TempDir dir;
         WriteFile("ocupado.bin__000", 100, 1);
         WriteFile("ocupado.bin__001", 50, 2);
+        std::string joined = ReadWholeFile("ocupado.bin__000") + ReadWholeFile("ocupado.bin__001");
         StartUp("ocupado.bin", 2, 150);
         if (fifo) {
             ASSERT_EQ(mkfifo("ocupado.bin", 0600), 0);
@@ -195,15 +207,69 @@ TEST_F(DiskJoin, AnOutputNameHeldByADirectoryOrAFifo) {
         OnStartButton();
         FinishesWithoutBlocking("ocupado.bin", [] { ASSERT_TRUE(RunUiLoopUntilJobEnds(10)); });
         auto boxes = RecordedBoxes();
-        ASSERT_EQ(boxes.size(), 2u);
+        ASSERT_EQ(boxes.size(), fifo ? 1u : 2u);
         EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"ocupado.bin\"\n¿Desea reemplazarlo?");
-        EXPECT_EQ(boxes[1].text,
-                  "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
-        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
-        EXPECT_EQ(fs::is_fifo("ocupado.bin"), fifo);
-        EXPECT_EQ(fs::is_directory("ocupado.bin"), !fifo);
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        if (fifo) {
+            EXPECT_EQ(ReadWholeFile("ocupado.bin"), joined);
+            EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+        } else {
+            EXPECT_EQ(boxes[1].text,
+                      "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
+            EXPECT_TRUE(fs::is_directory("ocupado.bin"));
+            EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+        }
+        EXPECT_EQ(TemporaryFiles(), 0);
         TearDown();
         SetUp();
+    }
+}
+
+// A symbolic link holding the output's name, dangling or to a file in
+// another folder, counts as an existing name: the question comes. Yes and
+// then a cancel leave the link and its target as they were; a finished join
+// replaces the link itself, never its target.
+TEST_F(DiskJoin, ALinkOfTheOutputsNameIsNeverFollowed) {
+    for (bool dangling : {false, true}) {
+        for (bool finish : {false, true}) {
+            SCOPED_TRACE(std::string(dangling ? "dangling" : "to a file") + (finish ? ", finished" : ", cancelled"));
+            TempDir dir;
+            fs::create_directory("otra");
+            fs::path target = fs::absolute("otra/destino.bin");
+            if (!dangling) WriteFile(target.string(), 700, 5);
+            std::string targetBytes = dangling ? "" : ReadWholeFile(target.string());
+            fs::create_symlink(target, "enlace.bin");
+            WriteFile("enlace.bin__000", 3000, 1);
+            WriteFile("enlace.bin__001", 2000, 2);
+            std::string joined = ReadWholeFile("enlace.bin__000") + ReadWholeFile("enlace.bin__001");
+            StartUp("enlace.bin", 2, 5000);
+            g_join.bufferSize = 1000;
+            g_tickStep = kProgressInterval;
+            g_view.answers.push_back(ANSWER_YES);
+            if (!finish) {
+                g_view.afterHandler = [](uint32_t message) {
+                    if (message == WM_JOIN_PROGRESS && g_join.progressDone >= 1000) OnCancelButton();
+                };
+            }
+            OnStartButton();
+            ASSERT_TRUE(RunUiLoopUntilJobEnds());
+            auto boxes = RecordedBoxes();
+            ASSERT_GE(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"enlace.bin\"\n¿Desea reemplazarlo?");
+            EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(finish ? WM_JOIN_DONE : WM_JOIN_CANCELLED));
+            if (finish) {
+                EXPECT_FALSE(fs::is_symlink("enlace.bin"));
+                EXPECT_EQ(ReadWholeFile("enlace.bin"), joined);
+            } else {
+                ASSERT_TRUE(fs::is_symlink("enlace.bin"));
+                EXPECT_EQ(fs::read_symlink("enlace.bin"), target);
+            }
+            EXPECT_EQ(fs::exists(target), !dangling);
+            EXPECT_EQ(dangling ? "" : ReadWholeFile(target.string()), targetBytes);
+            EXPECT_EQ(TemporaryFiles(), 0);
+            TearDown();
+            SetUp();
+        }
     }
 }
 

@@ -25,6 +25,30 @@
 namespace {
 
 const char kStart[] = "\r\nConcatenación de archivos...\r\n";
+// The first temporary name of a test: without scripted values the stand-in's
+// unpredictable bits count its calls.
+const char kTemp[] = "~selvanore-0000000000000001.tmp";
+
+// The files of the disk under a temporary name of the joiner's.
+std::vector<std::string> TemporaryFiles() {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    std::vector<std::string> names;
+    for (const auto& entry : g_disk.files) {
+        if (entry.first.compare(0, 11, "~selvanore-") == 0) names.push_back(entry.first);
+    }
+    return names;
+}
+
+// The operations of the disk that name the file name itself.
+std::vector<std::string> OperationsOn(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    std::vector<std::string> found;
+    for (const std::string& operation : g_disk.operations) {
+        std::string words = operation + " ";
+        if (words.find(" " + name + " ") != std::string::npos) found.push_back(operation);
+    }
+    return found;
+}
 
 struct Progress {
     uint32_t part;
@@ -74,6 +98,8 @@ protected:
     void TearDown() override {
         EXPECT_EQ(g_join.workerThread, nullptr) << "a job is still running";
         EXPECT_FALSE(AnyMemoryFileOpen()) << "the worker left a file open";
+        EXPECT_TRUE(temporaryMayStay || TemporaryFiles().empty()) << "the job's own file was left";
+        temporaryMayStay = false;
         delete g_join.engine;
         std::free(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
@@ -124,6 +150,8 @@ protected:
 
     std::vector<uint8_t> original;
     std::vector<Progress> progress;
+    // A test that leaves a file under a temporary name on purpose says so.
+    bool temporaryMayStay = false;
 };
 
 std::string StartupReport(const char* checksumName, const std::string& checksum,
@@ -253,14 +281,17 @@ TEST_F(Join, BadChecksumDeletedOnNo) {
 TEST_F(Join, BadChecksumDeletionThatFails) {
     StartUp(CHECKSUM_SHA1, {10, 20}, "0");
     g_view.answers.push_back(ANSWER_NO);
-    g_disk.failDeleteOf.insert("datos.bin");
+    g_disk.failDeleteOf.insert(kTemp);
+    temporaryMayStay = true;
     RunJob();
     std::string report = ReportText();
     EXPECT_EQ(report.find("Borrando el archivo de salida..."), std::string::npos);
     EXPECT_NE(report.find("\r\n\r\nConcatenación no exitosa.\r\n"), std::string::npos);
     auto boxes = RecordedBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Imposible suprimir el archivo :\n\"datos.bin\"");
+    // The box names the file that stays: the joined one, never the output.
+    EXPECT_EQ(boxes[1].text, "Imposible suprimir el archivo :\n\"" + std::string(kTemp) + "\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
     EXPECT_EQ(boxes[1].title, "Vantorel - Error");
     EXPECT_EQ(boxes[1].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
 }
@@ -373,6 +404,116 @@ TEST_F(Join, AnExistingOutputIsTouchedOnlyAfterAYes) {
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
     EXPECT_EQ(MemoryFileData("datos.bin"), original);
     EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+}
+
+// After a Yes to the replace question, the user's file is replaced only by a
+// finished join, in one rename: until then the worker writes a file of its
+// own, and a cancel, a part missing at its turn, a full disk or a failed
+// flush leave the user's file byte for byte. Nothing but that rename ever
+// names the output (no open, creation or deletion), so a link of that name
+// is never followed.
+TEST_F(Join, AnExistingOutputIsReplacedOnlyByAFinishedJoin) {
+    enum Outcome { kCancel, kMissingPart, kFullDisk, kFlushFails, kDone };
+    for (int outcome : {kCancel, kMissingPart, kFullDisk, kFlushFails, kDone}) {
+        SCOPED_TRACE(outcome);
+        StartUp(CHECKSUM_SHA1, {100, 200, 300});
+        g_join.bufferSize = 50;
+        std::vector<uint8_t> users(5000, 0x5A);
+        PutMemoryFile("datos.bin", users);
+        g_view.answers.push_back(ANSWER_YES);
+        if (outcome == kFullDisk) g_disk.capacity = 600 + 5000 + 250;
+        g_disk.failFlush = outcome == kFlushFails;
+        bool halfway = false;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message != WM_JOIN_PROGRESS || g_join.progressDone < 100 || halfway) return;
+            halfway = true;
+            EXPECT_EQ(MemoryFileData("datos.bin"), users);
+            EXPECT_EQ(TemporaryFiles(), std::vector<std::string>({kTemp}));
+            if (outcome == kCancel) OnCancelButton();
+            if (outcome == kMissingPart) DeleteNamedFile("datos.bin__002");
+        };
+        g_tickStep = kProgressInterval;
+        RunJob();
+        EXPECT_TRUE(halfway);
+        EXPECT_TRUE(TemporaryFiles().empty());
+        std::vector<std::string> onOutput = OperationsOn("datos.bin");
+        if (outcome == kDone) {
+            EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+            EXPECT_EQ(MemoryFileData("datos.bin"), original);
+            EXPECT_EQ(onOutput, std::vector<std::string>({"rename-replace " + std::string(kTemp) + " datos.bin"}));
+            // The data is on the disk before the file takes the name.
+            auto& all = g_disk.operations;
+            ASSERT_GE(all.size(), 2u);
+            EXPECT_EQ(all[all.size() - 2], "flush " + std::string(kTemp));
+        } else {
+            EXPECT_EQ(MemoryFileData("datos.bin"), users);
+            EXPECT_TRUE(onOutput.empty()) << onOutput[0];
+        }
+        if (outcome == kFlushFails) {
+            EXPECT_EQ(RecordedBoxes().back().text,
+                      "Un error a ocurrido durante la escritura del siguiente archivo :\n\"datos.bin\"");
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+// When the joined file cannot take the output's name, the user is told with
+// the creation's box, the joined file goes and the join is no success: the
+// inputs stay although the box is ticked.
+TEST_F(Join, AJoinThatCannotTakeTheOutputsName) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    g_view.deleteInputs.checked = true;
+    g_disk.failRename = true;
+    RunJob();
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_TRUE(EndsWith(ReportText(), "\r\n\r\nConcatenación no exitosa.\r\nHaga click en el botón [Salida].\r\n"));
+    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__001"));
+    EXPECT_EQ(g_view.cancel.text, "Salida");
+    EXPECT_TRUE(g_view.cancel.enabled);
+}
+
+// A join known to be bad takes the output's name only where nothing holds
+// it: without a checksum (here a wrong size), and after a bad checksum when
+// the keep question could not be shown. The file the user agreed to replace
+// stays, the bad join goes, and the creation's box says so. A Yes to the
+// keep question replaces it.
+TEST_F(Join, AJoinKnownToBeBadReplacesNothingWithoutAYes) {
+    struct Case {
+        uint32_t kind;
+        int keepAnswer;  // -1: no keep question
+        bool replaced;
+    } cases[] = {{0, -1, false}, {CHECKSUM_SHA1, 0, false}, {CHECKSUM_SHA1, ANSWER_YES, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keepAnswer);
+        if (c.kind == 0) {
+            StartUp(0, {100, 200}, nullptr, 301);  // warned at start-up
+        } else {
+            StartUp(c.kind, {100, 200}, "0");
+        }
+        std::vector<uint8_t> users(77, 0x33);
+        PutMemoryFile("datos.bin", users);
+        g_view.answers.push_back(ANSWER_YES);
+        if (c.keepAnswer >= 0) g_view.answers.push_back(c.keepAnswer);
+        RunJob();
+        EXPECT_EQ(MemoryFileData("datos.bin"), c.replaced ? original : users);
+        EXPECT_EQ(OperationsOn("datos.bin").size(), 1u) << "one rename";
+        if (!c.replaced) {
+            EXPECT_EQ(OperationsOn("datos.bin")[0], "rename " + std::string(kTemp) + " datos.bin");
+            EXPECT_EQ(RecordedBoxes().back().text,
+                      "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+        }
+        EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+        TearDown();
+        SetUp();
+    }
 }
 
 // ---- Pause, resume, cancel while paused -------------------------------------
@@ -777,9 +918,10 @@ TEST_F(Join, AFailingReadAndAFailingClose) {
     SetUp();
 
     StartUp(CHECKSUM_SHA1, {100, 200});
-    g_disk.failCloseOf = "datos.bin";
+    g_disk.failCloseOf = kTemp;
     RunJob();
     ExpectFailure("Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
 }
 
 TEST_F(Join, AShortWriteIsAFailureNotASuccess) {
@@ -791,15 +933,37 @@ TEST_F(Join, AShortWriteIsAFailureNotASuccess) {
     EXPECT_FALSE(MemoryFileExists("datos.bin"));
 }
 
+// A folder that takes no new file: a bounded number of temporary names is
+// tried, the error box names the output, and the user's file stays.
 TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
     StartUp(0, {100, 200});
     g_disk.failCreate = true;
     PutMemoryFile("datos.bin", 42, 3);  // somebody's file of that name
     g_view.answers.push_back(ANSWER_YES);
+    g_disk.operations.clear();
     RunJob();
     ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"", 2);
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 42u);
     EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
+    EXPECT_EQ(g_disk.operations.size(), 16u) << "sixteen names, then the failure";
+    EXPECT_TRUE(OperationsOn("datos.bin").empty());
+}
+
+// A file left under a temporary name by a killed run never blocks the next
+// one: a taken name is drawn again, and the leftover is not the job's.
+TEST_F(Join, ALeftoverOfAKilledRunIsPassedOver) {
+    StartUp(0, {100, 200});
+    const char leftover[] = "~selvanore-abcdef0123456789.tmp";
+    PutMemoryFile(leftover, 83, 5);
+    g_disk.randomBits = {0xABCDEF0123456789ull, 0xABCDEF0123456789ull, 0x42};
+    temporaryMayStay = true;
+    RunJob();
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(MemoryFileData(leftover).size(), 83u);
+    EXPECT_EQ(TemporaryFiles(), std::vector<std::string>({leftover}));
+    EXPECT_EQ(OperationsOn("datos.bin"),
+              std::vector<std::string>({"rename-replace ~selvanore-0000000000000042.tmp datos.bin"}));
 }
 
 // A part name that had to be cut names another file: even where that file
