@@ -30,7 +30,7 @@ JoinVerdict JudgeJoin() {
         // the digest ends within it, so equal texts end at the same place.
         verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumTextField) == 0;
     } else {
-        verdict.valid = g_join.progressDone == g_join.expectedSize;
+        verdict.valid = g_join.progressDone == g_join.expectedSize && g_join.changedPart == 0;
     }
     return verdict;
 }

@@ -16,8 +16,9 @@ bool InputSizesMatch();
 struct JoinVerdict {
     bool valid;
     // With a checksum: the engine's digest text, compared exactly with the
-    // expected checksum. Without one, the size is the only proof: valid
-    // only when the bytes written are the recorded size.
+    // expected checksum. Without one, the sizes are the only proof: valid
+    // only when the bytes written are the recorded size and every part gave
+    // its surveyed size.
     char digest[kDigestTextCapacity];
 };
 JoinVerdict JudgeJoin();

@@ -21,6 +21,7 @@ struct JoinState {
 
     // From the survey of the parts.
     uint64_t inputTotal;
+    uint64_t* partSizes;  // owned; each part's size, partCount entries (0 when unreadable)
     uint32_t unreadableCount;
     uint32_t bufferSize;
     uint8_t* transferBuffer;  // owned
@@ -51,6 +52,11 @@ struct JoinState {
     // a file of this job to rename or delete.
     uint32_t outputCreated;
     char tempName[kNameCapacity];
+    // Set by the worker when the bytes it joined from a part differ from
+    // the part's surveyed size: 1 + the first such part's index (0: none),
+    // and the bytes joined from it.
+    uint32_t changedPart;
+    uint64_t changedPartSize;
 
     // Progress of the latest notification, written by the worker just before
     // it sends it.

@@ -141,6 +141,16 @@ FileHandle CreateTemporaryOutput() {
     return nullptr;
 }
 
+// The end of a part: the bytes joined from it are its size at its turn. The
+// first part whose size is not the surveyed one is recorded: without a
+// checksum, that join is no success even when the total is right.
+void CheckPartSize(const WorkerJob& job) {
+    if (g_join.changedPart != 0 || g_join.partSizes == nullptr) return;
+    if (job.partDone == g_join.partSizes[job.part]) return;
+    g_join.changedPart = job.part + 1;
+    g_join.changedPartSize = job.partDone;
+}
+
 // Pause point: reports the pause and waits until the user resumes.
 void PausePoint(const WorkerJob& job) {
     if (LoadFlag(g_join.pauseRequested) != 1) return;
@@ -219,6 +229,7 @@ uint32_t RunJob(WorkerJob& job) {
             // A read that delivers less than a full buffer ends the part.
             if (readCount != g_join.bufferSize) break;
         }
+        CheckPartSize(job);
 
         FileHandle closing = job.input;
         job.input = nullptr;

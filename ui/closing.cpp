@@ -41,7 +41,8 @@ enum class Keeping {
 };
 
 // The verdict's report lines: the checksum's, or without a checksum the
-// written size when it is not the recorded one.
+// written size when it is not the recorded one, else the first part whose
+// size changed after start-up, with the size it had at its turn.
 void ReportVerdict(const JoinVerdict& verdict) {
     if (CHash* engine = g_join.engine) {
         AppendReportLine(verdict.valid ? "Checksum válido (%s) :" : "Checksum inválido (%s) :",
@@ -50,11 +51,18 @@ void ReportVerdict(const JoinVerdict& verdict) {
         AppendReportLine("Entrada : %.80s", g_join.expectedChecksum);
         AppendReportLine("Salida : %s", verdict.digest);
         AppendReportLine("%s", "");
-    } else if (!verdict.valid) {
+    } else if (g_join.progressDone != g_join.expectedSize) {
         AppendReportLine("El tamaño del archivo de salida no es válido : %s %s",
                          FormatSize(g_join.progressDone).text, BytesWord(g_join.progressDone));
         AppendReportLine("Tamaño del archivo original : %s bytes.",
                          FormatSize(g_join.expectedSize).text);
+        AppendReportLine("%s", "");
+    } else if (g_join.changedPart != 0) {
+        char name[kNameCapacity];
+        PartName(g_join.changedPart - 1, name);
+        AppendReportLine("\"%s\"", name);
+        AppendReportLine("El tamaño de los archivos de entrada no es válido : %s %s",
+                         FormatSize(g_join.changedPartSize).text, BytesWord(g_join.changedPartSize));
         AppendReportLine("%s", "");
     }
 }
@@ -131,7 +139,8 @@ void OnJoinDone() {
     Keeping keeping = Keeping::Replacing;
     if (!verdict.valid) {
         // After a bad checksum the user decides; without a checksum a wrong
-        // size keeps the output without asking, where nothing holds its name.
+        // size or a changed part keeps the output without asking, where
+        // nothing holds its name.
         ReleaseReport();
         keeping = g_join.engine != nullptr ? AskKeepOutput() : Keeping::IfFree;
     }

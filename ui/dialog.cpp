@@ -57,6 +57,8 @@ void StartJob() {
     BeginProgressDisplay();
     g_join.outputCreated = 0;
     g_join.tempName[0] = '\0';
+    g_join.changedPart = 0;
+    g_join.changedPartSize = 0;
     g_join.startTick = GetTickCount32();
 
     ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);

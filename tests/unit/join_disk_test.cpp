@@ -41,6 +41,7 @@ protected:
     }
     void TearDown() override {
         delete g_join.engine;
+        delete[] g_join.partSizes;
         std::free(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
         g_join = JoinState{};

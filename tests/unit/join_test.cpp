@@ -101,6 +101,7 @@ protected:
         EXPECT_TRUE(temporaryMayStay || TemporaryFiles().empty()) << "the job's own file was left";
         temporaryMayStay = false;
         delete g_join.engine;
+        delete[] g_join.partSizes;
         std::free(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
         DeleteReportBrush(g_join.reportBrush);
@@ -514,6 +515,38 @@ TEST_F(Join, AJoinKnownToBeBadReplacesNothingWithoutAYes) {
         TearDown();
         SetUp();
     }
+}
+
+// Without a checksum only the sizes prove the output: ten bytes moved from
+// the end of part 0 to the end of part 1 after start-up keep the total, but
+// the join is no success. The report names the first part whose size
+// changed, with its size at its turn; the output and every part are kept.
+TEST_F(Join, APartThatChangedAfterStartUpIsNoSuccess) {
+    StartUp(0, {100, 200, 300});
+    std::vector<uint8_t> first = MemoryFileData("datos.bin__000");
+    std::vector<uint8_t> second = MemoryFileData("datos.bin__001");
+    second.insert(second.end(), first.end() - 10, first.end());
+    first.resize(90);
+    PutMemoryFile("datos.bin__000", first);
+    PutMemoryFile("datos.bin__001", second);
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    EXPECT_TRUE(EndsWith(ReportText(), "100%\r\n\r\n"
+                                       "\"datos.bin__000\"\r\n"
+                                       "El tamaño de los archivos de entrada no es válido : 90 bytes.\r\n"
+                                       "\r\n"
+                                       "Concatenación no exitosa.\r\n"
+                                       "Haga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    EXPECT_TRUE(RecordedBoxes().empty());
+    std::vector<uint8_t> joined = first;
+    joined.insert(joined.end(), second.begin(), second.end());
+    std::vector<uint8_t> third = MemoryFileData("datos.bin__002");
+    joined.insert(joined.end(), third.begin(), third.end());
+    EXPECT_EQ(MemoryFileData("datos.bin"), joined);
+    EXPECT_EQ(MemoryFileData("datos.bin__000"), first);
+    EXPECT_EQ(MemoryFileData("datos.bin__001"), second);
+    EXPECT_TRUE(MemoryFileExists("datos.bin__002"));
 }
 
 // ---- Pause, resume, cancel while paused -------------------------------------

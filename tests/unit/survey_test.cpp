@@ -44,6 +44,7 @@ protected:
     }
     void TearDown() override {
         delete g_join.engine;
+        delete[] g_join.partSizes;
         FreeFixed(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
         DeleteReportBrush(g_join.reportBrush);
@@ -130,12 +131,15 @@ TEST_F(StartUp, RefusesWhatCannotBeJoinedSafely) {
     EXPECT_NE(LoadDescriptor(), 0);
 }
 
-TEST_F(StartUp, EngineMemoryFailureFailsTheStartUp) {
-    for (int which = 1; which <= 2; ++which) {  // the object, then its state words
+TEST_F(StartUp, MemoryFailureFailsTheStartUp) {
+    // The engine's object, its state words, then the parts' sizes.
+    for (int which = 1; which <= 3; ++which) {
         Stamp(CHECKSUM_SHA1, 10, 2, "x");
         g_memory.failNothrowAfter = which;
         EXPECT_EQ(PrepareJob(), 0) << "allocation " << which;
-        EXPECT_EQ(g_join.engine, nullptr);
+        EXPECT_EQ(g_join.engine != nullptr, which == 3);
+        EXPECT_EQ(g_join.partSizes, nullptr);
+        ReleaseJob();
         g_memory.failNothrowAfter = 0;
     }
 }
