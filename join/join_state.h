@@ -57,6 +57,9 @@ struct JoinState {
     // and the bytes joined from it.
     uint32_t changedPart;
     uint64_t changedPartSize;
+    // The worker's message now being sent, 0 for none: the dialog handles a
+    // worker's message only as the one sent (SendJobMessage, TakeJobMessage).
+    uint32_t messageInFlight;
 
     // Progress of the latest notification, written by the worker just before
     // it sends it.

@@ -114,7 +114,7 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     FormatText(message, sizeof message, "%s\n\"%s\"", operation, fileName);
     ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
     CloseAll(job);
-    SendToDialog(job.dialog, WM_JOIN_FAILED);
+    SendJobMessage(job.dialog, WM_JOIN_FAILED);
     return 0;
 }
 
@@ -155,7 +155,7 @@ void CheckPartSize(const WorkerJob& job) {
 void PausePoint(const WorkerJob& job) {
     if (LoadFlag(g_join.pauseRequested) != 1) return;
     Notify(job);
-    SendToDialog(job.dialog, WM_JOIN_PAUSED);
+    SendJobMessage(job.dialog, WM_JOIN_PAUSED);
     WaitForEvent(g_join.pauseEvent);
 }
 
@@ -164,7 +164,7 @@ bool CancelPoint(WorkerJob& job) {
     if (LoadFlag(g_join.cancelRequested) != 1) return false;
     Notify(job);
     CloseAll(job);
-    SendToDialog(job.dialog, WM_JOIN_CANCELLED);
+    SendJobMessage(job.dialog, WM_JOIN_CANCELLED);
     return true;
 }
 
@@ -251,7 +251,7 @@ uint32_t RunJob(WorkerJob& job) {
     job.output = nullptr;
     if (!CloseFile(closing)) return Fail(job, kClosing, g_join.outputName);
     if (engine != nullptr) engine->Finish();
-    SendToDialog(job.dialog, WM_JOIN_DONE);
+    SendJobMessage(job.dialog, WM_JOIN_DONE);
     return 0;
 }
 
@@ -263,7 +263,18 @@ void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_
     g_join.progressDone = jobDone;
     g_join.progressPartPercent = Percent(partDone, partSize);
     g_join.progressPercent = Percent(jobDone, g_join.inputTotal);
-    SendToDialog(dialog, WM_JOIN_PROGRESS);
+    SendJobMessage(dialog, WM_JOIN_PROGRESS);
+}
+
+void SendJobMessage(ViewWindow dialog, uint32_t message) {
+    StoreFlag(g_join.messageInFlight, message);
+    SendToDialog(dialog, message);
+}
+
+bool TakeJobMessage(uint32_t message) {
+    uint32_t expected = message;
+    return __atomic_compare_exchange_n(&g_join.messageInFlight, &expected, 0u, false,
+                                       __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
 }
 
 uint32_t JoinWorker(void* dialog) {

@@ -20,7 +20,7 @@ void BeginEndFrame() {
     EnableControl(g_join.startButton, false);
     EnableControl(g_join.cancelButton, false);
     EnableControl(g_join.deleteInputsBox, false);
-    CloseThreadHandle(g_join.workerThread);
+    if (g_join.workerThread != nullptr) CloseThreadHandle(g_join.workerThread);
 }
 
 // The end of every closing handler: only "Salida" is left.

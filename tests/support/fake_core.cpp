@@ -12,7 +12,7 @@
 FakeCore g_core;
 
 void ResetFakeCore() {
-    g_core.failThreads = g_core.failHelpers = false;
+    g_core.failThreads = g_core.failHelpers = g_core.failResume = false;
     g_core.helperDelayMs = 0;
     g_core.threadsCreated = g_core.helpersCreated = g_core.helpersAlive = g_core.helperTasks = 0;
     g_core.onEvent = nullptr;
@@ -62,6 +62,7 @@ struct Latch {
     std::mutex mutex;
     std::condition_variable changed;
     bool resumed = false;
+    bool discarded = false;  // the handle was closed without a resume: never run
 };
 
 }  // namespace
@@ -78,7 +79,8 @@ ThreadHandle CreateSuspendedThread(ThreadEntry entry, void* parameter) {
     handle->thread = std::thread([latch = handle->latch, entry, parameter] {
         {
             std::unique_lock<std::mutex> lock(latch->mutex);
-            latch->changed.wait(lock, [&] { return latch->resumed; });
+            latch->changed.wait(lock, [&] { return latch->resumed || latch->discarded; });
+            if (!latch->resumed) return;
         }
         entry(parameter);
     });
@@ -89,6 +91,7 @@ ThreadHandle CreateSuspendedThread(ThreadEntry entry, void* parameter) {
 int SetLowestPriority(ThreadHandle) { return 1; }
 
 int ResumeSuspendedThread(ThreadHandle thread) {
+    if (g_core.failResume) return 0;
     std::lock_guard<std::mutex> lock(thread->latch->mutex);
     thread->latch->resumed = true;
     thread->latch->changed.notify_all();
@@ -96,6 +99,11 @@ int ResumeSuspendedThread(ThreadHandle thread) {
 }
 
 void CloseThreadHandle(ThreadHandle thread) {
+    {
+        std::lock_guard<std::mutex> lock(thread->latch->mutex);
+        thread->latch->discarded = true;
+        thread->latch->changed.notify_all();
+    }
     thread->thread.detach();
     delete thread;
 }

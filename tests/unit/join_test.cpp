@@ -549,6 +549,134 @@ TEST_F(Join, APartThatChangedAfterStartUpIsNoSuccess) {
     EXPECT_TRUE(MemoryFileExists("datos.bin__002"));
 }
 
+// ---- Commands out of turn --------------------------------------------------
+
+// Commands follow the dialog's state, never the controls' enabled bits: a
+// click posted to a disabled button, or made while a box of the dialog is
+// open, does nothing.
+TEST_F(Join, ClicksOutOfTurnDoNothing) {
+    // A part missing: Comenzar is disabled, and a posted click starts nothing.
+    PutMemoryFile("datos.bin__000", 100, 1);
+    ASSERT_TRUE(EncodeRecord(0, 300, 2, "datos.bin", "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    InitJoinDialog(DialogWindow());
+    EXPECT_EQ(GetDialogState(), DialogState::Impossible);
+    OnStartButton();
+    EXPECT_EQ(g_core.threadsCreated, 0);
+    TearDown();
+    SetUp();
+
+    // The replace question: the three controls are off while it is open, and
+    // neither a second Comenzar nor Anular does anything there; a No gives
+    // them back.
+    StartUp(CHECKSUM_MD5, {100, 200});
+    PutMemoryFile("datos.bin", 10, 1);
+    g_view.answers = {ANSWER_NO, ANSWER_YES};
+    int boxes = 0;
+    g_view.insideBox = [&](const RecordedBox&) {
+        ++boxes;
+        EXPECT_FALSE(g_view.start.enabled || g_view.cancel.enabled || g_view.deleteInputs.enabled);
+        EXPECT_EQ(GetDialogState(), DialogState::Asking);
+        EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Ignore);
+        OnStartButton();
+        OnCancelButton();
+    };
+    OnStartButton();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(g_core.threadsCreated, 0);
+    EXPECT_FALSE(g_view.mainWindowDestroyed);
+    EXPECT_EQ(GetDialogState(), DialogState::Ready);
+    EXPECT_TRUE(g_view.start.enabled && g_view.cancel.enabled && g_view.deleteInputs.enabled);
+    RunJob();
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(g_core.threadsCreated, 1) << "one worker";
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+
+    // Finished: a click posted to the disabled Comenzar starts nothing, and
+    // Salida ends the program.
+    g_view.insideBox = nullptr;
+    std::string report = ReportText();
+    EXPECT_EQ(GetDialogState(), DialogState::Ended);
+    OnStartButton();
+    EXPECT_EQ(g_core.threadsCreated, 1);
+    EXPECT_EQ(ReportText(), report);
+    EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Close);
+    OnCancelButton();
+    EXPECT_TRUE(g_view.mainWindowDestroyed);
+}
+
+TEST_F(Join, ClicksWhileAPauseIsAskedOrAClosingBoxIsOpenDoNothing) {
+    // 200 clicks on the disabled button while a pause is asked leave the
+    // report as it is; the pause then comes, and Continuar resumes.
+    StartUp(CHECKSUM_SHA256, {100, 100}, "0");
+    g_join.bufferSize = 10;
+    int pauses = 0;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 1) {
+            OnStartButton();  // Pausa
+            std::string report = ReportText();
+            for (int i = 0; i < 200; ++i) OnStartButton();
+            EXPECT_EQ(ReportText(), report);
+            EXPECT_EQ(GetDialogState(), DialogState::PauseAsked);
+            EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Refuse);
+        }
+        if (message == WM_JOIN_PAUSED) {
+            ++pauses;
+            EXPECT_EQ(GetDialogState(), DialogState::Paused);
+            OnStartButton();  // Continuar
+            EXPECT_EQ(GetDialogState(), DialogState::Running);
+        }
+    };
+    // Inside the keep question of the closing handler: nothing counts, and a
+    // close request waits for the answer.
+    int repaints = -1;
+    g_view.insideBox = [&](const RecordedBox&) {
+        EXPECT_EQ(GetDialogState(), DialogState::Closing);
+        EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Ignore);
+        repaints = g_view.repaints;
+        OnStartButton();
+        OnCancelButton();
+        EXPECT_EQ(g_view.repaints, repaints);
+        EXPECT_EQ(g_join.pauseRequested, 0u);
+        EXPECT_EQ(g_join.cancelRequested, 0u);
+    };
+    g_view.answers.push_back(ANSWER_YES);
+    RunJob();
+    EXPECT_EQ(pauses, 1);
+    EXPECT_NE(repaints, -1);
+    EXPECT_FALSE(g_view.mainWindowDestroyed);
+    EXPECT_NE(ReportText().find("Checksum inválido (SHA-256)"), std::string::npos);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+}
+
+// A message of the worker's numbers that the worker did not send (posted by
+// anyone to the dialog) changes nothing, before a join or while one runs.
+TEST_F(Join, AWorkersMessageCountsOnlyFromTheWorker) {
+    StartUp(0, {100, 100});
+    std::string before = ReportText();
+    for (uint32_t forged : {WM_JOIN_DONE, WM_JOIN_CANCELLED, WM_JOIN_FAILED, WM_JOIN_PROGRESS, WM_JOIN_PAUSED}) {
+        EXPECT_TRUE(DispatchWorkerMessage(forged));
+    }
+    EXPECT_EQ(ReportText(), before);
+    EXPECT_EQ(g_view.title, "");
+    EXPECT_EQ(GetDialogState(), DialogState::Ready);
+
+    g_join.bufferSize = 10;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message != WM_JOIN_PROGRESS || g_view.messages.size() != 1) return;
+        std::string report = ReportText();
+        // The worker waits in the send of the message just handled.
+        for (uint32_t forged : {WM_JOIN_DONE, WM_JOIN_CANCELLED, WM_JOIN_FAILED, WM_JOIN_PROGRESS, WM_JOIN_PAUSED}) {
+            EXPECT_TRUE(DispatchWorkerMessage(forged));
+        }
+        EXPECT_EQ(ReportText(), report);
+        EXPECT_EQ(GetDialogState(), DialogState::Running);
+    };
+    RunJob();
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+}
+
 // ---- Pause, resume, cancel while paused -------------------------------------
 
 TEST_F(Join, PauseAndResumeFromInsideHandlers) {
@@ -695,34 +823,51 @@ TEST_F(Join, PauseResumeAndCancelKeepTheHandshakeOrder) {
 
 // ---- Threads ----------------------------------------------------------------------
 
+// A thread that cannot be created, or created but not resumed (it never
+// runs): the box comes with the three controls off, and the dialog is left
+// ready to try again.
 TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
-    StartUp(CHECKSUM_MD5, {100, 200});
-    std::string before = ReportText();
-    g_core.failThreads = true;
-    OnStartButton();
-    EXPECT_EQ(g_join.workerThread, nullptr);
-    auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");
-    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
-    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
-    EXPECT_EQ(boxes[0].owner, DialogWindow());
-    EXPECT_EQ(ReportText(), before + kStart + "La concatenación no ha podido empezar.\r\n");
-    EXPECT_EQ(g_view.title, "0% - Error durante la concatenación");
-    EXPECT_EQ(g_view.start.text, "Comenzar");
-    EXPECT_TRUE(g_view.start.enabled);
-    EXPECT_EQ(g_view.cancel.text, "Anular");
-    EXPECT_TRUE(g_view.cancel.enabled);
-    EXPECT_FALSE(MemoryFileExists("datos.bin"));
-    EXPECT_TRUE(g_view.messages.empty());
+    for (bool resume : {false, true}) {
+        SCOPED_TRACE(resume ? "resume fails" : "creation fails");
+        StartUp(CHECKSUM_MD5, {100, 200});
+        std::string before = ReportText();
+        g_core.failThreads = !resume;
+        g_core.failResume = resume;
+        bool controlsOff = false;
+        g_view.insideBox = [&](const RecordedBox&) {
+            controlsOff = !g_view.start.enabled && !g_view.cancel.enabled && !g_view.deleteInputs.enabled;
+            OnStartButton();
+        };
+        OnStartButton();
+        g_view.insideBox = nullptr;
+        EXPECT_TRUE(controlsOff);
+        EXPECT_EQ(g_core.threadsCreated, resume ? 1 : 0) << "no second start inside the box";
+        EXPECT_EQ(g_join.workerThread, nullptr);
+        auto boxes = RecordedBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");
+        EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+        EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+        EXPECT_EQ(boxes[0].owner, DialogWindow());
+        EXPECT_EQ(ReportText(), before + kStart + "La concatenación no ha podido empezar.\r\n");
+        EXPECT_EQ(g_view.title, "0% - Error durante la concatenación");
+        EXPECT_EQ(g_view.start.text, "Comenzar");
+        EXPECT_TRUE(g_view.start.enabled);
+        EXPECT_EQ(g_view.cancel.text, "Anular");
+        EXPECT_TRUE(g_view.cancel.enabled);
+        EXPECT_FALSE(MemoryFileExists("datos.bin"));
+        EXPECT_TRUE(g_view.messages.empty());
 
-    // Pressed again, once a thread can be had, the join runs.
-    g_core.failThreads = false;
-    RunJob();
-    EXPECT_EQ(g_core.threadsCreated, 1);
-    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
-    EXPECT_EQ(MemoryFileData("datos.bin"), original);
-    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+        // Pressed again, once a thread can be had, the join runs.
+        g_core.failThreads = g_core.failResume = false;
+        RunJob();
+        EXPECT_EQ(g_core.threadsCreated, resume ? 2 : 1);
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        EXPECT_EQ(MemoryFileData("datos.bin"), original);
+        EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+        TearDown();
+        SetUp();
+    }
 }
 
 // Every block goes to the engine once, in order, on the helper thread when
