@@ -41,7 +41,8 @@
 //                                  and check that its default button is ID
 //   expect-steady TARGET MS        a text that does not change for MS ms
 //   expect-file-steady NAME MS     a file of WORKDIR whose size does not
-//                                  change for MS ms
+//                                  change for MS ms (NAME may hold wildcards
+//                                  that match one file)
 //   sleep MS
 //   print TARGET                   show a text in the log
 //   poll MS                        poll waits every MS ms (default 50)
@@ -651,12 +652,19 @@ bool ExpectSteady(const std::string& target, DWORD ms) {
     return true;
 }
 
+// The size of the one file of WORKDIR that name (which may hold wildcards)
+// matches.
 bool FileSize(const std::string& name, unsigned long long* size) {
     std::string path = g_options.workdir + "\\" + name;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
         return Fail("no file %s, error %lu", Quote(path).c_str(), GetLastError());
     }
+    WIN32_FIND_DATAA other;
+    bool more = FindNextFileA(find, &other) != FALSE;
+    FindClose(find);
+    if (more) return Fail("more than one file matches %s", Quote(path).c_str());
     *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
 }

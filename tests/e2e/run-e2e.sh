@@ -559,8 +559,9 @@ big_parts_intact() {
 BIG_RUNNING="% - Concatenación en curso..."
 
 # Pause: the button says "Continuar", the report ends with the notice, the
-# output stops growing and a close request is refused; resumed, the join ends
-# with the output complete, and a close request is then accepted.
+# joined file (under its temporary name) stops growing and a close request
+# is refused; resumed, the join ends with the output complete, and a close
+# request is then accepted.
 pause_resume() {
   make_big || return
   play pause-resume "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
@@ -576,7 +577,7 @@ expect title ends "% - Pausa"
 expect 1005 ends "%  ** PAUSA **"
 expect-enabled 1000 1
 expect-enabled 1001 1
-expect-file-steady $big_name 1500
+expect-file-steady ~selvanore-*.tmp 1500
 expect-steady title 500
 screenshot paused
 close
