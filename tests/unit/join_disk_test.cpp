@@ -226,54 +226,6 @@ TEST_F(DiskJoin, AnOutputNameHeldByADirectoryOrAFifo) {
     }
 }
 
-// A symbolic link holding the output's name, dangling or to a file in
-// another folder, counts as an existing name: the question comes. Yes and
-// then a cancel leave the link and its target as they were; a finished join
-// replaces the link itself, never its target.
-TEST_F(DiskJoin, ALinkOfTheOutputsNameIsNeverFollowed) {
-    for (bool dangling : {false, true}) {
-        for (bool finish : {false, true}) {
-            SCOPED_TRACE(std::string(dangling ? "dangling" : "to a file") + (finish ? ", finished" : ", cancelled"));
-            TempDir dir;
-            fs::create_directory("otra");
-            fs::path target = fs::absolute("otra/destino.bin");
-            if (!dangling) WriteFile(target.string(), 700, 5);
-            std::string targetBytes = dangling ? "" : ReadWholeFile(target.string());
-            fs::create_symlink(target, "enlace.bin");
-            WriteFile("enlace.bin__000", 3000, 1);
-            WriteFile("enlace.bin__001", 2000, 2);
-            std::string joined = ReadWholeFile("enlace.bin__000") + ReadWholeFile("enlace.bin__001");
-            StartUp("enlace.bin", 2, 5000);
-            g_join.bufferSize = 1000;
-            g_tickStep = kProgressInterval;
-            g_view.answers.push_back(ANSWER_YES);
-            if (!finish) {
-                g_view.afterHandler = [](uint32_t message) {
-                    if (message == WM_JOIN_PROGRESS && g_join.progressDone >= 1000) OnCancelButton();
-                };
-            }
-            OnStartButton();
-            ASSERT_TRUE(RunUiLoopUntilJobEnds());
-            auto boxes = RecordedBoxes();
-            ASSERT_GE(boxes.size(), 1u);
-            EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"enlace.bin\"\n¿Desea reemplazarlo?");
-            EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(finish ? WM_JOIN_DONE : WM_JOIN_CANCELLED));
-            if (finish) {
-                EXPECT_FALSE(fs::is_symlink("enlace.bin"));
-                EXPECT_EQ(ReadWholeFile("enlace.bin"), joined);
-            } else {
-                ASSERT_TRUE(fs::is_symlink("enlace.bin"));
-                EXPECT_EQ(fs::read_symlink("enlace.bin"), target);
-            }
-            EXPECT_EQ(fs::exists(target), !dangling);
-            EXPECT_EQ(dangling ? "" : ReadWholeFile(target.string()), targetBytes);
-            EXPECT_EQ(TemporaryFiles(), 0);
-            TearDown();
-            SetUp();
-        }
-    }
-}
-
 // A set cut and stamped by vantorel-split, joined by the worker with the
 // record read out of the stamped joiner: the file comes back byte for byte.
 TEST_F(DiskJoin, RebuildsASetMadeByTheSplitter) {
