@@ -78,6 +78,8 @@ void Join(benchmark::State& state, uint32_t kind) {
     for (auto _ : state) {
         JoinWorker(nullptr);
         if (g_benchLastMessage != WM_JOIN_DONE) state.SkipWithError("the join failed");
+        // The joined file takes the output's name, as the dialog does it.
+        RenameFile(g_join.tempName, g_join.outputName, 1);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kParts * kPartSize));
     delete g_join.engine;

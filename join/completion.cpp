@@ -30,14 +30,18 @@ JoinVerdict JudgeJoin() {
         // the digest ends within it, so equal texts end at the same place.
         verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumTextField) == 0;
     } else {
-        verdict.valid = g_join.progressDone == g_join.expectedSize;
+        verdict.valid = g_join.progressDone == g_join.expectedSize && g_join.changedPart == 0;
     }
     return verdict;
 }
 
+int PublishOutput(bool replace) {
+    return RenameFile(g_join.tempName, g_join.outputName, replace ? 1 : 0);
+}
+
 int DeleteOutput() {
-    if (DeleteNamedFile(g_join.outputName)) return 1;
-    ReportUndeletable(g_join.outputName);
+    if (DeleteNamedFile(g_join.tempName)) return 1;
+    ReportUndeletable(g_join.tempName);
     return 0;
 }
 

@@ -16,13 +16,20 @@ bool InputSizesMatch();
 struct JoinVerdict {
     bool valid;
     // With a checksum: the engine's digest text, compared exactly with the
-    // expected checksum. Without one, the size is the only proof: valid
-    // only when the bytes written are the recorded size.
+    // expected checksum. Without one, the sizes are the only proof: valid
+    // only when the bytes written are the recorded size and every part gave
+    // its surveyed size.
     char digest[kDigestTextCapacity];
 };
 JoinVerdict JudgeJoin();
 
-// Deletes the output file; on failure shows an error box and returns 0.
+// Gives the joined file (under its temporary name) the output's name, in
+// one rename; replace: over a file that holds the name, otherwise only when
+// the name is free. Returns 0, the file keeping its temporary name, on
+// failure.
+int PublishOutput(bool replace);
+// Deletes the joined file under its temporary name (never a file of the
+// output's name); on failure shows an error box and returns 0.
 int DeleteOutput();
 // Deletes every part, showing an error box for each that cannot be deleted.
 void DeleteInputs();

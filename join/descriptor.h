@@ -9,8 +9,10 @@
 
 // Reads the program's own record into g_join and creates the checksum engine
 // its kind asks for. Fails when the record cannot be found, the kind is above
-// 4, the engine's memory cannot be had, or a record that names parts has an
-// output name without a terminator inside its field.
+// 4, the part count above kMaxPartCount, the engine's memory cannot be had,
+// or a record that names parts has an output name that is not a plain file
+// name (IsPlainOutputName: terminated inside its field, no path, drive or
+// stream).
 int LoadDescriptor();
 
 #endif

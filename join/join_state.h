@@ -21,6 +21,7 @@ struct JoinState {
 
     // From the survey of the parts.
     uint64_t inputTotal;
+    uint64_t* partSizes;  // owned; each part's size, partCount entries (0 when unreadable)
     uint32_t unreadableCount;
     uint32_t bufferSize;
     uint8_t* transferBuffer;  // owned
@@ -44,9 +45,21 @@ struct JoinState {
     uint32_t cancelRequested;
     uint32_t startTick;  // moved forward by each pause
     uint32_t pauseTick;
-    // Set by the worker once it has created the output file: only then is
-    // there an output of this job to delete.
+    // The worker writes the output under a temporary name of its own in the
+    // output's folder, "~selvanore-<16 hex digits>.tmp", created new; the
+    // closing handler gives that file the output's name or deletes it.
+    // outputCreated is set once the worker has created it: only then is there
+    // a file of this job to rename or delete.
     uint32_t outputCreated;
+    char tempName[kNameCapacity];
+    // Set by the worker when the bytes it joined from a part differ from
+    // the part's surveyed size: 1 + the first such part's index (0: none),
+    // and the bytes joined from it.
+    uint32_t changedPart;
+    uint64_t changedPartSize;
+    // The worker's message now being sent, 0 for none: the dialog handles a
+    // worker's message only as the one sent (SendJobMessage, TakeJobMessage).
+    uint32_t messageInFlight;
 
     // Progress of the latest notification, written by the worker just before
     // it sends it.

@@ -1,5 +1,7 @@
 #include "join/survey.h"
 
+#include <new>
+
 #include "hash/hash.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
@@ -9,8 +11,8 @@
 
 namespace {
 
-// Adds the size of part index to inputTotal; returns 0 when the part cannot
-// be opened, measured or closed.
+// Adds the size of part index to inputTotal and remembers it; returns 0 when
+// the part cannot be opened, measured or closed.
 int SurveyPart(uint32_t index) {
     char name[kNameCapacity];
     // A cut name names another file: count the part as unreadable.
@@ -24,6 +26,7 @@ int SurveyPart(uint32_t index) {
     }
     if (!CloseFile(file)) return 0;
     g_join.inputTotal += size;
+    g_join.partSizes[index] = size;
     return 1;
 }
 
@@ -32,6 +35,11 @@ int SurveyPart(uint32_t index) {
 int PrepareJob() {
     if (!LoadDescriptor()) return 0;
 
+    // At most kMaxPartCount entries: the record was refused above that.
+    if (g_join.partCount > 0) {
+        g_join.partSizes = new (std::nothrow) uint64_t[g_join.partCount]();
+        if (g_join.partSizes == nullptr) return 0;
+    }
     g_join.inputTotal = 0;
     g_join.unreadableCount = 0;
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
@@ -60,6 +68,8 @@ int SizeTransferBuffer() {
 void ReleaseJob() {
     delete g_join.engine;
     g_join.engine = nullptr;
+    delete[] g_join.partSizes;
+    g_join.partSizes = nullptr;
     if (g_join.transferBuffer != nullptr) FreeFixed(g_join.transferBuffer);
     g_join.transferBuffer = nullptr;
     if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);

@@ -1,5 +1,6 @@
-// Preparing the job at start-up: the record, the survey of the parts, the
-// transfer buffer, the pause event and the report box's brush.
+// Preparing the job at start-up: the record, the survey of the parts (their
+// sizes are kept), the transfer buffer, the pause event and the report box's
+// brush.
 #ifndef SELVANORE_JOIN_SURVEY_H
 #define SELVANORE_JOIN_SURVEY_H
 
@@ -17,8 +18,8 @@ int PrepareJob();
 // 16 KiB; shows "Memoria insuficiente." and returns 0 when none can be had.
 int SizeTransferBuffer();
 
-// Releases what PrepareJob created: the engine, the buffer, the event and the
-// brush, each at most once.
+// Releases what PrepareJob created: the engine, the parts' sizes, the
+// buffer, the event and the brush, each at most once.
 void ReleaseJob();
 
 #endif

@@ -15,6 +15,10 @@ const char kReading[] = "Un error a ocurrido durante la lectura del siguiente ar
 const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
 const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
 
+// Temporary names tried before the creation counts as failed: each is new
+// and unpredictable, so only a folder that refuses new files uses them all.
+const uint32_t kTempNameTries = 16;
+
 uint32_t Percent(uint64_t done, uint64_t total) {
     if (total == 0) return 0;
     double percent = static_cast<double>(done) * 100.0 / static_cast<double>(total);
@@ -110,15 +114,48 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     FormatText(message, sizeof message, "%s\n\"%s\"", operation, fileName);
     ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
     CloseAll(job);
-    SendToDialog(job.dialog, WM_JOIN_FAILED);
+    SendJobMessage(job.dialog, WM_JOIN_FAILED);
     return 0;
+}
+
+// Creates the output new under a temporary name in the output's folder, a
+// name no other run can foresee: a file left by a run that was killed never
+// blocks this one, and nothing that holds the output's name (the user's
+// file, a link) is ever opened.
+FileHandle CreateTemporaryOutput() {
+    const char* name = g_join.outputName;
+    size_t folder = 0;
+    for (size_t i = 0; name[i] != '\0'; ++i) {
+        if (name[i] == '/' || name[i] == '\\') folder = i + 1;
+    }
+    for (uint32_t attempt = 0; attempt < kTempNameTries; ++attempt) {
+        uint64_t bits = UnpredictableBits();
+        if (FormatText(g_join.tempName, sizeof g_join.tempName, "%.*s~selvanore-%08x%08x.tmp",
+                       static_cast<int>(folder), name, static_cast<uint32_t>(bits >> 32),
+                       static_cast<uint32_t>(bits)) != TextResult::Ok) {
+            return nullptr;
+        }
+        FileHandle file = CreateNewFile(g_join.tempName);
+        if (file != nullptr) return file;
+    }
+    return nullptr;
+}
+
+// The end of a part: the bytes joined from it are its size at its turn. The
+// first part whose size is not the surveyed one is recorded: without a
+// checksum, that join is no success even when the total is right.
+void CheckPartSize(const WorkerJob& job) {
+    if (g_join.changedPart != 0 || g_join.partSizes == nullptr) return;
+    if (job.partDone == g_join.partSizes[job.part]) return;
+    g_join.changedPart = job.part + 1;
+    g_join.changedPartSize = job.partDone;
 }
 
 // Pause point: reports the pause and waits until the user resumes.
 void PausePoint(const WorkerJob& job) {
     if (LoadFlag(g_join.pauseRequested) != 1) return;
     Notify(job);
-    SendToDialog(job.dialog, WM_JOIN_PAUSED);
+    SendJobMessage(job.dialog, WM_JOIN_PAUSED);
     WaitForEvent(g_join.pauseEvent);
 }
 
@@ -127,7 +164,7 @@ bool CancelPoint(WorkerJob& job) {
     if (LoadFlag(g_join.cancelRequested) != 1) return false;
     Notify(job);
     CloseAll(job);
-    SendToDialog(job.dialog, WM_JOIN_CANCELLED);
+    SendJobMessage(job.dialog, WM_JOIN_CANCELLED);
     return true;
 }
 
@@ -135,7 +172,7 @@ uint32_t RunJob(WorkerJob& job) {
     CHash* engine = g_join.engine;
     if (engine != nullptr) engine->Reset();
 
-    job.output = CreateOutputFile(g_join.outputName);
+    job.output = CreateTemporaryOutput();
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
     g_join.outputCreated = 1;
     if (engine != nullptr) job.helper = CreateHelperThread();
@@ -192,6 +229,7 @@ uint32_t RunJob(WorkerJob& job) {
             // A read that delivers less than a full buffer ends the part.
             if (readCount != g_join.bufferSize) break;
         }
+        CheckPartSize(job);
 
         FileHandle closing = job.input;
         job.input = nullptr;
@@ -206,11 +244,14 @@ uint32_t RunJob(WorkerJob& job) {
     if (g_join.partCount > 0) job.part = g_join.partCount - 1;
     Notify(job);
 
+    // On the disk before it can take the output's name: the rename must
+    // never publish data still in the caches.
+    if (!FlushFile(job.output)) return Fail(job, kWriting, g_join.outputName);
     FileHandle closing = job.output;
     job.output = nullptr;
     if (!CloseFile(closing)) return Fail(job, kClosing, g_join.outputName);
     if (engine != nullptr) engine->Finish();
-    SendToDialog(job.dialog, WM_JOIN_DONE);
+    SendJobMessage(job.dialog, WM_JOIN_DONE);
     return 0;
 }
 
@@ -222,7 +263,18 @@ void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_
     g_join.progressDone = jobDone;
     g_join.progressPartPercent = Percent(partDone, partSize);
     g_join.progressPercent = Percent(jobDone, g_join.inputTotal);
-    SendToDialog(dialog, WM_JOIN_PROGRESS);
+    SendJobMessage(dialog, WM_JOIN_PROGRESS);
+}
+
+void SendJobMessage(ViewWindow dialog, uint32_t message) {
+    StoreFlag(g_join.messageInFlight, message);
+    SendToDialog(dialog, message);
+}
+
+bool TakeJobMessage(uint32_t message) {
+    uint32_t expected = message;
+    return __atomic_compare_exchange_n(&g_join.messageInFlight, &expected, 0u, false,
+                                       __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
 }
 
 uint32_t JoinWorker(void* dialog) {

@@ -15,22 +15,36 @@ typedef PlatformFile* FileHandle;  // null when no file is open
 // another handle to the file is open, and keeps others out while it is open.
 // Never blocks: anything that is not a regular file (a FIFO, a device) fails.
 FileHandle OpenPartFile(const char* name);
-// Creates the file for writing, replacing (emptying) an existing one, without
-// sharing. Never blocks: a name held by anything but a regular file fails.
-FileHandle CreateOutputFile(const char* name);
+// Creates a new regular file for writing, without sharing. Fails when
+// anything holds the name, a symbolic link (dangling or not) included: it
+// never opens an existing file nor follows a link.
+FileHandle CreateNewFile(const char* name);
 // The file's size.
 int GetFileSize64(FileHandle file, uint64_t* size);
 // Reads up to size bytes; fewer only at the end of the file.
 int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCount);
 // Writes all size bytes or fails; *writtenCount says how many were written.
 int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount);
+// Puts everything written to the file on the disk; returns 0 when that
+// failed (the data may be lost).
+int FlushFile(FileHandle file);
 // Closes the handle; returns 0 when the close reported an error.
 int CloseFile(FileHandle file);
 int DeleteNamedFile(const char* name);
+// Gives the file from its name to, in one step, on the same volume, and makes
+// the change durable. replace: an existing file of name to (or a link, never
+// its target) is replaced; otherwise the rename fails when anything holds
+// to. A directory holding to is never replaced.
+int RenameFile(const char* from, const char* to, int replace);
 // Whether something (a file, a directory, anything) already holds the name,
 // matched the file system's way (without regard to case on Windows). A name
 // that cannot be looked up for another reason than its absence counts as held.
 int NameExists(const char* name);
+
+// 64 bits that another run, earlier or at the same time, cannot foresee
+// (for the names of temporary files, whose creation is exclusive: a clash
+// costs a retry, never a file). Never fails.
+uint64_t UnpredictableBits();
 
 // ---- Memory ----------------------------------------------------------------
 

@@ -20,7 +20,7 @@ void BeginEndFrame() {
     EnableControl(g_join.startButton, false);
     EnableControl(g_join.cancelButton, false);
     EnableControl(g_join.deleteInputsBox, false);
-    CloseThreadHandle(g_join.workerThread);
+    if (g_join.workerThread != nullptr) CloseThreadHandle(g_join.workerThread);
 }
 
 // The end of every closing handler: only "Salida" is left.
@@ -32,8 +32,17 @@ void EndFrame() {
     RepaintDialog(g_join.dialogWindow);
 }
 
+// How the joined file, under its temporary name, may take the output's name.
+enum class Keeping {
+    None,       // deleted
+    Replacing,  // over whatever holds the name: after a good join or an explicit Yes
+    IfFree,     // only when nothing holds the name: a join known to be bad never
+                // replaces a file without the user's word
+};
+
 // The verdict's report lines: the checksum's, or without a checksum the
-// written size when it is not the recorded one.
+// written size when it is not the recorded one, else the first part whose
+// size changed after start-up, with the size it had at its turn.
 void ReportVerdict(const JoinVerdict& verdict) {
     if (CHash* engine = g_join.engine) {
         AppendReportLine(verdict.valid ? "Checksum válido (%s) :" : "Checksum inválido (%s) :",
@@ -42,13 +51,34 @@ void ReportVerdict(const JoinVerdict& verdict) {
         AppendReportLine("Entrada : %.80s", g_join.expectedChecksum);
         AppendReportLine("Salida : %s", verdict.digest);
         AppendReportLine("%s", "");
-    } else if (!verdict.valid) {
+    } else if (g_join.progressDone != g_join.expectedSize) {
         AppendReportLine("El tamaño del archivo de salida no es válido : %s %s",
                          FormatSize(g_join.progressDone).text, BytesWord(g_join.progressDone));
         AppendReportLine("Tamaño del archivo original : %s bytes.",
                          FormatSize(g_join.expectedSize).text);
         AppendReportLine("%s", "");
+    } else if (g_join.changedPart != 0) {
+        char name[kNameCapacity];
+        PartName(g_join.changedPart - 1, name);
+        AppendReportLine("\"%s\"", name);
+        AppendReportLine("El tamaño de los archivos de entrada no es válido : %s %s",
+                         FormatSize(g_join.changedPartSize).text, BytesWord(g_join.changedPartSize));
+        AppendReportLine("%s", "");
     }
+}
+
+// Gives the joined file the output's name. When that fails, the file is
+// deleted (never a file of the output's name) and the user is told, with the
+// creation's box: the output could not be made.
+bool Publish(Keeping keeping) {
+    if (PublishOutput(keeping == Keeping::Replacing)) return true;
+    ReleaseReport();
+    char message[kMessageCapacity];
+    FormatText(message, sizeof message, "%s\n\"%s\"",
+               "Un error a ocurrido durante la creación del siguiente archivo :", g_join.outputName);
+    ShowMessageBox(g_join.dialogWindow, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+    DeleteOutput();
+    return false;
 }
 
 }  // namespace
@@ -80,14 +110,22 @@ void CheckInputSizes() {
     ShowMessageBox(g_join.dialogWindow, text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
 }
 
-void AskKeepOutput() {
+namespace {
+
+// The keep question after a bad checksum: Yes keeps the output, replacing;
+// only an explicit No deletes it; a box that could not be shown answers 0,
+// which keeps it where nothing holds the name.
+Keeping AskKeepOutput() {
     int answer = ShowMessageBox(g_join.dialogWindow,
                                 "El checksum no es válido.\n¿Desea conservar el archivo de salida?",
                                 TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
-    // Only an explicit No deletes: a box that could not be shown answers 0.
-    if (answer != ANSWER_NO) return;
+    if (answer == ANSWER_YES) return Keeping::Replacing;
+    if (answer != ANSWER_NO) return Keeping::IfFree;
     if (DeleteOutput()) AppendReportLine("Borrando el archivo de salida...");
+    return Keeping::None;
 }
+
+}  // namespace
 
 void OnJoinDone() {
     BeginEndFrame();
@@ -98,11 +136,17 @@ void OnJoinDone() {
 
     JoinVerdict verdict = JudgeJoin();
     ReportVerdict(verdict);
+    Keeping keeping = Keeping::Replacing;
     if (!verdict.valid) {
-        // After a bad checksum or a wrong size the inputs stay, whatever the
-        // check box says; a wrong size keeps the output too, without asking.
+        // After a bad checksum the user decides; without a checksum a wrong
+        // size or a changed part keeps the output without asking, where
+        // nothing holds its name.
         ReleaseReport();
-        if (g_join.engine != nullptr) AskKeepOutput();
+        keeping = g_join.engine != nullptr ? AskKeepOutput() : Keeping::IfFree;
+    }
+    bool kept = keeping != Keeping::None && Publish(keeping);
+    if (!verdict.valid || !kept) {
+        // The inputs stay, whatever the check box says.
         AppendReportLine("Concatenación no exitosa.");
         SetTitleStatus("Concatenación no exitosa");
     } else {
@@ -121,7 +165,8 @@ void OnJoinDone() {
 
 void OnJoinCancelled() {
     BeginEndFrame();
-    DeleteOutput();
+    // The joined file goes; a file of the output's name was never touched.
+    if (g_join.outputCreated) DeleteOutput();
     HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
@@ -137,8 +182,8 @@ void OnJoinFailed() {
     BeginEndFrame();
     SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
     SetTitleStatus("Error durante la concatenación");
-    // When the worker could not even create the output, a file of that name
-    // is not this job's: it may be the user's, so it stays.
+    // The joined file goes, when the worker made one; a file of the
+    // output's name was never touched.
     if (g_join.outputCreated) DeleteOutput();
     HoldReport();
     AppendReportLine("%s", "");

@@ -1,7 +1,7 @@
 // The end of a join as the user sees it: the size warning of the start-up
 // report, the handlers of the worker's three closing messages with their
-// report lines, titles and questions, and the end frame that leaves the
-// dialog finished. The verdicts and deletions are the job's
+// report lines, titles and questions, the joined file taking the output's
+// name (or deleted), and the end frame that leaves the dialog finished. The verdicts and deletions are the job's
 // (join/completion.h).
 #ifndef SELVANORE_UI_CLOSING_H
 #define SELVANORE_UI_CLOSING_H
@@ -9,10 +9,6 @@
 // Warns in the report and in a box when the parts' total size differs from
 // the recorded size.
 void CheckInputSizes();
-// Asks whether to keep an output whose checksum is wrong; deletes it only
-// on an explicit No.
-void AskKeepOutput();
-
 void OnJoinDone();
 void OnJoinCancelled();
 void OnJoinFailed();

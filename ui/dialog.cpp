@@ -2,6 +2,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/completion.h"
 #include "join/sink.h"
 #include "join/text.h"
 #include "join/worker.h"
@@ -14,9 +15,24 @@ namespace {
 
 const char kClickCancel[] = "Haga click en el botón [Anular].";
 
+DialogState g_state = DialogState::Impossible;
+
 void DisableStart() {
     EnableControl(g_join.startButton, false);
     EnableControl(g_join.deleteInputsBox, false);
+}
+
+// The three controls: disabled before any box of the dialog is shown, so
+// that nobody takes a posted click for a command meanwhile.
+void EnableControls(bool enable) {
+    EnableControl(g_join.startButton, enable);
+    EnableControl(g_join.cancelButton, enable);
+    EnableControl(g_join.deleteInputsBox, enable);
+}
+
+bool WorkerRuns() {
+    return g_state == DialogState::Running || g_state == DialogState::PauseAsked ||
+           g_state == DialogState::Paused || g_state == DialogState::Cancelling;
 }
 
 // Both part names of the report are formatted on their own first.
@@ -39,12 +55,28 @@ bool MayReplaceOutput() {
     return answer == ANSWER_YES;
 }
 
+// Nothing has started: say so and leave the dialog ready to try again.
+void ReportStartFailure() {
+    ShowMessageBox(g_join.dialogWindow, "Imposible iniciar la concatenación.", TITLE_ERROR,
+                   BOX_OK | BOX_ICON_ERROR);
+    AppendReportLine("La concatenación no ha podido empezar.");
+    SetTitleStatus("Error durante la concatenación");
+    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Comenzar");
+    EnableControls(true);
+    g_state = DialogState::Ready;
+}
+
 void StartJob() {
+    // From here until the worker runs, a box may be open: no command counts.
+    g_state = DialogState::Asking;
+    EnableControls(false);
     // Asked before anything of the start changes, so that a No leaves the
     // dialog ready exactly as it was, with one line saying so.
     if (!MayReplaceOutput()) {
         AppendReportLine("%s", "");
         AppendReportLine("La concatenación no ha empezado.");
+        EnableControls(true);
+        g_state = DialogState::Ready;
         return;
     }
     HoldReport();
@@ -56,28 +88,35 @@ void StartJob() {
     SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
     g_join.outputCreated = 0;
+    g_join.tempName[0] = '\0';
+    g_join.changedPart = 0;
+    g_join.changedPartSize = 0;
+    g_join.messageInFlight = 0;
     g_join.startTick = GetTickCount32();
 
     ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);
     if (thread == nullptr) {
-        // Nothing has started: say so and leave the dialog ready to try again.
-        ShowMessageBox(g_join.dialogWindow, "Imposible iniciar la concatenación.", TITLE_ERROR,
-                       BOX_OK | BOX_ICON_ERROR);
-        AppendReportLine("La concatenación no ha podido empezar.");
-        SetTitleStatus("Error durante la concatenación");
-        SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Comenzar");
+        ReportStartFailure();
         return;
     }
     // The handle is stored before the worker runs, so every message finds it.
     g_join.workerThread = thread;
     SetLowestPriority(thread);
-    ResumeSuspendedThread(thread);
+    if (!ResumeSuspendedThread(thread)) {
+        // The thread never runs: its handle goes, and the start has failed.
+        g_join.workerThread = nullptr;
+        CloseThreadHandle(thread);
+        ReportStartFailure();
+        return;
+    }
+    // The worker's messages are handled only once this handler returns.
+    g_state = DialogState::Running;
+    EnableControls(true);
 }
 
 void RequestPause() {
-    EnableControl(g_join.startButton, false);
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.deleteInputsBox, false);
+    g_state = DialogState::PauseAsked;
+    EnableControls(false);
     // The event is reset before the flag is raised, so a worker that sees
     // the flag always finds the event reset and waits.
     ClearEvent(g_join.pauseEvent);
@@ -86,6 +125,7 @@ void RequestPause() {
 }
 
 void Resume() {
+    g_state = DialogState::Running;
     TrimReportTail(PAUSE_NOTICE_LENGTH);
     SetTitleStatus(kRunningStatus);
     SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
@@ -98,7 +138,44 @@ void Resume() {
     RepaintDialog(g_join.dialogWindow);
 }
 
+// Asks the running or paused job to stop.
+void Cancel() {
+    g_state = DialogState::Cancelling;
+    EnableControl(g_join.cancelButton, false);
+    EnableControl(g_join.startButton, false);
+    // The cancel flag is raised before the worker is released, so that it
+    // sees the cancel when it wakes.
+    StoreFlag(g_join.cancelRequested, 1);
+    if (LoadFlag(g_join.pauseRequested) != 0) {
+        TrimReportTail(PAUSE_NOTICE_LENGTH);
+        StoreFlag(g_join.pauseRequested, 0);
+        SignalEvent(g_join.pauseEvent);
+        RepaintDialog(g_join.dialogWindow);
+    }
+}
+
+// A closing message: no command counts while its handler (and any box of
+// it) runs; then the join is over.
+void Close(void (*handler)()) {
+    g_state = DialogState::Closing;
+    handler();
+    g_state = DialogState::Ended;
+}
+
 }  // namespace
+
+DialogState GetDialogState() { return g_state; }
+
+CloseAnswer AnswerCloseRequest() {
+    switch (g_state) {
+        case DialogState::Impossible:
+        case DialogState::Ready:
+        case DialogState::Ended: return CloseAnswer::Close;
+        case DialogState::Asking:
+        case DialogState::Closing: return CloseAnswer::Ignore;
+        default: return CloseAnswer::Refuse;
+    }
+}
 
 void InitJoinDialog(ViewWindow dialog) {
     g_join.dialogWindow = dialog;
@@ -110,6 +187,7 @@ void InitJoinDialog(ViewWindow dialog) {
 }
 
 void WriteStartupReport() {
+    g_state = DialogState::Impossible;
     ViewWindow dialog = g_join.dialogWindow;
     LiftReportLimit(g_join.reportBox);
     SetControlText(dialog, ID_START_BUTTON, "Comenzar");
@@ -156,46 +234,51 @@ void WriteStartupReport() {
 
     AppendReportLine("Todos los archivos de entrada estan presentes.");
     AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
-    CheckInputSizes();
+    if (!InputSizesMatch()) {
+        g_state = DialogState::Asking;
+        EnableControls(false);
+        CheckInputSizes();
+        EnableControls(true);
+    }
+    g_state = DialogState::Ready;
 }
 
 void OnStartButton() {
-    if (g_join.workerThread == nullptr) {
-        StartJob();
-    } else if (LoadFlag(g_join.pauseRequested) == 0) {
-        RequestPause();
-    } else {
-        Resume();
+    switch (g_state) {
+        case DialogState::Ready: StartJob(); return;
+        case DialogState::Running: RequestPause(); return;
+        case DialogState::Paused: Resume(); return;
+        default: return;
     }
 }
 
 void OnCancelButton() {
-    if (g_join.workerThread == nullptr) {
-        DestroyMainWindow(g_join.dialogWindow);
-        return;
-    }
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.startButton, false);
-    // The cancel flag is raised before the worker is released, so that it
-    // sees the cancel when it wakes.
-    StoreFlag(g_join.cancelRequested, 1);
-    if (LoadFlag(g_join.pauseRequested) != 0) {
-        TrimReportTail(PAUSE_NOTICE_LENGTH);
-        StoreFlag(g_join.pauseRequested, 0);
-        SignalEvent(g_join.pauseEvent);
-        RepaintDialog(g_join.dialogWindow);
+    switch (g_state) {
+        case DialogState::Impossible:
+        case DialogState::Ready:
+        case DialogState::Ended: DestroyMainWindow(g_join.dialogWindow); return;
+        case DialogState::Running:
+        case DialogState::Paused: Cancel(); return;
+        default: return;
     }
 }
 
 bool DispatchWorkerMessage(uint32_t message) {
+    if (message < WM_JOIN_DONE || message > WM_JOIN_PAUSED) return false;
+    // Only the worker's own message, and only while it runs: the same number
+    // posted by anyone else changes nothing.
+    if (!WorkerRuns() || !TakeJobMessage(message)) return true;
     switch (message) {
-        case WM_JOIN_DONE: OnJoinDone(); return true;
-        case WM_JOIN_CANCELLED: OnJoinCancelled(); return true;
-        case WM_JOIN_FAILED: OnJoinFailed(); return true;
-        case WM_JOIN_PROGRESS: OnJoinProgress(); return true;
-        case WM_JOIN_PAUSED: OnJoinPaused(); return true;
-        default: return false;
+        case WM_JOIN_DONE: Close(OnJoinDone); break;
+        case WM_JOIN_CANCELLED: Close(OnJoinCancelled); break;
+        case WM_JOIN_FAILED: Close(OnJoinFailed); break;
+        case WM_JOIN_PROGRESS: OnJoinProgress(); break;
+        default:
+            OnJoinPaused();
+            g_state = DialogState::Paused;
+            break;
     }
+    return true;
 }
 
 bool ReportBoxIsWhite() { return LoadFlag(g_join.pauseRequested) == 0; }

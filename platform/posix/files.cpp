@@ -2,13 +2,19 @@
 // file system in UTF-8, as Linux users name them. Exclusive opens are approximated with a non-blocking
 // exclusive flock(): it keeps out every other open made by this program's
 // rules, but not a process that opens the file without taking the lock.
+// Names change in one rename (renameat2 without replacing, link and unlink
+// where the file system lacks it), followed by a sync of the directory.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <stdio.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <new>
+#include <string>
 
 #include "platform/cp1252.h"
 #include "platform/platform.h"
@@ -50,15 +56,10 @@ int OpenRegular(const char* name, int flags) {
 
 FileHandle OpenPartFile(const char* name) { return Wrap(OpenRegular(name, O_RDONLY)); }
 
-FileHandle CreateOutputFile(const char* name) {
-    // Take the lock before emptying the file, so that a file another handle
-    // holds is not truncated under it.
-    FileHandle file = Wrap(OpenRegular(name, O_WRONLY | O_CREAT));
-    if (file != nullptr && ftruncate(file->fd, 0) != 0) {
-        CloseFile(file);
-        return nullptr;
-    }
-    return file;
+FileHandle CreateNewFile(const char* name) {
+    // O_EXCL fails on any name that exists, a link (dangling or not) included;
+    // O_NOFOLLOW says so once more.
+    return Wrap(OpenRegular(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW));
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -103,6 +104,13 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     return done == size;
 }
 
+int FlushFile(FileHandle file) {
+    for (;;) {
+        if (fsync(file->fd) == 0) return 1;
+        if (errno != EINTR) return 0;
+    }
+}
+
 int CloseFile(FileHandle file) {
     int ok = close(file->fd) == 0;
     delete file;
@@ -111,9 +119,68 @@ int CloseFile(FileHandle file) {
 
 int DeleteNamedFile(const char* name) { return unlink(Windows1252ToUtf8(name).c_str()) == 0; }
 
+namespace {
+
+// A rename that fails when anything holds to. Where the file system lacks
+// the flag, a new link fails on a taken name as well.
+int RenameWithoutReplacing(const char* from, const char* to) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
+    if (errno != EINVAL && errno != ENOSYS) return 0;
+    if (link(from, to) != 0) return 0;
+    unlink(from);
+    return 1;
+}
+
+// Makes a change of the names in the directory of path durable.
+void SyncDirectoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    while (fsync(fd) != 0 && errno == EINTR) {
+    }
+    close(fd);
+}
+
+}  // namespace
+
+int RenameFile(const char* from, const char* to, int replace) {
+    std::string source = Windows1252ToUtf8(from);
+    std::string target = Windows1252ToUtf8(to);
+    int renamed = replace ? rename(source.c_str(), target.c_str()) == 0
+                          : RenameWithoutReplacing(source.c_str(), target.c_str());
+    if (!renamed) return 0;
+    // The file has its new name whatever the sync says: the rename succeeded.
+    SyncDirectoryOf(target);
+    return 1;
+}
+
 int NameExists(const char* name) {
     // lstat: a dangling symbolic link holds the name too.
     struct stat st;
     if (lstat(Windows1252ToUtf8(name).c_str(), &st) == 0) return 1;
     return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+}
+
+uint64_t UnpredictableBits() {
+    uint64_t bits = 0;
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ssize_t n = read(fd, &bits, sizeof bits);
+        close(fd);
+        if (n == static_cast<ssize_t>(sizeof bits)) return bits;
+    }
+    // No random device (a bare chroot): the clocks, the process and a count
+    // of calls, mixed.
+    static std::atomic<uint64_t> calls{0};
+    struct timespec real, monotonic;
+    clock_gettime(CLOCK_REALTIME, &real);
+    clock_gettime(CLOCK_MONOTONIC, &monotonic);
+    uint64_t state = static_cast<uint64_t>(real.tv_sec) * 1000000000u + static_cast<uint64_t>(real.tv_nsec);
+    state ^= (static_cast<uint64_t>(monotonic.tv_nsec) << 20) ^ static_cast<uint64_t>(getpid()) << 40;
+    state += ++calls * 0x9E3779B97F4A7C15ull;
+    // The finaliser of splitmix64: every input bit reaches every output bit.
+    state = (state ^ (state >> 30)) * 0xBF58476D1CE4E5B9ull;
+    state = (state ^ (state >> 27)) * 0x94D049BB133111EBull;
+    return state ^ (state >> 31);
 }

@@ -36,11 +36,13 @@ FileHandle OpenPartFile(const char* name) {
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle CreateOutputFile(const char* name) {
+FileHandle CreateNewFile(const char* name) {
+    // CREATE_NEW fails on any name that exists, a link included; the reparse
+    // flag keeps a link from ever being followed.
     wchar_t wide[kWideCapacity];
     if (!WidenName(name, wide)) return nullptr;
-    return Wrap(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return Wrap(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -74,6 +76,8 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     return ok && n == size;
 }
 
+int FlushFile(FileHandle file) { return FlushFileBuffers(file->handle) != 0; }
+
 int CloseFile(FileHandle file) {
     int ok = CloseHandle(file->handle) != 0;
     delete file;
@@ -85,12 +89,61 @@ int DeleteNamedFile(const char* name) {
     return WidenName(name, wide) && DeleteFileW(wide) != 0;
 }
 
+int RenameFile(const char* from, const char* to, int replace) {
+    // Under Wine a rename without replacing takes the name of a dangling
+    // link, which it cannot see: look first, as NameExists sees it.
+    if (!replace && NameExists(to)) return 0;
+    // Write-through: the call returns once the new name is on the disk.
+    wchar_t wideFrom[kWideCapacity];
+    wchar_t wideTo[kWideCapacity];
+    if (!WidenName(from, wideFrom) || !WidenName(to, wideTo)) return 0;
+    DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExW(wideFrom, wideTo, flags) != 0;
+}
+
 int NameExists(const char* name) {
     wchar_t wide[kWideCapacity];
     // A name too long to convert cannot be looked up: it counts as held.
     if (!WidenName(name, wide)) return 1;
     if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return 1;
     DWORD error = GetLastError();
-    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
-           error != ERROR_INVALID_NAME;
+    if (error != ERROR_FILE_NOT_FOUND) {
+        return error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME;
+    }
+    // A symbolic link whose target is missing is invisible to every lookup
+    // under Wine, which maps Windows links to Unix ones (Windows itself
+    // reports the link): only an exclusive creation sees it. The probe is
+    // made only where the name is free, and goes with its handle.
+    HANDLE probe = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
+                                   FILE_FLAG_OPEN_REPARSE_POINT,
+                               nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return 0;
+    }
+    error = GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+uint64_t UnpredictableBits() {
+    // Without a new library: the performance counter, the clock, the process
+    // and thread, the stack's address and a count of calls, mixed. Another
+    // run cannot foresee them closely enough to take the name first, and a
+    // clash costs only a retry.
+    static LONG calls = 0;
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t state = static_cast<uint64_t>(counter.QuadPart);
+    state ^= (static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime) * 0xD6E8FEB86659FD93ull;
+    state ^= static_cast<uint64_t>(GetCurrentProcessId()) << 32 | GetCurrentThreadId();
+    state += static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&counter)) << 16;
+    state += static_cast<uint64_t>(GetTickCount()) << 40;
+    state += static_cast<uint64_t>(InterlockedIncrement(&calls)) * 0x9E3779B97F4A7C15ull;
+    // The finaliser of splitmix64: every input bit reaches every output bit.
+    state = (state ^ (state >> 30)) * 0xBF58476D1CE4E5B9ull;
+    state = (state ^ (state >> 27)) * 0x94D049BB133111EBull;
+    return state ^ (state >> 31);
 }

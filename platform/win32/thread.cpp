@@ -85,7 +85,16 @@ HelperHandle CreateHelperThread() {
     }
     // Windows threads start at normal priority: take the creator's.
     SetThreadPriority(helper->thread, GetThreadPriority(GetCurrentThread()));
-    ResumeThread(helper->thread);
+    if (ResumeThread(helper->thread) == static_cast<DWORD>(-1)) {
+        // The thread never ran a line of its own: end it and give up the
+        // helper (the worker then checksums in line). Should it not end, its
+        // memory stays, so that it never runs on a freed helper.
+        bool ended = TerminateThread(helper->thread, 0) != 0 &&
+                     WaitForSingleObject(helper->thread, INFINITE) == WAIT_OBJECT_0;
+        CloseHandle(helper->thread);
+        if (ended) FreeHelper(helper);
+        return nullptr;
+    }
     return helper;
 }
 

@@ -23,6 +23,15 @@
 //   expect-enabled ID 0|1          wait-enabled ID 0|1 [S]
 //   expect-checked ID 0|1
 //   click ID                       a button click (refused on a disabled one)
+//   post-click ID                  BM_CLICK posted to the control whatever its
+//                                  state and whatever box is open, as
+//                                  automation tools post it
+//   post-message NUMBER [WPARAM]   a message posted to the dialog, as anyone
+//                                  may post one (1025 is the worker's
+//                                  WM_JOIN_DONE, 273 WM_COMMAND)
+//   kill                           end the program at once (TerminateProcess),
+//                                  as a crash or a power cut would, and wait
+//                                  until it is gone
 //   close                          a close request to the main window
 //   expect-box "TITLE" "TEXT" [ANSWER] [S]
 //                                  wait for a message box, check it, press
@@ -31,12 +40,15 @@
 //   expect-exit CODE [S]           wait for the program to end, check its code
 //   expect-exit-hidden CODE [S]    the same, and the main window must not show
 //   screenshot NAME                have the caller capture the screen
+//   shell NAME                     have the caller run its step NAME (it
+//                                  changes files while the program runs)
 //   wait-box [S]                   wait for a message box, leaving it open
 //   expect-box-default ID [S]      wait for a message box, leaving it open,
 //                                  and check that its default button is ID
 //   expect-steady TARGET MS        a text that does not change for MS ms
 //   expect-file-steady NAME MS     a file of WORKDIR whose size does not
-//                                  change for MS ms
+//                                  change for MS ms (NAME may hold wildcards
+//                                  that match one file)
 //   sleep MS
 //   print TARGET                   show a text in the log
 //   poll MS                        poll waits every MS ms (default 50)
@@ -518,6 +530,35 @@ bool Click(long id) {
     return true;
 }
 
+// No check of the control's state or of open boxes: the message is posted
+// as anyone may post it.
+bool PostClick(long id) {
+    HWND control = nullptr;
+    if (!Control(id, &control)) return false;
+    if (!PostMessageA(control, BM_CLICK, 0, 0)) return Fail("PostMessage BM_CLICK failed");
+    return true;
+}
+
+bool PostToDialog(long message, long wParam) {
+    if (!FindMain()) return false;
+    if (!PostMessageA(g_program.dialog, static_cast<UINT>(message), static_cast<WPARAM>(wParam), 0)) {
+        return Fail("PostMessage %ld failed", message);
+    }
+    return true;
+}
+
+bool Kill() {
+    if (!RequireStarted()) return false;
+    if (!TerminateProcess(g_program.process.hProcess, 9)) {
+        return Fail("TerminateProcess failed, error %lu", GetLastError());
+    }
+    if (WaitForSingleObject(g_program.process.hProcess, 10000) != WAIT_OBJECT_0) {
+        return Fail("the program did not end within 10 s of TerminateProcess");
+    }
+    g_program.main = g_program.dialog = nullptr;
+    return true;
+}
+
 bool CheckChecked(long id, long want) {
     HWND control = nullptr;
     if (!StillUndisturbed() || !Control(id, &control)) return false;
@@ -654,12 +695,19 @@ bool ExpectSteady(const std::string& target, DWORD ms) {
     return true;
 }
 
+// The size of the one file of WORKDIR that name (which may hold wildcards)
+// matches.
 bool FileSize(const std::string& name, unsigned long long* size) {
     std::wstring path = g_options.workdir + L"\\" + Wide(name);
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
         return Fail("no file %s, error %lu", Quote(Narrow(path)).c_str(), GetLastError());
     }
+    WIN32_FIND_DATAW other;
+    bool more = FindNextFileW(find, &other) != FALSE;
+    FindClose(find);
+    if (more) return Fail("more than one file matches %s", Quote(Narrow(path)).c_str());
     *size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return true;
 }
@@ -714,6 +762,23 @@ bool Screenshot(const std::string& name) {
     DWORD start = GetTickCount();
     while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (GetTickCount() - start > 30000) return Fail("the screenshot %s was not taken", name.c_str());
+        Sleep(kPollMs);
+    }
+    DeleteFileW(done.c_str());
+    return true;
+}
+
+// Has the caller run its step NAME (a change of the files while the program
+// runs): prints "@@shell NAME" and waits for NAME.done in the --shots
+// directory.
+bool CallerStep(const std::string& name) {
+    if (g_options.shots.empty()) return Fail("shell needs the --shots directory");
+    std::wstring done = g_options.shots + L"\\" + Wide(name) + L".done";
+    DeleteFileW(done.c_str());
+    Log("@@shell %s", name.c_str());
+    DWORD start = GetTickCount();
+    while (GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 30000) return Fail("the caller did not run %s", name.c_str());
         Sleep(kPollMs);
     }
     DeleteFileW(done.c_str());
@@ -789,6 +854,24 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         *usage = false;
         return Click(a);
     }
+    if (c == "post-click") {
+        if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;
+        *usage = false;
+        return PostClick(a);
+    }
+    if (c == "post-message") {
+        if (!ArgumentCount(w, 1, 2) || !NumberArgument(w[1], &a) ||
+            (w.size() > 2 && !NumberArgument(w[2], &b))) {
+            return false;
+        }
+        *usage = false;
+        return PostToDialog(a, b);
+    }
+    if (c == "kill") {
+        if (!ArgumentCount(w, 0, 0)) return false;
+        *usage = false;
+        return Kill();
+    }
     if (c == "close") {
         if (!ArgumentCount(w, 0, 0)) return false;
         *usage = false;
@@ -840,6 +923,11 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         if (!ArgumentCount(w, 1, 1)) return false;
         *usage = false;
         return Screenshot(w[1]);
+    }
+    if (c == "shell") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        return CallerStep(w[1]);
     }
     if (c == "sleep") {
         if (!ArgumentCount(w, 1, 1) || !NumberArgument(w[1], &a)) return false;

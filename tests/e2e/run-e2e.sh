@@ -2,8 +2,9 @@
 # The joiner end to end: files cut by vantorel-split, the stamped Selvanore.exe
 # run under Wine on a virtual display and driven through its windows by the
 # driver (tests/e2e/driver.cpp), as a user would: joins with every checksum,
-# bad checksums, deleted inputs, an existing output, missing parts, foreign and broken records,
-# changed sizes, pause, resume, cancel, close requests and a full disk.
+# bad checksums, deleted inputs, an existing output, missing parts, foreign, broken and forged
+# records, changed sizes, pause, resume, cancel, close requests, a full disk, a kill halfway,
+# clicks and messages posted out of turn, and symbolic links holding the output's name.
 #
 #   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named)
 #
@@ -88,7 +89,7 @@ part() {
 
 # Runs the driver on a script read from stdin (UTF-8, given to the driver in
 # Windows-1252): play NAME PROGRAM DIR. Screenshots asked for by the script
-# are taken here. The log goes to the artifacts; a failure sets reason.
+# are taken here, and its "shell STEP" runs the function step_STEP here. The log goes to the artifacts; a failure sets reason.
 play() {
   local name=$1 exe=$2 dir=$3
   local script=$work/$name.script log=$artifacts/$name.log raw=$work/$name.out
@@ -108,6 +109,10 @@ play() {
         import -window root -crop "${w}x${h}+${x}+${y}" +repage "$artifacts/$name-$shot.png" >>"$raw" 2>&1 ||
           echo "(import failed for $shot)" >>"$raw"
         touch "$shots/$shot.done"
+      elif [[ $line == "@@shell "* ]]; then
+        read -r _ step <<<"$line"
+        "step_$step" >>"$raw" 2>&1 || echo "(step $step failed)" >>"$raw"
+        touch "$shots/$step.done"
       fi
     done
   local status=${PIPESTATUS[0]}
@@ -176,9 +181,9 @@ progress_lines() {
   done
 }
 
-# patch_record EXE NAME FIELD VALUE: rewrites kind, size or count in the
-# record stamped in EXE, found by the output name at record offset 96 (the
-# fields it already holds must look stamped).
+# patch_record EXE NAME FIELD VALUE: rewrites kind, size, count or name (in
+# Windows-1252) in the record stamped in EXE, found by the output name at
+# record offset 96 (the fields it already holds must look stamped).
 patch_record() {
   perl -e '
     use strict;
@@ -194,12 +199,12 @@ patch_record() {
     my $record = $at[0];
     my ($kind, $size, $count) = unpack("V Q< V", substr($image, $record + 80, 16));
     die "no stamped record (kind $kind, count $count)\n" unless $kind <= 4 && $count >= 2;
-    my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"]);
+    my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"], name => [96, "a626"]);
     my $layout = $fields{$field} or die "unknown field $field\n";
     seek($f, $record + $layout->[0], 0);
     print $f pack($layout->[1], $value);
     close($f) or die "cannot write $exe\n";
-  ' "$1" "$(printf '%s' "$2" | iconv -f UTF-8 -t WINDOWS-1252)" "$3" "$4" 2>"$work/patch.err" ||
+  ' "$1" "$(printf '%s' "$2" | iconv -f UTF-8 -t WINDOWS-1252)" "$3" "$(printf '%s' "$4" | iconv -f UTF-8 -t WINDOWS-1252)" 2>"$work/patch.err" ||
     fail "patching the record failed: $(cat "$work/patch.err")"
 }
 
@@ -210,6 +215,13 @@ parts_intact() {
     [ -e "$dir/parts/$(part "$name" "$i" "$count")" ] || fail "part $i is gone" || return
   done
   cmp -s <(cat "$dir"/parts/"$name"__[0-9]*) "$dir/src/$name" || fail "the parts have changed"
+}
+
+# No file of the joiner's temporary names is left in DIR.
+no_temporary() {
+  local left
+  left=$(find "$1" -maxdepth 1 -name '~selvanore-*.tmp' | wc -l)
+  [ "$left" -eq 0 ] || fail "$left temporary files were left in $1"
 }
 
 no_parts_left() {
@@ -378,6 +390,7 @@ click 1001
 expect-exit 0
 EOF
   cmp -s "$dir/parts/DATA.BIN" "$dir/src/$name" || fail "the existing file was not replaced by the output" || return
+  no_temporary "$dir/parts" || return
   parts_intact "$dir" "$name"
 }
 
@@ -407,7 +420,8 @@ EOF
     [ -e "$dir/parts/$(part "$name" "$i" 3)" ] || fail "part $i is gone" || return
   done
   [ "$(cat "$dir"/parts/"$name"__[0-9]* | md5sum)" = "$kept" ] || fail "the parts have changed" || return
-  [ "$(md5sum <"$dir/parts/$name")" = "$kept" ] || fail "the output is not kept as joined"
+  [ "$(md5sum <"$dir/parts/$name")" = "$kept" ] || fail "the output is not kept as joined" || return
+  no_temporary "$dir/parts"
 }
 
 # Parts that cannot be read: the join is impossible and cannot be started.
@@ -507,7 +521,11 @@ big_dir=$work/big
 big_name=grande.bin
 big_size=$((4 << 30))
 make_big() {
-  [ ! -e "$big_dir/ready" ] || return 0
+  if [ -e "$big_dir/ready" ]; then
+    # What a failed scenario may have left must not fail the next one.
+    rm -f "$big_dir/parts/$big_name" "$big_dir"/parts/~selvanore-*.tmp
+    return 0
+  fi
   mkdir -p "$big_dir/src" "$big_dir/parts"
   printf 'abcd' >"$big_dir/src/$big_name"
   "$split" "$big_dir/src/$big_name" --parts 4 --checksum none --joiner "$program" \
@@ -526,7 +544,8 @@ make_big() {
 }
 
 big_output_gone() {
-  [ ! -e "$big_dir/parts/$big_name" ] || fail "the output was not deleted"
+  [ ! -e "$big_dir/parts/$big_name" ] || fail "the output was not deleted" || return
+  no_temporary "$big_dir/parts"
 }
 
 big_parts_intact() {
@@ -540,8 +559,9 @@ big_parts_intact() {
 BIG_RUNNING="% - Concatenación en curso..."
 
 # Pause: the button says "Continuar", the report ends with the notice, the
-# output stops growing and a close request is refused; resumed, the join ends
-# with the output complete, and a close request is then accepted.
+# joined file (under its temporary name) stops growing and a close request
+# is refused; resumed, the join ends with the output complete, and a close
+# request is then accepted.
 pause_resume() {
   make_big || return
   play pause-resume "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
@@ -557,7 +577,7 @@ expect title ends "% - Pausa"
 expect 1005 ends "%  ** PAUSA **"
 expect-enabled 1000 1
 expect-enabled 1001 1
-expect-file-steady $big_name 1500
+expect-file-steady ~selvanore-*.tmp 1500
 expect-steady title 500
 screenshot paused
 close
@@ -685,7 +705,272 @@ click 1001
 expect-exit 0
 EOF
   [ ! -e "$dir/parts/$name" ] || fail "the output was not deleted" || return
+  no_temporary "$dir/parts" || return
   parts_intact "$dir" "$name"
+}
+
+# ---- Nothing lost: the user's file, links, kills, forged records and clicks ----
+
+# A forged record: a part count no splitter writes, or a name that leaves the
+# parts' folder. Start-up fails as for any unusable record, nothing is written.
+forged_record() {
+  local dir=$work/forged-record name=falso.bin
+  make_set "$dir" "$name" 300000 none --parts 3 || return
+  cp "$dir/parts/${name}__join.exe" "$dir/parts/count__join.exe"
+  patch_record "$dir/parts/count__join.exe" "$name" count 4294967295 || return
+  play forged-record-count "$dir/parts/count__join.exe" "$dir/parts" <<EOF || return
+start
+expect-box "Vantorel - Error" "Error al iniciar."
+expect-exit 0
+EOF
+  patch_record "$dir/parts/${name}__join.exe" "$name" name '..\fuera.bin' || return
+  play forged-record-name "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+expect-box "Vantorel - Error" "Error al iniciar."
+expect-exit 0
+EOF
+  [ ! -e "$dir/fuera.bin" ] || fail "a file was written outside the parts' folder" || return
+  no_temporary "$dir/parts"
+}
+
+# Without a checksum, ten bytes moved from the end of part 0 to the end of
+# part 1 after start-up keep the total, but the join is no success: the
+# report names the part, and the output and every part stay although the
+# box is ticked.
+step_move_tail() {
+  tail -c 10 "$moved_first" >>"$moved_second"
+  truncate -s -10 "$moved_first"
+}
+
+part_changed() {
+  local dir=$work/part-changed name=movido.bin
+  make_set "$dir" "$name" 600000 none --parts 3 || return
+  moved_first=$dir/parts/$(part "$name" 0 3)
+  moved_second=$dir/parts/$(part "$name" 1 3)
+  play part-changed "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+shell move_tail
+click 1002
+click 1000
+wait title is "100% - Concatenación no exitosa" 120
+expect 1005 ends "100%\\r\\n\\r\\n\\"$(part "$name" 0 3)\\"\\r\\nEl tamaño de los archivos de entrada no es válido : 199.990 bytes.\\r\\n\\r\\nConcatenación no exitosa.\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  [ "$(stat -c %s "$moved_first")" -eq 199990 ] || fail "part 0 was deleted or changed" || return
+  cmp -s "$dir/parts/$name" <(cat "$dir"/parts/"$name"__[0-9]*) || fail "the output is not kept as joined" || return
+  if cmp -s "$dir/parts/$name" "$dir/src/$name"; then
+    fail "the output is the original: the parts did not change"
+    return
+  fi
+  no_temporary "$dir/parts"
+}
+
+# Yes to "ya existe", then Anular: the existing file stays byte for byte, and
+# the job's own file goes.
+existing_cancel() {
+  make_big || return
+  local users=$work/existing-cancel.users
+  head -c 300000 /dev/urandom >"$users"
+  cp "$users" "$big_dir/parts/$big_name"
+  play existing-cancel "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\\"$big_name\\"\\n¿Desea reemplazarlo?" 6
+wait title ends "$BIG_RUNNING"
+wait 1005 has "\\"grande.bin__001\\""
+click 1001
+wait title ends "% - Concatenación anulada"
+expect 1005 ends "%\\r\\n\\r\\nLa concatenación ha sido cancelada.\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$users" "$big_dir/parts/$big_name" || fail "the existing file changed" || return
+  rm "$big_dir/parts/$big_name"
+  no_temporary "$big_dir/parts" || return
+  big_parts_intact
+}
+
+# A join killed halfway (TerminateProcess) leaves no file under the output's
+# name, only its temporary file, which does not block the next run: that
+# one creates its own file and runs (it is cancelled, and its file goes).
+killed() {
+  make_big || return
+  play killed "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait title ends "$BIG_RUNNING"
+wait 1005 has "\\"grande.bin__001\\""
+kill
+EOF
+  [ ! -e "$big_dir/parts/$big_name" ] && [ ! -L "$big_dir/parts/$big_name" ] ||
+    fail "a file of the output's name was left by the killed join" || return
+  local leftover
+  leftover=$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')
+  [ "$(printf '%s\n' "$leftover" | grep -c .)" -eq 1 ] || fail "expected one temporary file, found: $leftover" || return
+  [ "$(stat -c %s "$leftover")" -gt 0 ] || fail "the killed join had written nothing" || return
+  play killed-next "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait title ends "$BIG_RUNNING"
+sleep 1500
+expect title ends "$BIG_RUNNING"
+click 1001
+wait title ends "% - Concatenación anulada"
+click 1001
+expect-exit 0
+EOF
+  [ "$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')" = "$leftover" ] ||
+    fail "the next run did not leave the leftover alone, or left its own file" || return
+  rm "$leftover"
+  big_output_gone || return
+  big_parts_intact
+}
+
+# Clicks posted to the disabled Comenzar, a WM_COMMAND of it and a
+# WM_JOIN_DONE posted from outside change nothing: before the join, after
+# it (Salida then deletes nothing), and while the replace question is open
+# (one box, one line, no worker).
+posted_clicks() {
+  local dir=$work/posted-clicks name=clics.bin
+  make_set "$dir" "$name" 900000 md5 --parts 3 || return
+  local report
+  report=$(startup_report "$name" 900000 3 md5 "$digest")
+  play posted-clicks "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+post-message 1025
+expect-steady 1005 500
+expect 1005 is "$report"
+expect title is "$TITLE_START"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+expect-enabled 1000 0
+post-click 1000
+post-message 273 1000
+post-message 1025
+expect-steady 1005 1000
+expect 1005 ends "Concatenación exitosa.\\r\\n$CLICK_EXIT"
+expect title is "100% - Concatenación exitosa"
+expect 1001 is "Salida"
+screenshot after-clicks
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output is not the original after the clicks" || return
+  local question="El archivo de salida ya existe :\\n\\\"$name\\\"\\n¿Desea reemplazarlo?"
+  play posted-clicks-question "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait-box
+post-click 1000
+post-click 1000
+post-message 273 1000
+post-click 1001
+sleep 500
+screenshot question-clicks
+expect-box "Vantorel - Advertencia" "$question" 7
+wait 1005 ends "La concatenación no ha empezado.\\r\\n"
+expect-steady 1005 500
+expect 1005 is "$report\\r\\nLa concatenación no ha empezado.\\r\\n"
+expect-enabled 1000 1
+expect-enabled 1001 1
+expect-enabled 1002 1
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output changed" || return
+  no_temporary "$dir/parts" || return
+  parts_intact "$dir" "$name"
+}
+
+# A WM_JOIN_DONE posted from outside while the join is paused is not the
+# worker's: the dialog stays paused, and the job is cancelled as usual.
+posted_done() {
+  make_big || return
+  play posted-done "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait title ends "$BIG_RUNNING"
+click 1000
+wait 1000 is "Continuar"
+post-message 1025
+post-message 1027
+expect-steady title 1000
+expect title ends "% - Pausa"
+expect 1005 ends "%  ** PAUSA **"
+click 1001
+wait title ends "% - Concatenación anulada"
+click 1001
+expect-exit 0
+EOF
+  big_output_gone || return
+  big_parts_intact
+}
+
+# The output's name is a Unix symbolic link (Wine maps Windows links to
+# them), to a file in another folder or dangling: the question comes. Yes
+# then Anular leave the link and its target as they were; a finished join
+# replaces the link itself, and its target stays as it was (or absent).
+link_cancelled() {
+  make_big || return
+  local elsewhere=$work/link-elsewhere
+  mkdir -p "$elsewhere"
+  head -c 50000 /dev/urandom >"$elsewhere/destino.bin"
+  cp "$elsewhere/destino.bin" "$work/link-target.copy"
+  ln -s "$elsewhere/destino.bin" "$big_dir/parts/$big_name"
+  play link-cancelled "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\\"$big_name\\"\\n¿Desea reemplazarlo?" 6
+wait title ends "$BIG_RUNNING"
+sleep 1500
+click 1001
+wait title ends "% - Concatenación anulada"
+click 1001
+expect-exit 0
+EOF
+  [ -L "$big_dir/parts/$big_name" ] && [ "$(readlink "$big_dir/parts/$big_name")" = "$elsewhere/destino.bin" ] ||
+    fail "the link was changed" || return
+  cmp -s "$elsewhere/destino.bin" "$work/link-target.copy" || fail "the link's target changed" || return
+  rm "$big_dir/parts/$big_name"
+  no_temporary "$big_dir/parts" || return
+  big_parts_intact
+}
+
+# link_replaced SCENARIO dangling|file
+link_replaced() {
+  local scenario=$1 kind=$2
+  local dir=$work/$scenario name=enlace.bin
+  make_set "$dir" "$name" 800000 sha1 --parts 2 || return
+  mkdir -p "$dir/elsewhere"
+  [ "$kind" = dangling ] || head -c 40000 /dev/urandom >"$dir/elsewhere/destino.bin"
+  [ "$kind" = dangling ] || cp "$dir/elsewhere/destino.bin" "$dir/target.copy"
+  ln -s "$dir/elsewhere/destino.bin" "$dir/parts/$name"
+  play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\\"$name\\"\\n¿Desea reemplazarlo?" 6
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  [ ! -L "$dir/parts/$name" ] || fail "the link is still there" || return
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  if [ "$kind" = dangling ]; then
+    [ ! -e "$dir/elsewhere/destino.bin" ] || fail "a file was made where the link pointed" || return
+  else
+    cmp -s "$dir/elsewhere/destino.bin" "$dir/target.copy" || fail "the link's target changed" || return
+  fi
+  no_temporary "$dir/parts"
 }
 
 # The driver itself must fail on what is wrong, and say why: a text that is
@@ -782,6 +1067,15 @@ scenario cancel cancel
 scenario pause-cancel pause_cancel
 scenario close-refused close_refused
 scenario disk-full disk_full
+scenario forged-record forged_record
+scenario part-changed part_changed
+scenario existing-cancel existing_cancel
+scenario killed killed
+scenario posted-clicks posted_clicks
+scenario posted-done posted_done
+scenario link-cancelled link_cancelled
+scenario link-dangling link_replaced link-dangling dangling
+scenario link-replaced link_replaced link-replaced file
 
 # ---- Other code pages, other working directories -------------------------------
 

@@ -1,6 +1,7 @@
 #include "tests/support/fake_core.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -11,7 +12,7 @@
 FakeCore g_core;
 
 void ResetFakeCore() {
-    g_core.failThreads = g_core.failHelpers = false;
+    g_core.failThreads = g_core.failHelpers = g_core.failResume = false;
     g_core.helperDelayMs = 0;
     g_core.threadsCreated = g_core.helpersCreated = g_core.helpersAlive = g_core.helperTasks = 0;
     g_core.onEvent = nullptr;
@@ -23,6 +24,7 @@ struct PlatformEvent {
     std::mutex mutex;
     std::condition_variable changed;
     bool signalled = false;
+    uint64_t generation = 0;  // one a signal, as in the real event
 };
 
 EventHandle CreateManualEvent() { return new (std::nothrow) PlatformEvent; }
@@ -31,6 +33,7 @@ void SignalEvent(EventHandle event) {
     if (g_core.onEvent) g_core.onEvent("signal");
     std::lock_guard<std::mutex> lock(event->mutex);
     event->signalled = true;
+    ++event->generation;
     event->changed.notify_all();
 }
 
@@ -42,7 +45,10 @@ void ClearEvent(EventHandle event) {
 
 void WaitForEvent(EventHandle event) {
     std::unique_lock<std::mutex> lock(event->mutex);
-    event->changed.wait(lock, [event] { return event->signalled; });
+    uint64_t generation = event->generation;
+    event->changed.wait(lock, [event, generation] {
+        return event->signalled || event->generation != generation;
+    });
 }
 
 void CloseEvent(EventHandle event) { delete event; }
@@ -56,6 +62,7 @@ struct Latch {
     std::mutex mutex;
     std::condition_variable changed;
     bool resumed = false;
+    bool discarded = false;  // the handle was closed without a resume: never run
 };
 
 }  // namespace
@@ -72,7 +79,8 @@ ThreadHandle CreateSuspendedThread(ThreadEntry entry, void* parameter) {
     handle->thread = std::thread([latch = handle->latch, entry, parameter] {
         {
             std::unique_lock<std::mutex> lock(latch->mutex);
-            latch->changed.wait(lock, [&] { return latch->resumed; });
+            latch->changed.wait(lock, [&] { return latch->resumed || latch->discarded; });
+            if (!latch->resumed) return;
         }
         entry(parameter);
     });
@@ -83,6 +91,7 @@ ThreadHandle CreateSuspendedThread(ThreadEntry entry, void* parameter) {
 int SetLowestPriority(ThreadHandle) { return 1; }
 
 int ResumeSuspendedThread(ThreadHandle thread) {
+    if (g_core.failResume) return 0;
     std::lock_guard<std::mutex> lock(thread->latch->mutex);
     thread->latch->resumed = true;
     thread->latch->changed.notify_all();
@@ -90,6 +99,11 @@ int ResumeSuspendedThread(ThreadHandle thread) {
 }
 
 void CloseThreadHandle(ThreadHandle thread) {
+    {
+        std::lock_guard<std::mutex> lock(thread->latch->mutex);
+        thread->latch->discarded = true;
+        thread->latch->changed.notify_all();
+    }
     thread->thread.detach();
     delete thread;
 }

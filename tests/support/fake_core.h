@@ -12,6 +12,8 @@ struct FakeCore {
     // Creation of the worker's thread, or of a helper thread, fails.
     bool failThreads = false;
     bool failHelpers = false;
+    // The worker's thread is created but cannot be resumed: it never runs.
+    bool failResume = false;
 
     std::atomic<int> threadsCreated{0};
     std::atomic<int> helpersCreated{0};

@@ -36,7 +36,12 @@ void ResetMemoryDisk() {
     g_disk.failCloseOf.clear();
     g_disk.failDeleteOf.clear();
     g_disk.failCreate = false;
+    g_disk.failFlush = false;
+    g_disk.failRename = false;
+    g_disk.randomBits.clear();
+    g_disk.randomCalls = 0;
     g_disk.opened.clear();
+    g_disk.operations.clear();
     g_disk.readSizes.clear();
     g_disk.writeSizes.clear();
 }
@@ -79,20 +84,20 @@ bool AnyMemoryFileOpen() {
 FileHandle OpenPartFile(const char* name) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
     g_disk.opened.push_back(name);
+    g_disk.operations.push_back(std::string("open ") + name);
     auto it = g_disk.files.find(name);
     if (it == g_disk.files.end() || it->second->open) return nullptr;
     it->second->open = true;
     return new PlatformFile{name, it->second, 0, 0};
 }
 
-FileHandle CreateOutputFile(const char* name) {
+FileHandle CreateNewFile(const char* name) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
-    if (g_disk.failCreate) return nullptr;
-    auto& file = g_disk.files[name];
-    if (file && file->open) return nullptr;
-    if (!file) file = std::make_shared<MemoryFile>();
-    file->data.clear();
+    g_disk.operations.push_back(std::string("create ") + name);
+    if (g_disk.failCreate || g_disk.files.count(name) != 0) return nullptr;
+    auto file = std::make_shared<MemoryFile>();
     file->open = true;
+    g_disk.files[name] = file;
     return new PlatformFile{name, file, 0, 0};
 }
 
@@ -131,6 +136,12 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     return n == size;
 }
 
+int FlushFile(FileHandle file) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back("flush " + file->name);
+    return !g_disk.failFlush;
+}
+
 int CloseFile(FileHandle file) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
     file->file->open = false;
@@ -141,6 +152,7 @@ int CloseFile(FileHandle file) {
 
 int DeleteNamedFile(const char* name) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back(std::string("delete ") + name);
     if (g_disk.failDeleteOf.count(name) != 0) return 0;
     auto it = g_disk.files.find(name);
     if (it == g_disk.files.end() || it->second->open) return 0;
@@ -151,4 +163,26 @@ int DeleteNamedFile(const char* name) {
 int NameExists(const char* name) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
     return g_disk.files.count(name) != 0;
+}
+
+int RenameFile(const char* from, const char* to, int replace) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back(std::string(replace ? "rename-replace " : "rename ") + from + " " + to);
+    auto source = g_disk.files.find(from);
+    if (g_disk.failRename || source == g_disk.files.end() || source->second->open) return 0;
+    auto target = g_disk.files.find(to);
+    if (target != g_disk.files.end() && (!replace || target->second->open)) return 0;
+    std::shared_ptr<MemoryFile> file = source->second;
+    g_disk.files.erase(source);
+    g_disk.files[to] = file;
+    return 1;
+}
+
+uint64_t UnpredictableBits() {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    ++g_disk.randomCalls;
+    if (g_disk.randomBits.empty()) return g_disk.randomCalls;
+    uint64_t bits = g_disk.randomBits.front();
+    g_disk.randomBits.pop_front();
+    return bits;
 }

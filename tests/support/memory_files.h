@@ -1,9 +1,11 @@
 // Files kept in memory, for tests that make file operations fail on request:
-// a read, a size, a close, a creation or a deletion, or a disk that fills up.
+// a read, a size, a close, a creation, a flush, a rename or a deletion, or a
+// disk that fills up.
 #ifndef SELVANORE_TESTS_SUPPORT_MEMORY_FILES_H
 #define SELVANORE_TESTS_SUPPORT_MEMORY_FILES_H
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,8 +30,16 @@ struct MemoryDisk {
     std::string failCloseOf;
     std::set<std::string> failDeleteOf;
     bool failCreate = false;
+    bool failFlush = false;
+    bool failRename = false;
+    // The values UnpredictableBits gives, in order; a count once they run out.
+    std::deque<uint64_t> randomBits;
+    uint64_t randomCalls = 0;
     // What happened.
     std::vector<std::string> opened;
+    // Every operation on a name, in order: "open NAME", "create NAME",
+    // "flush NAME", "delete NAME", "rename FROM TO" or "rename-replace FROM TO".
+    std::vector<std::string> operations;
     std::vector<uint32_t> readSizes;
     std::vector<uint32_t> writeSizes;
 };

@@ -25,6 +25,30 @@
 namespace {
 
 const char kStart[] = "\r\nConcatenación de archivos...\r\n";
+// The first temporary name of a test: without scripted values the stand-in's
+// unpredictable bits count its calls.
+const char kTemp[] = "~selvanore-0000000000000001.tmp";
+
+// The files of the disk under a temporary name of the joiner's.
+std::vector<std::string> TemporaryFiles() {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    std::vector<std::string> names;
+    for (const auto& entry : g_disk.files) {
+        if (entry.first.compare(0, 11, "~selvanore-") == 0) names.push_back(entry.first);
+    }
+    return names;
+}
+
+// The operations of the disk that name the file name itself.
+std::vector<std::string> OperationsOn(const std::string& name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    std::vector<std::string> found;
+    for (const std::string& operation : g_disk.operations) {
+        std::string words = operation + " ";
+        if (words.find(" " + name + " ") != std::string::npos) found.push_back(operation);
+    }
+    return found;
+}
 
 struct Progress {
     uint32_t part;
@@ -74,7 +98,10 @@ protected:
     void TearDown() override {
         EXPECT_EQ(g_join.workerThread, nullptr) << "a job is still running";
         EXPECT_FALSE(AnyMemoryFileOpen()) << "the worker left a file open";
+        EXPECT_TRUE(temporaryMayStay || TemporaryFiles().empty()) << "the job's own file was left";
+        temporaryMayStay = false;
         delete g_join.engine;
+        delete[] g_join.partSizes;
         std::free(g_join.transferBuffer);
         if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
         DeleteReportBrush(g_join.reportBrush);
@@ -124,6 +151,8 @@ protected:
 
     std::vector<uint8_t> original;
     std::vector<Progress> progress;
+    // A test that leaves a file under a temporary name on purpose says so.
+    bool temporaryMayStay = false;
 };
 
 std::string StartupReport(const char* checksumName, const std::string& checksum,
@@ -253,14 +282,17 @@ TEST_F(Join, BadChecksumDeletedOnNo) {
 TEST_F(Join, BadChecksumDeletionThatFails) {
     StartUp(CHECKSUM_SHA1, {10, 20}, "0");
     g_view.answers.push_back(ANSWER_NO);
-    g_disk.failDeleteOf.insert("datos.bin");
+    g_disk.failDeleteOf.insert(kTemp);
+    temporaryMayStay = true;
     RunJob();
     std::string report = ReportText();
     EXPECT_EQ(report.find("Borrando el archivo de salida..."), std::string::npos);
     EXPECT_NE(report.find("\r\n\r\nConcatenación no exitosa.\r\n"), std::string::npos);
     auto boxes = RecordedBoxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].text, "Imposible suprimir el archivo :\n\"datos.bin\"");
+    // The box names the file that stays: the joined one, never the output.
+    EXPECT_EQ(boxes[1].text, "Imposible suprimir el archivo :\n\"" + std::string(kTemp) + "\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
     EXPECT_EQ(boxes[1].title, "Vantorel - Error");
     EXPECT_EQ(boxes[1].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
 }
@@ -373,6 +405,276 @@ TEST_F(Join, AnExistingOutputIsTouchedOnlyAfterAYes) {
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
     EXPECT_EQ(MemoryFileData("datos.bin"), original);
     EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+}
+
+// After a Yes to the replace question, the user's file is replaced only by a
+// finished join, in one rename: until then the worker writes a file of its
+// own, and a cancel, a part missing at its turn, a full disk or a failed
+// flush leave the user's file byte for byte. Nothing but that rename ever
+// names the output (no open, creation or deletion), so a link of that name
+// is never followed.
+TEST_F(Join, AnExistingOutputIsReplacedOnlyByAFinishedJoin) {
+    enum Outcome { kCancel, kMissingPart, kFullDisk, kFlushFails, kDone };
+    for (int outcome : {kCancel, kMissingPart, kFullDisk, kFlushFails, kDone}) {
+        SCOPED_TRACE(outcome);
+        StartUp(CHECKSUM_SHA1, {100, 200, 300});
+        g_join.bufferSize = 50;
+        std::vector<uint8_t> users(5000, 0x5A);
+        PutMemoryFile("datos.bin", users);
+        g_view.answers.push_back(ANSWER_YES);
+        if (outcome == kFullDisk) g_disk.capacity = 600 + 5000 + 250;
+        g_disk.failFlush = outcome == kFlushFails;
+        bool halfway = false;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message != WM_JOIN_PROGRESS || g_join.progressDone < 100 || halfway) return;
+            halfway = true;
+            EXPECT_EQ(MemoryFileData("datos.bin"), users);
+            EXPECT_EQ(TemporaryFiles(), std::vector<std::string>({kTemp}));
+            if (outcome == kCancel) OnCancelButton();
+            if (outcome == kMissingPart) DeleteNamedFile("datos.bin__002");
+        };
+        g_tickStep = kProgressInterval;
+        RunJob();
+        EXPECT_TRUE(halfway);
+        EXPECT_TRUE(TemporaryFiles().empty());
+        std::vector<std::string> onOutput = OperationsOn("datos.bin");
+        if (outcome == kDone) {
+            EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+            EXPECT_EQ(MemoryFileData("datos.bin"), original);
+            EXPECT_EQ(onOutput, std::vector<std::string>({"rename-replace " + std::string(kTemp) + " datos.bin"}));
+            // The data is on the disk before the file takes the name.
+            auto& all = g_disk.operations;
+            ASSERT_GE(all.size(), 2u);
+            EXPECT_EQ(all[all.size() - 2], "flush " + std::string(kTemp));
+        } else {
+            EXPECT_EQ(MemoryFileData("datos.bin"), users);
+            EXPECT_TRUE(onOutput.empty()) << onOutput[0];
+        }
+        if (outcome == kFlushFails) {
+            EXPECT_EQ(RecordedBoxes().back().text,
+                      "Un error a ocurrido durante la escritura del siguiente archivo :\n\"datos.bin\"");
+        }
+        TearDown();
+        SetUp();
+    }
+}
+
+// When the joined file cannot take the output's name, the user is told with
+// the creation's box, the joined file goes and the join is no success: the
+// inputs stay although the box is ticked.
+TEST_F(Join, AJoinThatCannotTakeTheOutputsName) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    g_view.deleteInputs.checked = true;
+    g_disk.failRename = true;
+    RunJob();
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+    EXPECT_TRUE(EndsWith(ReportText(), "\r\n\r\nConcatenación no exitosa.\r\nHaga click en el botón [Salida].\r\n"));
+    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__001"));
+    EXPECT_EQ(g_view.cancel.text, "Salida");
+    EXPECT_TRUE(g_view.cancel.enabled);
+}
+
+// A join known to be bad takes the output's name only where nothing holds
+// it: without a checksum (here a wrong size), and after a bad checksum when
+// the keep question could not be shown. The file the user agreed to replace
+// stays, the bad join goes, and the creation's box says so. A Yes to the
+// keep question replaces it.
+TEST_F(Join, AJoinKnownToBeBadReplacesNothingWithoutAYes) {
+    struct Case {
+        uint32_t kind;
+        int keepAnswer;  // -1: no keep question
+        bool replaced;
+    } cases[] = {{0, -1, false}, {CHECKSUM_SHA1, 0, false}, {CHECKSUM_SHA1, ANSWER_YES, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keepAnswer);
+        if (c.kind == 0) {
+            StartUp(0, {100, 200}, nullptr, 301);  // warned at start-up
+        } else {
+            StartUp(c.kind, {100, 200}, "0");
+        }
+        std::vector<uint8_t> users(77, 0x33);
+        PutMemoryFile("datos.bin", users);
+        g_view.answers.push_back(ANSWER_YES);
+        if (c.keepAnswer >= 0) g_view.answers.push_back(c.keepAnswer);
+        RunJob();
+        EXPECT_EQ(MemoryFileData("datos.bin"), c.replaced ? original : users);
+        EXPECT_EQ(OperationsOn("datos.bin").size(), 1u) << "one rename";
+        if (!c.replaced) {
+            EXPECT_EQ(OperationsOn("datos.bin")[0], "rename " + std::string(kTemp) + " datos.bin");
+            EXPECT_EQ(RecordedBoxes().back().text,
+                      "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+        }
+        EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+        TearDown();
+        SetUp();
+    }
+}
+
+// Without a checksum only the sizes prove the output: ten bytes moved from
+// the end of part 0 to the end of part 1 after start-up keep the total, but
+// the join is no success. The report names the first part whose size
+// changed, with its size at its turn; the output and every part are kept.
+TEST_F(Join, APartThatChangedAfterStartUpIsNoSuccess) {
+    StartUp(0, {100, 200, 300});
+    std::vector<uint8_t> first = MemoryFileData("datos.bin__000");
+    std::vector<uint8_t> second = MemoryFileData("datos.bin__001");
+    second.insert(second.end(), first.end() - 10, first.end());
+    first.resize(90);
+    PutMemoryFile("datos.bin__000", first);
+    PutMemoryFile("datos.bin__001", second);
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    EXPECT_TRUE(EndsWith(ReportText(), "100%\r\n\r\n"
+                                       "\"datos.bin__000\"\r\n"
+                                       "El tamaño de los archivos de entrada no es válido : 90 bytes.\r\n"
+                                       "\r\n"
+                                       "Concatenación no exitosa.\r\n"
+                                       "Haga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    EXPECT_TRUE(RecordedBoxes().empty());
+    std::vector<uint8_t> joined = first;
+    joined.insert(joined.end(), second.begin(), second.end());
+    std::vector<uint8_t> third = MemoryFileData("datos.bin__002");
+    joined.insert(joined.end(), third.begin(), third.end());
+    EXPECT_EQ(MemoryFileData("datos.bin"), joined);
+    EXPECT_EQ(MemoryFileData("datos.bin__000"), first);
+    EXPECT_EQ(MemoryFileData("datos.bin__001"), second);
+    EXPECT_TRUE(MemoryFileExists("datos.bin__002"));
+}
+
+// ---- Commands out of turn --------------------------------------------------
+
+// Commands follow the dialog's state, never the controls' enabled bits: a
+// click posted to a disabled button, or made while a box of the dialog is
+// open, does nothing.
+TEST_F(Join, ClicksOutOfTurnDoNothing) {
+    // A part missing: Comenzar is disabled, and a posted click starts nothing.
+    PutMemoryFile("datos.bin__000", 100, 1);
+    ASSERT_TRUE(EncodeRecord(0, 300, 2, "datos.bin", "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    InitJoinDialog(DialogWindow());
+    EXPECT_EQ(GetDialogState(), DialogState::Impossible);
+    OnStartButton();
+    EXPECT_EQ(g_core.threadsCreated, 0);
+    TearDown();
+    SetUp();
+
+    // The replace question: the three controls are off while it is open, and
+    // neither a second Comenzar nor Anular does anything there; a No gives
+    // them back.
+    StartUp(CHECKSUM_MD5, {100, 200});
+    PutMemoryFile("datos.bin", 10, 1);
+    g_view.answers = {ANSWER_NO, ANSWER_YES};
+    int boxes = 0;
+    g_view.insideBox = [&](const RecordedBox&) {
+        ++boxes;
+        EXPECT_FALSE(g_view.start.enabled || g_view.cancel.enabled || g_view.deleteInputs.enabled);
+        EXPECT_EQ(GetDialogState(), DialogState::Asking);
+        EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Ignore);
+        OnStartButton();
+        OnCancelButton();
+    };
+    OnStartButton();
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(g_core.threadsCreated, 0);
+    EXPECT_FALSE(g_view.mainWindowDestroyed);
+    EXPECT_EQ(GetDialogState(), DialogState::Ready);
+    EXPECT_TRUE(g_view.start.enabled && g_view.cancel.enabled && g_view.deleteInputs.enabled);
+    RunJob();
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(g_core.threadsCreated, 1) << "one worker";
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+
+    // Finished: a click posted to the disabled Comenzar starts nothing, and
+    // Salida ends the program.
+    g_view.insideBox = nullptr;
+    std::string report = ReportText();
+    EXPECT_EQ(GetDialogState(), DialogState::Ended);
+    OnStartButton();
+    EXPECT_EQ(g_core.threadsCreated, 1);
+    EXPECT_EQ(ReportText(), report);
+    EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Close);
+    OnCancelButton();
+    EXPECT_TRUE(g_view.mainWindowDestroyed);
+}
+
+TEST_F(Join, ClicksWhileAPauseIsAskedOrAClosingBoxIsOpenDoNothing) {
+    // 200 clicks on the disabled button while a pause is asked leave the
+    // report as it is; the pause then comes, and Continuar resumes.
+    StartUp(CHECKSUM_SHA256, {100, 100}, "0");
+    g_join.bufferSize = 10;
+    int pauses = 0;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_view.messages.size() == 1) {
+            OnStartButton();  // Pausa
+            std::string report = ReportText();
+            for (int i = 0; i < 200; ++i) OnStartButton();
+            EXPECT_EQ(ReportText(), report);
+            EXPECT_EQ(GetDialogState(), DialogState::PauseAsked);
+            EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Refuse);
+        }
+        if (message == WM_JOIN_PAUSED) {
+            ++pauses;
+            EXPECT_EQ(GetDialogState(), DialogState::Paused);
+            OnStartButton();  // Continuar
+            EXPECT_EQ(GetDialogState(), DialogState::Running);
+        }
+    };
+    // Inside the keep question of the closing handler: nothing counts, and a
+    // close request waits for the answer.
+    int repaints = -1;
+    g_view.insideBox = [&](const RecordedBox&) {
+        EXPECT_EQ(GetDialogState(), DialogState::Closing);
+        EXPECT_EQ(AnswerCloseRequest(), CloseAnswer::Ignore);
+        repaints = g_view.repaints;
+        OnStartButton();
+        OnCancelButton();
+        EXPECT_EQ(g_view.repaints, repaints);
+        EXPECT_EQ(g_join.pauseRequested, 0u);
+        EXPECT_EQ(g_join.cancelRequested, 0u);
+    };
+    g_view.answers.push_back(ANSWER_YES);
+    RunJob();
+    EXPECT_EQ(pauses, 1);
+    EXPECT_NE(repaints, -1);
+    EXPECT_FALSE(g_view.mainWindowDestroyed);
+    EXPECT_NE(ReportText().find("Checksum inválido (SHA-256)"), std::string::npos);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+}
+
+// A message of the worker's numbers that the worker did not send (posted by
+// anyone to the dialog) changes nothing, before a join or while one runs.
+TEST_F(Join, AWorkersMessageCountsOnlyFromTheWorker) {
+    StartUp(0, {100, 100});
+    std::string before = ReportText();
+    for (uint32_t forged : {WM_JOIN_DONE, WM_JOIN_CANCELLED, WM_JOIN_FAILED, WM_JOIN_PROGRESS, WM_JOIN_PAUSED}) {
+        EXPECT_TRUE(DispatchWorkerMessage(forged));
+    }
+    EXPECT_EQ(ReportText(), before);
+    EXPECT_EQ(g_view.title, "");
+    EXPECT_EQ(GetDialogState(), DialogState::Ready);
+
+    g_join.bufferSize = 10;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message != WM_JOIN_PROGRESS || g_view.messages.size() != 1) return;
+        std::string report = ReportText();
+        // The worker waits in the send of the message just handled.
+        for (uint32_t forged : {WM_JOIN_DONE, WM_JOIN_CANCELLED, WM_JOIN_FAILED, WM_JOIN_PROGRESS, WM_JOIN_PAUSED}) {
+            EXPECT_TRUE(DispatchWorkerMessage(forged));
+        }
+        EXPECT_EQ(ReportText(), report);
+        EXPECT_EQ(GetDialogState(), DialogState::Running);
+    };
+    RunJob();
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
 }
 
 // ---- Pause, resume, cancel while paused -------------------------------------
@@ -521,34 +823,51 @@ TEST_F(Join, PauseResumeAndCancelKeepTheHandshakeOrder) {
 
 // ---- Threads ----------------------------------------------------------------------
 
+// A thread that cannot be created, or created but not resumed (it never
+// runs): the box comes with the three controls off, and the dialog is left
+// ready to try again.
 TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
-    StartUp(CHECKSUM_MD5, {100, 200});
-    std::string before = ReportText();
-    g_core.failThreads = true;
-    OnStartButton();
-    EXPECT_EQ(g_join.workerThread, nullptr);
-    auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");
-    EXPECT_EQ(boxes[0].title, "Vantorel - Error");
-    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
-    EXPECT_EQ(boxes[0].owner, DialogWindow());
-    EXPECT_EQ(ReportText(), before + kStart + "La concatenación no ha podido empezar.\r\n");
-    EXPECT_EQ(g_view.title, "0% - Error durante la concatenación");
-    EXPECT_EQ(g_view.start.text, "Comenzar");
-    EXPECT_TRUE(g_view.start.enabled);
-    EXPECT_EQ(g_view.cancel.text, "Anular");
-    EXPECT_TRUE(g_view.cancel.enabled);
-    EXPECT_FALSE(MemoryFileExists("datos.bin"));
-    EXPECT_TRUE(g_view.messages.empty());
+    for (bool resume : {false, true}) {
+        SCOPED_TRACE(resume ? "resume fails" : "creation fails");
+        StartUp(CHECKSUM_MD5, {100, 200});
+        std::string before = ReportText();
+        g_core.failThreads = !resume;
+        g_core.failResume = resume;
+        bool controlsOff = false;
+        g_view.insideBox = [&](const RecordedBox&) {
+            controlsOff = !g_view.start.enabled && !g_view.cancel.enabled && !g_view.deleteInputs.enabled;
+            OnStartButton();
+        };
+        OnStartButton();
+        g_view.insideBox = nullptr;
+        EXPECT_TRUE(controlsOff);
+        EXPECT_EQ(g_core.threadsCreated, resume ? 1 : 0) << "no second start inside the box";
+        EXPECT_EQ(g_join.workerThread, nullptr);
+        auto boxes = RecordedBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");
+        EXPECT_EQ(boxes[0].title, "Vantorel - Error");
+        EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
+        EXPECT_EQ(boxes[0].owner, DialogWindow());
+        EXPECT_EQ(ReportText(), before + kStart + "La concatenación no ha podido empezar.\r\n");
+        EXPECT_EQ(g_view.title, "0% - Error durante la concatenación");
+        EXPECT_EQ(g_view.start.text, "Comenzar");
+        EXPECT_TRUE(g_view.start.enabled);
+        EXPECT_EQ(g_view.cancel.text, "Anular");
+        EXPECT_TRUE(g_view.cancel.enabled);
+        EXPECT_FALSE(MemoryFileExists("datos.bin"));
+        EXPECT_TRUE(g_view.messages.empty());
 
-    // Pressed again, once a thread can be had, the join runs.
-    g_core.failThreads = false;
-    RunJob();
-    EXPECT_EQ(g_core.threadsCreated, 1);
-    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
-    EXPECT_EQ(MemoryFileData("datos.bin"), original);
-    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+        // Pressed again, once a thread can be had, the join runs.
+        g_core.failThreads = g_core.failResume = false;
+        RunJob();
+        EXPECT_EQ(g_core.threadsCreated, resume ? 2 : 1);
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        EXPECT_EQ(MemoryFileData("datos.bin"), original);
+        EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
+        TearDown();
+        SetUp();
+    }
 }
 
 // Every block goes to the engine once, in order, on the helper thread when
@@ -777,9 +1096,10 @@ TEST_F(Join, AFailingReadAndAFailingClose) {
     SetUp();
 
     StartUp(CHECKSUM_SHA1, {100, 200});
-    g_disk.failCloseOf = "datos.bin";
+    g_disk.failCloseOf = kTemp;
     RunJob();
     ExpectFailure("Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
 }
 
 TEST_F(Join, AShortWriteIsAFailureNotASuccess) {
@@ -791,15 +1111,61 @@ TEST_F(Join, AShortWriteIsAFailureNotASuccess) {
     EXPECT_FALSE(MemoryFileExists("datos.bin"));
 }
 
+// A folder that takes no new file: a bounded number of temporary names is
+// tried, the error box names the output, and the user's file stays.
 TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
     StartUp(0, {100, 200});
     g_disk.failCreate = true;
     PutMemoryFile("datos.bin", 42, 3);  // somebody's file of that name
     g_view.answers.push_back(ANSWER_YES);
+    g_disk.operations.clear();
     RunJob();
     ExpectFailure("Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"", 2);
     EXPECT_EQ(MemoryFileData("datos.bin").size(), 42u);
     EXPECT_TRUE(g_view.elapsed.text.find("--:--:--") != std::string::npos) << "no progress";
+    EXPECT_EQ(g_disk.operations.size(), 16u) << "sixteen names, then the failure";
+    EXPECT_TRUE(OperationsOn("datos.bin").empty());
+}
+
+// A file left under a temporary name by a killed run never blocks the next
+// one: a taken name is drawn again, and the leftover is not the job's.
+TEST_F(Join, ALeftoverOfAKilledRunIsPassedOver) {
+    StartUp(0, {100, 200});
+    const char leftover[] = "~selvanore-abcdef0123456789.tmp";
+    PutMemoryFile(leftover, 83, 5);
+    g_disk.randomBits = {0xABCDEF0123456789ull, 0xABCDEF0123456789ull, 0x42};
+    temporaryMayStay = true;
+    RunJob();
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_EQ(MemoryFileData(leftover).size(), 83u);
+    EXPECT_EQ(TemporaryFiles(), std::vector<std::string>({leftover}));
+    EXPECT_EQ(OperationsOn("datos.bin"),
+              std::vector<std::string>({"rename-replace ~selvanore-0000000000000042.tmp datos.bin"}));
+}
+
+// A part name that had to be cut names another file: even where that file
+// exists it is neither opened nor counted. One character less, the names
+// are whole.
+TEST_F(Join, ACutPartNameIsNeverOpened) {
+    // 515 characters and "__000" make 520, one too many: cut to 519.
+    std::string base(515, 'c');
+    PutMemoryFile(base + "__00", 5000, 1);
+    ASSERT_TRUE(EncodeRecord(0, 0, 2, base, "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 2u);
+    EXPECT_EQ(g_join.inputTotal, 0u);
+    EXPECT_TRUE(g_disk.opened.empty());
+    TearDown();
+    SetUp();
+
+    std::string shorter(514, 'c');
+    PutMemoryFile(shorter + "__000", 3, 1);
+    PutMemoryFile(shorter + "__001", 4, 2);
+    ASSERT_TRUE(EncodeRecord(0, 0, 2, shorter, "", g_fakeRecord));
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, 7u);
 }
 
 // ---- Deleting the inputs ----------------------------------------------------------

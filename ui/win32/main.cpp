@@ -95,14 +95,14 @@ void OnMainCreate(HWND window) {
 }
 
 void OnMainClose(HWND window) {
-    if (g_join.workerThread != nullptr) {
+    CloseAnswer answer = AnswerCloseRequest();
+    if (answer == CloseAnswer::Refuse) {
         ShowMessageBox(g_join.dialogWindow,
                        "Concatenación en progreso. Cancele o espere hasta que termine para salir de "
                        "la aplicación.",
                        TITLE_ERROR, MB_OK | MB_ICONERROR);
-        return;
     }
-    DestroyWindow(window);
+    if (answer == CloseAnswer::Close) DestroyWindow(window);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
