@@ -605,6 +605,15 @@ TEST_F(SplitRefuses, InputsThatCannotBeCut) {
     Refused(With({file, "--size", "5G"}), "fewer than 2 parts");
     Refused(With({file, "--size", "0"}), "0 bytes");
     Refused(With({file, "--parts", "1001"}), "fewer bytes than parts");
+    // A count no set may have is refused before a byte is read, by either
+    // option: at once, however large the file.
+    Refused(With({file, "--parts", "10001"}), "more than 10000 parts");
+    std::string big = in + "/big";
+    WriteBytes(big, {});
+    ASSERT_EQ(truncate(big.c_str(), 5ll << 30), 0);
+    Refused(With({big, "--parts", "4294967295"}), "more than 10000 parts");
+    Refused(With({big, "--size", "524288"}), "more than 10000 parts");
+    fs::remove(big);
     WriteBytes(in + "/empty", {});
     Refused(With({in + "/empty", "--parts", "2"}), "it is empty");
     if (geteuid() != 0) {

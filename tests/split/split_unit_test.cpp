@@ -329,7 +329,12 @@ TEST(SplitPlan, ImpossibleCutsAreRefused) {
         {false, 100, 1000, PlanProblem::TooFewParts},
         {false, 100, 0, PlanProblem::ZeroPartSize},
         {true, 100, 101, PlanProblem::MorePartsThanBytes},
+        // More than kMaxPartCount parts, however many bytes there are.
+        {true, 1ull << 40, 10001, PlanProblem::TooManyParts},
+        {true, 5000, 10001, PlanProblem::TooManyParts},
+        {true, 1ull << 40, 4294967295u, PlanProblem::TooManyParts},
         {true, 1ull << 40, 1ull << 32, PlanProblem::TooManyParts},
+        {false, 100001, 10, PlanProblem::TooManyParts},
         {false, (1ull << 32) + 1, 1, PlanProblem::TooManyParts},
     };
     for (const auto& c : cases) {
@@ -338,10 +343,10 @@ TEST(SplitPlan, ImpossibleCutsAreRefused) {
         EXPECT_FALSE(planned) << c.fileSize << " " << c.value;
         EXPECT_EQ(problem, c.expected) << c.fileSize << " " << c.value;
     }
-    // The largest counts the record holds are accepted.
-    EXPECT_TRUE(PlanBySize(1ull << 32, 2, &plan, &problem));
-    EXPECT_EQ(plan.partCount, 1u << 31);
-    EXPECT_TRUE(PlanByCount(1ull << 40, 4294967295u, &plan, &problem));
+    // The limit itself is accepted.
+    EXPECT_TRUE(PlanBySize(100000, 10, &plan, &problem));
+    EXPECT_EQ(plan.partCount, kMaxPartCount);
+    EXPECT_TRUE(PlanByCount(1ull << 40, kMaxPartCount, &plan, &problem));
 }
 
 TEST(SplitPlan, ByteCountsWithSuffixes) {

@@ -11,14 +11,16 @@ namespace {
 // A joiner is a small program; anything this large is not one.
 const uint64_t kMaxJoinerSize = 256u << 20;
 
-const char* DescribePlanProblem(PlanProblem problem) {
+std::string DescribePlanProblem(PlanProblem problem) {
     switch (problem) {
         case PlanProblem::None: return "no problem";
         case PlanProblem::EmptyFile: return "it is empty";
         case PlanProblem::ZeroPartSize: return "parts of 0 bytes are impossible";
         case PlanProblem::TooFewParts: return "that makes fewer than 2 parts";
         case PlanProblem::MorePartsThanBytes: return "it has fewer bytes than parts";
-        case PlanProblem::TooManyParts: return "that makes more than 4294967295 parts";
+        case PlanProblem::TooManyParts:
+            return "that makes more than " + std::to_string(kMaxPartCount) +
+                   " parts, the most a set may have";
     }
     return "unknown problem";
 }
@@ -106,7 +108,7 @@ int PrepareInput(const Options& options, Job* job) {
                                   : PlanBySize(fileSize, options.partSize, &job->plan, &problem);
     if (!planned) {
         Report("cannot cut '%s' (%llu bytes): %s", options.file,
-               static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem));
+               static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem).c_str());
         return 0;
     }
 

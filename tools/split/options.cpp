@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "hash/hash.h"
+#include "join/record_layout.h"
 #include "tools/split/plan.h"
 
 namespace {
@@ -74,6 +75,7 @@ std::string UsageText(const std::vector<std::string>& defaultJoiners) {
            "  --parts N          N parts of equal size, the last also taking the remainder\n"
            "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
            "                     multiply by 1024, 1024^2 and 1024^3\n"
+           "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
            "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
            "  --joiner PATH      joiner to copy (default: the Windows joiner, looked for\n"
            "                     relative to this program at " +
