@@ -624,18 +624,20 @@ TEST_F(SplitRefuses, InputsThatCannotBeCut) {
 }
 
 TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
+    // The message shows the name with what a terminal would act on escaped.
     const struct {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"bad\xFF.bin", "not valid UTF-8"},
-        {"over\xC0\xAElong", "not valid UTF-8"},
+        {"bad\xFF.bin", "'bad\\xff.bin' is not valid UTF-8"},
+        {"over\xC0\xAElong", "'over\\xc0\\xaelong' is not valid UTF-8"},
         {"\xE6\x97\xA5\xE6\x9C\xAC.bin", "Windows-1252 cannot represent"},  // Japanese
-        {"c1\xC2\x81.bin", "Windows-1252 cannot represent"},               // U+0081
+        {"c1\xC2\x81.bin", "'c1\\u0081.bin' has a character that Windows-1252 cannot"},
         {"a:b.bin", "Windows does not allow"},
         {"a\\b.bin", "Windows does not allow"},
         {"what?.bin", "Windows does not allow"},
-        {"tab\there", "Windows does not allow"},
+        {"tab\there", "'tab\\x09here' has a character Windows does not allow"},
+        {"red\x1b[31m\x1b]0;title\x07.bin", "'red\\x1b[31m\\x1b]0;title\\x07.bin' has"},
     };
     for (const auto& c : cases) {
         std::string path = in + "/" + c.name;

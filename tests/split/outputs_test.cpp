@@ -131,7 +131,7 @@ TEST(SplitNames, ConversionSaysWhatIsWrong) {
     ASSERT_TRUE(ConvertName("caf\xC3\xA9", &cp1252, &error));
     EXPECT_EQ(cp1252, "caf\xE9");
     EXPECT_FALSE(ConvertName("ab\xFF", &cp1252, &error));
-    EXPECT_EQ(error, "the name 'ab\xFF' is not valid UTF-8 (at byte 2)");
+    EXPECT_EQ(error, "the name 'ab\\xff' is not valid UTF-8 (at byte 2)");
     EXPECT_FALSE(ConvertName("x\xE6\x97\xA5", &cp1252, &error));
     EXPECT_NE(error.find("Windows-1252 cannot represent (at byte 1)"), std::string::npos);
     EXPECT_FALSE(ConvertName("a|b", &cp1252, &error));

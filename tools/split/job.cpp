@@ -38,22 +38,22 @@ int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
-            Report("the joiner '%s' is not a regular file", path.c_str());
+            Report("the joiner '%s' is not a regular file", ShowName(path).c_str());
         } else if (OsLastError() == OsError::Missing && !defaults.empty()) {
             std::string places;
             for (const std::string& place : defaults) {
-                places += (places.empty() ? "'" : " nor at '") + place + "'";
+                places += (places.empty() ? "'" : " nor at '") + ShowName(place) + "'";
             }
             Report("no joiner at %s (the default; is the Windows joiner built?); give one with "
                    "--joiner PATH",
                    places.c_str());
         } else {
-            Report("cannot open the joiner '%s': %s", path.c_str(), OsLastErrorText());
+            Report("cannot open the joiner '%s': %s", ShowName(path).c_str(), OsLastErrorText());
         }
         return 0;
     }
     if (size > kMaxJoinerSize) {
-        Report("the joiner '%s' is too large to be a joiner", path.c_str());
+        Report("the joiner '%s' is too large to be a joiner", ShowName(path).c_str());
         OsClose(file);
         return 0;
     }
@@ -63,7 +63,7 @@ int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults
         size_t got = 0;
         int read = OsRead(file, image->data() + done, image->size() - done, &got);
         if (!read || got == 0) {
-            Report("cannot read the joiner '%s': %s", path.c_str(),
+            Report("cannot read the joiner '%s': %s", ShowName(path).c_str(),
                    read ? "it shrank while being read" : OsLastErrorText());
             OsClose(file);
             return 0;
@@ -92,22 +92,22 @@ int PrepareInput(const Options& options, Job* job) {
     uint64_t fileSize = 0;
     if (!OsOpenRegularFile(options.file, &job->input, &fileSize)) {
         if (OsLastError() == OsError::NotRegular) {
-            Report("'%s' is not a regular file", options.file);
+            Report("'%s' is not a regular file", ShowName(options.file).c_str());
         } else {
-            Report("cannot open '%s': %s", options.file, OsLastErrorText());
+            Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
         }
         return 0;
     }
     if (OsIsDescriptorLink(options.file)) {
         Report("'%s' is an open stream, not a file in a directory; give the file's own path",
-               options.file);
+               ShowName(options.file).c_str());
         return 0;
     }
     PlanProblem problem = PlanProblem::None;
     int planned = options.byParts ? PlanByCount(fileSize, options.parts, &job->plan, &problem)
                                   : PlanBySize(fileSize, options.partSize, &job->plan, &problem);
     if (!planned) {
-        Report("cannot cut '%s' (%llu bytes): %s", options.file,
+        Report("cannot cut '%s' (%llu bytes): %s", ShowName(options.file).c_str(),
                static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem).c_str());
         return 0;
     }
@@ -125,7 +125,7 @@ int PrepareInput(const Options& options, Job* job) {
     if (job->cp1252Name.size() >= kOutputNameField ||
         !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
         Report("the name '%s' is too long: the joiner's part names hold at most 519 characters",
-               job->name.c_str());
+               ShowName(job->name).c_str());
         return 0;
     }
     job->kind = options.kind;
@@ -155,7 +155,7 @@ int PrepareJoiner(const Options& options, const std::vector<std::string>& defaul
     }
     if (!ReadJoiner(job->joinerPath, defaults, &job->joiner)) return 0;
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
-        Report("the joiner '%s' cannot be used: %s", job->joinerPath.c_str(),
+        Report("the joiner '%s' cannot be used: %s", ShowName(job->joinerPath).c_str(),
                DescribeLocateProblem(job->location.problem));
         return 0;
     }
@@ -163,7 +163,7 @@ int PrepareJoiner(const Options& options, const std::vector<std::string>& defaul
     if (ClassifyRecord(job->joiner.data() + job->location.offset) == RecordKind::Unrecognised) {
         Report("the joiner '%s' cannot be used: the bytes of its join record are neither the "
                "template nor a stamped record",
-               job->joinerPath.c_str());
+               ShowName(job->joinerPath).c_str());
         return 0;
     }
     job->joinerName = job->name + (IsWindowsJoiner(*job) ? "__join.exe" : "__join");
@@ -174,9 +174,9 @@ int PrepareOutput(const Options& options, Job* job) {
     job->outDir = options.outDir != nullptr ? options.outDir : OsDirectoryName(options.file);
     if (!OsOpenDirectory(job->outDir, &job->directory)) {
         if (OsLastError() == OsError::Missing) {
-            Report("the output directory '%s' does not exist", job->outDir.c_str());
+            Report("the output directory '%s' does not exist", ShowName(job->outDir).c_str());
         } else {
-            Report("cannot use the output directory '%s': %s", job->outDir.c_str(),
+            Report("cannot use the output directory '%s': %s", ShowName(job->outDir).c_str(),
                    OsLastErrorText());
         }
         return 0;
@@ -189,7 +189,7 @@ int PrepareOutput(const Options& options, Job* job) {
         lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
     if (OsNameLength(longest) > nameMax) {
         Report("the name '%s' is too long: '%s' would exceed the %zu %s a file name can have",
-               job->name.c_str(), longest.c_str(), nameMax, OsNameUnits());
+               ShowName(job->name).c_str(), ShowName(longest).c_str(), nameMax, OsNameUnits());
         return 0;
     }
 
@@ -200,7 +200,7 @@ int PrepareOutput(const Options& options, Job* job) {
         std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
         if (OsExistsIn(job->directory, target)) {
             Report("'%s' already exists; remove it or choose another --out",
-                   OsJoinPath(job->outDir, target).c_str());
+                   ShowName(OsJoinPath(job->outDir, target)).c_str());
             return 0;
         }
     }
@@ -213,6 +213,6 @@ void WarnOfLongJoinerName(const Job& job) {
     if (IsWindowsJoiner(job) && characters > kLongJoinerName) {
         Report("warning: the joiner's name '%s' has %zu characters; Windows cannot start it "
                "from a folder whose path makes the whole longer than 260 characters",
-               job.joinerName.c_str(), characters);
+               ShowName(job.joinerName).c_str(), characters);
     }
 }

@@ -113,10 +113,11 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     // The summary is written before the outputs take their names, so that
     // an output that cannot take it (a full device, a closed pipe) fails the
     // run while nothing is kept yet.
-    std::string summary = job.name + ": " + std::to_string(job.plan.fileSize) + " bytes in " +
-                          std::to_string(job.plan.partCount) + " parts, " + PartFileName(job, 0) +
-                          " to " + PartFileName(job, job.plan.partCount - 1) + "\n" +
-                          "joiner: " + OutputPath(*outputs, job.joinerName) + "\n";
+    std::string summary = ShowName(job.name) + ": " + std::to_string(job.plan.fileSize) +
+                          " bytes in " + std::to_string(job.plan.partCount) + " parts, " +
+                          ShowName(PartFileName(job, 0)) + " to " +
+                          ShowName(PartFileName(job, job.plan.partCount - 1)) + "\n" +
+                          "joiner: " + ShowName(OutputPath(*outputs, job.joinerName)) + "\n";
     if (engine) summary += std::string(engine->m_name) + ": " + record.checksumText + "\n";
     if (!OsWriteText(OsStream::Output, summary)) {
         Report("cannot write the summary to the standard output: %s (nothing was kept)",

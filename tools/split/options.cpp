@@ -5,6 +5,7 @@
 #include "hash/hash.h"
 #include "join/record_layout.h"
 #include "tools/split/plan.h"
+#include "tools/split/report.h"
 
 namespace {
 
@@ -34,19 +35,19 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
     if (name == "--parts") {
         if (std::strspn(value, "0123456789") != std::strlen(value) ||
             !ParseByteCount(value, &options->parts)) {
-            return Refuse(error, "--parts takes a whole number, not '" + std::string(value) + "'");
+            return Refuse(error, "--parts takes a whole number, not '" + ShowName(value) + "'");
         }
         options->byParts = true;
     } else if (name == "--size") {
         if (!ParseByteCount(value, &options->partSize)) {
             return Refuse(error, "--size takes a number of bytes with an optional K, M or G, not '" +
-                                     std::string(value) + "'");
+                                     ShowName(value) + "'");
         }
         options->bySize = true;
     } else if (name == "--checksum") {
         if (!ParseChecksumKind(value, &options->kind)) {
             return Refuse(error, "--checksum takes none, md5, sha1, sha224 or sha256, not '" +
-                                     std::string(value) + "'");
+                                     ShowName(value) + "'");
         }
     } else if (name == "--joiner") {
         options->joiner = value;
@@ -97,11 +98,11 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         std::string argument = argv[i];
         if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
             if (argument.size() > 1 && argument[0] == '-' && !optionsEnded) {
-                return Refuse(error, "unknown option '" + argument + "' (see --help)");
+                return Refuse(error, "unknown option '" + ShowName(argument) + "' (see --help)");
             }
             if (options->file != nullptr) {
-                return Refuse(error, "more than one FILE given ('" + std::string(options->file) +
-                                         "' and '" + argument + "')");
+                return Refuse(error, "more than one FILE given ('" + ShowName(options->file) +
+                                         "' and '" + ShowName(argument) + "')");
             }
             options->file = argv[i];
             continue;
@@ -124,9 +125,9 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         }
         bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
                      name == "--joiner" || name == "--out";
-        if (!known) return Refuse(error, "unknown option '" + name + "' (see --help)");
+        if (!known) return Refuse(error, "unknown option '" + ShowName(name) + "' (see --help)");
         if (value == nullptr) {
-            if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
+            if (i + 1 >= argc) return Refuse(error, "option " + ShowName(name) + " needs a value (see --help)");
             value = argv[++i];
         }
         if (!TakeValue(name, value, options, error)) return 0;

@@ -6,7 +6,7 @@ namespace {
 
 int Create(const OutputSet& outputs, const std::string& name, bool executable, OsHandle* file) {
     if (!OsCreateIn(outputs.job->directory, name, executable, file)) {
-        Report("cannot create '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+        Report("cannot create '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
                OsLastErrorText());
         return 0;
     }
@@ -15,7 +15,7 @@ int Create(const OutputSet& outputs, const std::string& name, bool executable, O
 
 int Rename(const OutputSet& outputs, const std::string& from, const std::string& to) {
     if (!OsRenameIn(outputs.job->directory, from, to)) {
-        Report("cannot name '%s': %s (nothing was kept)", OutputPath(outputs, to).c_str(),
+        Report("cannot name '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, to)).c_str(),
                OsLastErrorText());
         return 0;
     }
@@ -52,7 +52,7 @@ int CreatePart(OutputSet* outputs, uint32_t index, OsHandle* file) {
 int WriteOutput(OsHandle file, const void* data, size_t length, const std::string& name,
                 const OutputSet& outputs) {
     if (OsWriteAll(file, data, length)) return 1;
-    Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+    Report("cannot write '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
            OsLastErrorText());
     OsClose(file);
     return 0;
@@ -61,12 +61,12 @@ int WriteOutput(OsHandle file, const void* data, size_t length, const std::strin
 int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs) {
     int synced = OsSync(file);
     if (!synced) {
-        Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+        Report("cannot write '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
                OsLastErrorText());
     }
     if (!OsClose(file)) {
         if (synced) {
-            Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+            Report("cannot write '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
                    OsLastErrorText());
         }
         return 0;
@@ -84,7 +84,7 @@ int NameOutputs(OutputSet* outputs) {
     if (!Rename(*outputs, TemporaryName(0, true), job.joinerName)) return 0;
     outputs->joinerNamed = true;
     if (!OsSyncDirectory(job.directory)) {
-        Report("cannot sync the output directory '%s': %s (nothing was kept)", job.outDir.c_str(),
+        Report("cannot sync the output directory '%s': %s (nothing was kept)", ShowName(job.outDir).c_str(),
                OsLastErrorText());
         return 0;
     }
