@@ -748,9 +748,23 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
     Result result = SignalBigCut(4, SIGKILL);
     if (result.status == 0) GTEST_SKIP() << "the cut ended before it was killed";
     // What is left is hidden temporary files: no part and no joiner by name.
-    for (const std::string& name : List(out)) {
+    std::set<std::string> left = List(out);
+    for (const std::string& name : left) {
         EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
     }
+
+    // They never block a later cut into the folder, which names them in one
+    // warning and leaves them.
+    Result again = Split(With({file, "--parts", "2"}));
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "vantorel-split: warning: '" + out + "' holds " +
+                             std::to_string(left.size()) +
+                             " temporary files (.vantorel-split-*) of an earlier run, left over "
+                             "when it was interrupted unless a cut into it is under way; they "
+                             "can be removed\n");
+    std::set<std::string> now = List(out);
+    EXPECT_TRUE(std::includes(now.begin(), now.end(), left.begin(), left.end()));
+    EXPECT_EQ(now.size(), left.size() + 3);
 }
 
 TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {

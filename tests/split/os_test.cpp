@@ -4,9 +4,12 @@
 // refusals of what is not a regular file, and names in any script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 #include "tools/split/os.h"
@@ -102,6 +105,19 @@ TEST_F(OsLayer, AnyEntryMakesANameTaken) {
     EXPECT_EQ(Read("file"), "x");
 }
 
+TEST_F(OsLayer, ADirectoryListsEveryName) {
+    std::vector<std::string> names = {"x"};
+    ASSERT_EQ(OsListDirectory(directory, &names), 1) << OsLastErrorText();
+    EXPECT_TRUE(names.empty());
+    Make(directory, ".hidden-1", "");
+    Make(directory, "A\xC3\xB1o \xE6\x97\xA5.bin", "");
+    fs::create_directory("folder");
+    ASSERT_EQ(OsListDirectory(directory, &names), 1) << OsLastErrorText();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{".hidden-1", "A\xC3\xB1o \xE6\x97\xA5.bin", "folder"}));
+    EXPECT_EQ(names.size(), 3u);
+}
+
 TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
@@ -175,7 +191,18 @@ TEST(OsPaths, TheLastComponentAndItsDirectory) {
     std::string joined = OsJoinPath("dir", "x");
     EXPECT_EQ(OsBaseName(joined), "x");
     EXPECT_EQ(OsDirectoryName(joined), "dir");
-    EXPECT_NE(OsProcessId(), 0u);
+}
+
+TEST(OsProcess, RandomBytesDifferFromDrawToDraw) {
+    uint8_t first[40] = {};
+    uint8_t second[40] = {};
+    ASSERT_EQ(OsRandomBytes(first, sizeof first), 1) << OsLastErrorText();
+    ASSERT_EQ(OsRandomBytes(second, sizeof second), 1) << OsLastErrorText();
+    EXPECT_NE(std::memcmp(first, second, sizeof first), 0);
+    // More than one call's worth on either system, filled to the end.
+    std::vector<uint8_t> large(300000, 0);
+    ASSERT_EQ(OsRandomBytes(large.data(), large.size()), 1) << OsLastErrorText();
+    EXPECT_NE(std::count(large.end() - 64, large.end(), 0), 64);
 }
 
 }  // namespace

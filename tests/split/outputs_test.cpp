@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -235,17 +238,71 @@ protected:
     }
     Scratch dir;
     Job job;
+    OsHandle file_ = kNoHandle;
 };
+
+// A random source the test decides: each draw gives 8 bytes of the next
+// value of g_draws, the last one again once they run out.
+std::vector<uint8_t> g_draws;
+size_t g_drawn = 0;
+int ScriptedRandom(void* buffer, size_t length) {
+    uint8_t value = g_draws[std::min(g_drawn++, g_draws.size() - 1)];
+    std::memset(buffer, value, length);
+    return 1;
+}
+
+TEST_F(SplitOutputs, ATakenTemporaryNameIsDrawnAgainAndNeverRemoved) {
+    // A run killed earlier left the names this run draws first.
+    dir.Put(".vantorel-split-0000000000000000-join", "left");
+    dir.Put(".vantorel-split-1111111111111111-0", "left");
+    g_draws = {0x00, 0x11, 0x22};
+    g_drawn = 0;
+    OutputSet outputs = NoOutputs(job);
+    outputs.random = ScriptedRandom;
+    MakeAll(&outputs);
+    EXPECT_EQ(outputs.joinerTemporary, ".vantorel-split-1111111111111111-join");
+    EXPECT_EQ(outputs.temporaries[0], ".vantorel-split-2222222222222222-0");
+    EXPECT_EQ(outputs.temporaries[2], ".vantorel-split-2222222222222222-2");
+    ASSERT_TRUE(NameOutputs(&outputs));
+    EXPECT_EQ(dir.List(), (std::set<std::string>{".vantorel-split-0000000000000000-join",
+                                                 ".vantorel-split-1111111111111111-0",
+                                                 "f.bin__000", "f.bin__001", "f.bin__002",
+                                                 "f.bin__join"}));
+
+    // A source that draws only taken names: the run gives up after a few
+    // draws and removes nothing of the names it found taken.
+    for (const std::string& name : dir.List()) {
+        if (name.rfind("f.bin", 0) == 0) fs::remove(dir.path + "/" + name);
+    }
+    g_draws = {0x00};
+    g_drawn = 0;
+    outputs = NoOutputs(job);
+    outputs.random = ScriptedRandom;
+    EXPECT_FALSE(CreateJoinerCopy(&outputs, &file_));
+    EXPECT_GT(g_drawn, 1u);
+    EXPECT_LE(g_drawn, 16u);
+    DiscardOutputs(&outputs);
+    EXPECT_EQ(dir.List(), (std::set<std::string>{".vantorel-split-0000000000000000-join",
+                                                 ".vantorel-split-1111111111111111-0"}));
+    EXPECT_EQ(ReadFileText(dir.path + "/.vantorel-split-0000000000000000-join"), "left");
+}
 
 TEST_F(SplitOutputs, NamesAreTakenOnlyOnceAllAreWritten) {
     OutputSet outputs = NoOutputs(job);
     MakeAll(&outputs);
+    // ".vantorel-split-", 16 random hexadecimal digits, "-" and the index or
+    // "join"; drawn again for another run.
+    std::regex temporary("\\.vantorel-split-[0-9a-f]{16}-(join|[0-2])");
     for (const std::string& name : dir.List()) {
-        EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
+        EXPECT_TRUE(std::regex_match(name, temporary)) << name;
     }
     EXPECT_EQ(dir.List().size(), 4u);
-    OsHandle file = kNoHandle;
-    EXPECT_FALSE(CreatePart(&outputs, 5, &file)) << "parts are made in order";
+    OutputSet other = NoOutputs(job);
+    ASSERT_TRUE(CreateJoinerCopy(&other, &file_));
+    EXPECT_TRUE(OsClose(file_));
+    EXPECT_NE(other.stem, outputs.stem);
+    DiscardOutputs(&other);
+    EXPECT_FALSE(CreatePart(&outputs, 5, &file_)) << "parts are made in order";
 
     ASSERT_TRUE(NameOutputs(&outputs));
     EXPECT_EQ(dir.List(), (std::set<std::string>{"f.bin__000", "f.bin__001", "f.bin__002",

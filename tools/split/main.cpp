@@ -139,6 +139,7 @@ int Run(const Options& options) {
         return kExitFailure;
     }
     WarnOfLongJoinerName(job);
+    WarnOfLeftovers(job);
 
     std::unique_ptr<CHash> engine;
     if (job.kind != CHECKSUM_NONE) {

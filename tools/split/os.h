@@ -97,6 +97,9 @@ const char* OsNameUnits();
 // the name.
 bool OsExistsIn(OsHandle directory, const std::string& name);
 
+// The names of everything in the directory, "." and ".." left out.
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names);
+
 // Creates the file name for writing, failing with OsError::Exists when
 // anything of that name exists (links are never followed). executable: the
 // file is a program.
@@ -114,8 +117,9 @@ int OsSyncDirectory(OsHandle directory);
 
 // ---- The process ---------------------------------------------------------
 
-// A number that no other running process has.
-uint32_t OsProcessId();
+// Fills the buffer with bytes of the system's random source, which no
+// other process can foresee.
+int OsRandomBytes(void* buffer, size_t length);
 
 // Catches the interruptions a user or the system sends (Ctrl+C, a hang-up, a
 // termination request; on Windows Ctrl+C, Ctrl+Break and the console

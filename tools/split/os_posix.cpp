@@ -1,6 +1,8 @@
 // The splitter's operating-system services on POSIX systems (Linux).
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -183,6 +185,28 @@ bool OsExistsIn(OsHandle directory, const std::string& name) {
     return fstatat(Descriptor(directory), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
+    int fd = openat(Descriptor(directory), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    DIR* list = fdopendir(fd);
+    if (list == nullptr) {
+        Fail();
+        close(fd);
+        return 0;
+    }
+    names->clear();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(list);
+        if (entry == nullptr) break;
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    int failed = errno != 0 ? Fail() : 1;
+    closedir(list);
+    return failed;
+}
+
 int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsHandle* file) {
     int fd = openat(Descriptor(directory), name.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -208,7 +232,33 @@ void OsRemoveIn(OsHandle directory, const std::string& name) {
 
 int OsSyncDirectory(OsHandle directory) { return OsSync(directory); }
 
-uint32_t OsProcessId() { return static_cast<uint32_t>(getpid()); }
+int OsRandomBytes(void* buffer, size_t length) {
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    // getentropy gives at most 256 bytes a call.
+    while (done < length) {
+        size_t chunk = length - done < 256 ? length - done : 256;
+        if (getentropy(bytes + done, chunk) != 0) break;
+        done += chunk;
+    }
+    if (done == length) return 1;
+    // Where the call is missing or filtered out, the device.
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    for (done = 0; done < length;) {
+        ssize_t got = read(fd, bytes + done, length - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got == 0) errno = EIO;
+            Fail();
+            close(fd);
+            return 0;
+        }
+        done += static_cast<size_t>(got);
+    }
+    close(fd);
+    return 1;
+}
 
 void OsCatchInterruptions() {
     struct sigaction action;

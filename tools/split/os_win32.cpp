@@ -7,7 +7,8 @@
 // outputs are made in it, and its full path kept beside it in a table: the
 // file calls take paths, which are made from that path and the name.
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <bcrypt.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -361,6 +362,26 @@ bool OsExistsIn(OsHandle directory, const std::string& name) {
     return !WidePathIn(directory, name, &wide) || Exists(wide);
 }
 
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
+    std::wstring pattern;
+    if (!WidePathIn(directory, "*", &pattern)) return 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    names->clear();
+    if (search == INVALID_HANDLE_VALUE) {
+        // Even an empty directory holds "." and "..", except a drive's root.
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : Fail();
+    }
+    do {
+        std::string name = Utf8(found.cFileName, std::wcslen(found.cFileName));
+        if (name != "." && name != "..") names->push_back(name);
+    } while (FindNextFileW(search, &found));
+    int listed = GetLastError() == ERROR_NO_MORE_FILES ? 1 : Fail();
+    FindClose(search);
+    return listed;
+}
+
 int OsCreateIn(OsHandle directory, const std::string& name, bool, OsHandle* file) {
     std::wstring wide;
     if (!WidePathIn(directory, name, &wide)) return 0;
@@ -391,7 +412,19 @@ int OsSyncDirectory(OsHandle) {
     return 1;
 }
 
-uint32_t OsProcessId() { return GetCurrentProcessId(); }
+int OsRandomBytes(void* buffer, size_t length) {
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    while (length > 0) {
+        ULONG chunk = static_cast<ULONG>(std::min<size_t>(length, 1u << 20));
+        if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, chunk,
+                                            BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+            return FailWith(OsError::Other, ERROR_GEN_FAILURE);
+        }
+        bytes += chunk;
+        length -= chunk;
+    }
+    return 1;
+}
 
 void OsCatchInterruptions() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
