@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -137,6 +139,31 @@ TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
     EXPECT_EQ(OsRead(file, &byte, 1, &got), 1);
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(size, 0u);
+    OsClose(file);
+}
+
+TEST_F(OsLayer, AWriteInPlaceChangesTheTimesOfAnOpenFile) {
+    Make(directory, "file", "0123456789");
+    // Times well in the past, so that the write's own cannot equal them.
+    fs::last_write_time("file", fs::last_write_time("file") - std::chrono::hours(24 * 400));
+    OsHandle file = kNoHandle;
+    uint64_t size = 0;
+    ASSERT_EQ(OsOpenRegularFile("file", &file, &size), 1) << OsLastErrorText();
+    OsFileTimes before, unchanged, after;
+    ASSERT_EQ(OsGetFileTimes(file, &before), 1) << OsLastErrorText();
+    char bytes[4];
+    size_t got = 0;
+    ASSERT_EQ(OsRead(file, bytes, sizeof bytes, &got), 1);
+    ASSERT_EQ(OsGetFileTimes(file, &unchanged), 1);
+    EXPECT_TRUE(OsSameFileTimes(before, unchanged)) << "reading changes nothing";
+    {
+        std::fstream other("file", std::ios::in | std::ios::out | std::ios::binary);
+        other.seekp(3);
+        other.write("X", 1);
+    }
+    ASSERT_EQ(OsGetFileTimes(file, &after), 1);
+    EXPECT_FALSE(OsSameFileTimes(before, after));
+    EXPECT_EQ(fs::file_size("file"), 10u);
     OsClose(file);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/read_file.h"
+#include "tools/split/cut.h"
 #include "tools/split/job.h"
 #include "tools/split/names.h"
 #include "tools/split/options.h"
@@ -240,6 +241,44 @@ protected:
     Job job;
     OsHandle file_ = kNoHandle;
 };
+
+// A file whose bytes change in place while it is cut is refused like one
+// that grew or shrank, though its size stays.
+TEST(SplitCut, AFileChangedInPlaceIsRefused) {
+    Scratch dir;
+    std::string path = dir.path + "/data.bin";
+    std::vector<uint8_t> buffer(kCutBufferSize);
+    for (bool change : {false, true}) {
+        SCOPED_TRACE(change ? "changed" : "unchanged");
+        dir.Put("data.bin", "0123456789");
+        // Times in the past: the change's own cannot equal them.
+        struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+        Options options;
+        options.file = path.c_str();
+        options.parts = 2;
+        options.byParts = true;
+        Job job;
+        ASSERT_TRUE(PrepareInput(options, &job));
+        job.outDir = dir.path;
+        ASSERT_TRUE(OsOpenDirectory(dir.path, &job.directory));
+        if (change) {
+            int fd = open(path.c_str(), O_WRONLY);
+            ASSERT_EQ(pwrite(fd, "X", 1, 7), 1);
+            close(fd);
+        }
+        OutputSet outputs = NoOutputs(job);
+        testing::internal::CaptureStderr();
+        int cut = CutParts(&job, &outputs, nullptr, buffer.data());
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(cut, change ? 0 : 1);
+        EXPECT_EQ(err, change ? "vantorel-split: '" + path +
+                                    "' changed while being cut (nothing was kept)\n"
+                              : "");
+        DiscardOutputs(&outputs);
+        EXPECT_EQ(dir.List(), (std::set<std::string>{"data.bin"}));
+    }
+}
 
 // A random source the test decides: each draw gives 8 bytes of the next
 // value of g_draws, the last one again once they run out.

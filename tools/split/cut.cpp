@@ -62,6 +62,18 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
         Report("'%s' grew while being cut (nothing was kept)", ShowName(job->file).c_str());
         return 0;
     }
+    // Bytes written in place keep the size but not the times: the parts
+    // would hold a mix of the old file and the new.
+    OsFileTimes times;
+    if (!OsGetFileTimes(job->input, &times)) {
+        Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
+               OsLastErrorText());
+        return 0;
+    }
+    if (!OsSameFileTimes(times, job->inputTimes)) {
+        Report("'%s' changed while being cut (nothing was kept)", ShowName(job->file).c_str());
+        return 0;
+    }
     if (progress) ClearProgress(job->name);
     return 1;
 }

@@ -98,6 +98,10 @@ int PrepareInput(const Options& options, Job* job) {
         }
         return 0;
     }
+    if (!OsGetFileTimes(job->input, &job->inputTimes)) {
+        Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
+        return 0;
+    }
     if (OsIsDescriptorLink(options.file)) {
         Report("'%s' is an open stream, not a file in a directory; give the file's own path",
                ShowName(options.file).c_str());

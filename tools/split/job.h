@@ -16,6 +16,7 @@
 struct Job {
     const char* file = nullptr;
     OsHandle input = kNoHandle;
+    OsFileTimes inputTimes = {};  // the input's times when it was opened
     SplitPlan plan = {};
     std::string name;        // the file's base name, UTF-8
     std::string cp1252Name;  // the same in Windows-1252, for the record

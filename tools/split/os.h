@@ -69,6 +69,21 @@ bool OsIsDescriptorLink(const std::string& path);
 // blocks: a FIFO or a device fails at once with OsError::NotRegular.
 int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size);
 
+// When an open file's bytes and its metadata last changed, as the system
+// keeps them: a write in place changes them even when the size stays.
+// Readings are only compared with each other.
+struct OsFileTimes {
+    int64_t modified[2];
+    int64_t changed[2];
+};
+
+int OsGetFileTimes(OsHandle file, OsFileTimes* times);
+
+inline bool OsSameFileTimes(const OsFileTimes& a, const OsFileTimes& b) {
+    return a.modified[0] == b.modified[0] && a.modified[1] == b.modified[1] &&
+           a.changed[0] == b.changed[0] && a.changed[1] == b.changed[1];
+}
+
 // Reads up to length bytes; *got is 0 at the end of the file.
 int OsRead(OsHandle file, void* buffer, size_t length, size_t* got);
 

@@ -136,6 +136,16 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     return 1;
 }
 
+int OsGetFileTimes(OsHandle file, OsFileTimes* times) {
+    struct stat info;
+    if (fstat(Descriptor(file), &info) != 0) return Fail();
+    times->modified[0] = info.st_mtim.tv_sec;
+    times->modified[1] = info.st_mtim.tv_nsec;
+    times->changed[0] = info.st_ctim.tv_sec;
+    times->changed[1] = info.st_ctim.tv_nsec;
+    return 1;
+}
+
 int OsRead(OsHandle file, void* buffer, size_t length, size_t* got) {
     for (;;) {
         ssize_t n = read(Descriptor(file), buffer, length);

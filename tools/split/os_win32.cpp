@@ -279,6 +279,18 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     return 1;
 }
 
+int OsGetFileTimes(OsHandle file, OsFileTimes* times) {
+    FILE_BASIC_INFO info;
+    if (!GetFileInformationByHandleEx(Win32Handle(file), FileBasicInfo, &info, sizeof info)) {
+        return Fail();
+    }
+    times->modified[0] = info.LastWriteTime.QuadPart;
+    times->modified[1] = 0;
+    times->changed[0] = info.ChangeTime.QuadPart;
+    times->changed[1] = 0;
+    return 1;
+}
+
 int OsRead(OsHandle file, void* buffer, size_t length, size_t* got) {
     DWORD want = static_cast<DWORD>(std::min<size_t>(length, 1u << 30));
     DWORD read = 0;
