@@ -377,7 +377,18 @@ TEST(SplitCli, AStampedJoinerCanBeStampedAgain) {
     EXPECT_EQ(RunJoiner(dir / "first__join")["name"], "first");
 }
 
-TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
+// The last line of a summary names the joiner copied.
+std::string CopiedFrom(const Result& result) {
+    size_t at = result.out.rfind("joiner copied from: ");
+    if (at == std::string::npos || result.out.back() != '\n') return "(none in: " + result.out + ")";
+    return result.out.substr(at + 20, result.out.size() - at - 21);
+}
+
+// A copy of the tool in dir/a/bin. In its build tree (a CMakeCache.txt
+// beside it) it takes the Windows build's joiner; anywhere else that place
+// is never looked at, and the help and the messages speak of the installed
+// tree.
+TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
     TempDir dir;
     std::string bin = dir / "a/bin";
     fs::create_directories(bin);
@@ -386,25 +397,48 @@ TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
     fs::permissions(tool, fs::perms::owner_all);
     WriteBytes(dir / "file", RandomBytes(100, 3));
     fs::create_directories(dir / "out");
-
-    Result result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("no joiner at"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("--joiner"), std::string::npos) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
-    EXPECT_TRUE(List(dir / "out").empty());
-
     std::string joiner = fs::weakly_canonical(bin + "/" + DEFAULT_JOINER_RELATIVE).string();
     fs::create_directories(fs::path(joiner).parent_path());
     fs::copy_file(ELF_FIXTURE, joiner);
+
+    Result result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: no joiner at '" + bin + "/" INSTALLED_JOINER_RELATIVE
+                          "', where it is installed with this program; give one with --joiner "
+                          "PATH\n");
+    EXPECT_TRUE(List(dir / "out").empty());
+    Result help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("installed\n                     with this program, found from its "
+                            "folder at\n                     " INSTALLED_JOINER_RELATIVE ")\n"),
+              std::string::npos)
+        << help.out;
+    EXPECT_EQ(help.out.find("build tree"), std::string::npos) << help.out;
+
+    WriteBytes(bin + "/CMakeCache.txt", {});
     result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    EXPECT_EQ(CopiedFrom(result), joiner);
+    help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("build tree, found from this program's folder at\n"
+                            "                     " DEFAULT_JOINER_RELATIVE ")\n"),
+              std::string::npos)
+        << help.out;
+
+    fs::remove(joiner);
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+    result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no joiner at '" + bin + "/" DEFAULT_JOINER_RELATIVE
+                              "', the default in this build tree (is the Windows joiner built?)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(List(dir / "out").empty());
 }
 
 // An installed tree: bin/vantorel-split finds bin/../share/selvanore/Selvanore.exe,
-// before the build tree's place, wherever the tree is moved and through a
-// link to the tool.
+// wherever the tree is moved and through a link to the tool.
 TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     TempDir dir;
     fs::create_directories(dir / "tree/bin");
@@ -420,15 +454,12 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
                                 "--out", dir / "out"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    EXPECT_EQ(CopiedFrom(result), fs::canonical(installed).string());
     fs::remove_all(dir / "out");
     fs::create_directories(dir / "out");
 
-    // Moved, and started through a link from elsewhere; the build tree's
-    // place holds something that is no joiner, and is not looked at.
+    // Moved, and started through a link from elsewhere.
     fs::rename(dir / "tree", dir / "moved");
-    std::string build = fs::weakly_canonical(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)).string();
-    fs::create_directories(fs::path(build).parent_path());
-    WriteBytes(build, Bytes(64, 'x'));
     fs::create_symlink(dir / "moved/bin/vantorel-split", dir / "link");
     result = RunProgram({dir / "link", dir / "file", "--parts", "3", "--out", dir / "out"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -436,26 +467,43 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     fs::remove_all(dir / "out");
     fs::create_directories(dir / "out");
 
-    // Without the installed joiner the build tree's place is taken.
-    fs::remove(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE));
+    // The place holding something that is no joiner is reported.
+    WriteBytes(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE), Bytes(64, 'x'));
     result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)), std::string::npos)
-        << result.err;
-    // With neither, the message names both places.
-    fs::remove(build);
-    result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_TRUE(List(dir / "out").empty());
+}
+
+// A default joiner in a folder someone else may write is not stamped and
+// shipped; the same file given with --joiner is the user's choice.
+TEST(SplitCli, ADefaultJoinerOthersCouldHavePutThereIsRefused) {
+    TempDir dir;
+    fs::create_directories(dir / "tree/bin");
+    fs::create_directories(dir / "out");
+    fs::copy_file(kTool, dir / "tree/bin/vantorel-split");
+    fs::permissions(dir / "tree/bin/vantorel-split", fs::perms::owner_all);
+    std::string installed = dir / ("tree/bin/" INSTALLED_JOINER_RELATIVE);
+    std::string folder = fs::path(installed).parent_path().string();
+    fs::create_directories(folder);
+    fs::copy_file(ELF_FIXTURE, installed);
+    chmod(folder.c_str(), 0775);
+    WriteBytes(dir / "file", RandomBytes(300, 5));
+
+    Result result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
+                                "--out", dir / "out"});
     EXPECT_EQ(result.status, 1);
-    std::string places = "no joiner at '" + dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE) +
-                         "' nor at '" + dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE) + "'";
-    EXPECT_NE(result.err.find(places), std::string::npos) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    EXPECT_EQ(result.err, "vantorel-split: the default joiner '" + installed +
+                              "' is refused: the folder '" + fs::canonical(folder).string() +
+                              "' is writable by its group, so someone else could have put it "
+                              "there; give a joiner you trust with --joiner PATH\n");
+    EXPECT_EQ(result.out, "");
     EXPECT_TRUE(List(dir / "out").empty());
 
-    Result help = RunProgram({dir / "link", "--help"});
-    EXPECT_NE(help.out.find(INSTALLED_JOINER_RELATIVE ",\n"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("then " DEFAULT_JOINER_RELATIVE ")"), std::string::npos) << help.out;
+    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
+                         "--joiner", installed, "--out", dir / "out"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(CopiedFrom(result), installed);
 }
 
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {

@@ -214,6 +214,72 @@ TEST(SplitOs, DescriptorLinksAreToldFromFilesAndTheirLinks) {
     EXPECT_TRUE(OsIsDescriptorLink(dir.path + "/stdin-link"));
 }
 
+// A default joiner is trusted only when no one but the user or root could
+// have put it there: the file and every folder of its resolved path.
+TEST(SplitOs, AFileIsTrustedOnlyWhenOnlyTheUserOrRootCouldHavePutItThere) {
+    Scratch dir;
+    fs::create_directories(dir.path + "/tree/share");
+    fs::create_directories(dir.path + "/drop");
+    dir.Put("tree/share/joiner", "x");
+    std::string joiner = dir.path + "/tree/share/joiner";
+    chmod((dir.path + "/tree").c_str(), 0755);
+    chmod((dir.path + "/tree/share").c_str(), 0755);
+    chmod(joiner.c_str(), 0644);
+    std::string resolved;
+    OsDistrust distrust;
+    // The scratch folder lies in /tmp, which others may write but which is
+    // sticky: only an entry's owner can rename or remove it.
+    EXPECT_TRUE(OsCheckTrusted(dir.path + "/tree/../tree/share/./joiner", &resolved, &distrust))
+        << distrust.path << " " << distrust.reason;
+    EXPECT_EQ(resolved, fs::canonical(joiner).string());
+
+    const struct {
+        std::string path;
+        mode_t mode;
+        bool folder;
+        const char* reason;
+    } cases[] = {
+        {dir.path + "/tree/share", 0775, true, "is writable by its group"},
+        {dir.path + "/tree", 0757, true, "is writable by others"},
+        {joiner, 0664, false, "is writable by its group"},
+        {joiner, 0646, false, "is writable by others"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_EQ(chmod(c.path.c_str(), c.mode), 0);
+        EXPECT_FALSE(OsCheckTrusted(joiner, &resolved, &distrust));
+        EXPECT_EQ(distrust.path, fs::canonical(c.path).string());
+        EXPECT_EQ(distrust.folder, c.folder);
+        EXPECT_EQ(distrust.reason, c.reason);
+        chmod(c.path.c_str(), c.folder ? 0755 : 0644);
+    }
+    // A sticky folder that others may write keeps its entries theirs.
+    chmod((dir.path + "/tree/share").c_str(), 01777);
+    EXPECT_TRUE(OsCheckTrusted(joiner, &resolved, &distrust)) << distrust.reason;
+    chmod((dir.path + "/tree/share").c_str(), 0755);
+
+    // Through a link the folders judged are those of the file itself.
+    chmod((dir.path + "/drop").c_str(), 0777);
+    dir.Put("drop/planted", "y");
+    chmod((dir.path + "/drop/planted").c_str(), 0644);
+    ASSERT_EQ(symlink((dir.path + "/drop/planted").c_str(), (dir.path + "/tree/share/link").c_str()),
+              0);
+    EXPECT_FALSE(OsCheckTrusted(dir.path + "/tree/share/link", &resolved, &distrust));
+    EXPECT_EQ(distrust.path, fs::canonical(dir.path + "/drop").string());
+    EXPECT_EQ(distrust.reason, "is writable by others");
+
+    if (geteuid() == 0) {
+        // Owned by someone else (as root the test can give it away).
+        ASSERT_EQ(chown((dir.path + "/tree/share").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(OsCheckTrusted(joiner, &resolved, &distrust));
+        EXPECT_EQ(distrust.path, fs::canonical(dir.path + "/tree/share").string());
+        EXPECT_EQ(distrust.reason, "belongs to user 65534, neither you nor root");
+    }
+    EXPECT_FALSE(OsCheckTrusted(dir.path + "/missing", &resolved, &distrust));
+    EXPECT_EQ(OsLastError(), OsError::Missing);
+    EXPECT_EQ(distrust.reason, "");
+}
+
 // ---- The output set ------------------------------------------------------
 
 class SplitOutputs : public ::testing::Test {

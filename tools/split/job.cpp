@@ -29,24 +29,31 @@ bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
 }
 
-// Reads the whole joiner into image. defaults: the places of the default
-// joiner when path is the last of them that was tried, for the message of a
-// missing joiner; empty for a joiner given.
-int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults,
+// Says that the default joiner is missing, in the words of the tree the
+// program runs from.
+void ReportMissingDefault(const DefaultJoiner& fallback) {
+    if (fallback.buildTree) {
+        Report("no joiner at '%s', the default in this build tree (is the Windows joiner "
+               "built?); give one with --joiner PATH",
+               ShowName(fallback.path).c_str());
+    } else {
+        Report("no joiner at '%s', where it is installed with this program; give one with "
+               "--joiner PATH",
+               ShowName(fallback.path).c_str());
+    }
+}
+
+// Reads the whole joiner into image. fallback: the default joiner when path
+// is its place, for the message of a missing joiner; null for a joiner given.
+int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
                std::vector<uint8_t>* image) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
             Report("the joiner '%s' is not a regular file", ShowName(path).c_str());
-        } else if (OsLastError() == OsError::Missing && !defaults.empty()) {
-            std::string places;
-            for (const std::string& place : defaults) {
-                places += (places.empty() ? "'" : " nor at '") + ShowName(place) + "'";
-            }
-            Report("no joiner at %s (the default; is the Windows joiner built?); give one with "
-                   "--joiner PATH",
-                   places.c_str());
+        } else if (OsLastError() == OsError::Missing && fallback != nullptr) {
+            ReportMissingDefault(*fallback);
         } else {
             Report("cannot open the joiner '%s': %s", ShowName(path).c_str(), OsLastErrorText());
         }
@@ -72,6 +79,38 @@ int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults
     }
     OsClose(file);
     return 1;
+}
+
+// Finds the default joiner and reads it, when it can only have been put
+// there by the user or the administrator: anyone else's program would be
+// stamped and shipped as the user's joiner.
+int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
+    if (fallback.path.empty()) {
+        Report("cannot tell where this program lies (%s), so there is no default joiner; give "
+               "one with --joiner PATH",
+               OsLastErrorText());
+        return 0;
+    }
+    if (!OsExists(fallback.path)) {
+        ReportMissingDefault(fallback);
+        return 0;
+    }
+    OsDistrust distrust;
+    if (!OsCheckTrusted(fallback.path, &job->joinerPath, &distrust)) {
+        if (!distrust.reason.empty()) {
+            Report("the default joiner '%s' is refused: the %s '%s' %s, so someone else could "
+                   "have put it there; give a joiner you trust with --joiner PATH",
+                   ShowName(fallback.path).c_str(), distrust.folder ? "folder" : "file",
+                   ShowName(distrust.path).c_str(), distrust.reason.c_str());
+        } else if (OsLastError() == OsError::Missing) {
+            ReportMissingDefault(fallback);
+        } else {
+            Report("cannot open the joiner '%s': %s", ShowName(fallback.path).c_str(),
+                   OsLastErrorText());
+        }
+        return 0;
+    }
+    return ReadJoiner(job->joinerPath, &fallback, &job->joiner);
 }
 
 }  // namespace
@@ -136,28 +175,14 @@ int PrepareInput(const Options& options, Job* job) {
     return 1;
 }
 
-int PrepareJoiner(const Options& options, const std::vector<std::string>& defaultJoiners,
-                  Job* job) {
-    std::vector<std::string> defaults;
+int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* job) {
     if (options.joiner != nullptr) {
+        // The user's own choice, taken as it is.
         job->joinerPath = options.joiner;
-    } else {
-        if (defaultJoiners.empty()) {
-            Report("no default joiner is known; give one with --joiner PATH");
-            return 0;
-        }
-        // A place holding anything is taken, so that a broken joiner there
-        // is reported rather than passed over.
-        defaults = defaultJoiners;
-        job->joinerPath = defaults.back();
-        for (const std::string& place : defaults) {
-            if (OsExists(place)) {
-                job->joinerPath = place;
-                break;
-            }
-        }
+        if (!ReadJoiner(job->joinerPath, nullptr, &job->joiner)) return 0;
+    } else if (!ReadDefaultJoiner(fallback, job)) {
+        return 0;
     }
-    if (!ReadJoiner(job->joinerPath, defaults, &job->joiner)) return 0;
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
         Report("the joiner '%s' cannot be used: %s", ShowName(job->joinerPath).c_str(),
                DescribeLocateProblem(job->location.problem));

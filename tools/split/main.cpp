@@ -25,9 +25,10 @@
 #include "tools/split/record.h"
 #include "tools/split/report.h"
 
-// Where the default joiner lies, relative to this program's directory: the
-// place of an installed tree first (bin/../share/selvanore), then the place
-// of a build tree; on Windows beside the program.
+// Where the default joiner lies, relative to this program's folder: in an
+// installed tree bin/../share/selvanore (on Windows beside the program), in
+// the build tree the Windows build's (none on Windows, whose build puts the
+// joiner beside the program too).
 #ifndef VANTOREL_INSTALLED_JOINER
 #define VANTOREL_INSTALLED_JOINER "Selvanore.exe"
 #endif
@@ -41,25 +42,26 @@ const int kExitFailure = 1;
 const int kExitUsage = 2;
 const int kExitInterrupted = 130;
 
-// The places of the default joiner, relative to this program, in the order
-// they are tried.
-std::vector<std::string> DefaultJoinerPlaces() {
-    std::vector<std::string> places;
-    for (const char* place : {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER}) {
-        if (place[0] != '\0') places.push_back(place);
-    }
-    return places;
-}
+// The file CMake keeps at the top of a build tree, where the program lies
+// (its RUNTIME_OUTPUT_DIRECTORY): an installed tree has none, so a release
+// never looks at the build tree's place, and no build path is compiled in.
+const char kBuildTreeMarker[] = "CMakeCache.txt";
 
-// The same resolved against the directory of this program; an absolute
-// place (a packager's choice) stays as it is.
-std::vector<std::string> DefaultJoiners() {
-    std::vector<std::string> joiners;
-    std::string directory = OsDirectoryName(OsOwnPath());
-    for (const std::string& place : DefaultJoinerPlaces()) {
-        joiners.push_back(place[0] == '/' ? place : OsJoinPath(directory, place));
+// The default joiner of the tree this program runs from; an absolute place
+// (a packager's choice) stays as it is.
+DefaultJoiner FindDefaultJoiner() {
+    DefaultJoiner joiner;
+    std::string self = OsOwnPath();
+    std::string directory = OsDirectoryName(self);
+    joiner.buildTree = VANTOREL_BUILD_JOINER[0] != '\0' && !self.empty() &&
+                       OsExists(OsJoinPath(directory, kBuildTreeMarker));
+    joiner.place = joiner.buildTree ? VANTOREL_BUILD_JOINER : VANTOREL_INSTALLED_JOINER;
+    // Without its own path the program knows no folder of its own: "." would
+    // be the working directory, which anyone may have chosen.
+    if (!self.empty()) {
+        joiner.path = joiner.place[0] == '/' ? joiner.place : OsJoinPath(directory, joiner.place);
     }
-    return joiners;
+    return joiner;
 }
 
 // Stamps the record into the joiner's bytes and checks that it reads back.
@@ -119,6 +121,7 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
                           ShowName(PartFileName(job, job.plan.partCount - 1)) + "\n" +
                           "joiner: " + ShowName(OutputPath(*outputs, job.joinerName)) + "\n";
     if (engine) summary += std::string(engine->m_name) + ": " + record.checksumText + "\n";
+    summary += "joiner copied from: " + ShowName(job.joinerPath) + "\n";
     if (!OsWriteText(OsStream::Output, summary)) {
         Report("cannot write the summary to the standard output: %s (nothing was kept)",
                OsLastErrorText());
@@ -134,7 +137,7 @@ int Run(const Options& options) {
         return kExitUsage;
     }
     Job job;
-    if (!PrepareInput(options, &job) || !PrepareJoiner(options, DefaultJoiners(), &job) ||
+    if (!PrepareInput(options, &job) || !PrepareJoiner(options, FindDefaultJoiner(), &job) ||
         !PrepareOutput(options, &job)) {
         return kExitFailure;
     }
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        bool written = OsWriteText(OsStream::Output, UsageText(DefaultJoinerPlaces()));
+        DefaultJoiner joiner = FindDefaultJoiner();
+        bool written = OsWriteText(OsStream::Output, UsageText(joiner.place, joiner.buildTree));
         return written ? 0 : kExitFailure;
     }
     return Run(options);

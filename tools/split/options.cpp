@@ -59,11 +59,16 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
 
 }  // namespace
 
-std::string UsageText(const std::vector<std::string>& defaultJoiners) {
-    std::string places;
-    for (const std::string& place : defaultJoiners) {
-        places += (places.empty() ? "" : ",\n                     then ") + place;
-    }
+std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
+    std::string joiner = defaultJoiner.empty() ? std::string("none")
+                         : buildTree ? "the Windows joiner of this\n"
+                                       "                     build tree, found from this program's "
+                                       "folder at\n                     " +
+                                           defaultJoiner
+                                     : "the Windows joiner installed\n"
+                                       "                     with this program, found from its "
+                                       "folder at\n                     " +
+                                           defaultJoiner;
     return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
            "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
            "[--out DIR]\n"
@@ -78,9 +83,8 @@ std::string UsageText(const std::vector<std::string>& defaultJoiners) {
            "                     multiply by 1024, 1024^2 and 1024^3\n"
            "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
            "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
-           "  --joiner PATH      joiner to copy (default: the Windows joiner, looked for\n"
-           "                     relative to this program at " +
-           places +
+           "  --joiner PATH      joiner to copy (default: " +
+           joiner +
            ")\n"
            "  --out DIR          directory of the parts and the joiner (default: FILE's)\n"
            "  --help             this text\n"

@@ -58,6 +58,25 @@ std::string OsOwnPath();
 // at path.
 bool OsExists(const std::string& path);
 
+// Why a file cannot be trusted: the file or folder at fault, and the
+// reason ("is writable by others").
+struct OsDistrust {
+    std::string path;
+    bool folder = false;
+    std::string reason;
+};
+
+// Whether the file at path can only have been put there by the running user
+// or the administrator, as ssh judges its files. On POSIX the path is
+// resolved (links, "." and "..", given in *resolved) and the file and every
+// folder up to the root must be owned by the user or root and writable by no
+// one else; a folder others may write counts only with the sticky bit (as
+// /tmp), where no one but an entry's owner and the folder's can rename or
+// remove the entry. On Windows every file passes. Returns 0 with *distrust
+// filled in when the file fails, or with OsLastError set (and distrust's
+// reason empty) when it cannot be judged.
+int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust);
+
 // Whether path reaches its file through a process's descriptor link
 // (/dev/stdin, /dev/fd/N, /proc/self/fd/N): such a file does not lie in the
 // directory the path names.

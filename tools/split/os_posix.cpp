@@ -113,6 +113,35 @@ bool OsIsDescriptorLink(const std::string& path) {
     return false;
 }
 
+int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust) {
+    *distrust = OsDistrust();
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real) == nullptr) return Fail();
+    *resolved = real;
+    uid_t user = geteuid();
+    for (std::string at = real;; at = OsDirectoryName(at)) {
+        struct stat info;
+        if (lstat(at.c_str(), &info) != 0) return Fail();
+        bool folder = S_ISDIR(info.st_mode);
+        bool sticky = folder && (info.st_mode & S_ISVTX) != 0;
+        std::string reason;
+        if (info.st_uid != 0 && info.st_uid != user) {
+            reason = "belongs to user " + std::to_string(info.st_uid) + ", neither you nor root";
+        } else if ((info.st_mode & S_IWOTH) != 0 && !sticky) {
+            reason = "is writable by others";
+        } else if ((info.st_mode & S_IWGRP) != 0 && !sticky) {
+            reason = "is writable by its group";
+        }
+        if (!reason.empty()) {
+            distrust->path = at;
+            distrust->folder = folder;
+            distrust->reason = reason;
+            return FailWith(OsError::Other, EPERM);
+        }
+        if (at == "/") return 1;
+    }
+}
+
 int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     *file = kNoHandle;
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
