@@ -596,23 +596,27 @@ protected:
         args.insert(args.end(), {"--joiner", ELF_FIXTURE, "--out", out});
         return args;
     }
-    // Starts cutting a 256 MiB file into 1 MiB parts, waits until the output
-    // directory holds that many files (the cut is under way), then sends the
-    // signal and waits for the tool.
-    Result SignalBigCut(size_t files, int signal) {
+    // Starts cutting a 256 MiB file into 1 MiB parts and waits until the
+    // output directory holds that many files: the cut is under way.
+    pid_t StartBigCut(size_t files, const std::string& scratch) {
         std::string big = in + "/big";
         int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(ftruncate(fd, 256 << 20), 0);
         close(fd);
-        TempDir scratch;
         pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
-                          scratch.path());
+                          scratch);
         EXPECT_GT(pid, 0);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (List(out).size() < files && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        return pid;
+    }
+    // The same, then sends the signal and waits for the tool.
+    Result SignalBigCut(size_t files, int signal) {
+        TempDir scratch;
+        pid_t pid = StartBigCut(files, scratch.path());
         kill(pid, signal);
         return Wait(pid, scratch.path());
     }
@@ -813,6 +817,21 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
     std::set<std::string> now = List(out);
     EXPECT_TRUE(std::includes(now.begin(), now.end(), left.begin(), left.end()));
     EXPECT_EQ(now.size(), left.size() + 3);
+}
+
+// The loser of a race for a name (another cut of the same file, any
+// program) keeps nothing and prints nothing of the set it did not make.
+TEST_F(SplitRefuses, ANameTakenDuringTheCutLeavesNothingAndNoSummary) {
+    TempDir scratch;
+    pid_t pid = StartBigCut(3, scratch.path());
+    WriteBytes(out + "/big__000", Bytes{'t', 'h', 'e', 'i', 'r', 's'});
+    Result result = Wait(pid, scratch.path());
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "vantorel-split: cannot name '" + out +
+                              "/big__000': File exists (nothing was kept)\n");
+    EXPECT_EQ(List(out), (std::set<std::string>{"big__000"}));
+    EXPECT_EQ(ReadText(out + "/big__000"), "theirs");
 }
 
 TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {

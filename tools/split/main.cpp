@@ -4,9 +4,11 @@
 // Everything that can be checked is checked before the first byte is
 // written (job.cpp). The outputs are written under temporary names and take
 // their own names only once all are on disk, never replacing a file
-// (outputs.cpp); a failure or an interruption part way removes every output
-// made so far, so a run leaves either the whole set or nothing, and a run
-// killed outright leaves no set that looks complete.
+// (outputs.cpp); the summary comes last. A failure or an interruption part
+// way, a name taken meanwhile or a summary that cannot be written removes
+// every output made so far, so a run leaves either the whole set, told in
+// its summary, or nothing, told in one line; a run killed outright leaves no
+// set that looks complete.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -75,9 +77,10 @@ int StampJoiner(Job* job, const JoinRecord& record) {
            ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
 }
 
-// Cuts the parts, writes the stamped joiner, prints the summary and names
-// the outputs; returns the exit status. The caller removes the outputs when
-// it is not 0.
+// Cuts the parts, writes the stamped joiner, names the outputs and prints
+// the summary; returns the exit status. The caller removes the outputs, the
+// named ones too, when it is not 0: the run then prints nothing but its
+// failure.
 int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     // The joiner's temporary file is made first, so that nothing is cut
     // when it cannot be; its bytes are written once the checksum is known.
@@ -112,9 +115,12 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
         return kExitInterrupted;
     }
 
-    // The summary is written before the outputs take their names, so that
-    // an output that cannot take it (a full device, a closed pipe) fails the
-    // run while nothing is kept yet.
+    // The names first: a run that loses one to another (a second cut of the
+    // same file) keeps nothing, and must not have said that it made a set.
+    // The summary after them: an output that cannot take it (a full device,
+    // a closed pipe) fails the run, whose outputs, made by renames that
+    // never replace, are all its own to remove.
+    if (!NameOutputs(outputs)) return kExitFailure;
     std::string summary = ShowName(job.name) + ": " + std::to_string(job.plan.fileSize) +
                           " bytes in " + std::to_string(job.plan.partCount) + " parts, " +
                           ShowName(PartFileName(job, 0)) + " to " +
@@ -127,7 +133,7 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
                OsLastErrorText());
         return kExitFailure;
     }
-    return NameOutputs(outputs) ? 0 : kExitFailure;
+    return 0;
 }
 
 int Run(const Options& options) {

@@ -55,7 +55,9 @@ int WriteOutput(OsHandle file, const void* data, size_t length, const std::strin
 int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs);
 
 // Gives every output made its own name, the joiner last so that a set
-// without it is plainly incomplete, and syncs the directory.
+// without it is plainly incomplete, and syncs the directory. On a failure
+// the outputs named so far are still the run's own (DiscardOutputs removes
+// them): a rename never replaces a file.
 int NameOutputs(OutputSet* outputs);
 
 // Removes every output made so far, under whichever name it has.
