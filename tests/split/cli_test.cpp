@@ -750,7 +750,7 @@ TEST_F(SplitRefuses, JoinersWithoutAUsableRecord) {
 TEST_F(SplitRefuses, OutputDirectoriesThatCannotBeUsed) {
     Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", dir / "nowhere"},
             "does not exist");
-    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", file}, "Not a directory");
+    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", file}, "is not a directory");
 }
 
 TEST_F(SplitRefuses, NothingIsOverwritten) {

@@ -155,7 +155,7 @@ int PrepareInput(const Options& options, Job* job) {
         return 0;
     }
 
-    job->name = OsBaseName(options.file);
+    job->name = OsBaseName(OsLongPath(options.file));
     std::string error;
     if (!ConvertName(job->name, &job->cp1252Name, &error)) {
         Report("%s", error.c_str());
@@ -204,6 +204,8 @@ int PrepareOutput(const Options& options, Job* job) {
     if (!OsOpenDirectory(job->outDir, &job->directory)) {
         if (OsLastError() == OsError::Missing) {
             Report("the output directory '%s' does not exist", ShowName(job->outDir).c_str());
+        } else if (OsLastError() == OsError::NotDirectory) {
+            Report("the output directory '%s' is not a directory", ShowName(job->outDir).c_str());
         } else {
             Report("cannot use the output directory '%s': %s", ShowName(job->outDir).c_str(),
                    OsLastErrorText());

@@ -138,7 +138,7 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
 
 int Run(const Options& options) {
     std::string error;
-    if (!CheckWindowsName(OsBaseName(options.file), &error)) {
+    if (!CheckWindowsName(OsBaseName(OsLongPath(options.file)), &error)) {
         Report("%s", error.c_str());
         return kExitUsage;
     }

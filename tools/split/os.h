@@ -22,6 +22,7 @@ enum class OsError {
     None,
     Missing,     // no such file or directory
     NotRegular,  // a FIFO, a device, a directory... where a regular file is needed
+    NotDirectory,  // a file or a device where a directory is needed
     Exists,      // the name is taken
     Other,
 };
@@ -50,6 +51,12 @@ int OsWriteText(OsStream stream, const std::string& text);
 std::string OsBaseName(const std::string& path);
 std::string OsDirectoryName(const std::string& path);
 std::string OsJoinPath(const std::string& directory, const std::string& name);
+
+// The path with its last component in its long form: Windows resolves an
+// 8.3 short name ("PRESEN~1.PPT" to "Presentation.pptx"), so that a set is
+// named as the file is; POSIX, and a path Windows cannot resolve, give the
+// path as it is.
+std::string OsLongPath(const std::string& path);
 
 // The path of the running program.
 std::string OsOwnPath();
@@ -117,7 +124,8 @@ int OsClose(OsHandle file);
 
 // ---- Directories ---------------------------------------------------------
 
-// Opens a directory to create, name and remove files in.
+// Opens a directory to create, name and remove files in; anything else
+// (a file, a device) fails with OsError::NotDirectory.
 int OsOpenDirectory(const std::string& path, OsHandle* directory);
 
 // The longest file name the directory's file system takes, and the length

@@ -25,6 +25,7 @@ int Fail() {
     switch (errno) {
         case ENOENT: g_lastError = OsError::Missing; break;
         case EEXIST: g_lastError = OsError::Exists; break;
+        case ENOTDIR: g_lastError = OsError::NotDirectory; break;
         default: g_lastError = OsError::Other; break;
     }
     return 0;
@@ -77,6 +78,8 @@ std::string OsJoinPath(const std::string& directory, const std::string& name) {
     if (!directory.empty() && directory.back() == '/') return directory + name;
     return directory + "/" + name;
 }
+
+std::string OsLongPath(const std::string& path) { return path; }
 
 std::string OsOwnPath() {
     char self[PATH_MAX];

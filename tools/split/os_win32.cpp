@@ -223,6 +223,17 @@ std::string OsJoinPath(const std::string& directory, const std::string& name) {
     return directory + (slash != std::string::npos ? directory[slash] : '\\') + name;
 }
 
+std::string OsLongPath(const std::string& path) {
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return path;
+    DWORD length = GetLongPathNameW(wide.c_str(), nullptr, 0);
+    if (length == 0) return path;
+    std::wstring full(length, L'\0');
+    length = GetLongPathNameW(wide.c_str(), &full[0], length);
+    if (length == 0 || length >= full.size()) return path;
+    return Utf8(full.data(), length);
+}
+
 std::string OsOwnPath() {
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
@@ -344,8 +355,21 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
     HANDLE handle = CreateFileW(LongForm(full).c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Fail();
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail();
+        // A device name becomes a path of the device space ("\\.\CON"),
+        // which may not open at all (CON with no console attached).
+        if (full.compare(0, 4, L"\\\\.\\") == 0 && g_lastError == OsError::Other) {
+            g_lastError = OsError::NotDirectory;
+        }
+        return 0;
+    }
+    // A device (NUL, CON, COM1...) opens too, and has no file information.
     BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
+    }
     if (!GetFileInformationByHandle(handle, &info)) {
         Fail();
         CloseHandle(handle);
@@ -353,7 +377,7 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         CloseHandle(handle);
-        return FailWith(OsError::Other, ERROR_DIRECTORY);
+        return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
     }
     *directory = Handle(handle);
     g_directories[*directory] = full;
