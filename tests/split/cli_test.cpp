@@ -438,7 +438,8 @@ TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
 }
 
 // An installed tree: bin/vantorel-split finds bin/../share/selvanore/Selvanore.exe,
-// wherever the tree is moved and through a link to the tool.
+// wherever the tree is moved and through a link to the tool, when no one else
+// could have put it there.
 TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     TempDir dir;
     fs::create_directories(dir / "tree/bin");
@@ -458,6 +459,27 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     fs::remove_all(dir / "out");
     fs::create_directories(dir / "out");
 
+    // In a folder someone else may write, the default is not stamped and
+    // shipped; the same file given with --joiner is the user's choice.
+    std::string share = fs::canonical(fs::path(installed).parent_path()).string();
+    chmod(share.c_str(), 0775);
+    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2", "--out",
+                         dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: the default joiner '" + installed +
+                              "' is refused: the folder '" + share +
+                              "' is writable by its group, so someone else could have put it "
+                              "there; give a joiner you trust with --joiner PATH\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(List(dir / "out").empty());
+    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
+                         "--joiner", installed, "--out", dir / "out"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(CopiedFrom(result), installed);
+    chmod(share.c_str(), 0755);
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+
     // Moved, and started through a link from elsewhere.
     fs::rename(dir / "tree", dir / "moved");
     fs::create_symlink(dir / "moved/bin/vantorel-split", dir / "link");
@@ -473,37 +495,6 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
     EXPECT_TRUE(List(dir / "out").empty());
-}
-
-// A default joiner in a folder someone else may write is not stamped and
-// shipped; the same file given with --joiner is the user's choice.
-TEST(SplitCli, ADefaultJoinerOthersCouldHavePutThereIsRefused) {
-    TempDir dir;
-    fs::create_directories(dir / "tree/bin");
-    fs::create_directories(dir / "out");
-    fs::copy_file(kTool, dir / "tree/bin/vantorel-split");
-    fs::permissions(dir / "tree/bin/vantorel-split", fs::perms::owner_all);
-    std::string installed = dir / ("tree/bin/" INSTALLED_JOINER_RELATIVE);
-    std::string folder = fs::path(installed).parent_path().string();
-    fs::create_directories(folder);
-    fs::copy_file(ELF_FIXTURE, installed);
-    chmod(folder.c_str(), 0775);
-    WriteBytes(dir / "file", RandomBytes(300, 5));
-
-    Result result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
-                                "--out", dir / "out"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "vantorel-split: the default joiner '" + installed +
-                              "' is refused: the folder '" + fs::canonical(folder).string() +
-                              "' is writable by its group, so someone else could have put it "
-                              "there; give a joiner you trust with --joiner PATH\n");
-    EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(List(dir / "out").empty());
-
-    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
-                         "--joiner", installed, "--out", dir / "out"});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(CopiedFrom(result), installed);
 }
 
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
