@@ -86,9 +86,8 @@ int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
 // stamped and shipped as the user's joiner.
 int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
     if (fallback.path.empty()) {
-        Report("cannot tell where this program lies (%s), so there is no default joiner; give "
-               "one with --joiner PATH",
-               OsLastErrorText());
+        Report("cannot tell where this program lies, so there is no default joiner; give one "
+               "with --joiner PATH");
         return 0;
     }
     if (!OsExists(fallback.path)) {
