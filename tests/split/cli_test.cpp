@@ -380,7 +380,7 @@ TEST(SplitCli, AStampedJoinerCanBeStampedAgain) {
 // The last line of a summary names the joiner copied.
 std::string CopiedFrom(const Result& result) {
     size_t at = result.out.rfind("joiner copied from: ");
-    if (at == std::string::npos || result.out.back() != '\n') return "(none in: " + result.out + ")";
+    if (at == std::string::npos || result.out.back() != '\n') return "(none: " + result.out + ")";
     return result.out.substr(at + 20, result.out.size() - at - 21);
 }
 

@@ -261,9 +261,9 @@ TEST(SplitOs, AFileIsTrustedOnlyWhenOnlyTheUserOrRootCouldHavePutItThere) {
     chmod((dir.path + "/drop").c_str(), 0777);
     dir.Put("drop/planted", "y");
     chmod((dir.path + "/drop/planted").c_str(), 0644);
-    ASSERT_EQ(symlink((dir.path + "/drop/planted").c_str(), (dir.path + "/tree/share/link").c_str()),
-              0);
-    EXPECT_FALSE(OsCheckTrusted(dir.path + "/tree/share/link", &resolved, &distrust));
+    std::string link = dir.path + "/tree/share/link";
+    ASSERT_EQ(symlink((dir.path + "/drop/planted").c_str(), link.c_str()), 0);
+    EXPECT_FALSE(OsCheckTrusted(link, &resolved, &distrust));
     EXPECT_EQ(distrust.path, fs::canonical(dir.path + "/drop").string());
     EXPECT_EQ(distrust.reason, "is writable by others");
 

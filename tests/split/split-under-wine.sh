@@ -174,7 +174,9 @@ default_joiner() {
   cp "$joiner" "$dir/bin/Selvanore.exe"
   split "$dir/data.bin" --parts 2 --checksum md5 --out "$dir/out"
   [ "$status" -eq 0 ] || fail "with the joiner beside it ($status): $err" || return
-  [ "$(printf '%s\n' "$out" | tail -1)" = "joiner copied from: $(winpath "$dir/bin")\Selvanore.exe" ] ||
+  local copied
+  copied=$(printf '%s\n' "$out" | tail -1)
+  [ "$copied" = "joiner copied from: $(winpath "$dir/bin")\Selvanore.exe" ] ||
     fail "the summary does not name the joiner copied: $out" || return
   cmp -s "$dir/out/data.bin__join.exe" "$joiner" && fail "the copy is not stamped" && return
   [ "$(stat -c %s "$dir/out/data.bin__join.exe")" -eq "$(stat -c %s "$joiner")" ] ||

@@ -275,7 +275,8 @@ TEST(SplitMessages, NamesAreShownWithoutWhatATerminalWouldActOn) {
         const char* shown;
     } cases[] = {
         // Printable text in any script stays as it is, backslashes too.
-        {"A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin", "A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin"},
+        {"A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin",
+         "A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin"},
         {"C:\\data\\x.bin", "C:\\data\\x.bin"},
         // Escape, the other C0 controls, DEL and the C1 controls.
         {"a\x1b[2Jb", "a\\x1b[2Jb"},

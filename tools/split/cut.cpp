@@ -29,7 +29,8 @@ int CopyPart(Job* job, const OutputSet& outputs, uint32_t index, OsHandle part, 
                 Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
                        OsLastErrorText());
             } else {
-                Report("'%s' shrank while being cut (nothing was kept)", ShowName(job->file).c_str());
+                Report("'%s' shrank while being cut (nothing was kept)",
+                       ShowName(job->file).c_str());
             }
             return 0;
         }

@@ -49,8 +49,9 @@ int ConvertName(const std::string& name, std::string* cp1252, std::string* error
         if (problem == NameProblem::InvalidUtf8) {
             *error = "the name '" + ShowName(name) + "' is not valid UTF-8" + where;
         } else {
-            *error = "the name '" + ShowName(name) + "' has a character that Windows-1252 cannot represent" +
-                     where + "; rename the file";
+            *error = "the name '" + ShowName(name) +
+                     "' has a character that Windows-1252 cannot represent" + where +
+                     "; rename the file";
         }
         return 0;
     }

@@ -131,7 +131,7 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
                      name == "--joiner" || name == "--out";
         if (!known) return Refuse(error, "unknown option '" + ShowName(name) + "' (see --help)");
         if (value == nullptr) {
-            if (i + 1 >= argc) return Refuse(error, "option " + ShowName(name) + " needs a value (see --help)");
+            if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
             value = argv[++i];
         }
         if (!TakeValue(name, value, options, error)) return 0;
