@@ -377,7 +377,18 @@ TEST(SplitCli, AStampedJoinerCanBeStampedAgain) {
     EXPECT_EQ(RunJoiner(dir / "first__join")["name"], "first");
 }
 
-TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
+// The last line of a summary names the joiner copied.
+std::string CopiedFrom(const Result& result) {
+    size_t at = result.out.rfind("joiner copied from: ");
+    if (at == std::string::npos || result.out.back() != '\n') return "(none: " + result.out + ")";
+    return result.out.substr(at + 20, result.out.size() - at - 21);
+}
+
+// A copy of the tool in dir/a/bin. In its build tree (a CMakeCache.txt
+// beside it) it takes the Windows build's joiner; anywhere else that place
+// is never looked at, and the help and the messages speak of the installed
+// tree.
+TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
     TempDir dir;
     std::string bin = dir / "a/bin";
     fs::create_directories(bin);
@@ -386,25 +397,49 @@ TEST(SplitCli, TheDefaultJoinerLiesRelativeToTheTool) {
     fs::permissions(tool, fs::perms::owner_all);
     WriteBytes(dir / "file", RandomBytes(100, 3));
     fs::create_directories(dir / "out");
-
-    Result result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("no joiner at"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("--joiner"), std::string::npos) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
-    EXPECT_TRUE(List(dir / "out").empty());
-
     std::string joiner = fs::weakly_canonical(bin + "/" + DEFAULT_JOINER_RELATIVE).string();
     fs::create_directories(fs::path(joiner).parent_path());
     fs::copy_file(ELF_FIXTURE, joiner);
+
+    Result result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: no joiner at '" + bin + "/" INSTALLED_JOINER_RELATIVE
+                          "', where it is installed with this program; give one with --joiner "
+                          "PATH\n");
+    EXPECT_TRUE(List(dir / "out").empty());
+    Result help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("installed\n                     with this program, found from its "
+                            "folder at\n                     " INSTALLED_JOINER_RELATIVE ")\n"),
+              std::string::npos)
+        << help.out;
+    EXPECT_EQ(help.out.find("build tree"), std::string::npos) << help.out;
+
+    WriteBytes(bin + "/CMakeCache.txt", {});
     result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    EXPECT_EQ(CopiedFrom(result), joiner);
+    help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("build tree, found from this program's folder at\n"
+                            "                     " DEFAULT_JOINER_RELATIVE ")\n"),
+              std::string::npos)
+        << help.out;
+
+    fs::remove(joiner);
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+    result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no joiner at '" + bin + "/" DEFAULT_JOINER_RELATIVE
+                              "', the default in this build tree (is the Windows joiner built?)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(List(dir / "out").empty());
 }
 
 // An installed tree: bin/vantorel-split finds bin/../share/selvanore/Selvanore.exe,
-// before the build tree's place, wherever the tree is moved and through a
-// link to the tool.
+// wherever the tree is moved and through a link to the tool, when no one else
+// could have put it there.
 TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     TempDir dir;
     fs::create_directories(dir / "tree/bin");
@@ -420,15 +455,33 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
                                 "--out", dir / "out"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    EXPECT_EQ(CopiedFrom(result), fs::canonical(installed).string());
     fs::remove_all(dir / "out");
     fs::create_directories(dir / "out");
 
-    // Moved, and started through a link from elsewhere; the build tree's
-    // place holds something that is no joiner, and is not looked at.
+    // In a folder someone else may write, the default is not stamped and
+    // shipped; the same file given with --joiner is the user's choice.
+    std::string share = fs::canonical(fs::path(installed).parent_path()).string();
+    chmod(share.c_str(), 0775);
+    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2", "--out",
+                         dir / "out"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: the default joiner '" + installed +
+                              "' is refused: the folder '" + share +
+                              "' is writable by its group, so someone else could have put it "
+                              "there; give a joiner you trust with --joiner PATH\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(List(dir / "out").empty());
+    result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
+                         "--joiner", installed, "--out", dir / "out"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(CopiedFrom(result), installed);
+    chmod(share.c_str(), 0755);
+    fs::remove_all(dir / "out");
+    fs::create_directories(dir / "out");
+
+    // Moved, and started through a link from elsewhere.
     fs::rename(dir / "tree", dir / "moved");
-    std::string build = fs::weakly_canonical(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)).string();
-    fs::create_directories(fs::path(build).parent_path());
-    WriteBytes(build, Bytes(64, 'x'));
     fs::create_symlink(dir / "moved/bin/vantorel-split", dir / "link");
     result = RunProgram({dir / "link", dir / "file", "--parts", "3", "--out", dir / "out"});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -436,26 +489,12 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     fs::remove_all(dir / "out");
     fs::create_directories(dir / "out");
 
-    // Without the installed joiner the build tree's place is taken.
-    fs::remove(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE));
+    // The place holding something that is no joiner is reported.
+    WriteBytes(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE), Bytes(64, 'x'));
     result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE)), std::string::npos)
-        << result.err;
-    // With neither, the message names both places.
-    fs::remove(build);
-    result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
-    EXPECT_EQ(result.status, 1);
-    std::string places = "no joiner at '" + dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE) +
-                         "' nor at '" + dir / ("moved/bin/" DEFAULT_JOINER_RELATIVE) + "'";
-    EXPECT_NE(result.err.find(places), std::string::npos) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
     EXPECT_TRUE(List(dir / "out").empty());
-
-    Result help = RunProgram({dir / "link", "--help"});
-    EXPECT_NE(help.out.find(INSTALLED_JOINER_RELATIVE ",\n"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("then " DEFAULT_JOINER_RELATIVE ")"), std::string::npos) << help.out;
 }
 
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
@@ -548,23 +587,27 @@ protected:
         args.insert(args.end(), {"--joiner", ELF_FIXTURE, "--out", out});
         return args;
     }
-    // Starts cutting a 256 MiB file into 1 MiB parts, waits until the output
-    // directory holds that many files (the cut is under way), then sends the
-    // signal and waits for the tool.
-    Result SignalBigCut(size_t files, int signal) {
+    // Starts cutting a 256 MiB file into 1 MiB parts and waits until the
+    // output directory holds that many files: the cut is under way.
+    pid_t StartBigCut(size_t files, const std::string& scratch) {
         std::string big = in + "/big";
         int fd = open(big.c_str(), O_WRONLY | O_CREAT, 0644);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(ftruncate(fd, 256 << 20), 0);
         close(fd);
-        TempDir scratch;
         pid_t pid = Spawn({kTool, big, "--size", "1M", "--joiner", ELF_FIXTURE, "--out", out},
-                          scratch.path());
+                          scratch);
         EXPECT_GT(pid, 0);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (List(out).size() < files && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        return pid;
+    }
+    // The same, then sends the signal and waits for the tool.
+    Result SignalBigCut(size_t files, int signal) {
+        TempDir scratch;
+        pid_t pid = StartBigCut(files, scratch.path());
         kill(pid, signal);
         return Wait(pid, scratch.path());
     }
@@ -605,6 +648,15 @@ TEST_F(SplitRefuses, InputsThatCannotBeCut) {
     Refused(With({file, "--size", "5G"}), "fewer than 2 parts");
     Refused(With({file, "--size", "0"}), "0 bytes");
     Refused(With({file, "--parts", "1001"}), "fewer bytes than parts");
+    // A count no set may have is refused before a byte is read, by either
+    // option: at once, however large the file.
+    Refused(With({file, "--parts", "10001"}), "more than 10000 parts");
+    std::string big = in + "/big";
+    WriteBytes(big, {});
+    ASSERT_EQ(truncate(big.c_str(), 5ll << 30), 0);
+    Refused(With({big, "--parts", "4294967295"}), "more than 10000 parts");
+    Refused(With({big, "--size", "524288"}), "more than 10000 parts");
+    fs::remove(big);
     WriteBytes(in + "/empty", {});
     Refused(With({in + "/empty", "--parts", "2"}), "it is empty");
     if (geteuid() != 0) {
@@ -615,18 +667,20 @@ TEST_F(SplitRefuses, InputsThatCannotBeCut) {
 }
 
 TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
+    // The message shows the name with what a terminal would act on escaped.
     const struct {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"bad\xFF.bin", "not valid UTF-8"},
-        {"over\xC0\xAElong", "not valid UTF-8"},
+        {"bad\xFF.bin", "'bad\\xff.bin' is not valid UTF-8"},
+        {"over\xC0\xAElong", "'over\\xc0\\xaelong' is not valid UTF-8"},
         {"\xE6\x97\xA5\xE6\x9C\xAC.bin", "Windows-1252 cannot represent"},  // Japanese
-        {"c1\xC2\x81.bin", "Windows-1252 cannot represent"},               // U+0081
+        {"c1\xC2\x81.bin", "'c1\\u0081.bin' has a character that Windows-1252 cannot"},
         {"a:b.bin", "Windows does not allow"},
         {"a\\b.bin", "Windows does not allow"},
         {"what?.bin", "Windows does not allow"},
-        {"tab\there", "Windows does not allow"},
+        {"tab\there", "'tab\\x09here' has a character Windows does not allow"},
+        {"red\x1b[31m\x1b]0;title\x07.bin", "'red\\x1b[31m\\x1b]0;title\\x07.bin' has"},
     };
     for (const auto& c : cases) {
         std::string path = in + "/" + c.name;
@@ -687,7 +741,7 @@ TEST_F(SplitRefuses, JoinersWithoutAUsableRecord) {
 TEST_F(SplitRefuses, OutputDirectoriesThatCannotBeUsed) {
     Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", dir / "nowhere"},
             "does not exist");
-    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", file}, "Not a directory");
+    Refused({file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", file}, "is not a directory");
 }
 
 TEST_F(SplitRefuses, NothingIsOverwritten) {
@@ -737,9 +791,38 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
     Result result = SignalBigCut(4, SIGKILL);
     if (result.status == 0) GTEST_SKIP() << "the cut ended before it was killed";
     // What is left is hidden temporary files: no part and no joiner by name.
-    for (const std::string& name : List(out)) {
+    std::set<std::string> left = List(out);
+    for (const std::string& name : left) {
         EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
     }
+
+    // They never block a later cut into the folder, which names them in one
+    // warning and leaves them.
+    Result again = Split(With({file, "--parts", "2"}));
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.err, "vantorel-split: warning: '" + out + "' holds " +
+                             std::to_string(left.size()) +
+                             " temporary files (.vantorel-split-*) of an earlier run, left over "
+                             "when it was interrupted unless a cut into it is under way; they "
+                             "can be removed\n");
+    std::set<std::string> now = List(out);
+    EXPECT_TRUE(std::includes(now.begin(), now.end(), left.begin(), left.end()));
+    EXPECT_EQ(now.size(), left.size() + 3);
+}
+
+// The loser of a race for a name (another cut of the same file, any
+// program) keeps nothing and prints nothing of the set it did not make.
+TEST_F(SplitRefuses, ANameTakenDuringTheCutLeavesNothingAndNoSummary) {
+    TempDir scratch;
+    pid_t pid = StartBigCut(3, scratch.path());
+    WriteBytes(out + "/big__000", Bytes{'t', 'h', 'e', 'i', 'r', 's'});
+    Result result = Wait(pid, scratch.path());
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "vantorel-split: cannot name '" + out +
+                              "/big__000': File exists (nothing was kept)\n");
+    EXPECT_EQ(List(out), (std::set<std::string>{"big__000"}));
+    EXPECT_EQ(ReadText(out + "/big__000"), "theirs");
 }
 
 TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {

@@ -4,9 +4,14 @@
 // refusals of what is not a regular file, and names in any script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 #include "tools/split/os.h"
@@ -102,6 +107,19 @@ TEST_F(OsLayer, AnyEntryMakesANameTaken) {
     EXPECT_EQ(Read("file"), "x");
 }
 
+TEST_F(OsLayer, ADirectoryListsEveryName) {
+    std::vector<std::string> names = {"x"};
+    ASSERT_EQ(OsListDirectory(directory, &names), 1) << OsLastErrorText();
+    EXPECT_TRUE(names.empty());
+    Make(directory, ".hidden-1", "");
+    Make(directory, "A\xC3\xB1o \xE6\x97\xA5.bin", "");
+    fs::create_directory("folder");
+    ASSERT_EQ(OsListDirectory(directory, &names), 1) << OsLastErrorText();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+              (std::set<std::string>{".hidden-1", "A\xC3\xB1o \xE6\x97\xA5.bin", "folder"}));
+    EXPECT_EQ(names.size(), 3u);
+}
+
 TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
@@ -121,6 +139,31 @@ TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
     EXPECT_EQ(OsRead(file, &byte, 1, &got), 1);
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(size, 0u);
+    OsClose(file);
+}
+
+TEST_F(OsLayer, AWriteInPlaceChangesTheTimesOfAnOpenFile) {
+    Make(directory, "file", "0123456789");
+    // Times well in the past, so that the write's own cannot equal them.
+    fs::last_write_time("file", fs::last_write_time("file") - std::chrono::hours(24 * 400));
+    OsHandle file = kNoHandle;
+    uint64_t size = 0;
+    ASSERT_EQ(OsOpenRegularFile("file", &file, &size), 1) << OsLastErrorText();
+    OsFileTimes before, unchanged, after;
+    ASSERT_EQ(OsGetFileTimes(file, &before), 1) << OsLastErrorText();
+    char bytes[4];
+    size_t got = 0;
+    ASSERT_EQ(OsRead(file, bytes, sizeof bytes, &got), 1);
+    ASSERT_EQ(OsGetFileTimes(file, &unchanged), 1);
+    EXPECT_TRUE(OsSameFileTimes(before, unchanged)) << "reading changes nothing";
+    {
+        std::fstream other("file", std::ios::in | std::ios::out | std::ios::binary);
+        other.seekp(3);
+        other.write("X", 1);
+    }
+    ASSERT_EQ(OsGetFileTimes(file, &after), 1);
+    EXPECT_FALSE(OsSameFileTimes(before, after));
+    EXPECT_EQ(fs::file_size("file"), 10u);
     OsClose(file);
 }
 
@@ -175,7 +218,18 @@ TEST(OsPaths, TheLastComponentAndItsDirectory) {
     std::string joined = OsJoinPath("dir", "x");
     EXPECT_EQ(OsBaseName(joined), "x");
     EXPECT_EQ(OsDirectoryName(joined), "dir");
-    EXPECT_NE(OsProcessId(), 0u);
+}
+
+TEST(OsProcess, RandomBytesDifferFromDrawToDraw) {
+    uint8_t first[40] = {};
+    uint8_t second[40] = {};
+    ASSERT_EQ(OsRandomBytes(first, sizeof first), 1) << OsLastErrorText();
+    ASSERT_EQ(OsRandomBytes(second, sizeof second), 1) << OsLastErrorText();
+    EXPECT_NE(std::memcmp(first, second, sizeof first), 0);
+    // More than one call's worth on either system, filled to the end.
+    std::vector<uint8_t> large(300000, 0);
+    ASSERT_EQ(OsRandomBytes(large.data(), large.size()), 1) << OsLastErrorText();
+    EXPECT_NE(std::count(large.end() - 64, large.end(), 0), 64);
 }
 
 }  // namespace

@@ -5,13 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/read_file.h"
+#include "tools/split/cut.h"
 #include "tools/split/job.h"
 #include "tools/split/names.h"
 #include "tools/split/options.h"
@@ -131,7 +134,7 @@ TEST(SplitNames, ConversionSaysWhatIsWrong) {
     ASSERT_TRUE(ConvertName("caf\xC3\xA9", &cp1252, &error));
     EXPECT_EQ(cp1252, "caf\xE9");
     EXPECT_FALSE(ConvertName("ab\xFF", &cp1252, &error));
-    EXPECT_EQ(error, "the name 'ab\xFF' is not valid UTF-8 (at byte 2)");
+    EXPECT_EQ(error, "the name 'ab\\xff' is not valid UTF-8 (at byte 2)");
     EXPECT_FALSE(ConvertName("x\xE6\x97\xA5", &cp1252, &error));
     EXPECT_NE(error.find("Windows-1252 cannot represent (at byte 1)"), std::string::npos);
     EXPECT_FALSE(ConvertName("a|b", &cp1252, &error));
@@ -210,6 +213,72 @@ TEST(SplitOs, DescriptorLinksAreToldFromFilesAndTheirLinks) {
     EXPECT_TRUE(OsIsDescriptorLink(dir.path + "/stdin-link"));
 }
 
+// A default joiner is trusted only when no one but the user or root could
+// have put it there: the file and every folder of its resolved path.
+TEST(SplitOs, AFileIsTrustedOnlyWhenOnlyTheUserOrRootCouldHavePutItThere) {
+    Scratch dir;
+    fs::create_directories(dir.path + "/tree/share");
+    fs::create_directories(dir.path + "/drop");
+    dir.Put("tree/share/joiner", "x");
+    std::string joiner = dir.path + "/tree/share/joiner";
+    chmod((dir.path + "/tree").c_str(), 0755);
+    chmod((dir.path + "/tree/share").c_str(), 0755);
+    chmod(joiner.c_str(), 0644);
+    std::string resolved;
+    OsDistrust distrust;
+    // The scratch folder lies in /tmp, which others may write but which is
+    // sticky: only an entry's owner can rename or remove it.
+    EXPECT_TRUE(OsCheckTrusted(dir.path + "/tree/../tree/share/./joiner", &resolved, &distrust))
+        << distrust.path << " " << distrust.reason;
+    EXPECT_EQ(resolved, fs::canonical(joiner).string());
+
+    const struct {
+        std::string path;
+        mode_t mode;
+        bool folder;
+        const char* reason;
+    } cases[] = {
+        {dir.path + "/tree/share", 0775, true, "is writable by its group"},
+        {dir.path + "/tree", 0757, true, "is writable by others"},
+        {joiner, 0664, false, "is writable by its group"},
+        {joiner, 0646, false, "is writable by others"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_EQ(chmod(c.path.c_str(), c.mode), 0);
+        EXPECT_FALSE(OsCheckTrusted(joiner, &resolved, &distrust));
+        EXPECT_EQ(distrust.path, fs::canonical(c.path).string());
+        EXPECT_EQ(distrust.folder, c.folder);
+        EXPECT_EQ(distrust.reason, c.reason);
+        chmod(c.path.c_str(), c.folder ? 0755 : 0644);
+    }
+    // A sticky folder that others may write keeps its entries theirs.
+    chmod((dir.path + "/tree/share").c_str(), 01777);
+    EXPECT_TRUE(OsCheckTrusted(joiner, &resolved, &distrust)) << distrust.reason;
+    chmod((dir.path + "/tree/share").c_str(), 0755);
+
+    // Through a link the folders judged are those of the file itself.
+    chmod((dir.path + "/drop").c_str(), 0777);
+    dir.Put("drop/planted", "y");
+    chmod((dir.path + "/drop/planted").c_str(), 0644);
+    std::string link = dir.path + "/tree/share/link";
+    ASSERT_EQ(symlink((dir.path + "/drop/planted").c_str(), link.c_str()), 0);
+    EXPECT_FALSE(OsCheckTrusted(link, &resolved, &distrust));
+    EXPECT_EQ(distrust.path, fs::canonical(dir.path + "/drop").string());
+    EXPECT_EQ(distrust.reason, "is writable by others");
+
+    if (geteuid() == 0) {
+        // Owned by someone else (as root the test can give it away).
+        ASSERT_EQ(chown((dir.path + "/tree/share").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(OsCheckTrusted(joiner, &resolved, &distrust));
+        EXPECT_EQ(distrust.path, fs::canonical(dir.path + "/tree/share").string());
+        EXPECT_EQ(distrust.reason, "belongs to user 65534, neither you nor root");
+    }
+    EXPECT_FALSE(OsCheckTrusted(dir.path + "/missing", &resolved, &distrust));
+    EXPECT_EQ(OsLastError(), OsError::Missing);
+    EXPECT_EQ(distrust.reason, "");
+}
+
 // ---- The output set ------------------------------------------------------
 
 class SplitOutputs : public ::testing::Test {
@@ -235,17 +304,106 @@ protected:
     }
     Scratch dir;
     Job job;
+    OsHandle file_ = kNoHandle;
 };
+
+// A file whose bytes change in place while it is cut is refused like one
+// that grew or shrank, though its size stays.
+TEST(SplitCut, AFileChangedInPlaceIsRefused) {
+    Scratch dir;
+    std::string path = dir.path + "/data.bin";
+    std::vector<uint8_t> buffer(kCutBufferSize);
+    for (bool change : {false, true}) {
+        SCOPED_TRACE(change ? "changed" : "unchanged");
+        dir.Put("data.bin", "0123456789");
+        // Times in the past: the change's own cannot equal them.
+        struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), past, 0), 0);
+        Options options;
+        options.file = path.c_str();
+        options.parts = 2;
+        options.byParts = true;
+        Job job;
+        ASSERT_TRUE(PrepareInput(options, &job));
+        job.outDir = dir.path;
+        ASSERT_TRUE(OsOpenDirectory(dir.path, &job.directory));
+        if (change) {
+            int fd = open(path.c_str(), O_WRONLY);
+            ASSERT_EQ(pwrite(fd, "X", 1, 7), 1);
+            close(fd);
+        }
+        OutputSet outputs = NoOutputs(job);
+        testing::internal::CaptureStderr();
+        int cut = CutParts(&job, &outputs, nullptr, buffer.data());
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(cut, change ? 0 : 1);
+        EXPECT_EQ(err, change ? "vantorel-split: '" + path +
+                                    "' changed while being cut (nothing was kept)\n"
+                              : "");
+        DiscardOutputs(&outputs);
+        EXPECT_EQ(dir.List(), (std::set<std::string>{"data.bin"}));
+    }
+}
+
+// A random source the test decides: each draw gives 8 bytes of the next
+// value of g_draws, the last one again once they run out.
+std::vector<uint8_t> g_draws;
+size_t g_drawn = 0;
+int ScriptedRandom(void* buffer, size_t length) {
+    uint8_t value = g_draws[std::min(g_drawn++, g_draws.size() - 1)];
+    std::memset(buffer, value, length);
+    return 1;
+}
+
+TEST_F(SplitOutputs, ATakenTemporaryNameIsDrawnAgainAndNeverRemoved) {
+    // A run killed earlier left the names this run draws first.
+    dir.Put(".vantorel-split-0000000000000000-join", "left");
+    dir.Put(".vantorel-split-1111111111111111-0", "left");
+    g_draws = {0x00, 0x11, 0x22};
+    g_drawn = 0;
+    OutputSet outputs = NoOutputs(job);
+    outputs.random = ScriptedRandom;
+    MakeAll(&outputs);
+    EXPECT_EQ(outputs.joinerTemporary, ".vantorel-split-1111111111111111-join");
+    EXPECT_EQ(outputs.temporaries[0], ".vantorel-split-2222222222222222-0");
+    EXPECT_EQ(outputs.temporaries[2], ".vantorel-split-2222222222222222-2");
+    ASSERT_TRUE(NameOutputs(&outputs));
+    EXPECT_EQ(dir.List(), (std::set<std::string>{".vantorel-split-0000000000000000-join",
+                                                 ".vantorel-split-1111111111111111-0",
+                                                 "f.bin__000", "f.bin__001", "f.bin__002",
+                                                 "f.bin__join"}));
+
+    // A source that draws only taken names: the run gives up after a few
+    // draws and removes nothing of the names it found taken.
+    for (const std::string& name : dir.List()) {
+        if (name.rfind("f.bin", 0) == 0) fs::remove(dir.path + "/" + name);
+    }
+    g_draws = {0x00};
+    g_drawn = 0;
+    outputs = NoOutputs(job);
+    outputs.random = ScriptedRandom;
+    EXPECT_FALSE(CreateJoinerCopy(&outputs, &file_));
+    EXPECT_GT(g_drawn, 1u);
+    EXPECT_LE(g_drawn, 16u);
+    DiscardOutputs(&outputs);
+    EXPECT_EQ(dir.List(), (std::set<std::string>{".vantorel-split-0000000000000000-join",
+                                                 ".vantorel-split-1111111111111111-0"}));
+    EXPECT_EQ(ReadFileText(dir.path + "/.vantorel-split-0000000000000000-join"), "left");
+}
 
 TEST_F(SplitOutputs, NamesAreTakenOnlyOnceAllAreWritten) {
     OutputSet outputs = NoOutputs(job);
     MakeAll(&outputs);
+    // ".vantorel-split-", 16 random hexadecimal digits, "-" and the index or
+    // "join".
     for (const std::string& name : dir.List()) {
-        EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
+        std::string tail = name.size() > 33 ? name.substr(33) : "";
+        EXPECT_EQ(name.compare(0, 16, ".vantorel-split-"), 0) << name;
+        EXPECT_EQ(name.find_first_not_of("0123456789abcdef", 16), 32u) << name;
+        EXPECT_TRUE(tail == "join" || tail == "0" || tail == "1" || tail == "2") << name;
     }
     EXPECT_EQ(dir.List().size(), 4u);
-    OsHandle file = kNoHandle;
-    EXPECT_FALSE(CreatePart(&outputs, 5, &file)) << "parts are made in order";
+    EXPECT_FALSE(CreatePart(&outputs, 5, &file_)) << "parts are made in order";
 
     ASSERT_TRUE(NameOutputs(&outputs));
     EXPECT_EQ(dir.List(), (std::set<std::string>{"f.bin__000", "f.bin__001", "f.bin__002",

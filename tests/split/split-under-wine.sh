@@ -4,8 +4,9 @@
 # compared with the Linux splitter's stamp of the same file and then run, the
 # real Selvanore.exe driven to a whole join; names without a Windows-1252
 # form and device names refused before anything is written; the default
-# joiner beside the program; an existing part; a full disk on a small tmpfs
-# (root only); Ctrl+C part way.
+# joiner beside the program; an existing part; a device as the output
+# folder; a file given by its 8.3 short name, whose set takes the long name;
+# a full disk on a small tmpfs (root only); Ctrl+C part way.
 #
 #   tests/split/split-under-wine.sh
 #
@@ -94,7 +95,8 @@ round_trip() {
   [ "$status" -eq 0 ] || fail "the cut failed ($status): $err" || return
   local expected
   expected=$(printf '%s\n' "$name: $size bytes in 3 parts, ${name}__000 to ${name}__002" \
-    "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest")
+    "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest" \
+    "joiner copied from: $joiner")
   [ "$out" = "$expected" ] || fail "summary: $out" || return
   [ -z "$err" ] || fail "stderr: $err" || return
   [ "$(ls -A "$dir/src" | wc -l)" -eq 5 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
@@ -172,6 +174,10 @@ default_joiner() {
   cp "$joiner" "$dir/bin/Selvanore.exe"
   split "$dir/data.bin" --parts 2 --checksum md5 --out "$dir/out"
   [ "$status" -eq 0 ] || fail "with the joiner beside it ($status): $err" || return
+  local copied
+  copied=$(printf '%s\n' "$out" | tail -1)
+  [ "$copied" = "joiner copied from: $(winpath "$dir/bin")\Selvanore.exe" ] ||
+    fail "the summary does not name the joiner copied: $out" || return
   cmp -s "$dir/out/data.bin__join.exe" "$joiner" && fail "the copy is not stamped" && return
   [ "$(stat -c %s "$dir/out/data.bin__join.exe")" -eq "$(stat -c %s "$joiner")" ] ||
     fail "the copy's size differs from the joiner's"
@@ -189,6 +195,39 @@ existing_part() {
   [[ $err == *"data.bin__002' already exists"* ]] || fail "message: $err" || return
   [ "$(ls -A "$dir/out")" = data.bin__002 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
   [ "$(cat "$dir/out/data.bin__002")" = 'keep me' ] || fail "the existing part changed"
+}
+
+# A device where the output folder is expected: refused as no folder, not
+# with the system's "invalid handle".
+device_out() {
+  local dir=$work/device
+  mkdir -p "$dir/empty"
+  head -c 3000 /dev/urandom >"$dir/data.bin"
+  local device
+  for device in nul NUL CON nul.txt; do
+    split "$dir/data.bin" --parts 2 --joiner "$joiner" --out "$device"
+    refused 1 "the output directory '$device' is not a directory" "$dir/empty" || return
+    [ "$(ls -A "$dir" | tr '\n' ' ')" = "data.bin empty " ] ||
+      fail "made: $(ls -A "$dir" | tr '\n' ' ')" || return
+  done
+}
+
+# Given by its 8.3 short name (as batch files' %~s1 give it), a file is cut
+# into a set of its long name: the recipient gets .pptx, not .PPT.
+short_name() {
+  local dir=$work/short long='Annual report 2024.pptx'
+  mkdir -p "$dir/out"
+  head -c 5000 /dev/urandom >"$dir/$long"
+  local short
+  short=$("$root/scripts/wine-run" cmd /c "dir /x $(winpath "$dir")" 2>/dev/null | tr -d '\r' |
+    grep -F " $long" | awk '{ print $5 }')
+  [[ $short == *"~"* ]] || fail "Wine gave no short name: '$short'" || return
+  split "$(winpath "$dir")\\$short" --parts 2 --joiner "$joiner" --out "$dir/out"
+  [ "$status" -eq 0 ] || fail "the cut of $short failed ($status): $err" || return
+  [ "$(ls -A "$dir/out" | tr '\n' '|')" = "${long}__000|${long}__001|${long}__join.exe|" ] ||
+    fail "the set of $short: $(ls -A "$dir/out" | tr '\n' ' ')" || return
+  [[ $out == "$long: 5000 bytes in 2 parts, ${long}__000 to ${long}__001"* ]] ||
+    fail "summary: $out"
 }
 
 # A tmpfs of 1 MiB: parts that do not fit, and parts that fit with no room
@@ -248,6 +287,8 @@ run round_trip
 run refused_names
 run default_joiner
 run existing_part
+run device_out
+run short_name
 if [ "$(id -u)" -eq 0 ]; then
   run full_disk
 else

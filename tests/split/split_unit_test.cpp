@@ -12,6 +12,7 @@
 #include "platform/cp1252.h"
 #include "tools/split/plan.h"
 #include "tools/split/record.h"
+#include "tools/split/report.h"
 
 namespace {
 
@@ -266,6 +267,37 @@ TEST(SplitWindows1252, MalformedUtf8IsRefusedWhereItStarts) {
     }
 }
 
+// ---- Names shown in messages ---------------------------------------------
+
+TEST(SplitMessages, NamesAreShownWithoutWhatATerminalWouldActOn) {
+    const struct {
+        std::string name;
+        const char* shown;
+    } cases[] = {
+        // Printable text in any script stays as it is, backslashes too.
+        {"A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin",
+         "A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin"},
+        {"C:\\data\\x.bin", "C:\\data\\x.bin"},
+        // Escape, the other C0 controls, DEL and the C1 controls.
+        {"a\x1b[2Jb", "a\\x1b[2Jb"},
+        {"tab\there\r\n", "tab\\x09here\\x0d\\x0a"},
+        {std::string("nul\0x", 5), "nul\\x00x"},
+        {"del\x7F", "del\\x7f"},
+        {"csi\xC2\x9B" "31m", "csi\\u009b31m"},
+        // Characters that reorder or break the line.
+        {"invoice\xE2\x80\xAEtxt.exe", "invoice\\u202etxt.exe"},
+        {"x\xE2\x81\xA6y\xE2\x80\xA8z\xE2\x80\x8F", "x\\u2066y\\u2028z\\u200f"},
+        // Invalid UTF-8: every byte that starts no valid sequence.
+        {"bad\xFF.bin", "bad\\xff.bin"},
+        {"over\xC0\xAElong", "over\\xc0\\xaelong"},
+        {"cut\xE6\x97", "cut\\xe6\\x97"},
+        {"lone\xED\xA0\x80", "lone\\xed\\xa0\\x80"},
+        {"big\xF4\x90\x80\x80", "big\\xf4\\x90\\x80\\x80"},
+        {"\x80\xC3\xA9", "\\x80\xC3\xA9"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShowName(c.name), c.shown) << c.shown;
+}
+
 // ---- The cut -----------------------------------------------------------
 
 std::vector<uint64_t> Sizes(const SplitPlan& plan) {
@@ -329,7 +361,12 @@ TEST(SplitPlan, ImpossibleCutsAreRefused) {
         {false, 100, 1000, PlanProblem::TooFewParts},
         {false, 100, 0, PlanProblem::ZeroPartSize},
         {true, 100, 101, PlanProblem::MorePartsThanBytes},
+        // More than kMaxPartCount parts, however many bytes there are.
+        {true, 1ull << 40, 10001, PlanProblem::TooManyParts},
+        {true, 5000, 10001, PlanProblem::TooManyParts},
+        {true, 1ull << 40, 4294967295u, PlanProblem::TooManyParts},
         {true, 1ull << 40, 1ull << 32, PlanProblem::TooManyParts},
+        {false, 100001, 10, PlanProblem::TooManyParts},
         {false, (1ull << 32) + 1, 1, PlanProblem::TooManyParts},
     };
     for (const auto& c : cases) {
@@ -338,10 +375,10 @@ TEST(SplitPlan, ImpossibleCutsAreRefused) {
         EXPECT_FALSE(planned) << c.fileSize << " " << c.value;
         EXPECT_EQ(problem, c.expected) << c.fileSize << " " << c.value;
     }
-    // The largest counts the record holds are accepted.
-    EXPECT_TRUE(PlanBySize(1ull << 32, 2, &plan, &problem));
-    EXPECT_EQ(plan.partCount, 1u << 31);
-    EXPECT_TRUE(PlanByCount(1ull << 40, 4294967295u, &plan, &problem));
+    // The limit itself is accepted.
+    EXPECT_TRUE(PlanBySize(100000, 10, &plan, &problem));
+    EXPECT_EQ(plan.partCount, kMaxPartCount);
+    EXPECT_TRUE(PlanByCount(1ull << 40, kMaxPartCount, &plan, &problem));
 }
 
 TEST(SplitPlan, ByteCountsWithSuffixes) {

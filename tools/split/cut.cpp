@@ -26,9 +26,11 @@ int CopyPart(Job* job, const OutputSet& outputs, uint32_t index, OsHandle part, 
         if (!read || got == 0) {
             OsClose(part);
             if (!read) {
-                Report("cannot read '%s': %s (nothing was kept)", job->file, OsLastErrorText());
+                Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
+                       OsLastErrorText());
             } else {
-                Report("'%s' shrank while being cut (nothing was kept)", job->file);
+                Report("'%s' shrank while being cut (nothing was kept)",
+                       ShowName(job->file).c_str());
             }
             return 0;
         }
@@ -58,7 +60,19 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     uint8_t extra = 0;
     size_t got = 0;
     if (OsRead(job->input, &extra, 1, &got) && got > 0) {
-        Report("'%s' grew while being cut (nothing was kept)", job->file);
+        Report("'%s' grew while being cut (nothing was kept)", ShowName(job->file).c_str());
+        return 0;
+    }
+    // Bytes written in place keep the size but not the times: the parts
+    // would hold a mix of the old file and the new.
+    OsFileTimes times;
+    if (!OsGetFileTimes(job->input, &times)) {
+        Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
+               OsLastErrorText());
+        return 0;
+    }
+    if (!OsSameFileTimes(times, job->inputTimes)) {
+        Report("'%s' changed while being cut (nothing was kept)", ShowName(job->file).c_str());
         return 0;
     }
     if (progress) ClearProgress(job->name);

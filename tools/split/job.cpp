@@ -11,14 +11,16 @@ namespace {
 // A joiner is a small program; anything this large is not one.
 const uint64_t kMaxJoinerSize = 256u << 20;
 
-const char* DescribePlanProblem(PlanProblem problem) {
+std::string DescribePlanProblem(PlanProblem problem) {
     switch (problem) {
         case PlanProblem::None: return "no problem";
         case PlanProblem::EmptyFile: return "it is empty";
         case PlanProblem::ZeroPartSize: return "parts of 0 bytes are impossible";
         case PlanProblem::TooFewParts: return "that makes fewer than 2 parts";
         case PlanProblem::MorePartsThanBytes: return "it has fewer bytes than parts";
-        case PlanProblem::TooManyParts: return "that makes more than 4294967295 parts";
+        case PlanProblem::TooManyParts:
+            return "that makes more than " + std::to_string(kMaxPartCount) +
+                   " parts, the most a set may have";
     }
     return "unknown problem";
 }
@@ -27,31 +29,38 @@ bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
 }
 
-// Reads the whole joiner into image. defaults: the places of the default
-// joiner when path is the last of them that was tried, for the message of a
-// missing joiner; empty for a joiner given.
-int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults,
+// Says that the default joiner is missing, in the words of the tree the
+// program runs from.
+void ReportMissingDefault(const DefaultJoiner& fallback) {
+    if (fallback.buildTree) {
+        Report("no joiner at '%s', the default in this build tree (is the Windows joiner "
+               "built?); give one with --joiner PATH",
+               ShowName(fallback.path).c_str());
+    } else {
+        Report("no joiner at '%s', where it is installed with this program; give one with "
+               "--joiner PATH",
+               ShowName(fallback.path).c_str());
+    }
+}
+
+// Reads the whole joiner into image. fallback: the default joiner when path
+// is its place, for the message of a missing joiner; null for a joiner given.
+int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
                std::vector<uint8_t>* image) {
     OsHandle file = kNoHandle;
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
-            Report("the joiner '%s' is not a regular file", path.c_str());
-        } else if (OsLastError() == OsError::Missing && !defaults.empty()) {
-            std::string places;
-            for (const std::string& place : defaults) {
-                places += (places.empty() ? "'" : " nor at '") + place + "'";
-            }
-            Report("no joiner at %s (the default; is the Windows joiner built?); give one with "
-                   "--joiner PATH",
-                   places.c_str());
+            Report("the joiner '%s' is not a regular file", ShowName(path).c_str());
+        } else if (OsLastError() == OsError::Missing && fallback != nullptr) {
+            ReportMissingDefault(*fallback);
         } else {
-            Report("cannot open the joiner '%s': %s", path.c_str(), OsLastErrorText());
+            Report("cannot open the joiner '%s': %s", ShowName(path).c_str(), OsLastErrorText());
         }
         return 0;
     }
     if (size > kMaxJoinerSize) {
-        Report("the joiner '%s' is too large to be a joiner", path.c_str());
+        Report("the joiner '%s' is too large to be a joiner", ShowName(path).c_str());
         OsClose(file);
         return 0;
     }
@@ -61,7 +70,7 @@ int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults
         size_t got = 0;
         int read = OsRead(file, image->data() + done, image->size() - done, &got);
         if (!read || got == 0) {
-            Report("cannot read the joiner '%s': %s", path.c_str(),
+            Report("cannot read the joiner '%s': %s", ShowName(path).c_str(),
                    read ? "it shrank while being read" : OsLastErrorText());
             OsClose(file);
             return 0;
@@ -70,6 +79,37 @@ int ReadJoiner(const std::string& path, const std::vector<std::string>& defaults
     }
     OsClose(file);
     return 1;
+}
+
+// Finds the default joiner and reads it, when it can only have been put
+// there by the user or the administrator: anyone else's program would be
+// stamped and shipped as the user's joiner.
+int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
+    if (fallback.path.empty()) {
+        Report("cannot tell where this program lies, so there is no default joiner; give one "
+               "with --joiner PATH");
+        return 0;
+    }
+    if (!OsExists(fallback.path)) {
+        ReportMissingDefault(fallback);
+        return 0;
+    }
+    OsDistrust distrust;
+    if (!OsCheckTrusted(fallback.path, &job->joinerPath, &distrust)) {
+        if (!distrust.reason.empty()) {
+            Report("the default joiner '%s' is refused: the %s '%s' %s, so someone else could "
+                   "have put it there; give a joiner you trust with --joiner PATH",
+                   ShowName(fallback.path).c_str(), distrust.folder ? "folder" : "file",
+                   ShowName(distrust.path).c_str(), distrust.reason.c_str());
+        } else if (OsLastError() == OsError::Missing) {
+            ReportMissingDefault(fallback);
+        } else {
+            Report("cannot open the joiner '%s': %s", ShowName(fallback.path).c_str(),
+                   OsLastErrorText());
+        }
+        return 0;
+    }
+    return ReadJoiner(job->joinerPath, &fallback, &job->joiner);
 }
 
 }  // namespace
@@ -90,27 +130,31 @@ int PrepareInput(const Options& options, Job* job) {
     uint64_t fileSize = 0;
     if (!OsOpenRegularFile(options.file, &job->input, &fileSize)) {
         if (OsLastError() == OsError::NotRegular) {
-            Report("'%s' is not a regular file", options.file);
+            Report("'%s' is not a regular file", ShowName(options.file).c_str());
         } else {
-            Report("cannot open '%s': %s", options.file, OsLastErrorText());
+            Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
         }
+        return 0;
+    }
+    if (!OsGetFileTimes(job->input, &job->inputTimes)) {
+        Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
         return 0;
     }
     if (OsIsDescriptorLink(options.file)) {
         Report("'%s' is an open stream, not a file in a directory; give the file's own path",
-               options.file);
+               ShowName(options.file).c_str());
         return 0;
     }
     PlanProblem problem = PlanProblem::None;
     int planned = options.byParts ? PlanByCount(fileSize, options.parts, &job->plan, &problem)
                                   : PlanBySize(fileSize, options.partSize, &job->plan, &problem);
     if (!planned) {
-        Report("cannot cut '%s' (%llu bytes): %s", options.file,
-               static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem));
+        Report("cannot cut '%s' (%llu bytes): %s", ShowName(options.file).c_str(),
+               static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem).c_str());
         return 0;
     }
 
-    job->name = OsBaseName(options.file);
+    job->name = OsBaseName(OsLongPath(options.file));
     std::string error;
     if (!ConvertName(job->name, &job->cp1252Name, &error)) {
         Report("%s", error.c_str());
@@ -123,37 +167,23 @@ int PrepareInput(const Options& options, Job* job) {
     if (job->cp1252Name.size() >= kOutputNameField ||
         !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
         Report("the name '%s' is too long: the joiner's part names hold at most 519 characters",
-               job->name.c_str());
+               ShowName(job->name).c_str());
         return 0;
     }
     job->kind = options.kind;
     return 1;
 }
 
-int PrepareJoiner(const Options& options, const std::vector<std::string>& defaultJoiners,
-                  Job* job) {
-    std::vector<std::string> defaults;
+int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* job) {
     if (options.joiner != nullptr) {
+        // The user's own choice, taken as it is.
         job->joinerPath = options.joiner;
-    } else {
-        if (defaultJoiners.empty()) {
-            Report("no default joiner is known; give one with --joiner PATH");
-            return 0;
-        }
-        // A place holding anything is taken, so that a broken joiner there
-        // is reported rather than passed over.
-        defaults = defaultJoiners;
-        job->joinerPath = defaults.back();
-        for (const std::string& place : defaults) {
-            if (OsExists(place)) {
-                job->joinerPath = place;
-                break;
-            }
-        }
+        if (!ReadJoiner(job->joinerPath, nullptr, &job->joiner)) return 0;
+    } else if (!ReadDefaultJoiner(fallback, job)) {
+        return 0;
     }
-    if (!ReadJoiner(job->joinerPath, defaults, &job->joiner)) return 0;
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
-        Report("the joiner '%s' cannot be used: %s", job->joinerPath.c_str(),
+        Report("the joiner '%s' cannot be used: %s", ShowName(job->joinerPath).c_str(),
                DescribeLocateProblem(job->location.problem));
         return 0;
     }
@@ -161,7 +191,7 @@ int PrepareJoiner(const Options& options, const std::vector<std::string>& defaul
     if (ClassifyRecord(job->joiner.data() + job->location.offset) == RecordKind::Unrecognised) {
         Report("the joiner '%s' cannot be used: the bytes of its join record are neither the "
                "template nor a stamped record",
-               job->joinerPath.c_str());
+               ShowName(job->joinerPath).c_str());
         return 0;
     }
     job->joinerName = job->name + (IsWindowsJoiner(*job) ? "__join.exe" : "__join");
@@ -172,9 +202,11 @@ int PrepareOutput(const Options& options, Job* job) {
     job->outDir = options.outDir != nullptr ? options.outDir : OsDirectoryName(options.file);
     if (!OsOpenDirectory(job->outDir, &job->directory)) {
         if (OsLastError() == OsError::Missing) {
-            Report("the output directory '%s' does not exist", job->outDir.c_str());
+            Report("the output directory '%s' does not exist", ShowName(job->outDir).c_str());
+        } else if (OsLastError() == OsError::NotDirectory) {
+            Report("the output directory '%s' is not a directory", ShowName(job->outDir).c_str());
         } else {
-            Report("cannot use the output directory '%s': %s", job->outDir.c_str(),
+            Report("cannot use the output directory '%s': %s", ShowName(job->outDir).c_str(),
                    OsLastErrorText());
         }
         return 0;
@@ -187,7 +219,7 @@ int PrepareOutput(const Options& options, Job* job) {
         lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
     if (OsNameLength(longest) > nameMax) {
         Report("the name '%s' is too long: '%s' would exceed the %zu %s a file name can have",
-               job->name.c_str(), longest.c_str(), nameMax, OsNameUnits());
+               ShowName(job->name).c_str(), ShowName(longest).c_str(), nameMax, OsNameUnits());
         return 0;
     }
 
@@ -198,7 +230,7 @@ int PrepareOutput(const Options& options, Job* job) {
         std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
         if (OsExistsIn(job->directory, target)) {
             Report("'%s' already exists; remove it or choose another --out",
-                   OsJoinPath(job->outDir, target).c_str());
+                   ShowName(OsJoinPath(job->outDir, target)).c_str());
             return 0;
         }
     }
@@ -211,6 +243,6 @@ void WarnOfLongJoinerName(const Job& job) {
     if (IsWindowsJoiner(job) && characters > kLongJoinerName) {
         Report("warning: the joiner's name '%s' has %zu characters; Windows cannot start it "
                "from a folder whose path makes the whole longer than 260 characters",
-               job.joinerName.c_str(), characters);
+               ShowName(job.joinerName).c_str(), characters);
     }
 }

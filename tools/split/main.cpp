@@ -4,9 +4,11 @@
 // Everything that can be checked is checked before the first byte is
 // written (job.cpp). The outputs are written under temporary names and take
 // their own names only once all are on disk, never replacing a file
-// (outputs.cpp); a failure or an interruption part way removes every output
-// made so far, so a run leaves either the whole set or nothing, and a run
-// killed outright leaves no set that looks complete.
+// (outputs.cpp); the summary comes last. A failure or an interruption part
+// way, a name taken meanwhile or a summary that cannot be written removes
+// every output made so far, so a run leaves either the whole set, told in
+// its summary, or nothing, told in one line; a run killed outright leaves no
+// set that looks complete.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,9 +27,10 @@
 #include "tools/split/record.h"
 #include "tools/split/report.h"
 
-// Where the default joiner lies, relative to this program's directory: the
-// place of an installed tree first (bin/../share/selvanore), then the place
-// of a build tree; on Windows beside the program.
+// Where the default joiner lies, relative to this program's folder: in an
+// installed tree bin/../share/selvanore (on Windows beside the program), in
+// the build tree the Windows build's (none on Windows, whose build puts the
+// joiner beside the program too).
 #ifndef VANTOREL_INSTALLED_JOINER
 #define VANTOREL_INSTALLED_JOINER "Selvanore.exe"
 #endif
@@ -41,25 +44,26 @@ const int kExitFailure = 1;
 const int kExitUsage = 2;
 const int kExitInterrupted = 130;
 
-// The places of the default joiner, relative to this program, in the order
-// they are tried.
-std::vector<std::string> DefaultJoinerPlaces() {
-    std::vector<std::string> places;
-    for (const char* place : {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER}) {
-        if (place[0] != '\0') places.push_back(place);
-    }
-    return places;
-}
+// The file CMake keeps at the top of a build tree, where the program lies
+// (its RUNTIME_OUTPUT_DIRECTORY): an installed tree has none, so a release
+// never looks at the build tree's place, and no build path is compiled in.
+const char kBuildTreeMarker[] = "CMakeCache.txt";
 
-// The same resolved against the directory of this program; an absolute
-// place (a packager's choice) stays as it is.
-std::vector<std::string> DefaultJoiners() {
-    std::vector<std::string> joiners;
-    std::string directory = OsDirectoryName(OsOwnPath());
-    for (const std::string& place : DefaultJoinerPlaces()) {
-        joiners.push_back(place[0] == '/' ? place : OsJoinPath(directory, place));
+// The default joiner of the tree this program runs from; an absolute place
+// (a packager's choice) stays as it is.
+DefaultJoiner FindDefaultJoiner() {
+    DefaultJoiner joiner;
+    std::string self = OsOwnPath();
+    std::string directory = OsDirectoryName(self);
+    joiner.buildTree = VANTOREL_BUILD_JOINER[0] != '\0' && !self.empty() &&
+                       OsExists(OsJoinPath(directory, kBuildTreeMarker));
+    joiner.place = joiner.buildTree ? VANTOREL_BUILD_JOINER : VANTOREL_INSTALLED_JOINER;
+    // Without its own path the program knows no folder of its own: "." would
+    // be the working directory, which anyone may have chosen.
+    if (!self.empty()) {
+        joiner.path = joiner.place[0] == '/' ? joiner.place : OsJoinPath(directory, joiner.place);
     }
-    return joiners;
+    return joiner;
 }
 
 // Stamps the record into the joiner's bytes and checks that it reads back.
@@ -73,9 +77,10 @@ int StampJoiner(Job* job, const JoinRecord& record) {
            ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
 }
 
-// Cuts the parts, writes the stamped joiner, prints the summary and names
-// the outputs; returns the exit status. The caller removes the outputs when
-// it is not 0.
+// Cuts the parts, writes the stamped joiner, names the outputs and prints
+// the summary; returns the exit status. The caller removes the outputs, the
+// named ones too, when it is not 0: the run then prints nothing but its
+// failure.
 int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
     // The joiner's temporary file is made first, so that nothing is cut
     // when it cannot be; its bytes are written once the checksum is known.
@@ -110,34 +115,40 @@ int WriteOutputs(Job& job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
         return kExitInterrupted;
     }
 
-    // The summary is written before the outputs take their names, so that
-    // an output that cannot take it (a full device, a closed pipe) fails the
-    // run while nothing is kept yet.
-    std::string summary = job.name + ": " + std::to_string(job.plan.fileSize) + " bytes in " +
-                          std::to_string(job.plan.partCount) + " parts, " + PartFileName(job, 0) +
-                          " to " + PartFileName(job, job.plan.partCount - 1) + "\n" +
-                          "joiner: " + OutputPath(*outputs, job.joinerName) + "\n";
+    // The names first: a run that loses one to another (a second cut of the
+    // same file) keeps nothing, and must not have said that it made a set.
+    // The summary after them: an output that cannot take it (a full device,
+    // a closed pipe) fails the run, whose outputs, made by renames that
+    // never replace, are all its own to remove.
+    if (!NameOutputs(outputs)) return kExitFailure;
+    std::string summary = ShowName(job.name) + ": " + std::to_string(job.plan.fileSize) +
+                          " bytes in " + std::to_string(job.plan.partCount) + " parts, " +
+                          ShowName(PartFileName(job, 0)) + " to " +
+                          ShowName(PartFileName(job, job.plan.partCount - 1)) + "\n" +
+                          "joiner: " + ShowName(OutputPath(*outputs, job.joinerName)) + "\n";
     if (engine) summary += std::string(engine->m_name) + ": " + record.checksumText + "\n";
+    summary += "joiner copied from: " + ShowName(job.joinerPath) + "\n";
     if (!OsWriteText(OsStream::Output, summary)) {
         Report("cannot write the summary to the standard output: %s (nothing was kept)",
                OsLastErrorText());
         return kExitFailure;
     }
-    return NameOutputs(outputs) ? 0 : kExitFailure;
+    return 0;
 }
 
 int Run(const Options& options) {
     std::string error;
-    if (!CheckWindowsName(OsBaseName(options.file), &error)) {
+    if (!CheckWindowsName(OsBaseName(OsLongPath(options.file)), &error)) {
         Report("%s", error.c_str());
         return kExitUsage;
     }
     Job job;
-    if (!PrepareInput(options, &job) || !PrepareJoiner(options, DefaultJoiners(), &job) ||
+    if (!PrepareInput(options, &job) || !PrepareJoiner(options, FindDefaultJoiner(), &job) ||
         !PrepareOutput(options, &job)) {
         return kExitFailure;
     }
     WarnOfLongJoinerName(job);
+    WarnOfLeftovers(job);
 
     std::unique_ptr<CHash> engine;
     if (job.kind != CHECKSUM_NONE) {
@@ -178,7 +189,8 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        bool written = OsWriteText(OsStream::Output, UsageText(DefaultJoinerPlaces()));
+        DefaultJoiner joiner = FindDefaultJoiner();
+        bool written = OsWriteText(OsStream::Output, UsageText(joiner.place, joiner.buildTree));
         return written ? 0 : kExitFailure;
     }
     return Run(options);

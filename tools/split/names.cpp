@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/cp1252.h"
+#include "tools/split/report.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ bool IsDeviceStem(const std::string& stem) {
 
 int CheckWindowsName(const std::string& name, std::string* error) {
     if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
-        *error = "the name '" + name +
+        *error = "the name '" + ShowName(name) +
                  "' ends in a dot or a space, which Windows drops: the joiner would write "
                  "another file; rename the file";
         return 0;
@@ -32,7 +33,7 @@ int CheckWindowsName(const std::string& name, std::string* error) {
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (IsDeviceStem(stem)) {
-        *error = "the name '" + name +
+        *error = "the name '" + ShowName(name) +
                  "' is a device name on Windows: the joiner could not write the file; rename "
                  "the file";
         return 0;
@@ -46,16 +47,17 @@ int ConvertName(const std::string& name, std::string* cp1252, std::string* error
     if (!Utf8ToWindows1252(name.data(), name.size(), cp1252, &problem, &at)) {
         std::string where = " (at byte " + std::to_string(at) + ")";
         if (problem == NameProblem::InvalidUtf8) {
-            *error = "the name '" + name + "' is not valid UTF-8" + where;
+            *error = "the name '" + ShowName(name) + "' is not valid UTF-8" + where;
         } else {
-            *error = "the name '" + name + "' has a character that Windows-1252 cannot represent" +
-                     where + "; rename the file";
+            *error = "the name '" + ShowName(name) +
+                     "' has a character that Windows-1252 cannot represent" + where +
+                     "; rename the file";
         }
         return 0;
     }
     for (unsigned char c : *cp1252) {
         if (c < 0x20 || std::strchr("<>:\"\\|?*", c) != nullptr) {
-            *error = "the name '" + name +
+            *error = "the name '" + ShowName(name) +
                      "' has a character Windows does not allow in file names; rename the file";
             return 0;
         }

@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "hash/hash.h"
+#include "join/record_layout.h"
 #include "tools/split/plan.h"
+#include "tools/split/report.h"
 
 namespace {
 
@@ -33,19 +35,19 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
     if (name == "--parts") {
         if (std::strspn(value, "0123456789") != std::strlen(value) ||
             !ParseByteCount(value, &options->parts)) {
-            return Refuse(error, "--parts takes a whole number, not '" + std::string(value) + "'");
+            return Refuse(error, "--parts takes a whole number, not '" + ShowName(value) + "'");
         }
         options->byParts = true;
     } else if (name == "--size") {
         if (!ParseByteCount(value, &options->partSize)) {
             return Refuse(error, "--size takes a number of bytes with an optional K, M or G, not '" +
-                                     std::string(value) + "'");
+                                     ShowName(value) + "'");
         }
         options->bySize = true;
     } else if (name == "--checksum") {
         if (!ParseChecksumKind(value, &options->kind)) {
             return Refuse(error, "--checksum takes none, md5, sha1, sha224 or sha256, not '" +
-                                     std::string(value) + "'");
+                                     ShowName(value) + "'");
         }
     } else if (name == "--joiner") {
         options->joiner = value;
@@ -57,11 +59,16 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
 
 }  // namespace
 
-std::string UsageText(const std::vector<std::string>& defaultJoiners) {
-    std::string places;
-    for (const std::string& place : defaultJoiners) {
-        places += (places.empty() ? "" : ",\n                     then ") + place;
-    }
+std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
+    std::string joiner = defaultJoiner.empty() ? std::string("none")
+                         : buildTree ? "the Windows joiner of this\n"
+                                       "                     build tree, found from this program's "
+                                       "folder at\n                     " +
+                                           defaultJoiner
+                                     : "the Windows joiner installed\n"
+                                       "                     with this program, found from its "
+                                       "folder at\n                     " +
+                                           defaultJoiner;
     return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
            "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
            "[--out DIR]\n"
@@ -74,10 +81,10 @@ std::string UsageText(const std::vector<std::string>& defaultJoiners) {
            "  --parts N          N parts of equal size, the last also taking the remainder\n"
            "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
            "                     multiply by 1024, 1024^2 and 1024^3\n"
+           "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
            "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
-           "  --joiner PATH      joiner to copy (default: the Windows joiner, looked for\n"
-           "                     relative to this program at " +
-           places +
+           "  --joiner PATH      joiner to copy (default: " +
+           joiner +
            ")\n"
            "  --out DIR          directory of the parts and the joiner (default: FILE's)\n"
            "  --help             this text\n"
@@ -95,11 +102,11 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         std::string argument = argv[i];
         if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
             if (argument.size() > 1 && argument[0] == '-' && !optionsEnded) {
-                return Refuse(error, "unknown option '" + argument + "' (see --help)");
+                return Refuse(error, "unknown option '" + ShowName(argument) + "' (see --help)");
             }
             if (options->file != nullptr) {
-                return Refuse(error, "more than one FILE given ('" + std::string(options->file) +
-                                         "' and '" + argument + "')");
+                return Refuse(error, "more than one FILE given ('" + ShowName(options->file) +
+                                         "' and '" + ShowName(argument) + "')");
             }
             options->file = argv[i];
             continue;
@@ -122,7 +129,7 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         }
         bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
                      name == "--joiner" || name == "--out";
-        if (!known) return Refuse(error, "unknown option '" + name + "' (see --help)");
+        if (!known) return Refuse(error, "unknown option '" + ShowName(name) + "' (see --help)");
         if (value == nullptr) {
             if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
             value = argv[++i];

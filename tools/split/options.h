@@ -20,9 +20,10 @@ struct Options {
     bool help = false;
 };
 
-// The --help text; defaultJoiners are the places, relative to the program,
-// where the joiner used without --joiner is looked for, in order.
-std::string UsageText(const std::vector<std::string>& defaultJoiners);
+// The --help text. defaultJoiner: where the joiner used without --joiner
+// lies, relative to the program's folder (empty when that is unknown);
+// buildTree: the program runs from its build tree.
+std::string UsageText(const std::string& defaultJoiner, bool buildTree);
 
 // Reads the command line into *options ("--name VALUE" and "--name=VALUE"
 // both work; "--" ends the options). Returns 0 with the one-line reason in

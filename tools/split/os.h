@@ -22,6 +22,7 @@ enum class OsError {
     None,
     Missing,     // no such file or directory
     NotRegular,  // a FIFO, a device, a directory... where a regular file is needed
+    NotDirectory,  // a file or a device where a directory is needed
     Exists,      // the name is taken
     Other,
 };
@@ -51,12 +52,37 @@ std::string OsBaseName(const std::string& path);
 std::string OsDirectoryName(const std::string& path);
 std::string OsJoinPath(const std::string& directory, const std::string& name);
 
+// The path with its last component in its long form: Windows resolves an
+// 8.3 short name ("PRESEN~1.PPT" to "Presentation.pptx"), so that a set is
+// named as the file is; POSIX, and a path Windows cannot resolve, give the
+// path as it is.
+std::string OsLongPath(const std::string& path);
+
 // The path of the running program.
 std::string OsOwnPath();
 
 // Whether anything (a file, a directory, a link, even a dangling one) lies
 // at path.
 bool OsExists(const std::string& path);
+
+// Why a file cannot be trusted: the file or folder at fault, and the
+// reason ("is writable by others").
+struct OsDistrust {
+    std::string path;
+    bool folder = false;
+    std::string reason;
+};
+
+// Whether the file at path can only have been put there by the running user
+// or the administrator, as ssh judges its files. On POSIX the path is
+// resolved (links, "." and "..", given in *resolved) and the file and every
+// folder up to the root must be owned by the user or root and writable by no
+// one else; a folder others may write counts only with the sticky bit (as
+// /tmp), where no one but an entry's owner and the folder's can rename or
+// remove the entry. On Windows every file passes. Returns 0 with *distrust
+// filled in when the file fails, or with OsLastError set (and distrust's
+// reason empty) when it cannot be judged.
+int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust);
 
 // Whether path reaches its file through a process's descriptor link
 // (/dev/stdin, /dev/fd/N, /proc/self/fd/N): such a file does not lie in the
@@ -68,6 +94,21 @@ bool OsIsDescriptorLink(const std::string& path);
 // Opens an existing regular file for reading and gives its size. Never
 // blocks: a FIFO or a device fails at once with OsError::NotRegular.
 int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size);
+
+// When an open file's bytes and its metadata last changed, as the system
+// keeps them: a write in place changes them even when the size stays.
+// Readings are only compared with each other.
+struct OsFileTimes {
+    int64_t modified[2];
+    int64_t changed[2];
+};
+
+int OsGetFileTimes(OsHandle file, OsFileTimes* times);
+
+inline bool OsSameFileTimes(const OsFileTimes& a, const OsFileTimes& b) {
+    return a.modified[0] == b.modified[0] && a.modified[1] == b.modified[1] &&
+           a.changed[0] == b.changed[0] && a.changed[1] == b.changed[1];
+}
 
 // Reads up to length bytes; *got is 0 at the end of the file.
 int OsRead(OsHandle file, void* buffer, size_t length, size_t* got);
@@ -83,7 +124,8 @@ int OsClose(OsHandle file);
 
 // ---- Directories ---------------------------------------------------------
 
-// Opens a directory to create, name and remove files in.
+// Opens a directory to create, name and remove files in; anything else
+// (a file, a device) fails with OsError::NotDirectory.
 int OsOpenDirectory(const std::string& path, OsHandle* directory);
 
 // The longest file name the directory's file system takes, and the length
@@ -96,6 +138,9 @@ const char* OsNameUnits();
 // Whether anything (a file, a directory, a link, even a dangling one) has
 // the name.
 bool OsExistsIn(OsHandle directory, const std::string& name);
+
+// The names of everything in the directory, "." and ".." left out.
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names);
 
 // Creates the file name for writing, failing with OsError::Exists when
 // anything of that name exists (links are never followed). executable: the
@@ -114,8 +159,9 @@ int OsSyncDirectory(OsHandle directory);
 
 // ---- The process ---------------------------------------------------------
 
-// A number that no other running process has.
-uint32_t OsProcessId();
+// Fills the buffer with bytes of the system's random source, which no
+// other process can foresee.
+int OsRandomBytes(void* buffer, size_t length);
 
 // Catches the interruptions a user or the system sends (Ctrl+C, a hang-up, a
 // termination request; on Windows Ctrl+C, Ctrl+Break and the console

@@ -1,6 +1,8 @@
 // The splitter's operating-system services on POSIX systems (Linux).
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@ int Fail() {
     switch (errno) {
         case ENOENT: g_lastError = OsError::Missing; break;
         case EEXIST: g_lastError = OsError::Exists; break;
+        case ENOTDIR: g_lastError = OsError::NotDirectory; break;
         default: g_lastError = OsError::Other; break;
     }
     return 0;
@@ -76,6 +79,8 @@ std::string OsJoinPath(const std::string& directory, const std::string& name) {
     return directory + "/" + name;
 }
 
+std::string OsLongPath(const std::string& path) { return path; }
+
 std::string OsOwnPath() {
     char self[PATH_MAX];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -111,6 +116,35 @@ bool OsIsDescriptorLink(const std::string& path) {
     return false;
 }
 
+int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust) {
+    *distrust = OsDistrust();
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real) == nullptr) return Fail();
+    *resolved = real;
+    uid_t user = geteuid();
+    for (std::string at = real;; at = OsDirectoryName(at)) {
+        struct stat info;
+        if (lstat(at.c_str(), &info) != 0) return Fail();
+        bool folder = S_ISDIR(info.st_mode);
+        bool sticky = folder && (info.st_mode & S_ISVTX) != 0;
+        std::string reason;
+        if (info.st_uid != 0 && info.st_uid != user) {
+            reason = "belongs to user " + std::to_string(info.st_uid) + ", neither you nor root";
+        } else if ((info.st_mode & S_IWOTH) != 0 && !sticky) {
+            reason = "is writable by others";
+        } else if ((info.st_mode & S_IWGRP) != 0 && !sticky) {
+            reason = "is writable by its group";
+        }
+        if (!reason.empty()) {
+            distrust->path = at;
+            distrust->folder = folder;
+            distrust->reason = reason;
+            return FailWith(OsError::Other, EPERM);
+        }
+        if (at == "/") return 1;
+    }
+}
+
 int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     *file = kNoHandle;
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -131,6 +165,16 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     *file = fd;
     *size = static_cast<uint64_t>(info.st_size);
+    return 1;
+}
+
+int OsGetFileTimes(OsHandle file, OsFileTimes* times) {
+    struct stat info;
+    if (fstat(Descriptor(file), &info) != 0) return Fail();
+    times->modified[0] = info.st_mtim.tv_sec;
+    times->modified[1] = info.st_mtim.tv_nsec;
+    times->changed[0] = info.st_ctim.tv_sec;
+    times->changed[1] = info.st_ctim.tv_nsec;
     return 1;
 }
 
@@ -183,6 +227,28 @@ bool OsExistsIn(OsHandle directory, const std::string& name) {
     return fstatat(Descriptor(directory), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
+    int fd = openat(Descriptor(directory), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    DIR* list = fdopendir(fd);
+    if (list == nullptr) {
+        Fail();
+        close(fd);
+        return 0;
+    }
+    names->clear();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(list);
+        if (entry == nullptr) break;
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    int failed = errno != 0 ? Fail() : 1;
+    closedir(list);
+    return failed;
+}
+
 int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsHandle* file) {
     int fd = openat(Descriptor(directory), name.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -208,7 +274,33 @@ void OsRemoveIn(OsHandle directory, const std::string& name) {
 
 int OsSyncDirectory(OsHandle directory) { return OsSync(directory); }
 
-uint32_t OsProcessId() { return static_cast<uint32_t>(getpid()); }
+int OsRandomBytes(void* buffer, size_t length) {
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    size_t done = 0;
+    // getentropy gives at most 256 bytes a call.
+    while (done < length) {
+        size_t chunk = length - done < 256 ? length - done : 256;
+        if (getentropy(bytes + done, chunk) != 0) break;
+        done += chunk;
+    }
+    if (done == length) return 1;
+    // Where the call is missing or filtered out, the device.
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    for (done = 0; done < length;) {
+        ssize_t got = read(fd, bytes + done, length - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (got == 0) errno = EIO;
+            Fail();
+            close(fd);
+            return 0;
+        }
+        done += static_cast<size_t>(got);
+    }
+    close(fd);
+    return 1;
+}
 
 void OsCatchInterruptions() {
     struct sigaction action;

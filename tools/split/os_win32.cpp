@@ -7,7 +7,8 @@
 // outputs are made in it, and its full path kept beside it in a table: the
 // file calls take paths, which are made from that path and the name.
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
+#include <bcrypt.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -222,6 +223,17 @@ std::string OsJoinPath(const std::string& directory, const std::string& name) {
     return directory + (slash != std::string::npos ? directory[slash] : '\\') + name;
 }
 
+std::string OsLongPath(const std::string& path) {
+    std::wstring wide;
+    if (!WidePath(path, &wide)) return path;
+    DWORD length = GetLongPathNameW(wide.c_str(), nullptr, 0);
+    if (length == 0) return path;
+    std::wstring full(length, L'\0');
+    length = GetLongPathNameW(wide.c_str(), &full[0], length);
+    if (length == 0 || length >= full.size()) return path;
+    return Utf8(full.data(), length);
+}
+
 std::string OsOwnPath() {
     std::wstring self(MAX_PATH, L'\0');
     for (;;) {
@@ -238,6 +250,15 @@ std::string OsOwnPath() {
 bool OsExists(const std::string& path) {
     std::wstring wide;
     return WidePath(path, &wide) && Exists(wide);
+}
+
+int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust) {
+    // The default joiner lies beside the program: a folder that the
+    // installer's or the user's rights protect, with no POSIX owners and
+    // modes to judge.
+    *distrust = OsDistrust();
+    *resolved = path;
+    return 1;
 }
 
 bool OsIsDescriptorLink(const std::string&) {
@@ -275,6 +296,18 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     }
     *file = Handle(handle);
     *size = static_cast<uint64_t>(length.QuadPart);
+    return 1;
+}
+
+int OsGetFileTimes(OsHandle file, OsFileTimes* times) {
+    FILE_BASIC_INFO info;
+    if (!GetFileInformationByHandleEx(Win32Handle(file), FileBasicInfo, &info, sizeof info)) {
+        return Fail();
+    }
+    times->modified[0] = info.LastWriteTime.QuadPart;
+    times->modified[1] = 0;
+    times->changed[0] = info.ChangeTime.QuadPart;
+    times->changed[1] = 0;
     return 1;
 }
 
@@ -322,8 +355,21 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
     HANDLE handle = CreateFileW(LongForm(full).c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Fail();
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail();
+        // A device name becomes a path of the device space ("\\.\CON"),
+        // which may not open at all (CON with no console attached).
+        if (full.compare(0, 4, L"\\\\.\\") == 0 && g_lastError == OsError::Other) {
+            g_lastError = OsError::NotDirectory;
+        }
+        return 0;
+    }
+    // A device (NUL, CON, COM1...) opens too, and has no file information.
     BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
+    }
     if (!GetFileInformationByHandle(handle, &info)) {
         Fail();
         CloseHandle(handle);
@@ -331,7 +377,7 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
     }
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         CloseHandle(handle);
-        return FailWith(OsError::Other, ERROR_DIRECTORY);
+        return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
     }
     *directory = Handle(handle);
     g_directories[*directory] = full;
@@ -359,6 +405,26 @@ bool OsExistsIn(OsHandle directory, const std::string& name) {
     std::wstring wide;
     // A name that cannot be looked at is taken: nothing is cut for it.
     return !WidePathIn(directory, name, &wide) || Exists(wide);
+}
+
+int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
+    std::wstring pattern;
+    if (!WidePathIn(directory, "*", &pattern)) return 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, 0);
+    names->clear();
+    if (search == INVALID_HANDLE_VALUE) {
+        // Even an empty directory holds "." and "..", except a drive's root.
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 1 : Fail();
+    }
+    do {
+        std::string name = Utf8(found.cFileName, std::wcslen(found.cFileName));
+        if (name != "." && name != "..") names->push_back(name);
+    } while (FindNextFileW(search, &found));
+    int listed = GetLastError() == ERROR_NO_MORE_FILES ? 1 : Fail();
+    FindClose(search);
+    return listed;
 }
 
 int OsCreateIn(OsHandle directory, const std::string& name, bool, OsHandle* file) {
@@ -391,7 +457,19 @@ int OsSyncDirectory(OsHandle) {
     return 1;
 }
 
-uint32_t OsProcessId() { return GetCurrentProcessId(); }
+int OsRandomBytes(void* buffer, size_t length) {
+    uint8_t* bytes = static_cast<uint8_t*>(buffer);
+    while (length > 0) {
+        ULONG chunk = static_cast<ULONG>(std::min<size_t>(length, 1u << 20));
+        if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, chunk,
+                                            BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+            return FailWith(OsError::Other, ERROR_GEN_FAILURE);
+        }
+        bytes += chunk;
+        length -= chunk;
+    }
+    return 1;
+}
 
 void OsCatchInterruptions() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 

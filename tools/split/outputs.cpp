@@ -1,21 +1,59 @@
 #include "tools/split/outputs.h"
 
+#include <cstring>
+
 #include "tools/split/report.h"
+
+const char kTemporaryPrefix[] = ".vantorel-split-";
 
 namespace {
 
-int Create(const OutputSet& outputs, const std::string& name, bool executable, OsHandle* file) {
-    if (!OsCreateIn(outputs.job->directory, name, executable, file)) {
-        Report("cannot create '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+// How many random names are drawn for one output before the run gives up:
+// with 64 random bits, a second clash means someone is taking them on purpose.
+const int kNameDraws = 8;
+
+// Draws a new beginning for the temporary names.
+int DrawStem(OutputSet* outputs) {
+    uint8_t random[8];
+    if (!outputs->random(random, sizeof random)) {
+        Report("cannot draw a temporary name from the system's random source: %s (nothing was "
+               "kept)",
                OsLastErrorText());
         return 0;
     }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string stem = kTemporaryPrefix;
+    for (uint8_t byte : random) {
+        stem += kDigits[byte >> 4];
+        stem += kDigits[byte & 15];
+    }
+    outputs->stem = stem + "-";
     return 1;
+}
+
+// Creates the temporary file stem + suffix, drawing a new stem while the
+// name is taken; gives the name made.
+int CreateTemporary(OutputSet* outputs, const std::string& suffix, bool executable,
+                    OsHandle* file, std::string* name) {
+    for (int draw = 0; draw < kNameDraws; ++draw) {
+        if ((outputs->stem.empty() || draw > 0) && !DrawStem(outputs)) return 0;
+        *name = outputs->stem + suffix;
+        if (OsCreateIn(outputs->job->directory, *name, executable, file)) return 1;
+        if (OsLastError() != OsError::Exists) {
+            Report("cannot create '%s': %s (nothing was kept)",
+                   ShowName(OutputPath(*outputs, *name)).c_str(), OsLastErrorText());
+            return 0;
+        }
+    }
+    Report("cannot create a temporary file in '%s': %d random names were all taken (nothing was "
+           "kept)",
+           ShowName(outputs->job->outDir).c_str(), kNameDraws);
+    return 0;
 }
 
 int Rename(const OutputSet& outputs, const std::string& from, const std::string& to) {
     if (!OsRenameIn(outputs.job->directory, from, to)) {
-        Report("cannot name '%s': %s (nothing was kept)", OutputPath(outputs, to).c_str(),
+        Report("cannot name '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, to)).c_str(),
                OsLastErrorText());
         return 0;
     }
@@ -24,35 +62,52 @@ int Rename(const OutputSet& outputs, const std::string& from, const std::string&
 
 }  // namespace
 
-OutputSet NoOutputs(const Job& job) { return OutputSet{&job, false, 0, 0, false}; }
-
-std::string TemporaryName(uint32_t index, bool joiner) {
-    std::string name = ".vantorel-split-" + std::to_string(OsProcessId()) + "-";
-    return name + (joiner ? std::string("join") : std::to_string(index));
+OutputSet NoOutputs(const Job& job) {
+    return OutputSet{&job, OsRandomBytes, std::string(), std::string(), {}, 0, false};
 }
 
 std::string OutputPath(const OutputSet& outputs, const std::string& name) {
     return OsJoinPath(outputs.job->outDir, name);
 }
 
+void WarnOfLeftovers(const Job& job) {
+    std::vector<std::string> names;
+    if (!OsListDirectory(job.directory, &names)) return;
+    size_t count = 0;
+    for (const std::string& name : names) {
+        if (name.compare(0, std::strlen(kTemporaryPrefix), kTemporaryPrefix) == 0) ++count;
+    }
+    if (count > 0) {
+        Report("warning: '%s' holds %zu temporary file%s (%s*) of an earlier run, left over "
+               "when it was interrupted unless a cut into it is under way; %s can be removed",
+               ShowName(job.outDir).c_str(), count, count == 1 ? "" : "s", kTemporaryPrefix,
+               count == 1 ? "it" : "they");
+    }
+}
+
 int CreateJoinerCopy(OutputSet* outputs, OsHandle* file) {
-    if (!Create(*outputs, TemporaryName(0, true), true, file)) return 0;
-    outputs->joinerMade = true;
+    // The name is kept only once the file is made: a name found taken is
+    // someone else's, never to be removed.
+    std::string name;
+    if (!CreateTemporary(outputs, "join", true, file, &name)) return 0;
+    outputs->joinerTemporary = name;
     return 1;
 }
 
 int CreatePart(OutputSet* outputs, uint32_t index, OsHandle* file) {
-    if (index != outputs->partsMade || !Create(*outputs, TemporaryName(index, false), false, file)) {
+    std::string name;
+    if (index != outputs->temporaries.size() ||
+        !CreateTemporary(outputs, std::to_string(index), false, file, &name)) {
         return 0;
     }
-    ++outputs->partsMade;
+    outputs->temporaries.push_back(name);
     return 1;
 }
 
 int WriteOutput(OsHandle file, const void* data, size_t length, const std::string& name,
                 const OutputSet& outputs) {
     if (OsWriteAll(file, data, length)) return 1;
-    Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
+    Report("cannot write '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
            OsLastErrorText());
     OsClose(file);
     return 0;
@@ -61,13 +116,13 @@ int WriteOutput(OsHandle file, const void* data, size_t length, const std::strin
 int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs) {
     int synced = OsSync(file);
     if (!synced) {
-        Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
-               OsLastErrorText());
+        Report("cannot write '%s': %s (nothing was kept)",
+               ShowName(OutputPath(outputs, name)).c_str(), OsLastErrorText());
     }
     if (!OsClose(file)) {
         if (synced) {
-            Report("cannot write '%s': %s (nothing was kept)", OutputPath(outputs, name).c_str(),
-                   OsLastErrorText());
+            Report("cannot write '%s': %s (nothing was kept)",
+                   ShowName(OutputPath(outputs, name)).c_str(), OsLastErrorText());
         }
         return 0;
     }
@@ -76,16 +131,16 @@ int FinishOutput(OsHandle file, const std::string& name, const OutputSet& output
 
 int NameOutputs(OutputSet* outputs) {
     const Job& job = *outputs->job;
-    while (outputs->partsNamed < outputs->partsMade) {
+    while (outputs->partsNamed < outputs->temporaries.size()) {
         uint32_t index = outputs->partsNamed;
-        if (!Rename(*outputs, TemporaryName(index, false), PartFileName(job, index))) return 0;
+        if (!Rename(*outputs, outputs->temporaries[index], PartFileName(job, index))) return 0;
         ++outputs->partsNamed;
     }
-    if (!Rename(*outputs, TemporaryName(0, true), job.joinerName)) return 0;
+    if (!Rename(*outputs, outputs->joinerTemporary, job.joinerName)) return 0;
     outputs->joinerNamed = true;
     if (!OsSyncDirectory(job.directory)) {
-        Report("cannot sync the output directory '%s': %s (nothing was kept)", job.outDir.c_str(),
-               OsLastErrorText());
+        Report("cannot sync the output directory '%s': %s (nothing was kept)",
+               ShowName(job.outDir).c_str(), OsLastErrorText());
         return 0;
     }
     return 1;
@@ -93,20 +148,20 @@ int NameOutputs(OutputSet* outputs) {
 
 void DiscardOutputs(OutputSet* outputs) {
     OsHandle directory = outputs->job->directory;
-    while (outputs->partsMade > outputs->partsNamed) {
-        --outputs->partsMade;
-        OsRemoveIn(directory, TemporaryName(outputs->partsMade, false));
+    while (outputs->temporaries.size() > outputs->partsNamed) {
+        OsRemoveIn(directory, outputs->temporaries.back());
+        outputs->temporaries.pop_back();
     }
     while (outputs->partsNamed > 0) {
         --outputs->partsNamed;
         OsRemoveIn(directory, PartFileName(*outputs->job, outputs->partsNamed));
     }
-    outputs->partsMade = 0;
+    outputs->temporaries.clear();
     if (outputs->joinerNamed) {
         OsRemoveIn(directory, outputs->job->joinerName);
-    } else if (outputs->joinerMade) {
-        OsRemoveIn(directory, TemporaryName(0, true));
+    } else if (!outputs->joinerTemporary.empty()) {
+        OsRemoveIn(directory, outputs->joinerTemporary);
     }
-    outputs->joinerMade = false;
+    outputs->joinerTemporary.clear();
     outputs->joinerNamed = false;
 }

@@ -7,31 +7,44 @@
 #ifndef SELVANORE_TOOLS_SPLIT_OUTPUTS_H
 #define SELVANORE_TOOLS_SPLIT_OUTPUTS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tools/split/job.h"
 #include "tools/split/os.h"
 
+// How every temporary name begins: ".vantorel-split-", 16 hexadecimal
+// digits of the system's random source and "-", then the part's index or
+// "join".
+extern const char kTemporaryPrefix[];
+
 struct OutputSet {
     const Job* job;
-    bool joinerMade;      // the joiner's temporary file exists
-    uint32_t partsMade;   // temporary files of parts 0 to partsMade - 1 exist
+    // The random source of the names (OsRandomBytes; tests give their own).
+    int (*random)(void* buffer, size_t length);
+    // The beginning of the next temporary name; a new one is drawn when a
+    // name is taken.
+    std::string stem;
+    std::string joinerTemporary;           // the joiner's temporary name, once made
+    std::vector<std::string> temporaries;  // those of parts 0, 1... made so far
     uint32_t partsNamed;  // parts 0 to partsNamed - 1 have their own names
     bool joinerNamed;
 };
 
 OutputSet NoOutputs(const Job& job);
 
-// The temporary name of part index, or of the joiner: hidden, short, and
-// unique to this process.
-std::string TemporaryName(uint32_t index, bool joiner);
-
 // The path of an output's own name, for messages.
 std::string OutputPath(const OutputSet& outputs, const std::string& name);
 
-// Each creates its output's temporary file, failing (reported) when a file
-// of that name exists. Parts are created in order: index is partsMade.
+// Warns, in one line, of temporary files that an earlier run left in the
+// output directory; they are never removed.
+void WarnOfLeftovers(const Job& job);
+
+// Each creates its output's temporary file under a name nothing has; a name
+// found taken is drawn again, a few times. Parts are created in order:
+// index is the count of parts made.
 int CreateJoinerCopy(OutputSet* outputs, OsHandle* file);
 int CreatePart(OutputSet* outputs, uint32_t index, OsHandle* file);
 
@@ -42,7 +55,9 @@ int WriteOutput(OsHandle file, const void* data, size_t length, const std::strin
 int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs);
 
 // Gives every output made its own name, the joiner last so that a set
-// without it is plainly incomplete, and syncs the directory.
+// without it is plainly incomplete, and syncs the directory. On a failure
+// the outputs named so far are still the run's own (DiscardOutputs removes
+// them): a rename never replaces a file.
 int NameOutputs(OutputSet* outputs);
 
 // Removes every output made so far, under whichever name it has.

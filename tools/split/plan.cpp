@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "join/part_name.h"
+#include "join/record_layout.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ int Refuse(PlanProblem* problem, PlanProblem why) {
 int PlanByCount(uint64_t fileSize, uint64_t count, SplitPlan* plan, PlanProblem* problem) {
     if (fileSize == 0) return Refuse(problem, PlanProblem::EmptyFile);
     if (count < 2) return Refuse(problem, PlanProblem::TooFewParts);
-    if (count > UINT32_MAX) return Refuse(problem, PlanProblem::TooManyParts);
+    if (count > kMaxPartCount) return Refuse(problem, PlanProblem::TooManyParts);
     if (count > fileSize) return Refuse(problem, PlanProblem::MorePartsThanBytes);
     plan->fileSize = fileSize;
     plan->partCount = static_cast<uint32_t>(count);
@@ -31,7 +32,7 @@ int PlanBySize(uint64_t fileSize, uint64_t partSize, SplitPlan* plan, PlanProble
     if (partSize == 0) return Refuse(problem, PlanProblem::ZeroPartSize);
     uint64_t count = fileSize / partSize + (fileSize % partSize != 0 ? 1 : 0);
     if (count < 2) return Refuse(problem, PlanProblem::TooFewParts);
-    if (count > UINT32_MAX) return Refuse(problem, PlanProblem::TooManyParts);
+    if (count > kMaxPartCount) return Refuse(problem, PlanProblem::TooManyParts);
     plan->fileSize = fileSize;
     plan->partCount = static_cast<uint32_t>(count);
     plan->partSize = partSize;

@@ -11,7 +11,7 @@ enum class PlanProblem {
     ZeroPartSize,        // parts of 0 bytes asked for
     TooFewParts,         // fewer than 2 parts
     MorePartsThanBytes,  // a part would be empty
-    TooManyParts,        // more than the record's 32-bit count can hold
+    TooManyParts,        // more than kMaxPartCount, the most a set may have
 };
 
 // Every part but the last has partSize bytes; the last has lastSize.
@@ -23,7 +23,8 @@ struct SplitPlan {
 };
 
 // count parts of fileSize / count bytes, the last one also taking the
-// remainder.
+// remainder. Either way a set has 2 to kMaxPartCount parts (the joiner's
+// limit too): a count beyond it is refused before anything is read.
 int PlanByCount(uint64_t fileSize, uint64_t count, SplitPlan* plan, PlanProblem* problem);
 
 // Parts of partSize bytes, the last one shorter when the size does not
