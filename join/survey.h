@@ -17,8 +17,8 @@ int PrepareJob();
 // 16 KiB; shows "Memoria insuficiente." and returns 0 when none can be had.
 int SizeTransferBuffer();
 
-// Releases what PrepareJob created: the engine, the buffer, the event and the
-// brush, each at most once.
+// Releases what PrepareJob created: the engine, the buffers, the event and
+// the brush, each at most once.
 void ReleaseJob();
 
 #endif
