@@ -25,6 +25,10 @@ struct JoinState {
     uint32_t unreadableCount;
     uint32_t bufferSize;
     uint8_t* transferBuffer;  // owned
+    // A second buffer of bufferSize bytes, owned, or null: with a checksum,
+    // the next block is read into one buffer while the helper thread
+    // checksums the block in the other.
+    uint8_t* spareBuffer;
     EventHandle pauseEvent;   // manual reset; the worker waits on it while paused
     ViewBrush reportBrush;    // white background of the report box
 

@@ -47,6 +47,11 @@ int PrepareJob() {
     }
 
     if (!SizeTransferBuffer()) return 0;
+    // Only a checksum has work for a second buffer; without one the join
+    // goes on with a single buffer, as it would without a helper thread.
+    if (g_join.engine != nullptr) {
+        g_join.spareBuffer = static_cast<uint8_t*>(AllocateFixed(g_join.bufferSize));
+    }
     // Without the event a pause could never be resumed, and without the
     // brush the report box could not be drawn: both end the start-up.
     g_join.pauseEvent = CreateManualEvent();
@@ -72,6 +77,8 @@ void ReleaseJob() {
     g_join.partSizes = nullptr;
     if (g_join.transferBuffer != nullptr) FreeFixed(g_join.transferBuffer);
     g_join.transferBuffer = nullptr;
+    if (g_join.spareBuffer != nullptr) FreeFixed(g_join.spareBuffer);
+    g_join.spareBuffer = nullptr;
     if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
     g_join.pauseEvent = nullptr;
     if (g_join.reportBrush != nullptr) DeleteReportBrush(g_join.reportBrush);

@@ -19,7 +19,7 @@ int PrepareJob();
 int SizeTransferBuffer();
 
 // Releases what PrepareJob created: the engine, the parts' sizes, the
-// buffer, the event and the brush, each at most once.
+// buffers, the event and the brush, each at most once.
 void ReleaseJob();
 
 #endif

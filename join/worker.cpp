@@ -1,5 +1,7 @@
 #include "join/worker.h"
 
+#include <utility>
+
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/sink.h"
@@ -52,6 +54,11 @@ struct WorkerJob {
     // writing it).
     HelperHandle helper;
     HashBlock hashBlock;
+    // The buffer the next block is read into, and the other one, which holds
+    // the block before it (still being checksummed, perhaps). Both are the
+    // transfer buffer when there is no second buffer or no helper.
+    uint8_t* block;
+    uint8_t* other;
     char partName[kNameCapacity];
 };
 
@@ -68,16 +75,15 @@ void NotifyThrottled(const WorkerJob& job) {
 }
 
 // Hands the block just read to the helper thread, which checksums it while
-// the worker notifies and writes the same block: all of them only read the
-// buffer.
+// the worker notifies, writes the same block and reads the next one into the
+// other buffer: only the read writes a buffer, and never the helper's.
 void StartHashing(WorkerJob& job, uint32_t readCount) {
     if (job.helper == nullptr) return;
-    job.hashBlock = HashBlock{g_join.engine, g_join.transferBuffer, readCount};
+    job.hashBlock = HashBlock{g_join.engine, job.block, readCount};
     StartHelperTask(job.helper, UpdateEngine, &job.hashBlock);
 }
 
-// Waits until the helper has checksummed the last block handed over, so that
-// the next read never overwrites a block still being checksummed.
+// Waits until the helper has checksummed the last block handed over.
 void AwaitHashing(const WorkerJob& job) {
     if (job.helper != nullptr) AwaitHelperTask(job.helper);
 }
@@ -103,7 +109,7 @@ void CloseAll(WorkerJob& job) {
 // Writes the block to the output. Only a whole write succeeds: the checksum
 // takes the whole block.
 bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
-    int written = WriteFileBlock(job.output, g_join.transferBuffer, readCount, writtenCount);
+    int written = WriteFileBlock(job.output, job.block, readCount, writtenCount);
     return written != 0 && *writtenCount == readCount;
 }
 
@@ -176,6 +182,8 @@ uint32_t RunJob(WorkerJob& job) {
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
     g_join.outputCreated = 1;
     if (engine != nullptr) job.helper = CreateHelperThread();
+    job.block = job.other = g_join.transferBuffer;
+    if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
 
     for (job.part = 0; job.part < g_join.partCount; ++job.part) {
         job.partDone = 0;
@@ -199,11 +207,16 @@ uint32_t RunJob(WorkerJob& job) {
             if (CancelPoint(job)) return 0;
 
             uint32_t readCount = 0;
-            AwaitHashing(job);
-            if (!ReadFileBlock(job.input, g_join.transferBuffer, g_join.bufferSize, &readCount)) {
+            // With one buffer the read would overwrite the block being
+            // checksummed: the helper finishes it first. With two, the read
+            // fills the other buffer meanwhile.
+            if (job.block == job.other) AwaitHashing(job);
+            if (!ReadFileBlock(job.input, job.block, g_join.bufferSize, &readCount)) {
                 Notify(job);
                 return Fail(job, kReading, job.partName);
             }
+            // The helper takes one block at a time, in order.
+            AwaitHashing(job);
             StartHashing(job, readCount);
             // A block counts half once read and the rest once written.
             uint32_t half = readCount / 2;
@@ -223,8 +236,9 @@ uint32_t RunJob(WorkerJob& job) {
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
             if (engine != nullptr && job.helper == nullptr) {
-                engine->Update(g_join.transferBuffer, writtenCount);
+                engine->Update(job.block, writtenCount);
             }
+            std::swap(job.block, job.other);
 
             // A read that delivers less than a full buffer ends the part.
             if (readCount != g_join.bufferSize) break;

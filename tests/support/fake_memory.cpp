@@ -11,7 +11,9 @@ void ResetFakeMemory() { g_memory = FakeMemory{}; }
 
 void* AllocateFixed(uint32_t size) {
     g_memory.requests.push_back(size);
-    if (size > g_memory.largestBlock) return nullptr;
+    if (size > g_memory.largestBlock || g_memory.requests.size() == g_memory.failRequest) {
+        return nullptr;
+    }
     void* block = std::malloc(size);
     if (block != nullptr) ++g_memory.blocksAlive;
     return block;

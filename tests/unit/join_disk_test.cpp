@@ -40,10 +40,7 @@ protected:
         g_tickStep = 0;
     }
     void TearDown() override {
-        delete g_join.engine;
-        delete[] g_join.partSizes;
-        std::free(g_join.transferBuffer);
-        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
+        ReleaseJob();
         g_join = JoinState{};
     }
 

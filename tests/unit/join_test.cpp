@@ -100,11 +100,7 @@ protected:
         EXPECT_FALSE(AnyMemoryFileOpen()) << "the worker left a file open";
         EXPECT_TRUE(temporaryMayStay || TemporaryFiles().empty()) << "the job's own file was left";
         temporaryMayStay = false;
-        delete g_join.engine;
-        delete[] g_join.partSizes;
-        std::free(g_join.transferBuffer);
-        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
-        DeleteReportBrush(g_join.reportBrush);
+        ReleaseJob();
         g_join = JoinState{};
     }
 
@@ -870,16 +866,25 @@ TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
     }
 }
 
-// Every block goes to the engine once, in order, on the helper thread when
-// there is one and on the worker when there is none; a slow helper is waited
-// for before the block is read over; the helper is gone before the closing
+// Every block goes to the engine once, in order: on the helper thread, with
+// the next block read into the second buffer meanwhile or, without a second
+// buffer, read only once the helper is done with the one buffer; or on the
+// worker when there is no helper. The helper is gone before the closing
 // message.
 TEST_F(Join, EachBlockIsChecksummedOnceWithOrWithoutAHelper) {
-    for (bool helper : {true, false}) {
-        SCOPED_TRACE(helper ? "helper" : "in line");
+    enum Mode { kTwoBuffers, kOneBuffer, kInLine };
+    for (Mode mode : {kTwoBuffers, kOneBuffer, kInLine}) {
+        SCOPED_TRACE(mode);
         StartUp(CHECKSUM_SHA256, {100, 35, 0, 64});
+        ASSERT_NE(g_join.spareBuffer, nullptr);
+        if (mode == kOneBuffer) {
+            FreeFixed(g_join.spareBuffer);
+            g_join.spareBuffer = nullptr;
+        }
         g_join.bufferSize = 10;
-        g_core.failHelpers = !helper;
+        g_core.failHelpers = mode == kInLine;
+        // A slow helper: a read into the buffer it has not checksummed yet
+        // would change the checksum.
         g_core.helperDelayMs = 2;
         int aliveAtEnd = -1;
         g_view.afterHandler = [&](uint32_t message) {
@@ -890,8 +895,8 @@ TEST_F(Join, EachBlockIsChecksummedOnceWithOrWithoutAHelper) {
         EXPECT_EQ(MemoryFileData("datos.bin"), original);
         // 11 reads of part 0, 4 of part 1, 1 of part 2, 7 of part 3.
         ASSERT_EQ(g_disk.writeSizes.size(), 23u);
-        EXPECT_EQ(g_core.helpersCreated, helper ? 1 : 0);
-        EXPECT_EQ(g_core.helperTasks, helper ? 23 : 0);
+        EXPECT_EQ(g_core.helpersCreated, mode == kInLine ? 0 : 1);
+        EXPECT_EQ(g_core.helperTasks, mode == kInLine ? 0 : 23);
         EXPECT_EQ(aliveAtEnd, 0);
         TearDown();
         SetUp();

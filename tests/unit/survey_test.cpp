@@ -43,11 +43,7 @@ protected:
         g_join = JoinState{};
     }
     void TearDown() override {
-        delete g_join.engine;
-        delete[] g_join.partSizes;
-        FreeFixed(g_join.transferBuffer);
-        if (g_join.pauseEvent != nullptr) CloseEvent(g_join.pauseEvent);
-        DeleteReportBrush(g_join.reportBrush);
+        ReleaseJob();
         g_join = JoinState{};
         EXPECT_EQ(g_memory.blocksAlive, 0);
     }
@@ -234,6 +230,31 @@ TEST_F(StartUp, TransferBufferHalvesDownTo16KiB) {
     EXPECT_EQ(g_memory.requests, expected);
     EXPECT_EQ(g_join.bufferSize, 65536u);
     EXPECT_NE(g_join.transferBuffer, nullptr);
+}
+
+// A checksum gets a second buffer of the first one's size, for reading one
+// block while the other is checksummed; the join goes on without it when it
+// cannot be had, and without a checksum none is asked for.
+TEST_F(StartUp, AChecksumGetsASecondBufferWhenOneCanBeHad) {
+    g_memory.largestBlock = 100000;
+    std::vector<uint32_t> one;  // 32 MiB halved down to the 64 KiB that can be had
+    for (uint32_t size = kLargestBuffer; size >= 65536; size /= 2) one.push_back(size);
+    std::vector<uint32_t> two = one;
+    two.push_back(one.back());
+    for (uint32_t kind : {CHECKSUM_NONE, CHECKSUM_SHA256}) {
+        for (size_t fail : {size_t{0}, two.size()}) {
+            SCOPED_TRACE(::testing::Message() << "kind " << kind << ", failing request " << fail);
+            Stamp(kind, 10, 2, "x", kind != 0 ? std::string(64, 'a') : "");
+            g_memory.failRequest = fail;
+            ASSERT_NE(PrepareJob(), 0);
+            EXPECT_EQ(g_memory.requests, kind != 0 ? two : one);
+            EXPECT_EQ(g_join.bufferSize, 65536u);
+            EXPECT_EQ(g_join.spareBuffer != nullptr, kind != 0 && fail == 0);
+            ReleaseJob();
+            EXPECT_EQ(g_memory.blocksAlive, 0);
+            g_memory.requests.clear();
+        }
+    }
 }
 
 TEST_F(StartUp, NoBufferAtAllIsReported) {
