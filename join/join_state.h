@@ -71,7 +71,6 @@ struct JoinState {
     uint64_t progressDone;
     uint32_t progressPartPercent;
     uint32_t progressPercent;
-    uint32_t lastProgressTick;
 };
 
 inline uint32_t LoadFlag(const uint32_t& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }

@@ -60,16 +60,18 @@ struct WorkerJob {
     uint8_t* block;
     uint8_t* other;
     char partName[kNameCapacity];
+    // The tick of the last throttled notification.
+    uint32_t lastProgressTick;
 };
 
 void Notify(const WorkerJob& job) {
     NotifyProgress(job.part, job.dialog, job.partDone, job.jobDone, job.partSize);
 }
 
-void NotifyThrottled(const WorkerJob& job) {
+void NotifyThrottled(WorkerJob& job) {
     uint32_t now = GetTickCount32();
-    if (job.jobDone == 0 || now - g_join.lastProgressTick >= kProgressInterval) {
-        g_join.lastProgressTick = now;
+    if (job.jobDone == 0 || now - job.lastProgressTick >= kProgressInterval) {
+        job.lastProgressTick = now;
         Notify(job);
     }
 }
