@@ -8,6 +8,7 @@
 #include "join/worker.h"
 #include "platform/platform.h"
 #include "ui/closing.h"
+#include "ui/dialog_record.h"
 #include "ui/progress.h"
 #include "ui/report.h"
 
@@ -17,17 +18,23 @@ const char kClickCancel[] = "Haga click en el botón [Anular].";
 
 DialogState g_state = DialogState::Impossible;
 
+}  // namespace
+
+DialogRecord g_dialog;
+
+namespace {
+
 void DisableStart() {
-    EnableControl(g_join.startButton, false);
-    EnableControl(g_join.deleteInputsBox, false);
+    EnableControl(g_dialog.startButton, false);
+    EnableControl(g_dialog.deleteInputsBox, false);
 }
 
 // The three controls: disabled before any box of the dialog is shown, so
 // that nobody takes a posted click for a command meanwhile.
 void EnableControls(bool enable) {
-    EnableControl(g_join.startButton, enable);
-    EnableControl(g_join.cancelButton, enable);
-    EnableControl(g_join.deleteInputsBox, enable);
+    EnableControl(g_dialog.startButton, enable);
+    EnableControl(g_dialog.cancelButton, enable);
+    EnableControl(g_dialog.deleteInputsBox, enable);
 }
 
 bool WorkerRuns() {
@@ -50,18 +57,16 @@ bool MayReplaceOutput() {
     char question[kMessageCapacity];
     FormatText(question, sizeof question,
                "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
-    int answer = ShowMessageBox(g_join.dialogWindow, question, TITLE_WARNING,
-                                BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
+    int answer = ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
     return answer == ANSWER_YES;
 }
 
 // Nothing has started: say so and leave the dialog ready to try again.
 void ReportStartFailure() {
-    ShowMessageBox(g_join.dialogWindow, "Imposible iniciar la concatenación.", TITLE_ERROR,
-                   BOX_OK | BOX_ICON_ERROR);
+    ShowDialogBox("Imposible iniciar la concatenación.", TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
     AppendReportLine("La concatenación no ha podido empezar.");
     SetTitleStatus("Error durante la concatenación");
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Comenzar");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Comenzar");
     EnableControls(true);
     g_state = DialogState::Ready;
 }
@@ -83,7 +88,7 @@ void StartJob() {
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
     ReleaseReport();
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Pausa");
     g_join.progressPercent = 0;
     SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
@@ -92,19 +97,19 @@ void StartJob() {
     g_join.changedPart = 0;
     g_join.changedPartSize = 0;
     g_join.messageInFlight = 0;
-    g_join.startTick = GetTickCount32();
+    g_dialog.startTick = GetTickCount32();
 
-    ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);
+    ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_dialog.window);
     if (thread == nullptr) {
         ReportStartFailure();
         return;
     }
     // The handle is stored before the worker runs, so every message finds it.
-    g_join.workerThread = thread;
+    g_dialog.workerThread = thread;
     SetLowestPriority(thread);
     if (!ResumeSuspendedThread(thread)) {
         // The thread never runs: its handle goes, and the start has failed.
-        g_join.workerThread = nullptr;
+        g_dialog.workerThread = nullptr;
         CloseThreadHandle(thread);
         ReportStartFailure();
         return;
@@ -121,28 +126,28 @@ void RequestPause() {
     // the flag always finds the event reset and waits.
     ClearEvent(g_join.pauseEvent);
     StoreFlag(g_join.pauseRequested, 1);
-    RepaintDialog(g_join.dialogWindow);
+    RepaintDialog(g_dialog.window);
 }
 
 void Resume() {
     g_state = DialogState::Running;
     TrimReportTail(PAUSE_NOTICE_LENGTH);
     SetTitleStatus(kRunningStatus);
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Pausa");
     // The time from the worker's acknowledgement to now is not counted.
-    g_join.startTick += GetTickCount32() - g_join.pauseTick;
+    g_dialog.startTick += GetTickCount32() - g_dialog.pauseTick;
     // The flag is lowered before the event is set, so the released worker
     // does not pause again for the same request.
     StoreFlag(g_join.pauseRequested, 0);
     SignalEvent(g_join.pauseEvent);
-    RepaintDialog(g_join.dialogWindow);
+    RepaintDialog(g_dialog.window);
 }
 
 // Asks the running or paused job to stop.
 void Cancel() {
     g_state = DialogState::Cancelling;
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.startButton, false);
+    EnableControl(g_dialog.cancelButton, false);
+    EnableControl(g_dialog.startButton, false);
     // The cancel flag is raised before the worker is released, so that it
     // sees the cancel when it wakes.
     StoreFlag(g_join.cancelRequested, 1);
@@ -150,7 +155,7 @@ void Cancel() {
         TrimReportTail(PAUSE_NOTICE_LENGTH);
         StoreFlag(g_join.pauseRequested, 0);
         SignalEvent(g_join.pauseEvent);
-        RepaintDialog(g_join.dialogWindow);
+        RepaintDialog(g_dialog.window);
     }
 }
 
@@ -178,18 +183,18 @@ CloseAnswer AnswerCloseRequest() {
 }
 
 void InitJoinDialog(ViewWindow dialog) {
-    g_join.dialogWindow = dialog;
-    g_join.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
-    g_join.startButton = GetDialogControl(dialog, ID_START_BUTTON);
-    g_join.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
-    g_join.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
+    g_dialog.window = dialog;
+    g_dialog.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
+    g_dialog.startButton = GetDialogControl(dialog, ID_START_BUTTON);
+    g_dialog.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
+    g_dialog.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
     WriteStartupReport();
 }
 
 void WriteStartupReport() {
     g_state = DialogState::Impossible;
-    ViewWindow dialog = g_join.dialogWindow;
-    LiftReportLimit(g_join.reportBox);
+    ViewWindow dialog = g_dialog.window;
+    LiftReportLimit(g_dialog.reportBox);
     SetControlText(dialog, ID_START_BUTTON, "Comenzar");
     SetControlText(dialog, ID_CANCEL_BUTTON, "Anular");
     SetControlText(dialog, ID_DELETE_INPUTS_BOX,
@@ -256,7 +261,7 @@ void OnCancelButton() {
     switch (g_state) {
         case DialogState::Impossible:
         case DialogState::Ready:
-        case DialogState::Ended: DestroyMainWindow(g_join.dialogWindow); return;
+        case DialogState::Ended: DestroyMainWindow(g_dialog.window); return;
         case DialogState::Running:
         case DialogState::Paused: Cancel(); return;
         default: return;

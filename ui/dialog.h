@@ -29,7 +29,7 @@ DialogState GetDialogState();
 enum class CloseAnswer { Close, Ignore, Refuse };
 CloseAnswer AnswerCloseRequest();
 
-// Records the dialog and its controls in g_join and writes the start-up
+// Records the dialog and its controls in g_dialog and writes the start-up
 // report.
 void InitJoinDialog(ViewWindow dialog);
 void WriteStartupReport();

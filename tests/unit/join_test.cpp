@@ -20,6 +20,7 @@
 #include "tests/support/memory_files.h"
 #include "tests/support/scripted_view.h"
 #include "ui/dialog.h"
+#include "ui/dialog_record.h"
 #include "ui/report.h"
 
 namespace {
@@ -91,12 +92,13 @@ protected:
         ResetMemoryDisk();
         ResetFakeCore();
         g_join = JoinState{};
+        g_dialog = DialogRecord{};
         g_tick = 1000;
         g_tickStep = 0;
     }
 
     void TearDown() override {
-        EXPECT_EQ(g_join.workerThread, nullptr) << "a job is still running";
+        EXPECT_EQ(g_dialog.workerThread, nullptr) << "a job is still running";
         EXPECT_FALSE(AnyMemoryFileOpen()) << "the worker left a file open";
         EXPECT_TRUE(temporaryMayStay || TemporaryFiles().empty()) << "the job's own file was left";
         temporaryMayStay = false;
@@ -374,7 +376,7 @@ TEST_F(Join, AnExistingOutputIsTouchedOnlyAfterAYes) {
     g_view.answers = {ANSWER_NO, ANSWER_YES};
     g_disk.opened.clear();  // the survey's opens
     OnStartButton();
-    if (g_join.workerThread != nullptr) {
+    if (g_dialog.workerThread != nullptr) {
         ADD_FAILURE() << "the join started after a No";
         RunUiLoopUntilJobEnds();  // let it end, so that the next tests start clean
         return;
@@ -712,7 +714,7 @@ TEST_F(Join, PauseAndResumeFromInsideHandlers) {
     // The minute of pause is missing from the elapsed time; the 700 ms before
     // the acknowledgement are there.
     EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:00");
-    EXPECT_EQ(g_join.startTick, 1000u + 60000u);
+    EXPECT_EQ(g_dialog.startTick, 1000u + 60000u);
 }
 
 TEST_F(Join, CancelWhilePaused) {
@@ -838,7 +840,7 @@ TEST_F(Join, AWorkerThatCannotBeStartedLeavesTheDialogReady) {
         g_view.insideBox = nullptr;
         EXPECT_TRUE(controlsOff);
         EXPECT_EQ(g_core.threadsCreated, resume ? 1 : 0) << "no second start inside the box";
-        EXPECT_EQ(g_join.workerThread, nullptr);
+        EXPECT_EQ(g_dialog.workerThread, nullptr);
         auto boxes = RecordedBoxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Imposible iniciar la concatenación.");

@@ -9,6 +9,7 @@
 #include "tests/support/fake_tick.h"
 #include "tests/support/scripted_view.h"
 #include "ui/dialog.h"
+#include "ui/dialog_record.h"
 #include "ui/progress.h"
 #include "ui/report.h"
 
@@ -19,11 +20,12 @@ protected:
     void SetUp() override {
         ResetScriptedView();
         g_join = JoinState{};
-        g_join.dialogWindow = DialogWindow();
-        g_join.reportBox = GetDialogControl(DialogWindow(), ID_REPORT_BOX);
-        g_join.startButton = GetDialogControl(DialogWindow(), ID_START_BUTTON);
-        g_join.cancelButton = GetDialogControl(DialogWindow(), ID_CANCEL_BUTTON);
-        g_join.deleteInputsBox = GetDialogControl(DialogWindow(), ID_DELETE_INPUTS_BOX);
+        g_dialog = DialogRecord{};
+        g_dialog.window = DialogWindow();
+        g_dialog.reportBox = GetDialogControl(DialogWindow(), ID_REPORT_BOX);
+        g_dialog.startButton = GetDialogControl(DialogWindow(), ID_START_BUTTON);
+        g_dialog.cancelButton = GetDialogControl(DialogWindow(), ID_CANCEL_BUTTON);
+        g_dialog.deleteInputsBox = GetDialogControl(DialogWindow(), ID_DELETE_INPUTS_BOX);
         g_join.outputName = "v.avi";
         g_join.partCount = 10;
         g_join.inputTotal = 1000;
@@ -95,7 +97,7 @@ TEST_F(Display, RemainingTimeEstimate) {
 }
 
 TEST_F(Display, FirstNotificationAndTheLabels) {
-    g_join.startTick = 5000;
+    g_dialog.startTick = 5000;
     Notify(0, 0);
     EXPECT_EQ(ReportText(), "\"v.avi__000\"    0%");
     EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:00");
@@ -103,7 +105,7 @@ TEST_F(Display, FirstNotificationAndTheLabels) {
     EXPECT_EQ(g_view.title, "0% - Concatenación en curso...");
 
     // Half done after 10 s: 10 s to go. The tick wraps without harm.
-    g_join.startTick = 0xFFFFFFFFu - 4999;
+    g_dialog.startTick = 0xFFFFFFFFu - 4999;
     g_join.progressPercent = 50;
     Notify(0, 50, 500);
     EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:10");
@@ -140,7 +142,7 @@ TEST_F(Display, PauseNoticeFollowsTheTail) {
     Notify(1, 30);
     g_tick = 7000;
     OnJoinPaused();
-    EXPECT_EQ(g_join.pauseTick, 7000u);
+    EXPECT_EQ(g_dialog.pauseTick, 7000u);
     EXPECT_EQ(ReportText(), "\"v.avi__001\"   30%  ** PAUSA **");
     EXPECT_EQ(g_view.title, "0% - Pausa");
     EXPECT_EQ(g_view.start.text, "Continuar");
