@@ -70,4 +70,8 @@ inline void StoreFlag(uint32_t& flag, uint32_t value) { __atomic_store_n(&flag, 
 
 extern JoinState g_join;
 
+// The name of the job's part index: FormatPartName of the record's output
+// name and part count. Returns 0 when the name had to be cut.
+int PartName(uint32_t index, char (&name)[kNameCapacity]);
+
 #endif

@@ -45,7 +45,7 @@ bool WorkerRuns() {
 // Both part names of the report are formatted on their own first.
 void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
     char name[kNameCapacity];
-    FormatPartName(g_join.outputName, g_join.partCount, index, name);
+    PartName(index, name);
     AppendReportLine("%s\"%s\"%s", prefix, name, end);
 }
 
