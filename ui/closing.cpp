@@ -101,37 +101,6 @@ bool Publish(Keeping keeping) {
     return false;
 }
 
-}  // namespace
-
-void CheckInputSizes() {
-    if (InputSizesMatch()) return;
-
-    AppendReportLine("%s", "");
-    AppendReportLine("** Advertencia **");
-    char piece[255];
-    FormatText(piece, sizeof piece, "El tamaño de los archivos de entrada no es válido : %s",
-               FormatSize(g_join.inputTotal).text);
-    AppendReportText(piece);
-    AppendReportText(g_join.inputTotal < 2 ? " byte." : " bytes.");
-    AppendReportText("\r\n");
-
-    char text[511];
-    char expected[255];
-    char actual[255];
-    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
-               FormatSize(g_join.expectedSize).text);
-    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s",
-               FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
-    FormatText(text, sizeof text, "%s%s%s%s",
-               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
-               "un archivo a sido modificado desde la división.\n",
-               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
-               expected, actual);
-    ShowDialogBox(text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
-}
-
-namespace {
-
 // The keep question after a bad checksum: Yes keeps the output, replacing;
 // only an explicit No deletes it; a box that could not be shown answers 0,
 // which keeps it where nothing holds the name.

@@ -49,6 +49,35 @@ void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
     AppendReportLine("%s\"%s\"%s", prefix, name, end);
 }
 
+// The start-up report's size warning, in the report and in a box, when the
+// parts' total size differs from the recorded size. The box is one of the
+// start: the three controls are off while it is open.
+void CheckInputSizes() {
+    if (InputSizesMatch()) return;
+    g_state = DialogState::Asking;
+    EnableControls(false);
+
+    AppendReportLine("%s", "");
+    AppendReportLine("** Advertencia **");
+    AppendReportLine("El tamaño de los archivos de entrada no es válido : %s %s",
+                     FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
+
+    char text[511];
+    char expected[255];
+    char actual[255];
+    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
+               FormatSize(g_join.expectedSize).text);
+    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s",
+               FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
+    FormatText(text, sizeof text, "%s%s%s%s",
+               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
+               "un archivo a sido modificado desde la división.\n",
+               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
+               expected, actual);
+    ShowDialogBox(text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
+    EnableControls(true);
+}
+
 // Whether the join may go on to create the output: yes when nothing holds
 // its name, else only on the user's explicit Yes (a box that cannot be shown
 // answers 0). Asked at every start, since the file may appear at any time.
@@ -239,12 +268,7 @@ void WriteStartupReport() {
 
     AppendReportLine("Todos los archivos de entrada estan presentes.");
     AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
-    if (!InputSizesMatch()) {
-        g_state = DialogState::Asking;
-        EnableControls(false);
-        CheckInputSizes();
-        EnableControls(true);
-    }
+    CheckInputSizes();
     g_state = DialogState::Ready;
 }
 
