@@ -196,30 +196,8 @@ void Close(void (*handler)()) {
     g_state = DialogState::Ended;
 }
 
-}  // namespace
-
-DialogState GetDialogState() { return g_state; }
-
-CloseAnswer AnswerCloseRequest() {
-    switch (g_state) {
-        case DialogState::Impossible:
-        case DialogState::Ready:
-        case DialogState::Ended: return CloseAnswer::Close;
-        case DialogState::Asking:
-        case DialogState::Closing: return CloseAnswer::Ignore;
-        default: return CloseAnswer::Refuse;
-    }
-}
-
-void InitJoinDialog(ViewWindow dialog) {
-    g_dialog.window = dialog;
-    g_dialog.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
-    g_dialog.startButton = GetDialogControl(dialog, ID_START_BUTTON);
-    g_dialog.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
-    g_dialog.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
-    WriteStartupReport();
-}
-
+// The start-up report, from the record and the survey, and the controls'
+// texts; Comenzar only when every part is there.
 void WriteStartupReport() {
     g_state = DialogState::Impossible;
     ViewWindow dialog = g_dialog.window;
@@ -270,6 +248,30 @@ void WriteStartupReport() {
     AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
     CheckInputSizes();
     g_state = DialogState::Ready;
+}
+
+}  // namespace
+
+DialogState GetDialogState() { return g_state; }
+
+CloseAnswer AnswerCloseRequest() {
+    switch (g_state) {
+        case DialogState::Impossible:
+        case DialogState::Ready:
+        case DialogState::Ended: return CloseAnswer::Close;
+        case DialogState::Asking:
+        case DialogState::Closing: return CloseAnswer::Ignore;
+        default: return CloseAnswer::Refuse;
+    }
+}
+
+void InitJoinDialog(ViewWindow dialog) {
+    g_dialog.window = dialog;
+    g_dialog.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
+    g_dialog.startButton = GetDialogControl(dialog, ID_START_BUTTON);
+    g_dialog.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
+    g_dialog.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
+    WriteStartupReport();
 }
 
 void OnStartButton() {

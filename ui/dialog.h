@@ -30,9 +30,9 @@ enum class CloseAnswer { Close, Ignore, Refuse };
 CloseAnswer AnswerCloseRequest();
 
 // Records the dialog and its controls in g_dialog and writes the start-up
-// report.
+// report (with the size warning when the parts' total is not the recorded
+// size).
 void InitJoinDialog(ViewWindow dialog);
-void WriteStartupReport();
 
 // Comenzar: in Ready starts the job, in Running asks for a pause, in Paused
 // resumes; ignored in every other state.

@@ -10,6 +10,9 @@
 
 namespace {
 
+// Capacity of a status title, terminator included.
+const uint32_t kTitleCapacity = 50;
+
 // Whether appends are held, and the text held so far.
 bool g_holding;
 std::string g_held;

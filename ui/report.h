@@ -9,9 +9,6 @@
 const uint32_t PAUSE_NOTICE_LENGTH = 13;
 #define PAUSE_NOTICE "  ** PAUSA **"
 
-// Capacity of a status title, terminator included.
-const uint32_t kTitleCapacity = 50;
-
 // From HoldReport to ReleaseReport, appended text is kept and then added in
 // one edit; a tail replacement adds it first, and so does ShowDialogBox.
 void HoldReport();

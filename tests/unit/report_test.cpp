@@ -155,7 +155,7 @@ TEST_F(Display, ARecordThatNamesNoParts) {
         ResetScriptedView();
         g_join.partCount = count;
         g_join.expectedSize = 5;  // would warn, but the size check is not run
-        WriteStartupReport();
+        InitJoinDialog(DialogWindow());
         EXPECT_EQ(ReportText(),
                   "Este archivo de auto-concatenación no a sido creado por Vantorel.\r\n"
                   "Haga click en el botón [Anular].\r\n");
@@ -174,7 +174,7 @@ TEST_F(Display, ARecordThatNamesNoParts) {
 TEST_F(Display, ControlTextsAtStartUp) {
     g_join.partCount = 2;
     g_join.expectedSize = 1000;
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_EQ(g_view.start.text, "Comenzar");
     EXPECT_EQ(g_view.cancel.text, "Anular");
     EXPECT_EQ(g_view.deleteInputs.text, "Elimine los archivos de entrada después de la concatenación.");
@@ -189,7 +189,7 @@ TEST_F(Display, UnreadablePartsRefuseTheJoin) {
         g_join.partCount = 3;
         g_join.unreadableCount = unreadable;
         g_join.expectedSize = 1;  // differs, but no size check follows
-        WriteStartupReport();
+        InitJoinDialog(DialogWindow());
         std::string tail = unreadable == 1 ? "No se puede leer un archivo de entrada.\r\n"
                                            : "No se puede leer 2 archivos de entrada.\r\n";
         tail += "La concatenación es imposible.\r\nHaga click en el botón [Anular].\r\n";
@@ -206,7 +206,7 @@ TEST_F(Display, AChecksumTextIsShownLiterally) {
     g_join.inputTotal = g_join.expectedSize = 7;
     g_join.engine = CreateHashEngine(CHECKSUM_MD5);
     g_join.expectedChecksum = "%s%n%%";
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_NE(ReportText().find("\r\nChecksum (MD5) :\r\n%s%n%%\r\n\r\nTodos"), std::string::npos);
 }
 
@@ -227,7 +227,7 @@ TEST_F(Display, SizeWarning) {
         g_join.partCount = 2;
         g_join.expectedSize = 7;
         g_join.inputTotal = c.total;
-        WriteStartupReport();
+        InitJoinDialog(DialogWindow());
         std::string tail = std::string("Haga click en el botón [Comenzar] para empezar la concatenación.\r\n"
                                        "\r\n** Advertencia **\r\n") + c.line + "\r\n";
         std::string report = ReportText();
@@ -246,7 +246,7 @@ TEST_F(Display, SizeWarning) {
     // Equal sizes: nothing at all.
     ResetScriptedView();
     g_join.expectedSize = g_join.inputTotal = 5;
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_TRUE(RecordedBoxes().empty());
     EXPECT_EQ(ReportText().find("Advertencia"), std::string::npos);
 }
