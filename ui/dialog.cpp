@@ -12,17 +12,13 @@
 #include "ui/progress.h"
 #include "ui/report.h"
 
+DialogRecord g_dialog;
+
 namespace {
 
 const char kClickCancel[] = "Haga click en el botón [Anular].";
 
 DialogState g_state = DialogState::Impossible;
-
-}  // namespace
-
-DialogRecord g_dialog;
-
-namespace {
 
 void DisableStart() {
     EnableControl(g_dialog.startButton, false);
@@ -86,7 +82,8 @@ bool MayReplaceOutput() {
     char question[kMessageCapacity];
     FormatText(question, sizeof question,
                "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
-    int answer = ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
+    int answer =
+        ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
     return answer == ANSWER_YES;
 }
 
