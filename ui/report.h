@@ -1,5 +1,5 @@
-// The report box and the main window's title: the report is only appended to
-// or shortened at its end.
+// The report box, the main window's title and the dialog's message boxes: the
+// report is only appended to or shortened at its end.
 #ifndef SELVANORE_UI_REPORT_H
 #define SELVANORE_UI_REPORT_H
 
@@ -15,8 +15,8 @@ void HoldReport();
 void ReleaseReport();
 
 // Shows a modal message box over the dialog and returns the button pressed
-// (0 when the box could not be shown). What is held is released first: a box
-// never hides lines written before it.
+// (0 when the box could not be shown). What is held is added first, which
+// ends the hold: a box never hides lines written before it.
 int ShowDialogBox(const char* text, const char* title, uint32_t style);
 
 // Appends text at the end of the report box, without a line break.
