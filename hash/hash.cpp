@@ -7,12 +7,11 @@
 #include "hash/sha1.h"
 #include "hash/sha2.h"
 
-CHash::CHash(int32_t digestSize, bool bigEndian, const char* name, int32_t kind)
+CHash::CHash(int32_t digestSize, bool bigEndian, const char* name)
     : m_digestSize(digestSize),
       m_name(name),
       m_state(new (std::nothrow) uint32_t[static_cast<uint32_t>(digestSize) / 4]),
-      m_bigEndian(bigEndian),
-      m_kind(kind) {}
+      m_bigEndian(bigEndian) {}
 
 CHash::~CHash() { delete[] m_state; }
 

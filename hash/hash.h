@@ -24,7 +24,7 @@ public:
 
     // Obtains digestSize / 4 state words. When they cannot be had the engine
     // is left with m_state null; CreateHashEngine then discards it.
-    CHash(int32_t digestSize, bool bigEndian, const char* name, int32_t kind);
+    CHash(int32_t digestSize, bool bigEndian, const char* name);
     virtual ~CHash();
 
     CHash(const CHash&) = delete;
@@ -55,7 +55,6 @@ protected:
     uint8_t m_block[128];   // input not yet transformed; two blocks for padding
     uint32_t m_blockFill;   // bytes held in m_block
     bool m_bigEndian;       // word byte order of the algorithm
-    int32_t m_kind;         // the engine's ChecksumKind
 
 private:
     void Pad();

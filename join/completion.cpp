@@ -5,20 +5,8 @@
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/record_layout.h"
-#include "join/sink.h"
 #include "join/text.h"
 #include "platform/platform.h"
-
-namespace {
-
-// Shows the box for a file that could not be deleted.
-void ReportUndeletable(const char* name) {
-    char message[kMessageCapacity];
-    FormatText(message, sizeof message, "Imposible suprimir el archivo :\n\"%s\"", name);
-    ShowMessageBox(g_join.dialogWindow, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-}
-
-}  // namespace
 
 bool InputSizesMatch() { return g_join.inputTotal == g_join.expectedSize; }
 
@@ -39,16 +27,9 @@ int PublishOutput(bool replace) {
     return RenameFile(g_join.tempName, g_join.outputName, replace ? 1 : 0);
 }
 
-int DeleteOutput() {
-    if (DeleteNamedFile(g_join.tempName)) return 1;
-    ReportUndeletable(g_join.tempName);
-    return 0;
-}
+int DeleteOutput() { return DeleteNamedFile(g_join.tempName); }
 
-void DeleteInputs() {
-    for (uint32_t i = 0; i < g_join.partCount; ++i) {
-        char name[kNameCapacity];
-        // A cut name names another file: never delete it.
-        if (!PartName(i, name) || !DeleteNamedFile(name)) ReportUndeletable(name);
-    }
+int DeletePart(uint32_t index, char (&name)[kNameCapacity]) {
+    // A cut name names another file: never delete it.
+    return PartName(index, name) && DeleteNamedFile(name);
 }

@@ -1,10 +1,13 @@
 // Judging a join and tidying up after it: the size check of the survey, the
-// verdict on a finished join and the deletions. The closing handlers that
-// report them are the user interface's (ui/closing.h).
+// verdict on a finished join, the joined file taking the output's name and
+// the deletions. The closing handlers that report them, with their boxes,
+// are the user interface's (ui/closing.h).
 #ifndef SELVANORE_JOIN_COMPLETION_H
 #define SELVANORE_JOIN_COMPLETION_H
 
 #include <cstdint>
+
+#include "join/part_name.h"
 
 // The longest digest text of the engines (SHA-256), terminator included.
 const uint32_t kDigestTextCapacity = 2 * 32 + 1;
@@ -29,9 +32,11 @@ JoinVerdict JudgeJoin();
 // failure.
 int PublishOutput(bool replace);
 // Deletes the joined file under its temporary name (never a file of the
-// output's name); on failure shows an error box and returns 0.
+// output's name); returns 0 when it cannot be deleted.
 int DeleteOutput();
-// Deletes every part, showing an error box for each that cannot be deleted.
-void DeleteInputs();
+// Deletes part index, whose name it writes into name; returns 0 when the
+// part cannot be deleted. A name that had to be cut names another file: it
+// is never deleted.
+int DeletePart(uint32_t index, char (&name)[kNameCapacity]);
 
 #endif

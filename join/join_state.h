@@ -1,5 +1,9 @@
-// JoinState: the one process-wide record of the join job, shared by the
-// user-interface thread and the worker. Zero at start.
+// JoinState: the one process-wide record of the join job, what the
+// user-interface thread and the worker share: the record, the survey and the
+// resources it prepared, the flags, the joined file and the latest progress.
+// What is the dialog's own (its controls, the worker's handle, the clock) is
+// ui/dialog_record.h's; what is the worker's own, its job in join/worker.cpp.
+// Zero at start.
 #ifndef SELVANORE_JOIN_JOIN_STATE_H
 #define SELVANORE_JOIN_JOIN_STATE_H
 
@@ -32,23 +36,11 @@ struct JoinState {
     EventHandle pauseEvent;   // manual reset; the worker waits on it while paused
     ViewBrush reportBrush;    // white background of the report box
 
-    // The join dialog and its controls.
-    ViewWindow dialogWindow;
-    ViewWindow reportBox;
-    ViewWindow startButton;
-    ViewWindow cancelButton;
-    ViewWindow deleteInputsBox;
-    // The shared buffer in which every report line is formatted.
-    char lineText[kNameCapacity];
-
-    // The running job. workerThread is set while a join runs. The two flags
-    // are written by the user-interface thread and polled by the worker:
-    // access them with LoadFlag and StoreFlag.
-    ThreadHandle workerThread;
+    // The running job. The two flags are written by the user-interface
+    // thread and polled by the worker: access them with LoadFlag and
+    // StoreFlag.
     uint32_t pauseRequested;
     uint32_t cancelRequested;
-    uint32_t startTick;  // moved forward by each pause
-    uint32_t pauseTick;
     // The worker writes the output under a temporary name of its own in the
     // output's folder, "~selvanore-<16 hex digits>.tmp", created new; the
     // closing handler gives that file the output's name or deletes it.
@@ -71,12 +63,15 @@ struct JoinState {
     uint64_t progressDone;
     uint32_t progressPartPercent;
     uint32_t progressPercent;
-    uint32_t lastProgressTick;
 };
 
 inline uint32_t LoadFlag(const uint32_t& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }
 inline void StoreFlag(uint32_t& flag, uint32_t value) { __atomic_store_n(&flag, value, __ATOMIC_SEQ_CST); }
 
 extern JoinState g_join;
+
+// The name of the job's part index: FormatPartName of the record's output
+// name and part count. Returns 0 when the name had to be cut.
+int PartName(uint32_t index, char (&name)[kNameCapacity]);
 
 #endif

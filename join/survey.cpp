@@ -11,6 +11,9 @@
 
 namespace {
 
+// The transfer buffer's last size tried.
+const uint32_t kSmallestBuffer = 16u << 10;
+
 // Adds the size of part index to inputTotal and remembers it; returns 0 when
 // the part cannot be opened, measured or closed.
 int SurveyPart(uint32_t index) {
@@ -28,6 +31,18 @@ int SurveyPart(uint32_t index) {
     g_join.inputTotal += size;
     g_join.partSizes[index] = size;
     return 1;
+}
+
+// Allocates the largest transfer buffer it can, halving from 32 MiB down to
+// 16 KiB; shows "Memoria insuficiente." and returns 0 when none can be had.
+int SizeTransferBuffer() {
+    for (uint32_t size = kLargestBuffer; size >= kSmallestBuffer; size /= 2) {
+        g_join.bufferSize = size;
+        g_join.transferBuffer = static_cast<uint8_t*>(AllocateFixed(size));
+        if (g_join.transferBuffer != nullptr) return 1;
+    }
+    ShowMessageBox(nullptr, "Memoria insuficiente.", TITLE_ERROR, BOX_OK);
+    return 0;
 }
 
 }  // namespace
@@ -58,16 +73,6 @@ int PrepareJob() {
     if (g_join.pauseEvent == nullptr) return 0;
     g_join.reportBrush = CreateReportBrush();
     return g_join.reportBrush != nullptr;
-}
-
-int SizeTransferBuffer() {
-    for (uint32_t size = kLargestBuffer; size >= kSmallestBuffer; size /= 2) {
-        g_join.bufferSize = size;
-        g_join.transferBuffer = static_cast<uint8_t*>(AllocateFixed(size));
-        if (g_join.transferBuffer != nullptr) return 1;
-    }
-    ShowMessageBox(nullptr, "Memoria insuficiente.", TITLE_ERROR, BOX_OK);
-    return 0;
 }
 
 void ReleaseJob() {

@@ -6,17 +6,14 @@
 
 #include <cstdint>
 
-// The transfer buffer's first and last sizes tried: 32 MiB, halved down to
-// 16 KiB. The buffer is also the unit of every read and write.
+// The transfer buffer's first size tried: 32 MiB, halved down to 16 KiB
+// until a block can be had. The buffer is also the unit of every read and
+// write.
 const uint32_t kLargestBuffer = 32u << 20;
-const uint32_t kSmallestBuffer = 16u << 10;
 
-// Returns 0 when start-up must be abandoned.
+// Returns 0 when start-up must be abandoned; "Memoria insuficiente." is shown
+// when no transfer buffer can be had.
 int PrepareJob();
-
-// Allocates the largest transfer buffer it can, halving from 32 MiB down to
-// 16 KiB; shows "Memoria insuficiente." and returns 0 when none can be had.
-int SizeTransferBuffer();
 
 // Releases what PrepareJob created: the engine, the parts' sizes, the
 // buffers, the event and the brush, each at most once.

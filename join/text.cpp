@@ -56,7 +56,3 @@ SizeText FormatSize(uint64_t value) {
     out[-1] = '\0';  // the last separator becomes the terminator
     return size;
 }
-
-int PartName(uint32_t index, char (&name)[kNameCapacity]) {
-    return FormatPartName(g_join.outputName, g_join.partCount, index, name);
-}

@@ -7,9 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "join/join_state.h"
-#include "join/part_name.h"
-
 enum class TextResult {
     Ok,               // the whole text fitted
     Truncated,        // the text was cut to the longest prefix that fits
@@ -46,8 +43,5 @@ struct SizeText {
 // Value in decimal with a full stop between groups of three digits
 // ("1.234.567").
 SizeText FormatSize(uint64_t value);
-
-// FormatPartName of the job's output name and part count (g_join).
-int PartName(uint32_t index, char (&name)[kNameCapacity]);
 
 #endif

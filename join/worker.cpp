@@ -27,6 +27,13 @@ uint32_t Percent(uint64_t done, uint64_t total) {
     return percent >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(percent);
 }
 
+// Sends one of the worker's messages to the dialog, marked as the one in
+// flight.
+void SendJobMessage(ViewWindow dialog, uint32_t message) {
+    StoreFlag(g_join.messageInFlight, message);
+    SendToDialog(dialog, message);
+}
+
 // A block handed to the helper thread for the checksum.
 struct HashBlock {
     CHash* engine;
@@ -60,16 +67,23 @@ struct WorkerJob {
     uint8_t* block;
     uint8_t* other;
     char partName[kNameCapacity];
+    // The tick of the last throttled notification.
+    uint32_t lastProgressTick;
 };
 
+// Stores the progress values in g_join and sends WM_JOIN_PROGRESS.
 void Notify(const WorkerJob& job) {
-    NotifyProgress(job.part, job.dialog, job.partDone, job.jobDone, job.partSize);
+    g_join.progressPart = job.part;
+    g_join.progressDone = job.jobDone;
+    g_join.progressPartPercent = Percent(job.partDone, job.partSize);
+    g_join.progressPercent = Percent(job.jobDone, g_join.inputTotal);
+    SendJobMessage(job.dialog, WM_JOIN_PROGRESS);
 }
 
-void NotifyThrottled(const WorkerJob& job) {
+void NotifyThrottled(WorkerJob& job) {
     uint32_t now = GetTickCount32();
-    if (job.jobDone == 0 || now - g_join.lastProgressTick >= kProgressInterval) {
-        g_join.lastProgressTick = now;
+    if (job.jobDone == 0 || now - job.lastProgressTick >= kProgressInterval) {
+        job.lastProgressTick = now;
         Notify(job);
     }
 }
@@ -270,20 +284,6 @@ uint32_t RunJob(WorkerJob& job) {
 }
 
 }  // namespace
-
-void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_t jobDone,
-                    uint64_t partSize) {
-    g_join.progressPart = part;
-    g_join.progressDone = jobDone;
-    g_join.progressPartPercent = Percent(partDone, partSize);
-    g_join.progressPercent = Percent(jobDone, g_join.inputTotal);
-    SendJobMessage(dialog, WM_JOIN_PROGRESS);
-}
-
-void SendJobMessage(ViewWindow dialog, uint32_t message) {
-    StoreFlag(g_join.messageInFlight, message);
-    SendToDialog(dialog, message);
-}
 
 bool TakeJobMessage(uint32_t message) {
     uint32_t expected = message;

@@ -22,16 +22,10 @@ const uint32_t kProgressInterval = 250;
 // Thread entry; the parameter is the dialog window. Always returns 0.
 uint32_t JoinWorker(void* dialog);
 
-// Sends one of the worker's messages to the dialog, marked as the one in
-// flight.
-void SendJobMessage(ViewWindow dialog, uint32_t message);
 // On the user-interface thread: whether message is the worker's message in
-// flight, which it then no longer is. A message of the same number that
-// someone else posted to the dialog is not.
+// flight (the worker marks each before it sends it), which it then no longer
+// is. A message of the same number that someone else posted to the dialog is
+// not.
 bool TakeJobMessage(uint32_t message);
-
-// Stores the progress values in g_join and sends WM_JOIN_PROGRESS.
-void NotifyProgress(uint32_t part, ViewWindow dialog, uint64_t partDone, uint64_t jobDone,
-                    uint64_t partSize);
 
 #endif

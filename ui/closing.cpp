@@ -5,6 +5,7 @@
 #include "join/join_state.h"
 #include "join/text.h"
 #include "platform/platform.h"
+#include "ui/dialog_record.h"
 #include "ui/report.h"
 #include "ui/view.h"
 
@@ -12,24 +13,22 @@ namespace {
 
 const char kClickExit[] = "Haga click en el botón [Salida].";
 
-const char* BytesWord(uint64_t count) { return count < 2 ? "byte." : "bytes."; }
-
 // The start of every closing handler: no command may reach the job while a
 // box of the handler waits for the user.
 void BeginEndFrame() {
-    EnableControl(g_join.startButton, false);
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.deleteInputsBox, false);
-    if (g_join.workerThread != nullptr) CloseThreadHandle(g_join.workerThread);
+    EnableControl(g_dialog.startButton, false);
+    EnableControl(g_dialog.cancelButton, false);
+    EnableControl(g_dialog.deleteInputsBox, false);
+    if (g_dialog.workerThread != nullptr) CloseThreadHandle(g_dialog.workerThread);
 }
 
 // The end of every closing handler: only "Salida" is left.
 void EndFrame() {
-    EnableControl(g_join.cancelButton, true);
-    g_join.workerThread = nullptr;
+    EnableControl(g_dialog.cancelButton, true);
+    g_dialog.workerThread = nullptr;
     StoreFlag(g_join.pauseRequested, 0);
     SignalEvent(g_join.pauseEvent);
-    RepaintDialog(g_join.dialogWindow);
+    RepaintDialog(g_dialog.window);
 }
 
 // How the joined file, under its temporary name, may take the output's name.
@@ -67,61 +66,50 @@ void ReportVerdict(const JoinVerdict& verdict) {
     }
 }
 
+// Shows the box for a file that could not be deleted.
+void ReportUndeletable(const char* name) {
+    char message[kMessageCapacity];
+    FormatText(message, sizeof message, "Imposible suprimir el archivo :\n\"%s\"", name);
+    ShowDialogBox(message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+}
+
+// Deletes the joined file; when it stays, the box names it.
+bool DeleteJoinedFile() {
+    if (DeleteOutput()) return true;
+    ReportUndeletable(g_join.tempName);
+    return false;
+}
+
+// Deletes every part, with a box for each that cannot be deleted.
+void DeleteParts() {
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        char name[kNameCapacity];
+        if (!DeletePart(i, name)) ReportUndeletable(name);
+    }
+}
+
 // Gives the joined file the output's name. When that fails, the file is
 // deleted (never a file of the output's name) and the user is told, with the
 // creation's box: the output could not be made.
 bool Publish(Keeping keeping) {
     if (PublishOutput(keeping == Keeping::Replacing)) return true;
-    ReleaseReport();
     char message[kMessageCapacity];
     FormatText(message, sizeof message, "%s\n\"%s\"",
                "Un error a ocurrido durante la creación del siguiente archivo :", g_join.outputName);
-    ShowMessageBox(g_join.dialogWindow, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-    DeleteOutput();
+    ShowDialogBox(message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+    DeleteJoinedFile();
     return false;
 }
-
-}  // namespace
-
-void CheckInputSizes() {
-    if (InputSizesMatch()) return;
-
-    AppendReportLine("%s", "");
-    AppendReportLine("** Advertencia **");
-    char piece[255];
-    FormatText(piece, sizeof piece, "El tamaño de los archivos de entrada no es válido : %s",
-               FormatSize(g_join.inputTotal).text);
-    AppendReportText(piece);
-    AppendReportText(g_join.inputTotal < 2 ? " byte." : " bytes.");
-    AppendReportText("\r\n");
-
-    char text[511];
-    char expected[255];
-    char actual[255];
-    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
-               FormatSize(g_join.expectedSize).text);
-    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s",
-               FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
-    FormatText(text, sizeof text, "%s%s%s%s",
-               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
-               "un archivo a sido modificado desde la división.\n",
-               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
-               expected, actual);
-    ShowMessageBox(g_join.dialogWindow, text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
-}
-
-namespace {
 
 // The keep question after a bad checksum: Yes keeps the output, replacing;
 // only an explicit No deletes it; a box that could not be shown answers 0,
 // which keeps it where nothing holds the name.
 Keeping AskKeepOutput() {
-    int answer = ShowMessageBox(g_join.dialogWindow,
-                                "El checksum no es válido.\n¿Desea conservar el archivo de salida?",
-                                TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
+    int answer = ShowDialogBox("El checksum no es válido.\n¿Desea conservar el archivo de salida?",
+                               TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING);
     if (answer == ANSWER_YES) return Keeping::Replacing;
     if (answer != ANSWER_NO) return Keeping::IfFree;
-    if (DeleteOutput()) AppendReportLine("Borrando el archivo de salida...");
+    if (DeleteJoinedFile()) AppendReportLine("Borrando el archivo de salida...");
     return Keeping::None;
 }
 
@@ -129,7 +117,7 @@ Keeping AskKeepOutput() {
 
 void OnJoinDone() {
     BeginEndFrame();
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    SetControlText(g_dialog.window, ID_CANCEL_BUTTON, "Salida");
     HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
@@ -141,7 +129,6 @@ void OnJoinDone() {
         // After a bad checksum the user decides; without a checksum a wrong
         // size or a changed part keeps the output without asking, where
         // nothing holds its name.
-        ReleaseReport();
         keeping = g_join.engine != nullptr ? AskKeepOutput() : Keeping::IfFree;
     }
     bool kept = keeping != Keeping::None && Publish(keeping);
@@ -151,10 +138,11 @@ void OnJoinDone() {
         SetTitleStatus("Concatenación no exitosa");
     } else {
         AppendReportLine("Concatenación exitosa.");
-        if (IsControlChecked(g_join.deleteInputsBox)) {
+        if (IsControlChecked(g_dialog.deleteInputsBox)) {
             AppendReportLine("Borrando archivos de entrada...");
+            // Shown while the parts are deleted, which takes its time.
             ReleaseReport();
-            DeleteInputs();
+            DeleteParts();
         }
         SetTitleStatus("Concatenación exitosa");
     }
@@ -166,7 +154,7 @@ void OnJoinDone() {
 void OnJoinCancelled() {
     BeginEndFrame();
     // The joined file goes; a file of the output's name was never touched.
-    if (g_join.outputCreated) DeleteOutput();
+    if (g_join.outputCreated) DeleteJoinedFile();
     HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");
@@ -174,17 +162,17 @@ void OnJoinCancelled() {
     AppendReportLine(kClickExit);
     ReleaseReport();
     SetTitleStatus("Concatenación anulada");
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    SetControlText(g_dialog.window, ID_CANCEL_BUTTON, "Salida");
     EndFrame();
 }
 
 void OnJoinFailed() {
     BeginEndFrame();
-    SetControlText(g_join.dialogWindow, ID_CANCEL_BUTTON, "Salida");
+    SetControlText(g_dialog.window, ID_CANCEL_BUTTON, "Salida");
     SetTitleStatus("Error durante la concatenación");
     // The joined file goes, when the worker made one; a file of the
     // output's name was never touched.
-    if (g_join.outputCreated) DeleteOutput();
+    if (g_join.outputCreated) DeleteJoinedFile();
     HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("%s", "");

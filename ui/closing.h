@@ -1,14 +1,11 @@
-// The end of a join as the user sees it: the size warning of the start-up
-// report, the handlers of the worker's three closing messages with their
-// report lines, titles and questions, the joined file taking the output's
-// name (or deleted), and the end frame that leaves the dialog finished. The verdicts and deletions are the job's
+// The end of a join as the user sees it: the handlers of the worker's three
+// closing messages with their report lines, titles, questions and boxes, the
+// joined file taking the output's name (or deleted), and the end frame that
+// leaves the dialog finished. The verdicts and deletions are the job's
 // (join/completion.h).
 #ifndef SELVANORE_UI_CLOSING_H
 #define SELVANORE_UI_CLOSING_H
 
-// Warns in the report and in a box when the parts' total size differs from
-// the recorded size.
-void CheckInputSizes();
 void OnJoinDone();
 void OnJoinCancelled();
 void OnJoinFailed();

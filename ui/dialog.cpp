@@ -8,8 +8,11 @@
 #include "join/worker.h"
 #include "platform/platform.h"
 #include "ui/closing.h"
+#include "ui/dialog_record.h"
 #include "ui/progress.h"
 #include "ui/report.h"
+
+DialogRecord g_dialog;
 
 namespace {
 
@@ -18,16 +21,16 @@ const char kClickCancel[] = "Haga click en el botón [Anular].";
 DialogState g_state = DialogState::Impossible;
 
 void DisableStart() {
-    EnableControl(g_join.startButton, false);
-    EnableControl(g_join.deleteInputsBox, false);
+    EnableControl(g_dialog.startButton, false);
+    EnableControl(g_dialog.deleteInputsBox, false);
 }
 
 // The three controls: disabled before any box of the dialog is shown, so
 // that nobody takes a posted click for a command meanwhile.
 void EnableControls(bool enable) {
-    EnableControl(g_join.startButton, enable);
-    EnableControl(g_join.cancelButton, enable);
-    EnableControl(g_join.deleteInputsBox, enable);
+    EnableControl(g_dialog.startButton, enable);
+    EnableControl(g_dialog.cancelButton, enable);
+    EnableControl(g_dialog.deleteInputsBox, enable);
 }
 
 bool WorkerRuns() {
@@ -38,8 +41,37 @@ bool WorkerRuns() {
 // Both part names of the report are formatted on their own first.
 void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
     char name[kNameCapacity];
-    FormatPartName(g_join.outputName, g_join.partCount, index, name);
+    PartName(index, name);
     AppendReportLine("%s\"%s\"%s", prefix, name, end);
+}
+
+// The start-up report's size warning, in the report and in a box, when the
+// parts' total size differs from the recorded size. The box is one of the
+// start: the three controls are off while it is open.
+void CheckInputSizes() {
+    if (InputSizesMatch()) return;
+    g_state = DialogState::Asking;
+    EnableControls(false);
+
+    AppendReportLine("%s", "");
+    AppendReportLine("** Advertencia **");
+    AppendReportLine("El tamaño de los archivos de entrada no es válido : %s %s",
+                     FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
+
+    char text[511];
+    char expected[255];
+    char actual[255];
+    FormatText(expected, sizeof expected, "Tamaño del archivo original : %s bytes.\n",
+               FormatSize(g_join.expectedSize).text);
+    FormatText(actual, sizeof actual, "Tamaño del nuevo archivo: %s %s",
+               FormatSize(g_join.inputTotal).text, BytesWord(g_join.inputTotal));
+    FormatText(text, sizeof text, "%s%s%s%s",
+               "El tamaño de los archivos de entrada no son válidos. Esto significa que al menos "
+               "un archivo a sido modificado desde la división.\n",
+               "Si abre la concatenación, el archivo de salida será diferente al original.\n",
+               expected, actual);
+    ShowDialogBox(text, TITLE_WARNING, BOX_OK | BOX_ICON_WARNING);
+    EnableControls(true);
 }
 
 // Whether the join may go on to create the output: yes when nothing holds
@@ -50,18 +82,17 @@ bool MayReplaceOutput() {
     char question[kMessageCapacity];
     FormatText(question, sizeof question,
                "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
-    int answer = ShowMessageBox(g_join.dialogWindow, question, TITLE_WARNING,
-                                BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
+    int answer =
+        ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
     return answer == ANSWER_YES;
 }
 
 // Nothing has started: say so and leave the dialog ready to try again.
 void ReportStartFailure() {
-    ShowMessageBox(g_join.dialogWindow, "Imposible iniciar la concatenación.", TITLE_ERROR,
-                   BOX_OK | BOX_ICON_ERROR);
+    ShowDialogBox("Imposible iniciar la concatenación.", TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
     AppendReportLine("La concatenación no ha podido empezar.");
     SetTitleStatus("Error durante la concatenación");
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Comenzar");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Comenzar");
     EnableControls(true);
     g_state = DialogState::Ready;
 }
@@ -83,7 +114,7 @@ void StartJob() {
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
     ReleaseReport();
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Pausa");
     g_join.progressPercent = 0;
     SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
@@ -92,19 +123,19 @@ void StartJob() {
     g_join.changedPart = 0;
     g_join.changedPartSize = 0;
     g_join.messageInFlight = 0;
-    g_join.startTick = GetTickCount32();
+    g_dialog.startTick = GetTickCount32();
 
-    ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_join.dialogWindow);
+    ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_dialog.window);
     if (thread == nullptr) {
         ReportStartFailure();
         return;
     }
     // The handle is stored before the worker runs, so every message finds it.
-    g_join.workerThread = thread;
+    g_dialog.workerThread = thread;
     SetLowestPriority(thread);
     if (!ResumeSuspendedThread(thread)) {
         // The thread never runs: its handle goes, and the start has failed.
-        g_join.workerThread = nullptr;
+        g_dialog.workerThread = nullptr;
         CloseThreadHandle(thread);
         ReportStartFailure();
         return;
@@ -121,28 +152,28 @@ void RequestPause() {
     // the flag always finds the event reset and waits.
     ClearEvent(g_join.pauseEvent);
     StoreFlag(g_join.pauseRequested, 1);
-    RepaintDialog(g_join.dialogWindow);
+    RepaintDialog(g_dialog.window);
 }
 
 void Resume() {
     g_state = DialogState::Running;
     TrimReportTail(PAUSE_NOTICE_LENGTH);
     SetTitleStatus(kRunningStatus);
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Pausa");
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Pausa");
     // The time from the worker's acknowledgement to now is not counted.
-    g_join.startTick += GetTickCount32() - g_join.pauseTick;
+    g_dialog.startTick += GetTickCount32() - g_dialog.pauseTick;
     // The flag is lowered before the event is set, so the released worker
     // does not pause again for the same request.
     StoreFlag(g_join.pauseRequested, 0);
     SignalEvent(g_join.pauseEvent);
-    RepaintDialog(g_join.dialogWindow);
+    RepaintDialog(g_dialog.window);
 }
 
 // Asks the running or paused job to stop.
 void Cancel() {
     g_state = DialogState::Cancelling;
-    EnableControl(g_join.cancelButton, false);
-    EnableControl(g_join.startButton, false);
+    EnableControl(g_dialog.cancelButton, false);
+    EnableControl(g_dialog.startButton, false);
     // The cancel flag is raised before the worker is released, so that it
     // sees the cancel when it wakes.
     StoreFlag(g_join.cancelRequested, 1);
@@ -150,7 +181,7 @@ void Cancel() {
         TrimReportTail(PAUSE_NOTICE_LENGTH);
         StoreFlag(g_join.pauseRequested, 0);
         SignalEvent(g_join.pauseEvent);
-        RepaintDialog(g_join.dialogWindow);
+        RepaintDialog(g_dialog.window);
     }
 }
 
@@ -162,34 +193,12 @@ void Close(void (*handler)()) {
     g_state = DialogState::Ended;
 }
 
-}  // namespace
-
-DialogState GetDialogState() { return g_state; }
-
-CloseAnswer AnswerCloseRequest() {
-    switch (g_state) {
-        case DialogState::Impossible:
-        case DialogState::Ready:
-        case DialogState::Ended: return CloseAnswer::Close;
-        case DialogState::Asking:
-        case DialogState::Closing: return CloseAnswer::Ignore;
-        default: return CloseAnswer::Refuse;
-    }
-}
-
-void InitJoinDialog(ViewWindow dialog) {
-    g_join.dialogWindow = dialog;
-    g_join.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
-    g_join.startButton = GetDialogControl(dialog, ID_START_BUTTON);
-    g_join.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
-    g_join.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
-    WriteStartupReport();
-}
-
+// The start-up report, from the record and the survey, and the controls'
+// texts; Comenzar only when every part is there.
 void WriteStartupReport() {
     g_state = DialogState::Impossible;
-    ViewWindow dialog = g_join.dialogWindow;
-    LiftReportLimit(g_join.reportBox);
+    ViewWindow dialog = g_dialog.window;
+    LiftReportLimit(g_dialog.reportBox);
     SetControlText(dialog, ID_START_BUTTON, "Comenzar");
     SetControlText(dialog, ID_CANCEL_BUTTON, "Anular");
     SetControlText(dialog, ID_DELETE_INPUTS_BOX,
@@ -234,13 +243,32 @@ void WriteStartupReport() {
 
     AppendReportLine("Todos los archivos de entrada estan presentes.");
     AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
-    if (!InputSizesMatch()) {
-        g_state = DialogState::Asking;
-        EnableControls(false);
-        CheckInputSizes();
-        EnableControls(true);
-    }
+    CheckInputSizes();
     g_state = DialogState::Ready;
+}
+
+}  // namespace
+
+DialogState GetDialogState() { return g_state; }
+
+CloseAnswer AnswerCloseRequest() {
+    switch (g_state) {
+        case DialogState::Impossible:
+        case DialogState::Ready:
+        case DialogState::Ended: return CloseAnswer::Close;
+        case DialogState::Asking:
+        case DialogState::Closing: return CloseAnswer::Ignore;
+        default: return CloseAnswer::Refuse;
+    }
+}
+
+void InitJoinDialog(ViewWindow dialog) {
+    g_dialog.window = dialog;
+    g_dialog.reportBox = GetDialogControl(dialog, ID_REPORT_BOX);
+    g_dialog.startButton = GetDialogControl(dialog, ID_START_BUTTON);
+    g_dialog.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
+    g_dialog.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
+    WriteStartupReport();
 }
 
 void OnStartButton() {
@@ -256,7 +284,7 @@ void OnCancelButton() {
     switch (g_state) {
         case DialogState::Impossible:
         case DialogState::Ready:
-        case DialogState::Ended: DestroyMainWindow(g_join.dialogWindow); return;
+        case DialogState::Ended: DestroyMainWindow(g_dialog.window); return;
         case DialogState::Running:
         case DialogState::Paused: Cancel(); return;
         default: return;

@@ -1,5 +1,5 @@
-// The join dialog's logic: the start-up report, the dialog's state, the
-// commands and the dispatch of the worker's messages.
+// The join dialog's logic: the start-up report with its size warning, the
+// dialog's state, the commands and the dispatch of the worker's messages.
 #ifndef SELVANORE_UI_DIALOG_H
 #define SELVANORE_UI_DIALOG_H
 
@@ -29,10 +29,10 @@ DialogState GetDialogState();
 enum class CloseAnswer { Close, Ignore, Refuse };
 CloseAnswer AnswerCloseRequest();
 
-// Records the dialog and its controls in g_join and writes the start-up
-// report.
+// Records the dialog and its controls in g_dialog and writes the start-up
+// report (with the size warning when the parts' total is not the recorded
+// size).
 void InitJoinDialog(ViewWindow dialog);
-void WriteStartupReport();
 
 // Comenzar: in Ready starts the job, in Running asks for a pause, in Paused
 // resumes; ignored in every other state.

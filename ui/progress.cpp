@@ -5,6 +5,7 @@
 #include "join/join_state.h"
 #include "join/text.h"
 #include "platform/platform.h"
+#include "ui/dialog_record.h"
 #include "ui/report.h"
 #include "ui/view.h"
 
@@ -22,15 +23,16 @@ uint32_t g_lastShownPart = kNoLine;
 void SetLabel(int id, const char* prefix, uint32_t milliseconds) {
     char label[kLabelCapacity];
     FormatText(label, sizeof label, "%s%s", prefix, FormatDuration(milliseconds).text);
-    SetControlText(g_join.dialogWindow, id, label);
+    SetControlText(g_dialog.window, id, label);
 }
 
 // Adds the quoted name of a part, which opens its progress line.
 void AddPartName(std::string& text, uint32_t part) {
     char name[kNameCapacity];
     PartName(part, name);
-    FormatText(g_join.lineText, kNameCapacity, "\"%s\"", name);
-    text += g_join.lineText;
+    char quoted[kNameCapacity];
+    FormatText(quoted, sizeof quoted, "\"%s\"", name);
+    text += quoted;
 }
 
 }  // namespace
@@ -55,7 +57,7 @@ uint32_t EstimateRemaining(uint32_t elapsed, uint64_t done, uint64_t total) {
 void BeginProgressDisplay() { g_lastShownPart = kNoLine; }
 
 void OnJoinProgress() {
-    uint32_t elapsed = GetTickCount32() - g_join.startTick;
+    uint32_t elapsed = GetTickCount32() - g_dialog.startTick;
     SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", elapsed);
     SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ",
              EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal));
@@ -94,11 +96,11 @@ void OnJoinProgress() {
 }
 
 void OnJoinPaused() {
-    g_join.pauseTick = GetTickCount32();
+    g_dialog.pauseTick = GetTickCount32();
     SetTitleStatus("Pausa");
     AppendReportText(PAUSE_NOTICE);
-    SetControlText(g_join.dialogWindow, ID_START_BUTTON, "Continuar");
-    EnableControl(g_join.startButton, true);
-    EnableControl(g_join.cancelButton, true);
-    EnableControl(g_join.deleteInputsBox, true);
+    SetControlText(g_dialog.window, ID_START_BUTTON, "Continuar");
+    EnableControl(g_dialog.startButton, true);
+    EnableControl(g_dialog.cancelButton, true);
+    EnableControl(g_dialog.deleteInputsBox, true);
 }

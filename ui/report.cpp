@@ -5,9 +5,13 @@
 
 #include "join/join_state.h"
 #include "join/text.h"
+#include "ui/dialog_record.h"
 #include "ui/view.h"
 
 namespace {
+
+// Capacity of a status title, terminator included.
+const uint32_t kTitleCapacity = 50;
 
 // Whether appends are held, and the text held so far.
 bool g_holding;
@@ -15,9 +19,9 @@ std::string g_held;
 
 // Replaces the last count characters of the box with text.
 void EditTail(uint32_t count, const char* text) {
-    uint32_t length = GetReportLength(g_join.reportBox);
-    SetReportSelection(g_join.reportBox, length >= count ? length - count : 0, length);
-    ReplaceReportSelection(g_join.reportBox, text);
+    uint32_t length = GetReportLength(g_dialog.reportBox);
+    SetReportSelection(g_dialog.reportBox, length >= count ? length - count : 0, length);
+    ReplaceReportSelection(g_dialog.reportBox, text);
 }
 
 void AddHeld() {
@@ -54,19 +58,27 @@ void AppendReportText(const char* text) {
 }
 
 void AppendReportLine(const char* format, ...) {
+    char text[kNameCapacity];
     va_list args;
     va_start(args, format);
-    FormatTextV(g_join.lineText, kNameCapacity, format, args);
+    FormatTextV(text, sizeof text, format, args);
     va_end(args);
     char line[kNameCapacity + 2];
-    FormatText(line, sizeof line, "%s\r\n", g_join.lineText);
+    FormatText(line, sizeof line, "%s\r\n", text);
     AppendReportText(line);
 }
 
 void TrimReportTail(uint32_t count) { ReplaceReportTail(count, ""); }
 
+int ShowDialogBox(const char* text, const char* title, uint32_t style) {
+    ReleaseReport();
+    return ShowMessageBox(g_dialog.window, text, title, style);
+}
+
+const char* BytesWord(uint64_t count) { return count < 2 ? "byte." : "bytes."; }
+
 void SetTitleStatus(const char* status) {
     char title[kTitleCapacity];
     FormatText(title, sizeof title, "%u%% - %s", g_join.progressPercent, status);
-    SetMainTitle(g_join.dialogWindow, title);
+    SetMainTitle(g_dialog.window, title);
 }

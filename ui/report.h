@@ -1,5 +1,5 @@
-// The report box and the main window's title: the report is only appended to
-// or shortened at its end.
+// The report box, the main window's title and the dialog's message boxes: the
+// report is only appended to or shortened at its end.
 #ifndef SELVANORE_UI_REPORT_H
 #define SELVANORE_UI_REPORT_H
 
@@ -9,20 +9,20 @@
 const uint32_t PAUSE_NOTICE_LENGTH = 13;
 #define PAUSE_NOTICE "  ** PAUSA **"
 
-// Capacity of a status title, terminator included.
-const uint32_t kTitleCapacity = 50;
-
 // From HoldReport to ReleaseReport, appended text is kept and then added in
-// one edit; a tail replacement adds it first. The caller releases before
-// anything that may show a message box, so that the box never hides lines
-// written before it.
+// one edit; a tail replacement adds it first, and so does ShowDialogBox.
 void HoldReport();
 void ReleaseReport();
 
+// Shows a modal message box over the dialog and returns the button pressed
+// (0 when the box could not be shown). What is held is added first, which
+// ends the hold: a box never hides lines written before it.
+int ShowDialogBox(const char* text, const char* title, uint32_t style);
+
 // Appends text at the end of the report box, without a line break.
 void AppendReportText(const char* text);
-// Formats a line into g_join.lineText (at most 519 characters) and appends
-// it followed by "\r\n", in one edit. The empty format gives a blank line.
+// Formats a line (at most 519 characters) and appends it followed by
+// "\r\n", in one edit. The empty format gives a blank line.
 void AppendReportLine(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -36,5 +36,8 @@ void TrimReportTail(uint32_t count);
 // Sets the main window's title to "<progressPercent>% - <status>", at most 49
 // characters.
 void SetTitleStatus(const char* status);
+
+// The word after a byte count: "byte." for 0 and 1, else "bytes.".
+const char* BytesWord(uint64_t count);
 
 #endif

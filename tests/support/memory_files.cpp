@@ -13,7 +13,6 @@ struct PlatformFile {
     std::string name;
     std::shared_ptr<MemoryFile> file;
     uint64_t position;
-    int reads;
 };
 
 namespace {
@@ -31,7 +30,6 @@ void ResetMemoryDisk() {
     g_disk.files.clear();
     g_disk.capacity = UINT64_MAX;
     g_disk.failReadOf.clear();
-    g_disk.failReadAt = 1;
     g_disk.failSizeOf.clear();
     g_disk.failCloseOf.clear();
     g_disk.failDeleteOf.clear();
@@ -42,7 +40,6 @@ void ResetMemoryDisk() {
     g_disk.randomCalls = 0;
     g_disk.opened.clear();
     g_disk.operations.clear();
-    g_disk.readSizes.clear();
     g_disk.writeSizes.clear();
 }
 
@@ -88,7 +85,7 @@ FileHandle OpenPartFile(const char* name) {
     auto it = g_disk.files.find(name);
     if (it == g_disk.files.end() || it->second->open) return nullptr;
     it->second->open = true;
-    return new PlatformFile{name, it->second, 0, 0};
+    return new PlatformFile{name, it->second, 0};
 }
 
 FileHandle CreateNewFile(const char* name) {
@@ -98,7 +95,7 @@ FileHandle CreateNewFile(const char* name) {
     auto file = std::make_shared<MemoryFile>();
     file->open = true;
     g_disk.files[name] = file;
-    return new PlatformFile{name, file, 0, 0};
+    return new PlatformFile{name, file, 0};
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -110,8 +107,7 @@ int GetFileSize64(FileHandle file, uint64_t* size) {
 
 int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCount) {
     std::lock_guard<std::mutex> lock(g_disk.mutex);
-    g_disk.readSizes.push_back(size);
-    if (file->name == g_disk.failReadOf && ++file->reads == g_disk.failReadAt) {
+    if (file->name == g_disk.failReadOf) {
         *readCount = 0;
         return 0;
     }

@@ -24,8 +24,7 @@ struct MemoryDisk {
     // Bytes all files together may hold; a write past it is cut short.
     uint64_t capacity = UINT64_MAX;
     // Failures on request, by file name.
-    std::string failReadOf;
-    int failReadAt = 1;  // which read of that file fails, from 1
+    std::string failReadOf;  // every read of it fails
     std::string failSizeOf;
     std::string failCloseOf;
     std::set<std::string> failDeleteOf;
@@ -40,7 +39,6 @@ struct MemoryDisk {
     // Every operation on a name, in order: "open NAME", "create NAME",
     // "flush NAME", "delete NAME", "rename FROM TO" or "rename-replace FROM TO".
     std::vector<std::string> operations;
-    std::vector<uint32_t> readSizes;
     std::vector<uint32_t> writeSizes;
 };
 

@@ -1,5 +1,7 @@
-// The join on real files: a full disk, a part removed after the survey,
-// names held by what is not a regular file.
+// The join on real files where the stand-ins cannot show it: a full disk,
+// names held by what is not a regular file, a set cut by the splitter. A part
+// removed after start-up and an output replaced after a Yes are join_test's;
+// the rename that replaces is files_test's.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -95,39 +97,6 @@ TEST_F(DiskJoin, AFullDiskFailsTheWriteAndKeepsTheParts) {
     fs::current_path(dir.Path());
 }
 
-TEST_F(DiskJoin, APartRemovedAfterTheSurvey) {
-    TempDir dir;
-    WriteFile("falta.bin__000", 1000, 1);
-    WriteFile("falta.bin__001", 1000, 2);
-    WriteFile("falta.bin__002", 1000, 3);
-    StartUp("falta.bin", 3, 3000);
-    fs::remove("falta.bin__002");
-
-    OnStartButton();
-    ASSERT_TRUE(RunUiLoopUntilJobEnds());
-    auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
-              "Un error a ocurrido durante la apertura del siguiente archivo :\n\"falta.bin__002\"");
-    EXPECT_FALSE(fs::exists("falta.bin"));
-    EXPECT_TRUE(fs::exists("falta.bin__000"));
-    EXPECT_TRUE(fs::exists("falta.bin__001"));
-}
-
-TEST_F(DiskJoin, AnExistingOutputIsReplacedNotAppendedTo) {
-    TempDir dir;
-    WriteFile("datos.bin", 5000, 9);
-    WriteFile("datos.bin__000", 100, 1);
-    WriteFile("datos.bin__001", 50, 2);
-    std::string expected = ReadWholeFile("datos.bin__000") + ReadWholeFile("datos.bin__001");
-    StartUp("datos.bin", 2, 150);
-    g_view.answers.push_back(ANSWER_YES);
-    OnStartButton();
-    ASSERT_TRUE(RunUiLoopUntilJobEnds());
-    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
-    EXPECT_EQ(ReadWholeFile("datos.bin"), expected);
-}
-
 // Runs work on a thread of its own; when it has not returned within a few
 // seconds (blocked in the open of fifo), opens the FIFO from here to release
 // it, and fails.
@@ -158,10 +127,11 @@ TEST_F(DiskJoin, AFifoNamedLikeAPartIsUnreadable) {
     FinishesWithoutBlocking("tubo.bin__001", [] { ASSERT_NE(PrepareJob(), 0); });
     EXPECT_EQ(g_join.unreadableCount, 1u);
     EXPECT_EQ(g_join.inputTotal, 100u);
-    TearDown();
-    SetUp();
+}
 
-    ASSERT_EQ(unlink("tubo.bin__001"), 0);
+TEST_F(DiskJoin, AFifoInPlaceOfAPartAfterStartUpIsUnreadable) {
+    TempDir dir;
+    WriteFile("tubo.bin__000", 100, 1);
     WriteFile("tubo.bin__001", 50, 2);
     StartUp("tubo.bin", 2, 150);
     ASSERT_EQ(unlink("tubo.bin__001"), 0);
@@ -188,90 +158,88 @@ int TemporaryFiles() {
 // on Yes the join, which never opens the name. A directory is never
 // replaced: the creation's error box, and the joined file goes. A FIFO is
 // replaced by the joined file.
-TEST_F(DiskJoin, AnOutputNameHeldByADirectoryOrAFifo) {
-    for (bool fifo : {false, true}) {
-        SCOPED_TRACE(fifo ? "FIFO" : "directory");
-        TempDir dir;
-        WriteFile("ocupado.bin__000", 100, 1);
-        WriteFile("ocupado.bin__001", 50, 2);
-        std::string joined = ReadWholeFile("ocupado.bin__000") + ReadWholeFile("ocupado.bin__001");
-        StartUp("ocupado.bin", 2, 150);
-        if (fifo) {
-            ASSERT_EQ(mkfifo("ocupado.bin", 0600), 0);
-        } else {
-            fs::create_directory("ocupado.bin");
-        }
-        g_view.answers.push_back(ANSWER_YES);
-        OnStartButton();
-        FinishesWithoutBlocking("ocupado.bin", [] { ASSERT_TRUE(RunUiLoopUntilJobEnds(10)); });
-        auto boxes = RecordedBoxes();
-        ASSERT_EQ(boxes.size(), fifo ? 1u : 2u);
-        EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"ocupado.bin\"\n¿Desea reemplazarlo?");
-        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
-        if (fifo) {
-            EXPECT_EQ(ReadWholeFile("ocupado.bin"), joined);
-            EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
-        } else {
-            EXPECT_EQ(boxes[1].text,
-                      "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
-            EXPECT_TRUE(fs::is_directory("ocupado.bin"));
-            EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
-        }
-        EXPECT_EQ(TemporaryFiles(), 0);
-        TearDown();
-        SetUp();
+class DiskJoinOverASpecialFile : public DiskJoin, public ::testing::WithParamInterface<bool> {};
+TEST_P(DiskJoinOverASpecialFile, AsksThenNeverOpensIt) {
+    const bool fifo = GetParam();
+    TempDir dir;
+    WriteFile("ocupado.bin__000", 100, 1);
+    WriteFile("ocupado.bin__001", 50, 2);
+    std::string joined = ReadWholeFile("ocupado.bin__000") + ReadWholeFile("ocupado.bin__001");
+    StartUp("ocupado.bin", 2, 150);
+    if (fifo) {
+        ASSERT_EQ(mkfifo("ocupado.bin", 0600), 0);
+    } else {
+        fs::create_directory("ocupado.bin");
     }
+    g_view.answers.push_back(ANSWER_YES);
+    OnStartButton();
+    FinishesWithoutBlocking("ocupado.bin", [] { ASSERT_TRUE(RunUiLoopUntilJobEnds(10)); });
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), fifo ? 1u : 2u);
+    EXPECT_EQ(boxes[0].text, "El archivo de salida ya existe :\n\"ocupado.bin\"\n¿Desea reemplazarlo?");
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    if (fifo) {
+        EXPECT_EQ(ReadWholeFile("ocupado.bin"), joined);
+        EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    } else {
+        EXPECT_EQ(boxes[1].text,
+                  "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
+        EXPECT_TRUE(fs::is_directory("ocupado.bin"));
+        EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    }
+    EXPECT_EQ(TemporaryFiles(), 0);
 }
+INSTANTIATE_TEST_SUITE_P(DirectoryOrFifo, DiskJoinOverASpecialFile, ::testing::Bool());
 
 // A set cut and stamped by vantorel-split, joined by the worker with the
 // record read out of the stamped joiner: the file comes back byte for byte.
-TEST_F(DiskJoin, RebuildsASetMadeByTheSplitter) {
+struct SplitterSet {
+    const char* checksum;
+    const char* cut;
+    uint64_t size;
+};
+void PrintTo(const SplitterSet& set, std::ostream* out) { *out << set.checksum; }
+class DiskJoinOfASplitterSet : public DiskJoin, public ::testing::WithParamInterface<SplitterSet> {};
+TEST_P(DiskJoinOfASplitterSet, RebuildsTheFile) {
+    const SplitterSet& set = GetParam();
     TempDir dir;
-    const struct {
-        const char* checksum;
-        const char* cut;
-        uint64_t size;
-    } sets[] = {{"sha256", "--parts 7", 5 * 1024 * 1024 + 3}, {"md5", "--size 1000", 12345},
-                {"none", "--parts 2", 2}};
-    for (const auto& set : sets) {
-        SCOPED_TRACE(set.checksum);
-        fs::path work = dir.Path() / set.checksum;
-        fs::create_directories(work / "in");
-        fs::create_directories(work / "out");
-        fs::current_path(work / "in");
-        // On Linux the file is named in UTF-8; the record names it in
-        // Windows-1252, and the joiner's files follow the UTF-8 name.
-        const std::string utf8Name = "pel\xC3\xAD" "cula.iso";
-        WriteFile(utf8Name, set.size, 77);
-        std::string original = ReadWholeFile(utf8Name);
-        std::string command = std::string(SPLIT_TOOL) + " " + utf8Name + " " + set.cut +
-                              " --checksum " + set.checksum + " --joiner " + PROBE_FILE + " --out ../out";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    fs::create_directories(dir.Path() / "in");
+    fs::create_directories(dir.Path() / "out");
+    fs::current_path(dir.Path() / "in");
+    // On Linux the file is named in UTF-8; the record names it in
+    // Windows-1252, and the joiner's files follow the UTF-8 name.
+    const std::string utf8Name = "pel\xC3\xAD" "cula.iso";
+    WriteFile(utf8Name, set.size, 77);
+    std::string original = ReadWholeFile(utf8Name);
+    std::string command = std::string(SPLIT_TOOL) + " " + utf8Name + " " + set.cut +
+                          " --checksum " + set.checksum + " --joiner " + PROBE_FILE + " --out ../out";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
-        fs::current_path(work / "out");
-        std::string joiner = ReadWholeFile(utf8Name + "__join");
-        RecordLocation location;
-        ASSERT_NE(LocateRecord(reinterpret_cast<const uint8_t*>(joiner.data()), joiner.size(), &location), 0);
-        std::memcpy(g_fakeRecord, joiner.data() + location.offset, sizeof g_fakeRecord);
-        ASSERT_NE(PrepareJob(), 0);
-        InitJoinDialog(DialogWindow());
-        EXPECT_EQ(g_join.unreadableCount, 0u);
-        EXPECT_EQ(g_join.inputTotal, set.size);
-        EXPECT_TRUE(RecordedBoxes().empty()) << "no size warning";
+    fs::current_path(dir.Path() / "out");
+    std::string joiner = ReadWholeFile(utf8Name + "__join");
+    RecordLocation location;
+    ASSERT_NE(LocateRecord(reinterpret_cast<const uint8_t*>(joiner.data()), joiner.size(), &location), 0);
+    std::memcpy(g_fakeRecord, joiner.data() + location.offset, sizeof g_fakeRecord);
+    ASSERT_NE(PrepareJob(), 0);
+    InitJoinDialog(DialogWindow());
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, set.size);
+    EXPECT_TRUE(RecordedBoxes().empty()) << "no size warning";
 
-        OnStartButton();
-        ASSERT_TRUE(RunUiLoopUntilJobEnds());
-        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
-        EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
-        EXPECT_STREQ(g_join.outputName, "película.iso");  // Windows-1252 in the record
-        EXPECT_EQ(ReadWholeFile(utf8Name), original);
-        if (std::string(set.checksum) != "none") {
-            EXPECT_NE(ReportText().find("Checksum válido"), std::string::npos) << ReportText();
-        }
-        TearDown();
-        SetUp();
+    OnStartButton();
+    ASSERT_TRUE(RunUiLoopUntilJobEnds());
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
+    EXPECT_STREQ(g_join.outputName, "película.iso");  // Windows-1252 in the record
+    EXPECT_EQ(ReadWholeFile(utf8Name), original);
+    if (std::string(set.checksum) != "none") {
+        EXPECT_NE(ReportText().find("Checksum válido"), std::string::npos) << ReportText();
     }
     fs::current_path(dir.Path());
 }
+INSTANTIATE_TEST_SUITE_P(Checksums, DiskJoinOfASplitterSet,
+                         ::testing::Values(SplitterSet{"sha256", "--parts 7", 5 * 1024 * 1024 + 3},
+                                           SplitterSet{"md5", "--size 1000", 12345},
+                                           SplitterSet{"none", "--parts 2", 2}));
 
 }  // namespace

@@ -6,9 +6,11 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/survey.h"
 #include "tests/support/fake_tick.h"
 #include "tests/support/scripted_view.h"
 #include "ui/dialog.h"
+#include "ui/dialog_record.h"
 #include "ui/progress.h"
 #include "ui/report.h"
 
@@ -19,11 +21,12 @@ protected:
     void SetUp() override {
         ResetScriptedView();
         g_join = JoinState{};
-        g_join.dialogWindow = DialogWindow();
-        g_join.reportBox = GetDialogControl(DialogWindow(), ID_REPORT_BOX);
-        g_join.startButton = GetDialogControl(DialogWindow(), ID_START_BUTTON);
-        g_join.cancelButton = GetDialogControl(DialogWindow(), ID_CANCEL_BUTTON);
-        g_join.deleteInputsBox = GetDialogControl(DialogWindow(), ID_DELETE_INPUTS_BOX);
+        g_dialog = DialogRecord{};
+        g_dialog.window = DialogWindow();
+        g_dialog.reportBox = GetDialogControl(DialogWindow(), ID_REPORT_BOX);
+        g_dialog.startButton = GetDialogControl(DialogWindow(), ID_START_BUTTON);
+        g_dialog.cancelButton = GetDialogControl(DialogWindow(), ID_CANCEL_BUTTON);
+        g_dialog.deleteInputsBox = GetDialogControl(DialogWindow(), ID_DELETE_INPUTS_BOX);
         g_join.outputName = "v.avi";
         g_join.partCount = 10;
         g_join.inputTotal = 1000;
@@ -32,7 +35,7 @@ protected:
         BeginProgressDisplay();
     }
     void TearDown() override {
-        delete g_join.engine;
+        ReleaseJob();
         g_join = JoinState{};
     }
 
@@ -95,7 +98,7 @@ TEST_F(Display, RemainingTimeEstimate) {
 }
 
 TEST_F(Display, FirstNotificationAndTheLabels) {
-    g_join.startTick = 5000;
+    g_dialog.startTick = 5000;
     Notify(0, 0);
     EXPECT_EQ(ReportText(), "\"v.avi__000\"    0%");
     EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:00");
@@ -103,7 +106,7 @@ TEST_F(Display, FirstNotificationAndTheLabels) {
     EXPECT_EQ(g_view.title, "0% - Concatenación en curso...");
 
     // Half done after 10 s: 10 s to go. The tick wraps without harm.
-    g_join.startTick = 0xFFFFFFFFu - 4999;
+    g_dialog.startTick = 0xFFFFFFFFu - 4999;
     g_join.progressPercent = 50;
     Notify(0, 50, 500);
     EXPECT_EQ(g_view.elapsed.text, "Tiempo transcurrido : 00:00:10");
@@ -131,16 +134,13 @@ TEST_F(Display, PartsJoinedWholeBetweenTwoNotifications) {
               "\"v.avi__003\"  100%\r\n"
               "\"v.avi__004\"  100%\r\n"
               "\"v.avi__005\"    7%");
-    g_join.partCount = 1001;
-    Notify(6, 0);
-    EXPECT_EQ(ReportText().substr(ReportText().size() - 21), "\r\n\"v.avi__0006\"    0%");
 }
 
 TEST_F(Display, PauseNoticeFollowsTheTail) {
     Notify(1, 30);
     g_tick = 7000;
     OnJoinPaused();
-    EXPECT_EQ(g_join.pauseTick, 7000u);
+    EXPECT_EQ(g_dialog.pauseTick, 7000u);
     EXPECT_EQ(ReportText(), "\"v.avi__001\"   30%  ** PAUSA **");
     EXPECT_EQ(g_view.title, "0% - Pausa");
     EXPECT_EQ(g_view.start.text, "Continuar");
@@ -153,7 +153,7 @@ TEST_F(Display, ARecordThatNamesNoParts) {
         ResetScriptedView();
         g_join.partCount = count;
         g_join.expectedSize = 5;  // would warn, but the size check is not run
-        WriteStartupReport();
+        InitJoinDialog(DialogWindow());
         EXPECT_EQ(ReportText(),
                   "Este archivo de auto-concatenación no a sido creado por Vantorel.\r\n"
                   "Haga click en el botón [Anular].\r\n");
@@ -172,7 +172,7 @@ TEST_F(Display, ARecordThatNamesNoParts) {
 TEST_F(Display, ControlTextsAtStartUp) {
     g_join.partCount = 2;
     g_join.expectedSize = 1000;
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_EQ(g_view.start.text, "Comenzar");
     EXPECT_EQ(g_view.cancel.text, "Anular");
     EXPECT_EQ(g_view.deleteInputs.text, "Elimine los archivos de entrada después de la concatenación.");
@@ -187,7 +187,7 @@ TEST_F(Display, UnreadablePartsRefuseTheJoin) {
         g_join.partCount = 3;
         g_join.unreadableCount = unreadable;
         g_join.expectedSize = 1;  // differs, but no size check follows
-        WriteStartupReport();
+        InitJoinDialog(DialogWindow());
         std::string tail = unreadable == 1 ? "No se puede leer un archivo de entrada.\r\n"
                                            : "No se puede leer 2 archivos de entrada.\r\n";
         tail += "La concatenación es imposible.\r\nHaga click en el botón [Anular].\r\n";
@@ -204,31 +204,41 @@ TEST_F(Display, AChecksumTextIsShownLiterally) {
     g_join.inputTotal = g_join.expectedSize = 7;
     g_join.engine = CreateHashEngine(CHECKSUM_MD5);
     g_join.expectedChecksum = "%s%n%%";
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_NE(ReportText().find("\r\nChecksum (MD5) :\r\n%s%n%%\r\n\r\nTodos"), std::string::npos);
 }
 
+// The warning's sizes take "byte." below 2; the recorded size, in the report
+// and in the box, is always in "bytes.". The three controls are off while
+// the box is open.
 TEST_F(Display, SizeWarning) {
     const struct {
         uint64_t total;
+        uint64_t recorded;
         const char* line;
         const char* last;
     } cases[] = {
-        {0, "El tamaño de los archivos de entrada no es válido : 0 byte.", "Tamaño del nuevo archivo: 0 byte."},
-        {1, "El tamaño de los archivos de entrada no es válido : 1 byte.", "Tamaño del nuevo archivo: 1 byte."},
-        {2, "El tamaño de los archivos de entrada no es válido : 2 bytes.", "Tamaño del nuevo archivo: 2 bytes."},
-        {1234567, "El tamaño de los archivos de entrada no es válido : 1.234.567 bytes.",
+        {0, 1, "El tamaño de los archivos de entrada no es válido : 0 byte.", "Tamaño del nuevo archivo: 0 byte."},
+        {1, 0, "El tamaño de los archivos de entrada no es válido : 1 byte.", "Tamaño del nuevo archivo: 1 byte."},
+        {2, 7, "El tamaño de los archivos de entrada no es válido : 2 bytes.", "Tamaño del nuevo archivo: 2 bytes."},
+        {1234567, 7, "El tamaño de los archivos de entrada no es válido : 1.234.567 bytes.",
          "Tamaño del nuevo archivo: 1.234.567 bytes."},
     };
     for (const auto& c : cases) {
         ResetScriptedView();
         g_join.partCount = 2;
-        g_join.expectedSize = 7;
+        g_join.expectedSize = c.recorded;
         g_join.inputTotal = c.total;
-        WriteStartupReport();
+        bool controlsOff = false;
+        g_view.insideBox = [&](const RecordedBox&) {
+            controlsOff = !g_view.start.enabled && !g_view.cancel.enabled && !g_view.deleteInputs.enabled;
+        };
+        InitJoinDialog(DialogWindow());
+        std::string recorded = std::to_string(c.recorded) + " bytes.";
         std::string tail = std::string("Haga click en el botón [Comenzar] para empezar la concatenación.\r\n"
                                        "\r\n** Advertencia **\r\n") + c.line + "\r\n";
         std::string report = ReportText();
+        EXPECT_NE(report.find("\r\nTamaño : " + recorded + "\r\n"), std::string::npos) << report;
         EXPECT_EQ(report.substr(report.size() - tail.size()), tail);
         auto boxes = RecordedBoxes();
         ASSERT_EQ(boxes.size(), 1u);
@@ -236,15 +246,16 @@ TEST_F(Display, SizeWarning) {
                   std::string("El tamaño de los archivos de entrada no son válidos. Esto significa que al "
                               "menos un archivo a sido modificado desde la división.\n"
                               "Si abre la concatenación, el archivo de salida será diferente al original.\n"
-                              "Tamaño del archivo original : 7 bytes.\n") + c.last);
+                              "Tamaño del archivo original : ") + recorded + "\n" + c.last);
         EXPECT_EQ(boxes[0].title, "Vantorel - Advertencia");
         EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_WARNING));
+        EXPECT_TRUE(controlsOff);
         EXPECT_TRUE(g_view.start.enabled) << "only a warning";
     }
     // Equal sizes: nothing at all.
     ResetScriptedView();
     g_join.expectedSize = g_join.inputTotal = 5;
-    WriteStartupReport();
+    InitJoinDialog(DialogWindow());
     EXPECT_TRUE(RecordedBoxes().empty());
     EXPECT_EQ(ReportText().find("Advertencia"), std::string::npos);
 }

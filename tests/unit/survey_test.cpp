@@ -28,12 +28,6 @@ void Stamp(uint32_t kind, uint64_t size, uint32_t count, const std::string& name
     std::memcpy(g_fakeRecord + kOutputNameOffset, name.data(), kOutputNameField);
 }
 
-std::string Part(const char* base, uint32_t count, uint32_t index) {
-    char name[64];
-    std::snprintf(name, sizeof name, count > 1000 ? "%s__%04u" : "%s__%03u", base, index);
-    return name;
-}
-
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,6 +40,7 @@ protected:
         ReleaseJob();
         g_join = JoinState{};
         EXPECT_EQ(g_memory.blocksAlive, 0);
+        EXPECT_EQ(g_view.brushesAlive, 0);
     }
     TempDir dir;
 };
@@ -185,22 +180,6 @@ TEST_F(StartUp, OnePartVisitsOnlyTheFirst) {
     EXPECT_EQ(g_join.inputTotal, 30u);
     CloseFile(holder);
 }
-
-TEST_F(StartUp, SuffixWidthAt1000And1001Parts) {
-    for (uint32_t count : {1000u, 1001u}) {
-        TempDir inner;
-        Stamp(0, 0, count, "p");
-        for (uint32_t i = 0; i < count; ++i) WriteFile(Part("p", count, i), i % 3);
-        ASSERT_NE(PrepareJob(), 0);
-        EXPECT_EQ(g_join.unreadableCount, 0u) << count;
-        uint64_t total = 0;
-        for (uint32_t i = 0; i < count; ++i) total += i % 3;
-        EXPECT_EQ(g_join.inputTotal, total);
-        TearDown();
-        SetUp();
-    }
-}
-
 
 TEST_F(StartUp, TheUnstampedTemplateNamesNoParts) {
     std::string record = ReadWholeFile(JOINDESC_TEMPLATE);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "join/join_state.h"
+#include "join/part_name.h"
 #include "join/text.h"
 
 namespace {
@@ -85,72 +87,69 @@ TEST(FormatSize, GroupsOfThreeWithFullStops) {
     }
 }
 
-class PartNames : public ::testing::Test {
-protected:
-    void TearDown() override { g_join = JoinState{}; }
-    std::string Name(uint32_t index, int* whole = nullptr) {
-        char name[kNameCapacity];
-        int result = PartName(index, name);
-        if (whole != nullptr) *whole = result;
-        return name;
-    }
-};
+// ---- The part-name rule (join/part_name.h) ---------------------------------
 
-TEST_F(PartNames, WidthFollowsThePartCount) {
-    g_join.outputName = "video.avi";
-    g_join.partCount = 2;
-    EXPECT_EQ(Name(0), "video.avi__000");
-    EXPECT_EQ(Name(1), "video.avi__001");
-    g_join.partCount = 1000;
-    EXPECT_EQ(Name(999), "video.avi__999");
-    g_join.partCount = 1001;
-    EXPECT_EQ(Name(0), "video.avi__0000");
-    EXPECT_EQ(Name(1000), "video.avi__1000");
-    g_join.partCount = 100000;
-    EXPECT_EQ(Name(12345), "video.avi__12345");
-    EXPECT_EQ(Name(99999), "video.avi__99999");
+std::string Name(const char* output, uint32_t count, uint32_t index, int* whole = nullptr) {
+    char name[kNameCapacity];
+    int result = FormatPartName(output, count, index, name);
+    if (whole != nullptr) *whole = result;
+    return name;
 }
 
-TEST_F(PartNames, TellWhenTheNameWasCut) {
+TEST(PartNames, WidthFollowsThePartCount) {
+    EXPECT_EQ(Name("video.avi", 2, 0), "video.avi__000");
+    EXPECT_EQ(Name("video.avi", 2, 1), "video.avi__001");
+    EXPECT_EQ(Name("video.avi", 1000, 999), "video.avi__999");
+    EXPECT_EQ(Name("video.avi", 1001, 0), "video.avi__0000");
+    EXPECT_EQ(Name("video.avi", 1001, 1000), "video.avi__1000");
+    EXPECT_EQ(Name("video.avi", 100000, 12345), "video.avi__12345");
+    EXPECT_EQ(Name("video.avi", 100000, 99999), "video.avi__99999");
+}
+
+TEST(PartNames, TellWhenTheNameWasCut) {
     // 514 + 5 = 519 characters fit; one more does not.
     std::string base(514, 'n');
-    g_join.outputName = base.c_str();
-    g_join.partCount = 3;
     int whole = -1;
-    EXPECT_EQ(Name(2, &whole), base + "__002");
+    EXPECT_EQ(Name(base.c_str(), 3, 2, &whole), base + "__002");
     EXPECT_NE(whole, 0);
 
     base.push_back('n');
-    g_join.outputName = base.c_str();
-    std::string cut = Name(2, &whole);
+    std::string cut = Name(base.c_str(), 3, 2, &whole);
     EXPECT_EQ(whole, 0);
     EXPECT_EQ(cut.size(), 519u);
     EXPECT_EQ(cut, base + "__00");
 
     // Four-digit suffixes leave one character less for the base.
     base.pop_back();
-    g_join.outputName = base.c_str();
-    g_join.partCount = 1001;
-    Name(0, &whole);
+    Name(base.c_str(), 1001, 0, &whole);
     EXPECT_EQ(whole, 0);
 }
 
-TEST_F(PartNames, NeverReadPastTheNameField) {
+TEST(PartNames, NeverReadPastTheNameField) {
     // An unterminated 626-byte field followed by bytes that must not appear.
     std::string field(626, 'x');
     field += "OUTSIDE";
-    g_join.outputName = field.c_str();
-    g_join.partCount = 2;
     int whole = -1;
-    std::string name = Name(0, &whole);
+    std::string name = Name(field.c_str(), 2, 0, &whole);
     EXPECT_EQ(whole, 0);
     EXPECT_EQ(name.find("OUT"), std::string::npos);
 }
 
-TEST_F(PartNames, NoOutputNameGivesNoName) {
+TEST(PartNames, NoOutputNameGivesNoName) {
     int whole = -1;
-    EXPECT_EQ(Name(0, &whole), "");
+    EXPECT_EQ(Name(nullptr, 2, 0, &whole), "");
     EXPECT_EQ(whole, 0);
+}
+
+// The job's part names are the rule's over its record's name and count.
+TEST(PartNames, TheJobsFollowItsRecord) {
+    g_join = JoinState{};
+    g_join.outputName = "video.avi";
+    g_join.partCount = 1001;
+    char name[kNameCapacity];
+    EXPECT_NE(PartName(7, name), 0);
+    EXPECT_STREQ(name, "video.avi__0007");
+    g_join = JoinState{};
 }
 
 }  // namespace

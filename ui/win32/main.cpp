@@ -12,13 +12,14 @@
 #include "res/resource.h"
 #include "version.h"
 #include "ui/dialog.h"
+#include "ui/dialog_record.h"
 #include "ui/win32/handles.h"
 
 namespace {
 
 const uint32_t kShellTextCapacity = 100;
 
-// The shell's own state, beside JoinState.
+// The shell's own state, beside JoinState and the dialog's record.
 wchar_t g_windowTitle[kShellTextCapacity];
 wchar_t g_windowClassName[kShellTextCapacity];
 HINSTANCE g_instance;
@@ -36,7 +37,7 @@ INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             }
         case WM_CTLCOLORSTATIC:
             // The read-only report box is white except while a pause is asked.
-            if (ReportBoxIsWhite() && reinterpret_cast<HWND>(lParam) == Hwnd(g_join.reportBox)) {
+            if (ReportBoxIsWhite() && reinterpret_cast<HWND>(lParam) == Hwnd(g_dialog.reportBox)) {
                 return reinterpret_cast<INT_PTR>(g_join.reportBrush);
             }
             return FALSE;
@@ -46,8 +47,8 @@ INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 }
 
 void ReleaseResources() {
-    if (g_join.dialogWindow != nullptr) DestroyWindow(Hwnd(g_join.dialogWindow));
-    g_join.dialogWindow = nullptr;
+    if (g_dialog.window != nullptr) DestroyWindow(Hwnd(g_dialog.window));
+    g_dialog.window = nullptr;
     ReleaseJob();
     PostQuitMessage(0);
 }
@@ -56,7 +57,7 @@ void ReleaseResources() {
 // centres it on the primary screen.
 void CentreMainWindow(HWND window) {
     RECT dialog, outer, client;
-    GetWindowRect(Hwnd(g_join.dialogWindow), &dialog);
+    GetWindowRect(Hwnd(g_dialog.window), &dialog);
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
     int frameWidth = (outer.right - outer.left) - (client.right - client.left);
@@ -89,7 +90,7 @@ void OnMainCreate(HWND window) {
         FailStartUp(window);
         return;
     }
-    g_join.dialogWindow = View(dialog);
+    g_dialog.window = View(dialog);
     ShowWindow(dialog, SW_SHOW);
     CentreMainWindow(window);
 }
@@ -97,7 +98,7 @@ void OnMainCreate(HWND window) {
 void OnMainClose(HWND window) {
     CloseAnswer answer = AnswerCloseRequest();
     if (answer == CloseAnswer::Refuse) {
-        ShowMessageBox(g_join.dialogWindow,
+        ShowMessageBox(g_dialog.window,
                        "Concatenación en progreso. Cancele o espere hasta que termine para salir de "
                        "la aplicación.",
                        TITLE_ERROR, MB_OK | MB_ICONERROR);
