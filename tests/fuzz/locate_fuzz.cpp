@@ -6,8 +6,8 @@
 #include <string>
 
 #include "platform/cp1252.h"
-#include "tools/split/locate.h"
-#include "tools/split/record.h"
+#include "record/locate.h"
+#include "record/classify.h"
 
 namespace {
 

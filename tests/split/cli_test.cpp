@@ -25,7 +25,7 @@
 
 #include "tests/support/read_file.h"
 #include "tools/split/plan.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 
 #ifndef PROBE_FILE
 #define PROBE_FILE ""

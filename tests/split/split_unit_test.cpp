@@ -11,7 +11,7 @@
 #include "join/part_name.h"
 #include "platform/cp1252.h"
 #include "tools/split/plan.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 #include "tools/split/report.h"
 
 namespace {

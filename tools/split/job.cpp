@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "tools/split/names.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 #include "tools/split/report.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/split/locate.h"
+#include "record/locate.h"
 #include "tools/split/options.h"
 #include "tools/split/os.h"
 #include "tools/split/plan.h"

@@ -24,7 +24,7 @@
 #include "tools/split/options.h"
 #include "tools/split/os.h"
 #include "tools/split/outputs.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 #include "tools/split/report.h"
 
 // Where the default joiner lies, relative to this program's folder: in an

@@ -1,9 +1,9 @@
-#include "tools/split/locate.h"
+#include "record/locate.h"
 
 #include <cstring>
 
 #include "hash/bytes.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/split/record.h"
+#include "record/classify.h"
 
 #include <cstring>
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/support/read_file.h"
-#include "tools/split/locate.h"
-#include "tools/split/record.h"
+#include "record/locate.h"
+#include "record/classify.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "hash/hash.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 
 asm(".pushsection .joindesc,\"a\"\n"
     ".globl fixture_record\n"

@@ -1,7 +1,7 @@
 // What the splitter knows of the join record beyond its layout: the
 // template the joiner is built with, and what a stamped record looks like.
-#ifndef SELVANORE_TOOLS_SPLIT_RECORD_H
-#define SELVANORE_TOOLS_SPLIT_RECORD_H
+#ifndef SELVANORE_RECORD_CLASSIFY_H
+#define SELVANORE_RECORD_CLASSIFY_H
 
 #include <cstdint>
 
