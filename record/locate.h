@@ -1,6 +1,6 @@
-// Finds the join record inside a joiner executable, read whole into memory:
-// in a PE image, the data of resource type 10 (RCDATA), identifier 1010, in
-// any one language; in an ELF image, the section named ".joindesc". Every
+// Finds the join record inside a joiner executable, read whole into memory,
+// at its place (record/place.h): in a PE image, the data resource of the
+// record's number, in any one language; in an ELF image, its section. Every
 // offset, count and size read from the image is checked against the image's
 // bounds before use, so any bytes at all can be given.
 #ifndef SELVANORE_RECORD_LOCATE_H
@@ -16,7 +16,7 @@ enum class LocateProblem {
     Malformed,      // headers or tables that point outside the image or contradict each other
     NoRecord,       // a well-formed image without the resource or section
     Ambiguous,      // more than one candidate (languages, duplicate entries or sections)
-    WrongSize,      // the one candidate is not 722 bytes long
+    WrongSize,      // the one candidate is not the record's size
 };
 
 struct RecordLocation {
@@ -26,7 +26,7 @@ struct RecordLocation {
 };
 
 // Each returns non-zero and sets location->offset when the image holds
-// exactly one record of 722 bytes lying wholly inside the image; otherwise
+// exactly one record of the record's size lying wholly inside the image; otherwise
 // zero with location->problem set.
 int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location);
 int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* location);

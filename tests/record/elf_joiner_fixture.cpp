@@ -1,5 +1,5 @@
-// A stand-in for the Linux joiner: carries the record template in a
-// ".joindesc" section, as the joiner does, and prints the record it was
+// A stand-in for the Linux joiner: carries the record template in its
+// section (record/place.h), as the joiner does, and prints the record it was
 // stamped with in the descriptor probe's format.
 #include <cstdint>
 #include <cstdio>
@@ -7,8 +7,9 @@
 
 #include "hash/hash.h"
 #include "record/classify.h"
+#include "record/place.h"
 
-asm(".pushsection .joindesc,\"a\"\n"
+asm(".pushsection " SELVANORE_RECORD_SECTION ",\"a\"\n"
     ".globl fixture_record\n"
     "fixture_record:\n"
     ".incbin \"" JOINDESC_FILE "\"\n"
