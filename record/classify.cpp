@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "hash/bytes.h"
-#include "hash/hash.h"
+#include "hash/checksum_kinds.h"
 
 namespace {
 
@@ -48,26 +48,17 @@ bool IsTemplate(const uint8_t* bytes) {
 
 }  // namespace
 
-uint32_t DigestTextLength(uint32_t kind) {
-    switch (kind) {
-        case CHECKSUM_MD5: return 32;
-        case CHECKSUM_SHA1: return 40;
-        case CHECKSUM_SHA224: return 56;
-        case CHECKSUM_SHA256: return 64;
-        default: return 0;
-    }
-}
-
 RecordKind ClassifyRecord(const uint8_t* bytes) {
     if (IsTemplate(bytes)) return RecordKind::Template;
 
     uint32_t kind = LoadLittle32(bytes + kChecksumKindOffset);
     uint64_t size = LoadLittle64(bytes + kExpectedSizeOffset);
     uint32_t count = LoadLittle32(bytes + kPartCountOffset);
-    if (kind > CHECKSUM_SHA256 || count < 2 || size < count) return RecordKind::Unrecognised;
+    const ChecksumKindInfo* info = FindChecksumKind(kind);
+    if (info == nullptr || count < 2 || size < count) return RecordKind::Unrecognised;
 
     int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextField);
-    if (textLength != static_cast<int32_t>(DigestTextLength(kind))) {
+    if (textLength != static_cast<int32_t>(2 * info->digestSize)) {
         return RecordKind::Unrecognised;
     }
     for (int32_t i = 0; i < textLength; ++i) {

@@ -16,10 +16,6 @@ enum class RecordKind {
     Unrecognised,  // anything else
 };
 
-// Length of the digest text of a checksum kind (32, 40, 56 or 64), 0 for
-// kind 0 and for unknown kinds.
-uint32_t DigestTextLength(uint32_t kind);
-
 // Tells the unstamped template from a plausible stamped record. A stamped
 // record has a known kind with a digest text of that kind's length in lower-
 // case hexadecimal (an empty field for kind 0), at least two parts, at least

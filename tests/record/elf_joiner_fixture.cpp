@@ -19,7 +19,7 @@ extern "C" const uint8_t fixture_record[kRecordSize];
 int main() {
     JoinRecord record;
     DecodeRecord(fixture_record, &record);
-    if (record.checksumKind > CHECKSUM_SHA256) {
+    if (FindChecksumKind(record.checksumKind) == nullptr) {
         std::puts("LoadDescriptor failed");
         return 1;
     }

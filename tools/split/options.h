@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "hash/hash.h"
+#include "hash/checksum_kinds.h"
 
 struct Options {
     const char* file = nullptr;
