@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "hash/bytes.h"
 #include "hash/checksum_kinds.h"
 
 namespace {
@@ -51,12 +50,15 @@ bool IsTemplate(const uint8_t* bytes) {
 RecordKind ClassifyRecord(const uint8_t* bytes) {
     if (IsTemplate(bytes)) return RecordKind::Template;
 
-    uint32_t kind = LoadLittle32(bytes + kChecksumKindOffset);
-    uint64_t size = LoadLittle64(bytes + kExpectedSizeOffset);
-    uint32_t count = LoadLittle32(bytes + kPartCountOffset);
-    const ChecksumKindInfo* info = FindChecksumKind(kind);
-    if (info == nullptr || count < 2 || size < count) return RecordKind::Unrecognised;
+    JoinRecord record;
+    DecodeRecord(bytes, &record);
+    const ChecksumKindInfo* info = FindChecksumKind(record.checksumKind);
+    if (info == nullptr || record.partCount < 2 || record.expectedSize < record.partCount) {
+        return RecordKind::Unrecognised;
+    }
 
+    // The texts' shape is read in the fields themselves: a decoded copy is
+    // always terminated, and drops what follows the terminator.
     int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextField);
     if (textLength != static_cast<int32_t>(2 * info->digestSize)) {
         return RecordKind::Unrecognised;
