@@ -94,13 +94,15 @@ TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
 TEST_F(OsLayer, AnyEntryMakesANameTaken) {
     Make(directory, "file", "x");
     fs::create_directory("folder");
-    EXPECT_TRUE(OsExistsIn(directory, "file"));
-    EXPECT_TRUE(OsExistsIn(directory, "folder"));
-    EXPECT_FALSE(OsExistsIn(directory, "nothing"));
-    EXPECT_TRUE(OsExists("file"));
-    EXPECT_TRUE(OsExists(OsJoinPath(".", "folder")));
-    EXPECT_FALSE(OsExists(OsJoinPath("folder", "nothing")));
-    EXPECT_FALSE(OsExists(OsJoinPath("nothing", "nothing")));
+    EXPECT_EQ(OsLookUpIn(directory, "file"), NameLookup::Found);
+    EXPECT_EQ(OsLookUpIn(directory, "folder"), NameLookup::Found);
+    EXPECT_EQ(OsLookUpIn(directory, "nothing"), NameLookup::Absent);
+    EXPECT_EQ(OsLookUp("file"), NameLookup::Found);
+    EXPECT_EQ(OsLookUp(OsJoinPath(".", "folder")), NameLookup::Found);
+    EXPECT_EQ(OsLookUp(OsJoinPath("folder", "nothing")), NameLookup::Absent);
+    EXPECT_EQ(OsLookUp(OsJoinPath("nothing", "nothing")), NameLookup::Absent);
+    // A folder of the path that is a file: nothing can be there.
+    EXPECT_EQ(OsLookUp(OsJoinPath("file", "nothing")), NameLookup::Absent);
     OsHandle file = kNoHandle;
     EXPECT_EQ(OsCreateIn(directory, "folder", false, &file), 0);
     EXPECT_EQ(OsRenameIn(directory, "file", "folder"), 0);
@@ -177,7 +179,7 @@ TEST_F(OsLayer, DirectoriesOpenOnlyWhenTheyAre) {
     ASSERT_EQ(OsOpenDirectory("sub", &other), 1) << OsLastErrorText();
     Make(other, "inside", "y");
     EXPECT_EQ(Read(OsJoinPath("sub", "inside")), "y");
-    EXPECT_FALSE(OsExistsIn(directory, "inside"));
+    EXPECT_EQ(OsLookUpIn(directory, "inside"), NameLookup::Absent);
     EXPECT_GE(OsLongestName(other), 255u);
     EXPECT_EQ(OsClose(other), 1);
 }
@@ -192,7 +194,7 @@ TEST_F(OsLayer, NamesInAnyScriptReachTheFileSystemIntact) {
     };
     for (const std::string& name : names) {
         Make(directory, name, name);
-        EXPECT_TRUE(OsExistsIn(directory, name)) << name;
+        EXPECT_EQ(OsLookUpIn(directory, name), NameLookup::Found) << name;
         EXPECT_EQ(Read(OsJoinPath(".", name)), name);
         EXPECT_EQ(OsRenameIn(directory, name, name + "__000"), 1) << name;
     }

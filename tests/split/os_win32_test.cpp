@@ -32,7 +32,7 @@ TEST(OsWin32Paths, BothSeparatorsAndDrives) {
     EXPECT_EQ(OsJoinPath("a", "file"), "a\\file");
     std::string self = OsOwnPath();
     EXPECT_EQ(OsBaseName(self).substr(0, 14), "split_os_test.") << self;
-    EXPECT_TRUE(OsExists(self));
+    EXPECT_EQ(OsLookUp(self), NameLookup::Found);
 }
 
 TEST(OsWin32Files, DevicesAreNotRegularFiles) {
@@ -96,14 +96,14 @@ TEST(OsWin32Files, PathsLongerThanMaxPath) {
     EXPECT_EQ(OsWriteAll(file, "deep", 4), 1);
     EXPECT_EQ(OsClose(file), 1);
     EXPECT_EQ(OsRenameIn(directory, "part__000", "part__001"), 1) << OsLastErrorText();
-    EXPECT_TRUE(OsExistsIn(directory, "part__001"));
+    EXPECT_EQ(OsLookUpIn(directory, "part__001"), NameLookup::Found);
     uint64_t size = 0;
     ASSERT_EQ(OsOpenRegularFile(OsJoinPath(path, "part__001"), &file, &size), 1)
         << OsLastErrorText();
     EXPECT_EQ(size, 4u);
     OsClose(file);
     OsRemoveIn(directory, "part__001");
-    EXPECT_FALSE(OsExistsIn(directory, "part__001"));
+    EXPECT_EQ(OsLookUpIn(directory, "part__001"), NameLookup::Absent);
     OsClose(directory);
     // Removed again so that the temporary directory can go.
     for (int level = 4; level >= 0; --level) {

@@ -161,10 +161,15 @@ TEST(SplitOs, ANameIsNeverTakenFromAnExistingFile) {
     EXPECT_FALSE(OsCreateIn(directory, "link", false, &file));
     EXPECT_EQ(OsLastError(), OsError::Exists);
     EXPECT_FALSE(fs::exists(dir.path + "/nowhere"));
-    EXPECT_TRUE(OsExistsIn(directory, "link"));
+    EXPECT_EQ(OsLookUpIn(directory, "link"), NameLookup::Found);
+    // A look-up that cannot tell (a loop of links on the way) is no free name.
+    ASSERT_EQ(symlink("loop", (dir.path + "/loop").c_str()), 0);
+    EXPECT_EQ(OsLookUpIn(directory, "loop/x"), NameLookup::Unknown);
+    EXPECT_EQ(OsLookUp(dir.path + "/loop/x"), NameLookup::Unknown);
+    EXPECT_NE(std::string(OsLastErrorText()).find("symbolic links"), std::string::npos);
 
     ASSERT_TRUE(OsRenameIn(directory, "from", "free"));
-    EXPECT_EQ(dir.List(), (std::set<std::string>{"free", "link", "to"}));
+    EXPECT_EQ(dir.List(), (std::set<std::string>{"free", "link", "loop", "to"}));
     EXPECT_TRUE(OsClose(directory));
 }
 

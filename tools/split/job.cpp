@@ -90,7 +90,7 @@ int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
                "with --joiner PATH");
         return 0;
     }
-    if (!OsExists(fallback.path)) {
+    if (OsLookUp(fallback.path) == NameLookup::Absent) {
         ReportMissingDefault(fallback);
         return 0;
     }
@@ -228,9 +228,15 @@ int PrepareOutput(const Options& options, Job* job) {
     // before anything is cut.)
     for (int64_t i = -1; i < static_cast<int64_t>(job->plan.partCount); ++i) {
         std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
-        if (OsExistsIn(job->directory, target)) {
+        NameLookup lookup = OsLookUpIn(job->directory, target);
+        if (lookup == NameLookup::Found) {
             Report("'%s' already exists; remove it or choose another --out",
                    ShowName(OsJoinPath(job->outDir, target)).c_str());
+            return 0;
+        }
+        if (lookup == NameLookup::Unknown) {
+            Report("cannot tell whether '%s' exists: %s; choose another --out",
+                   ShowName(OsJoinPath(job->outDir, target)).c_str(), OsLastErrorText());
             return 0;
         }
     }

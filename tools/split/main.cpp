@@ -56,7 +56,7 @@ DefaultJoiner FindDefaultJoiner() {
     std::string self = OsOwnPath();
     std::string directory = OsDirectoryName(self);
     joiner.buildTree = VANTOREL_BUILD_JOINER[0] != '\0' && !self.empty() &&
-                       OsExists(OsJoinPath(directory, kBuildTreeMarker));
+                       OsLookUp(OsJoinPath(directory, kBuildTreeMarker)) == NameLookup::Found;
     joiner.place = joiner.buildTree ? VANTOREL_BUILD_JOINER : VANTOREL_INSTALLED_JOINER;
     // Without its own path the program knows no folder of its own: "." would
     // be the working directory, which anyone may have chosen.

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/name_lookup.h"
+
 // An open file or directory: a descriptor, or a handle on Windows.
 using OsHandle = intptr_t;
 const OsHandle kNoHandle = -1;
@@ -61,9 +63,10 @@ std::string OsLongPath(const std::string& path);
 // The path of the running program.
 std::string OsOwnPath();
 
-// Whether anything (a file, a directory, a link, even a dangling one) lies
-// at path.
-bool OsExists(const std::string& path);
+// Looks up path (platform/name_lookup.h): whether anything (a file, a
+// directory, a link, even a dangling one) lies there, nothing does, or the
+// system cannot tell (OsLastError then says why).
+NameLookup OsLookUp(const std::string& path);
 
 // Why a file cannot be trusted: the file or folder at fault, and the
 // reason ("is writable by others").
@@ -135,9 +138,10 @@ size_t OsLongestName(OsHandle directory);
 size_t OsNameLength(const std::string& name);
 const char* OsNameUnits();
 
-// Whether anything (a file, a directory, a link, even a dangling one) has
-// the name.
-bool OsExistsIn(OsHandle directory, const std::string& name);
+// Looks up a name about to be created in the directory, as OsLookUp does;
+// on Windows an absent name is confirmed by an exclusive creation of it, which
+// meets the dangling links that Wine hides from every look-up.
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name);
 
 // The names of everything in the directory, "." and ".." left out.
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names);

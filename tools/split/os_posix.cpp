@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/posix/lookup.h"
 #include "tools/split/os.h"
 
 namespace {
@@ -38,6 +39,12 @@ int FailWith(OsError error, int number) {
 }
 
 int Descriptor(OsHandle handle) { return static_cast<int>(handle); }
+
+// A look-up's answer, its errno recorded when it could not tell.
+NameLookup Recorded(NameLookup lookup) {
+    if (lookup == NameLookup::Unknown) Fail();
+    return lookup;
+}
 
 void OnInterruption(int) { g_interrupted = 1; }
 
@@ -91,10 +98,7 @@ std::string OsOwnPath() {
     return std::string(self, static_cast<size_t>(length));
 }
 
-bool OsExists(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
-}
+NameLookup OsLookUp(const std::string& path) { return Recorded(LookUpName(AT_FDCWD, path.c_str())); }
 
 bool OsIsDescriptorLink(const std::string& path) {
     // Follows the chain of links by hand: a link into /proc, or a file whose
@@ -222,9 +226,8 @@ size_t OsNameLength(const std::string& name) { return name.size(); }
 
 const char* OsNameUnits() { return "bytes"; }
 
-bool OsExistsIn(OsHandle directory, const std::string& name) {
-    struct stat info;
-    return fstatat(Descriptor(directory), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name) {
+    return Recorded(LookUpName(Descriptor(directory), name.c_str()));
 }
 
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {

@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <map>
 
+#include "platform/win32/lookup.h"
 #include "tools/split/os.h"
 #include "tools/split/utf16.h"
 
@@ -114,12 +115,10 @@ size_t DrivePrefix(const std::string& path) {
     return letter && path[1] == ':' ? 2 : 0;
 }
 
-// Whether anything lies at path. A name the system cannot look at for
-// another reason than its absence counts as taken.
-bool Exists(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    DWORD code = GetLastError();
-    return code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND;
+// A look-up's answer, GetLastError recorded when it could not tell.
+NameLookup Recorded(NameLookup lookup) {
+    if (lookup == NameLookup::Unknown) Fail();
+    return lookup;
 }
 
 bool IsConsole(HANDLE handle) {
@@ -247,9 +246,10 @@ std::string OsOwnPath() {
     }
 }
 
-bool OsExists(const std::string& path) {
+NameLookup OsLookUp(const std::string& path) {
     std::wstring wide;
-    return WidePath(path, &wide) && Exists(wide);
+    if (!WidePath(path, &wide)) return NameLookup::Unknown;
+    return Recorded(LookUpName(wide.c_str()));
 }
 
 int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust) {
@@ -401,10 +401,10 @@ size_t OsNameLength(const std::string& name) {
 
 const char* OsNameUnits() { return "characters"; }
 
-bool OsExistsIn(OsHandle directory, const std::string& name) {
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name) {
     std::wstring wide;
-    // A name that cannot be looked at is taken: nothing is cut for it.
-    return !WidePathIn(directory, name, &wide) || Exists(wide);
+    if (!WidePathIn(directory, name, &wide)) return NameLookup::Unknown;
+    return Recorded(LookUpNameToCreate(wide.c_str()));
 }
 
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
