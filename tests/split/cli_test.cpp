@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "tests/support/read_file.h"
-#include "tools/split/plan.h"
+#include "tools/split/options.h"
 #include "record/classify.h"
 
 #ifndef PROBE_FILE

@@ -15,7 +15,7 @@
 
 #include "tests/support/read_file.h"
 #include "tools/split/cut.h"
-#include "tools/split/job.h"
+#include "tools/split/input.h"
 #include "tools/split/names.h"
 #include "tools/split/options.h"
 #include "tools/split/os.h"

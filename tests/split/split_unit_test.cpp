@@ -10,6 +10,8 @@
 
 #include "join/part_name.h"
 #include "platform/cp1252.h"
+#include "tools/split/names.h"
+#include "tools/split/options.h"
 #include "tools/split/plan.h"
 #include "record/classify.h"
 #include "tools/split/report.h"

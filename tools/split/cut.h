@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "hash/hash.h"
-#include "tools/split/job.h"
+#include "tools/split/input.h"
 #include "tools/split/outputs.h"
 
 // Size of the buffer CutParts reads and writes through.

@@ -19,12 +19,12 @@
 
 #include "hash/hash.h"
 #include "tools/split/cut.h"
-#include "tools/split/job.h"
+#include "tools/split/input.h"
+#include "tools/split/joiner.h"
 #include "tools/split/names.h"
 #include "tools/split/options.h"
 #include "tools/split/os.h"
 #include "tools/split/outputs.h"
-#include "record/classify.h"
 #include "tools/split/report.h"
 
 // Where the default joiner lies, relative to this program's folder: in an
@@ -64,17 +64,6 @@ DefaultJoiner FindDefaultJoiner() {
         joiner.path = joiner.place[0] == '/' ? joiner.place : OsJoinPath(directory, joiner.place);
     }
     return joiner;
-}
-
-// Stamps the record into the joiner's bytes and checks that it reads back.
-int StampJoiner(Job* job, const JoinRecord& record) {
-    uint8_t stamped[kRecordSize];
-    if (!EncodeRecord(record, stamped)) return 0;
-    std::memcpy(job->joiner.data() + job->location.offset, stamped, kRecordSize);
-    RecordLocation check;
-    return LocateRecord(job->joiner.data(), job->joiner.size(), &check) &&
-           check.offset == job->location.offset &&
-           ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
 }
 
 // Cuts the parts, writes the stamped joiner, names the outputs and prints

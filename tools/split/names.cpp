@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "join/part_name.h"
 #include "platform/cp1252.h"
 #include "tools/split/report.h"
 
@@ -62,5 +63,20 @@ int ConvertName(const std::string& name, std::string* cp1252, std::string* error
             return 0;
         }
     }
+    return 1;
+}
+
+int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+               std::string* suffix) {
+    if (cp1252Name.empty() || cp1252Name.find('\0') != std::string::npos) return 0;
+    char name[kNameCapacity];
+    int fits = FormatPartName(cp1252Name.c_str(), count, index, name);
+    // The joiner reads at most the 626 bytes of the record's name field: a
+    // longer name never fits anyway.
+    if (!fits || cp1252Name.size() >= std::strlen(name) ||
+        std::memcmp(name, cp1252Name.data(), cp1252Name.size()) != 0) {
+        return 0;
+    }
+    *suffix = name + cp1252Name.size();
     return 1;
 }

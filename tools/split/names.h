@@ -1,5 +1,6 @@
 // Checks of the name a file is cut under: it becomes the joiner's output
-// name on Windows and the base of every part's name.
+// name on Windows and the base of every part's name, whose suffix follows
+// the joiner's rule.
 #ifndef SELVANORE_TOOLS_SPLIT_NAMES_H
 #define SELVANORE_TOOLS_SPLIT_NAMES_H
 
@@ -16,5 +17,13 @@ int CheckWindowsName(const std::string& name, std::string* error);
 // UTF-8, has a character Windows-1252 lacks, or a character Windows does
 // not allow in file names. Returns 0 with the one-line reason in *error.
 int ConvertName(const std::string& name, std::string* cp1252, std::string* error);
+
+// The text that follows the output name in the name of part index of a set
+// of count parts ("__007", "__0012", "__12345"), by the joiner's own rule
+// (FormatPartName). Returns 0 when the joiner could not hold the part's name, the
+// Windows-1252 output name cp1252Name and the suffix, in its 520-character
+// buffer.
+int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+               std::string* suffix);
 
 #endif

@@ -141,3 +141,29 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
     }
     return 1;
 }
+
+int ParseByteCount(const char* text, uint64_t* value) {
+    uint64_t number = 0;
+    const char* at = text;
+    if (*at < '0' || *at > '9') return 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        uint64_t digit = static_cast<uint64_t>(*at - '0');
+        if (number > (UINT64_MAX - digit) / 10) return 0;
+        number = number * 10 + digit;
+    }
+    int shift = 0;
+    switch (*at) {
+        case '\0': break;
+        case 'K': case 'k': shift = 10; break;
+        case 'M': case 'm': shift = 20; break;
+        case 'G': case 'g': shift = 30; break;
+        default: return 0;
+    }
+    if (shift != 0) {
+        if (at[1] != '\0') return 0;
+        if (number > (UINT64_MAX >> shift)) return 0;
+        number <<= shift;
+    }
+    *value = number;
+    return 1;
+}

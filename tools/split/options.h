@@ -30,4 +30,9 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree);
 // *error when it is not a valid command line.
 int ParseArguments(int argc, char** argv, Options* options, std::string* error);
 
+// Reads a decimal count of bytes with an optional suffix K, M or G (either
+// case; powers of 1024). Returns 0 for anything else, for an empty text and
+// on overflow.
+int ParseByteCount(const char* text, uint64_t* value);
+
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "tools/split/names.h"
 #include "tools/split/report.h"
 
 const char kTemporaryPrefix[] = ".vantorel-split-";
@@ -61,6 +62,57 @@ int Rename(const OutputSet& outputs, const std::string& from, const std::string&
 }
 
 }  // namespace
+
+std::string PartFileName(const Job& job, uint32_t index) {
+    std::string suffix;
+    PartSuffix(job.cp1252Name, job.plan.partCount, index, &suffix);
+    return job.name + suffix;
+}
+
+int PrepareOutput(const Options& options, Job* job) {
+    job->outDir = options.outDir != nullptr ? options.outDir : OsDirectoryName(options.file);
+    if (!OsOpenDirectory(job->outDir, &job->directory)) {
+        if (OsLastError() == OsError::Missing) {
+            Report("the output directory '%s' does not exist", ShowName(job->outDir).c_str());
+        } else if (OsLastError() == OsError::NotDirectory) {
+            Report("the output directory '%s' is not a directory", ShowName(job->outDir).c_str());
+        } else {
+            Report("cannot use the output directory '%s': %s", ShowName(job->outDir).c_str(),
+                   OsLastErrorText());
+        }
+        return 0;
+    }
+
+    size_t nameMax = OsLongestName(job->directory);
+    // The last part has the longest name of the parts.
+    std::string lastPart = PartFileName(*job, job->plan.partCount - 1);
+    const std::string& longest =
+        lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
+    if (OsNameLength(longest) > nameMax) {
+        Report("the name '%s' is too long: '%s' would exceed the %zu %s a file name can have",
+               ShowName(job->name).c_str(), ShowName(longest).c_str(), nameMax, OsNameUnits());
+        return 0;
+    }
+
+    // Nothing is ever overwritten: not an earlier set, and not the input.
+    // (Outputs also take their names without replacing; this finds a clash
+    // before anything is cut.)
+    for (int64_t i = -1; i < static_cast<int64_t>(job->plan.partCount); ++i) {
+        std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
+        NameLookup lookup = OsLookUpIn(job->directory, target);
+        if (lookup == NameLookup::Found) {
+            Report("'%s' already exists; remove it or choose another --out",
+                   ShowName(OsJoinPath(job->outDir, target)).c_str());
+            return 0;
+        }
+        if (lookup == NameLookup::Unknown) {
+            Report("cannot tell whether '%s' exists: %s; choose another --out",
+                   ShowName(OsJoinPath(job->outDir, target)).c_str(), OsLastErrorText());
+            return 0;
+        }
+    }
+    return 1;
+}
 
 OutputSet NoOutputs(const Job& job) {
     return OutputSet{&job, OsRandomBytes, std::string(), std::string(), {}, 0, false};

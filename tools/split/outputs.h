@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/split/job.h"
+#include "tools/split/input.h"
 #include "tools/split/os.h"
 
 // How every temporary name begins: ".vantorel-split-", 16 hexadecimal
@@ -32,6 +32,15 @@ struct OutputSet {
     uint32_t partsNamed;  // parts 0 to partsNamed - 1 have their own names
     bool joinerNamed;
 };
+
+// Checks the output directory and that every output's name is free and
+// short enough; 0, the failure reported, when the run cannot go on.
+int PrepareOutput(const Options& options, Job* job);
+
+// The name of part index on disk: the file's own name, as given, and the
+// suffix of the joiner's rule. Names are made as needed: a set can have
+// billions of parts.
+std::string PartFileName(const Job& job, uint32_t index);
 
 OutputSet NoOutputs(const Job& job);
 

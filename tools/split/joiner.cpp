@@ -1,8 +1,7 @@
-#include "tools/split/job.h"
+#include "tools/split/joiner.h"
 
 #include <cstring>
 
-#include "tools/split/names.h"
 #include "record/classify.h"
 #include "tools/split/report.h"
 
@@ -10,20 +9,6 @@ namespace {
 
 // A joiner is a small program; anything this large is not one.
 const uint64_t kMaxJoinerSize = 256u << 20;
-
-std::string DescribePlanProblem(PlanProblem problem) {
-    switch (problem) {
-        case PlanProblem::None: return "no problem";
-        case PlanProblem::EmptyFile: return "it is empty";
-        case PlanProblem::ZeroPartSize: return "parts of 0 bytes are impossible";
-        case PlanProblem::TooFewParts: return "that makes fewer than 2 parts";
-        case PlanProblem::MorePartsThanBytes: return "it has fewer bytes than parts";
-        case PlanProblem::TooManyParts:
-            return "that makes more than " + std::to_string(kMaxPartCount) +
-                   " parts, the most a set may have";
-    }
-    return "unknown problem";
-}
 
 bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
@@ -114,66 +99,6 @@ int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
 
 }  // namespace
 
-Job::~Job() {
-    if (input != kNoHandle) OsClose(input);
-    if (directory != kNoHandle) OsClose(directory);
-}
-
-std::string PartFileName(const Job& job, uint32_t index) {
-    std::string suffix;
-    PartSuffix(job.cp1252Name, job.plan.partCount, index, &suffix);
-    return job.name + suffix;
-}
-
-int PrepareInput(const Options& options, Job* job) {
-    job->file = options.file;
-    uint64_t fileSize = 0;
-    if (!OsOpenRegularFile(options.file, &job->input, &fileSize)) {
-        if (OsLastError() == OsError::NotRegular) {
-            Report("'%s' is not a regular file", ShowName(options.file).c_str());
-        } else {
-            Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
-        }
-        return 0;
-    }
-    if (!OsGetFileTimes(job->input, &job->inputTimes)) {
-        Report("cannot open '%s': %s", ShowName(options.file).c_str(), OsLastErrorText());
-        return 0;
-    }
-    if (OsIsDescriptorLink(options.file)) {
-        Report("'%s' is an open stream, not a file in a directory; give the file's own path",
-               ShowName(options.file).c_str());
-        return 0;
-    }
-    PlanProblem problem = PlanProblem::None;
-    int planned = options.byParts ? PlanByCount(fileSize, options.parts, &job->plan, &problem)
-                                  : PlanBySize(fileSize, options.partSize, &job->plan, &problem);
-    if (!planned) {
-        Report("cannot cut '%s' (%llu bytes): %s", ShowName(options.file).c_str(),
-               static_cast<unsigned long long>(fileSize), DescribePlanProblem(problem).c_str());
-        return 0;
-    }
-
-    job->name = OsBaseName(OsLongPath(options.file));
-    std::string error;
-    if (!ConvertName(job->name, &job->cp1252Name, &error)) {
-        Report("%s", error.c_str());
-        return 0;
-    }
-    // Every index has a name of the joiner's rule; the last has the most
-    // digits, so it is the one that may not fit.
-    uint32_t count = job->plan.partCount;
-    std::string suffix;
-    if (job->cp1252Name.size() >= kOutputNameField ||
-        !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
-        Report("the name '%s' is too long: the joiner's part names hold at most 519 characters",
-               ShowName(job->name).c_str());
-        return 0;
-    }
-    job->kind = options.kind;
-    return 1;
-}
-
 int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* job) {
     if (options.joiner != nullptr) {
         // The user's own choice, taken as it is.
@@ -198,51 +123,6 @@ int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* jo
     return 1;
 }
 
-int PrepareOutput(const Options& options, Job* job) {
-    job->outDir = options.outDir != nullptr ? options.outDir : OsDirectoryName(options.file);
-    if (!OsOpenDirectory(job->outDir, &job->directory)) {
-        if (OsLastError() == OsError::Missing) {
-            Report("the output directory '%s' does not exist", ShowName(job->outDir).c_str());
-        } else if (OsLastError() == OsError::NotDirectory) {
-            Report("the output directory '%s' is not a directory", ShowName(job->outDir).c_str());
-        } else {
-            Report("cannot use the output directory '%s': %s", ShowName(job->outDir).c_str(),
-                   OsLastErrorText());
-        }
-        return 0;
-    }
-
-    size_t nameMax = OsLongestName(job->directory);
-    // The last part has the longest name of the parts.
-    std::string lastPart = PartFileName(*job, job->plan.partCount - 1);
-    const std::string& longest =
-        lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
-    if (OsNameLength(longest) > nameMax) {
-        Report("the name '%s' is too long: '%s' would exceed the %zu %s a file name can have",
-               ShowName(job->name).c_str(), ShowName(longest).c_str(), nameMax, OsNameUnits());
-        return 0;
-    }
-
-    // Nothing is ever overwritten: not an earlier set, and not the input.
-    // (Outputs also take their names without replacing; this finds a clash
-    // before anything is cut.)
-    for (int64_t i = -1; i < static_cast<int64_t>(job->plan.partCount); ++i) {
-        std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
-        NameLookup lookup = OsLookUpIn(job->directory, target);
-        if (lookup == NameLookup::Found) {
-            Report("'%s' already exists; remove it or choose another --out",
-                   ShowName(OsJoinPath(job->outDir, target)).c_str());
-            return 0;
-        }
-        if (lookup == NameLookup::Unknown) {
-            Report("cannot tell whether '%s' exists: %s; choose another --out",
-                   ShowName(OsJoinPath(job->outDir, target)).c_str(), OsLastErrorText());
-            return 0;
-        }
-    }
-    return 1;
-}
-
 void WarnOfLongJoinerName(const Job& job) {
     const size_t kLongJoinerName = 200;
     size_t characters = job.cp1252Name.size() + std::strlen("__join.exe");
@@ -251,4 +131,14 @@ void WarnOfLongJoinerName(const Job& job) {
                "from a folder whose path makes the whole longer than 260 characters",
                ShowName(job.joinerName).c_str(), characters);
     }
+}
+
+int StampJoiner(Job* job, const JoinRecord& record) {
+    uint8_t stamped[kRecordSize];
+    if (!EncodeRecord(record, stamped)) return 0;
+    std::memcpy(job->joiner.data() + job->location.offset, stamped, kRecordSize);
+    RecordLocation check;
+    return LocateRecord(job->joiner.data(), job->joiner.size(), &check) &&
+           check.offset == job->location.offset &&
+           ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
 }
