@@ -333,15 +333,3 @@ int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location) 
     }
     return LocatePeRecord(image, size, location);
 }
-
-const char* DescribeLocateProblem(LocateProblem problem) {
-    switch (problem) {
-        case LocateProblem::None: return "no problem";
-        case LocateProblem::NotExecutable: return "not a PE or little-endian ELF executable";
-        case LocateProblem::Malformed: return "its headers point outside the file or contradict each other";
-        case LocateProblem::NoRecord: return "it carries no join record";
-        case LocateProblem::Ambiguous: return "it carries more than one join record";
-        case LocateProblem::WrongSize: return "its join record is not 722 bytes long";
-    }
-    return "unknown problem";
-}

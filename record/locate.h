@@ -34,7 +34,4 @@ int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* locatio
 // Chooses the locator by the image's signature.
 int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location);
 
-// A short English description of a problem, for messages.
-const char* DescribeLocateProblem(LocateProblem problem);
-
 #endif

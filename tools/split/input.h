@@ -1,6 +1,7 @@
-// Everything a cut needs, checked before anything is written: the file and
-// the cut, its name, the joiner and its record, the output directory and the
-// names the outputs will take. The input's share is checked here.
+// The state of a run, checked before anything is written: the file and the
+// cut, its name, the joiner and its record, the output folder. Each share is
+// checked and filled in by the file of its subject: the input here, the
+// joiner in joiner.h, the folder and the outputs' names in outputs.h.
 #ifndef SELVANORE_TOOLS_SPLIT_INPUT_H
 #define SELVANORE_TOOLS_SPLIT_INPUT_H
 
@@ -9,33 +10,32 @@
 #include <vector>
 
 #include "record/locate.h"
-#include "tools/split/options.h"
+#include "tools/split/job.h"
 #include "tools/split/os.h"
 #include "tools/split/plan.h"
 
 struct Job {
-    const char* file = nullptr;
-    OsHandle input = kNoHandle;
+    // The input.
+    std::string file;             // as given
+    OsFile input;
     OsFileTimes inputTimes = {};  // the input's times when it was opened
     SplitPlan plan = {};
-    std::string name;        // the file's base name, UTF-8
+    std::string name;        // the file's own name (its long form), UTF-8
     std::string cp1252Name;  // the same in Windows-1252, for the record
-    std::string joinerPath;  // the joiner read: as given, or the default's resolved path
+    uint32_t kind = 0;
+    // The joiner.
+    std::string joinerPath;       // the joiner read: as given, or the default's resolved path
     std::vector<uint8_t> joiner;  // the joiner's bytes, stamped in place
     RecordLocation location = {};
-    std::string joinerName;
+    std::string joinerName;  // the stamped copy's name
+    // The output folder.
     std::string outDir;
-    OsHandle directory = kNoHandle;
-    uint32_t kind = 0;
-
-    Job() = default;
-    Job(const Job&) = delete;
-    Job& operator=(const Job&) = delete;
-    ~Job();
+    OsFile directory;
 };
 
-// Checks the input's share and fills it in; 0, the failure reported, when
-// the run cannot go on.
-int PrepareInput(const Options& options, Job* job);
+// Refuses a name Windows would not keep (names.h) first, then opens the
+// file, plans the cut and converts the name for the record. Returns 0 with
+// *failure when the run cannot go on.
+int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure);
 
 #endif

@@ -3,134 +3,125 @@
 #include <cstring>
 
 #include "record/classify.h"
-#include "tools/split/report.h"
 
 namespace {
 
 // A joiner is a small program; anything this large is not one.
 const uint64_t kMaxJoinerSize = 256u << 20;
 
+// The file CMake keeps at the top of a build tree, where the program lies
+// (its RUNTIME_OUTPUT_DIRECTORY): an installed tree has none, so a release
+// never looks at the build tree's place, and no build path is compiled in.
+const char kBuildTreeMarker[] = "CMakeCache.txt";
+
 bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
 }
 
-// Says that the default joiner is missing, in the words of the tree the
-// program runs from.
-void ReportMissingDefault(const DefaultJoiner& fallback) {
-    if (fallback.buildTree) {
-        Report("no joiner at '%s', the default in this build tree (is the Windows joiner "
-               "built?); give one with --joiner PATH",
-               ShowName(fallback.path).c_str());
-    } else {
-        Report("no joiner at '%s', where it is installed with this program; give one with "
-               "--joiner PATH",
-               ShowName(fallback.path).c_str());
-    }
+int Fail(SplitFailure* failure, SplitCause cause, const std::string& name) {
+    failure->cause = cause;
+    failure->name = name;
+    return 0;
+}
+
+// The default joiner is missing, said in the words of the tree the program
+// runs from.
+int FailMissing(SplitFailure* failure, const DefaultJoiner& fallback) {
+    failure->buildTree = fallback.buildTree;
+    return Fail(failure, SplitCause::DefaultJoinerMissing, fallback.path);
 }
 
 // Reads the whole joiner into image. fallback: the default joiner when path
-// is its place, for the message of a missing joiner; null for a joiner given.
+// is its place, for the failure of a missing joiner; null for a joiner given.
 int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
-               std::vector<uint8_t>* image) {
-    OsHandle file = kNoHandle;
+               std::vector<uint8_t>* image, SplitFailure* failure) {
+    OsFile file;
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
-            Report("the joiner '%s' is not a regular file", ShowName(path).c_str());
-        } else if (OsLastError() == OsError::Missing && fallback != nullptr) {
-            ReportMissingDefault(*fallback);
-        } else {
-            Report("cannot open the joiner '%s': %s", ShowName(path).c_str(), OsLastErrorText());
+            return Fail(failure, SplitCause::JoinerNotRegular, path);
         }
-        return 0;
+        if (OsLastError() == OsError::Missing && fallback != nullptr) {
+            return FailMissing(failure, *fallback);
+        }
+        failure->system = OsLastErrorText();
+        return Fail(failure, SplitCause::JoinerCannotOpen, path);
     }
-    if (size > kMaxJoinerSize) {
-        Report("the joiner '%s' is too large to be a joiner", ShowName(path).c_str());
-        OsClose(file);
-        return 0;
-    }
+    if (size > kMaxJoinerSize) return Fail(failure, SplitCause::JoinerTooLarge, path);
     image->resize(static_cast<size_t>(size));
     size_t done = 0;
     while (done < image->size()) {
         size_t got = 0;
-        int read = OsRead(file, image->data() + done, image->size() - done, &got);
-        if (!read || got == 0) {
-            Report("cannot read the joiner '%s': %s", ShowName(path).c_str(),
-                   read ? "it shrank while being read" : OsLastErrorText());
-            OsClose(file);
-            return 0;
+        if (!OsRead(file.handle, image->data() + done, image->size() - done, &got)) {
+            failure->system = OsLastErrorText();
+            return Fail(failure, SplitCause::JoinerCannotRead, path);
         }
+        if (got == 0) return Fail(failure, SplitCause::JoinerShrank, path);
         done += got;
     }
-    OsClose(file);
     return 1;
 }
 
 // Finds the default joiner and reads it, when it can only have been put
 // there by the user or the administrator: anyone else's program would be
 // stamped and shipped as the user's joiner.
-int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job) {
-    if (fallback.path.empty()) {
-        Report("cannot tell where this program lies, so there is no default joiner; give one "
-               "with --joiner PATH");
-        return 0;
-    }
-    if (OsLookUp(fallback.path) == NameLookup::Absent) {
-        ReportMissingDefault(fallback);
-        return 0;
-    }
-    OsDistrust distrust;
-    if (!OsCheckTrusted(fallback.path, &job->joinerPath, &distrust)) {
-        if (!distrust.reason.empty()) {
-            Report("the default joiner '%s' is refused: the %s '%s' %s, so someone else could "
-                   "have put it there; give a joiner you trust with --joiner PATH",
-                   ShowName(fallback.path).c_str(), distrust.folder ? "folder" : "file",
-                   ShowName(distrust.path).c_str(), distrust.reason.c_str());
-        } else if (OsLastError() == OsError::Missing) {
-            ReportMissingDefault(fallback);
-        } else {
-            Report("cannot open the joiner '%s': %s", ShowName(fallback.path).c_str(),
-                   OsLastErrorText());
+int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job, SplitFailure* failure) {
+    if (fallback.path.empty()) return Fail(failure, SplitCause::NoOwnPath, "");
+    if (OsLookUp(fallback.path) == NameLookup::Absent) return FailMissing(failure, fallback);
+    if (!OsCheckTrusted(fallback.path, &job->joinerPath, &failure->distrust)) {
+        if (failure->distrust.reason != OsDistrustReason::None) {
+            return Fail(failure, SplitCause::DefaultJoinerDistrusted, fallback.path);
         }
-        return 0;
+        if (OsLastError() == OsError::Missing) return FailMissing(failure, fallback);
+        failure->system = OsLastErrorText();
+        return Fail(failure, SplitCause::JoinerCannotOpen, fallback.path);
     }
-    return ReadJoiner(job->joinerPath, &fallback, &job->joiner);
+    return ReadJoiner(job->joinerPath, &fallback, &job->joiner, failure);
 }
 
 }  // namespace
 
-int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* job) {
-    if (options.joiner != nullptr) {
+DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places) {
+    DefaultJoiner joiner;
+    std::string self = OsOwnPath();
+    std::string directory = OsDirectoryName(self);
+    joiner.buildTree = places.buildTree[0] != '\0' && !self.empty() &&
+                       OsLookUp(OsJoinPath(directory, kBuildTreeMarker)) == NameLookup::Found;
+    joiner.place = joiner.buildTree ? places.buildTree : places.installed;
+    // Without its own path the program knows no folder of its own: "." would
+    // be the working directory, which anyone may have chosen.
+    if (!self.empty()) {
+        joiner.path = joiner.place[0] == '/' ? joiner.place : OsJoinPath(directory, joiner.place);
+    }
+    return joiner;
+}
+
+int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure) {
+    if (request.joiner) {
         // The user's own choice, taken as it is.
-        job->joinerPath = options.joiner;
-        if (!ReadJoiner(job->joinerPath, nullptr, &job->joiner)) return 0;
-    } else if (!ReadDefaultJoiner(fallback, job)) {
+        job->joinerPath = *request.joiner;
+        if (!ReadJoiner(job->joinerPath, nullptr, &job->joiner, failure)) return 0;
+    } else if (!ReadDefaultJoiner(FindDefaultJoiner(request.places), job, failure)) {
         return 0;
     }
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
-        Report("the joiner '%s' cannot be used: %s", ShowName(job->joinerPath).c_str(),
-               DescribeLocateProblem(job->location.problem));
-        return 0;
+        failure->locate = job->location.problem;
+        return Fail(failure, SplitCause::JoinerUnusable, job->joinerPath);
     }
     // The template, or a copy stamped before: both are overwritten whole.
     if (ClassifyRecord(job->joiner.data() + job->location.offset) == RecordKind::Unrecognised) {
-        Report("the joiner '%s' cannot be used: the bytes of its join record are neither the "
-               "template nor a stamped record",
-               ShowName(job->joinerPath).c_str());
-        return 0;
+        return Fail(failure, SplitCause::JoinerRecordUnrecognised, job->joinerPath);
     }
     job->joinerName = job->name + (IsWindowsJoiner(*job) ? "__join.exe" : "__join");
     return 1;
 }
 
-void WarnOfLongJoinerName(const Job& job) {
+int JoinerNameIsLong(const Job& job, SplitWarning* warning) {
     const size_t kLongJoinerName = 200;
     size_t characters = job.cp1252Name.size() + std::strlen("__join.exe");
-    if (IsWindowsJoiner(job) && characters > kLongJoinerName) {
-        Report("warning: the joiner's name '%s' has %zu characters; Windows cannot start it "
-               "from a folder whose path makes the whole longer than 260 characters",
-               ShowName(job.joinerName).c_str(), characters);
-    }
+    if (!IsWindowsJoiner(job) || characters <= kLongJoinerName) return 0;
+    *warning = SplitWarning{SplitWarningKind::LongJoinerName, job.joinerName, characters};
+    return 1;
 }
 
 int StampJoiner(Job* job, const JoinRecord& record) {

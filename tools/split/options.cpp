@@ -4,7 +4,6 @@
 
 #include "hash/checksum_kinds.h"
 #include "join/record_layout.h"
-#include "tools/split/plan.h"
 #include "tools/split/report.h"
 
 namespace {
@@ -140,6 +139,19 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         return Refuse(error, "give exactly one of --parts N and --size BYTES (see --help)");
     }
     return 1;
+}
+
+SplitRequest RequestOf(const Options& options, const JoinerPlaces& places) {
+    SplitRequest request;
+    request.file = options.file;
+    request.byParts = options.byParts;
+    request.parts = options.parts;
+    request.partSize = options.partSize;
+    request.kind = options.kind;
+    if (options.joiner != nullptr) request.joiner = options.joiner;
+    if (options.outDir != nullptr) request.outDir = options.outDir;
+    request.places = places;
+    return request;
 }
 
 int ParseByteCount(const char* text, uint64_t* value) {

@@ -267,8 +267,8 @@ bool OsIsDescriptorLink(const std::string&) {
     return false;
 }
 
-int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
-    *file = kNoHandle;
+int OsOpenRegularFile(const std::string& path, OsFile* file, uint64_t* size) {
+    file->Close();
     std::wstring wide;
     if (!WidePath(path, &wide)) return 0;
     // Shared as a POSIX file is: others may read, write, rename and remove
@@ -294,7 +294,7 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
         CloseHandle(handle);
         return FailWith(OsError::NotRegular, ERROR_INVALID_FUNCTION);
     }
-    *file = Handle(handle);
+    file->handle = Handle(handle);
     *size = static_cast<uint64_t>(length.QuadPart);
     return 1;
 }
@@ -342,7 +342,8 @@ int OsClose(OsHandle file) {
     return CloseHandle(Win32Handle(file)) ? 1 : Fail();
 }
 
-int OsOpenDirectory(const std::string& path, OsHandle* directory) {
+int OsOpenDirectory(const std::string& path, OsFile* directory) {
+    directory->Close();
     std::wstring wide;
     if (!WidePath(path, &wide)) return 0;
     DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -379,8 +380,8 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
         CloseHandle(handle);
         return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
     }
-    *directory = Handle(handle);
-    g_directories[*directory] = full;
+    directory->handle = Handle(handle);
+    g_directories[directory->handle] = full;
     return 1;
 }
 
@@ -399,7 +400,7 @@ size_t OsNameLength(const std::string& name) {
     return Utf8ToUtf16(name, &utf16) ? utf16.size() : name.size();
 }
 
-const char* OsNameUnits() { return "characters"; }
+OsUnit OsNameUnit() { return OsUnit::Characters; }
 
 NameLookup OsLookUpIn(OsHandle directory, const std::string& name) {
     std::wstring wide;
@@ -427,14 +428,15 @@ int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
     return listed;
 }
 
-int OsCreateIn(OsHandle directory, const std::string& name, bool, OsHandle* file) {
+int OsCreateIn(OsHandle directory, const std::string& name, bool, OsFile* file) {
+    file->Close();
     std::wstring wide;
     if (!WidePathIn(directory, name, &wide)) return 0;
     // CREATE_NEW fails on any existing name, a link's too, without following it.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Fail();
-    *file = Handle(handle);
+    file->handle = Handle(handle);
     return 1;
 }
 

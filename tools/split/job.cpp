@@ -1,0 +1,134 @@
+#include "tools/split/job.h"
+
+#include <cstring>
+#include <new>
+
+#include "hash/hash.h"
+#include "tools/split/cut.h"
+#include "tools/split/input.h"
+#include "tools/split/joiner.h"
+#include "tools/split/outputs.h"
+
+struct SplitRun {
+    Job job;
+    OutputSet outputs;
+};
+
+namespace {
+
+int Fail(SplitFailure* failure, SplitCause cause) {
+    failure->cause = cause;
+    return 0;
+}
+
+bool Stopped(const SplitEvents& events) {
+    return events.stop != nullptr && events.stop(events.context);
+}
+
+void Warn(const SplitEvents& events, const SplitWarning& warning) {
+    if (events.warn != nullptr) events.warn(events.context, warning);
+}
+
+// Cuts the parts, writes the stamped joiner and names the outputs. The
+// caller removes the outputs, the named ones too, when it fails; every
+// output's file is closed by then.
+int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint8_t* buffer,
+                 SplitOutcome* outcome) {
+    Job& job = run->job;
+    SplitFailure* failure = &outcome->failure;
+    const SplitEvents& events = request.events;
+    // The joiner's temporary file is made first, so that nothing is cut
+    // when it cannot be; its bytes are written once the checksum is known.
+    OsFile joiner;
+    if (!CreateJoinerCopy(&run->outputs, &joiner, failure)) return 0;
+    if (!CutParts(&job, &run->outputs, engine, buffer, events, failure)) {
+        outcome->interrupted = Stopped(events);
+        return 0;
+    }
+
+    JoinRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.checksumKind = job.kind;
+    record.expectedSize = job.plan.fileSize;
+    record.partCount = job.plan.partCount;
+    if (engine) {
+        engine->Finish();
+        engine->GetDigestText(record.checksumText);
+    }
+    std::memcpy(record.outputName, job.cp1252Name.c_str(), job.cp1252Name.size() + 1);
+    if (!StampJoiner(&job, record)) return Fail(failure, SplitCause::StampUnreadable);
+    if (!WriteOutput(joiner, job.joiner.data(), job.joiner.size(), job.joinerName, job,
+                     failure) ||
+        !FinishOutput(&joiner, job.joinerName, job, failure)) {
+        return 0;
+    }
+    if (Stopped(events)) {
+        outcome->interrupted = true;
+        return Fail(failure, SplitCause::Interrupted);
+    }
+
+    // The names first: a run that loses one to another (a second cut of the
+    // same file) keeps nothing, and must not have said that it made a set.
+    if (!NameOutputs(&run->outputs, failure)) return 0;
+
+    SplitResult& result = outcome->result;
+    result.name = job.name;
+    result.fileSize = job.plan.fileSize;
+    result.partCount = job.plan.partCount;
+    result.firstPart = PartFileName(job, 0);
+    result.lastPart = PartFileName(job, job.plan.partCount - 1);
+    result.joiner = OutputPath(job, job.joinerName);
+    result.kind = job.kind;
+    result.checksum = record.checksumText;
+    result.joinerSource = job.joinerPath;
+    return 1;
+}
+
+}  // namespace
+
+SplitOutcome::SplitOutcome() = default;
+
+SplitOutcome::~SplitOutcome() {
+    if (run) DiscardOutputs(&run->outputs);
+}
+
+int RunSplit(const SplitRequest& request, SplitOutcome* outcome) {
+    std::unique_ptr<SplitRun> run(new (std::nothrow) SplitRun);
+    if (!run) return Fail(&outcome->failure, SplitCause::OutOfMemory);
+    Job& job = run->job;
+    SplitFailure* failure = &outcome->failure;
+    if (!PrepareInput(request, &job, failure) || !PrepareJoiner(request, &job, failure) ||
+        !PrepareOutput(request, &job, failure)) {
+        return 0;
+    }
+    SplitWarning warning;
+    if (JoinerNameIsLong(job, &warning)) Warn(request.events, warning);
+    if (size_t leftovers = CountLeftovers(job)) {
+        Warn(request.events, SplitWarning{SplitWarningKind::Leftovers, job.outDir, leftovers});
+    }
+
+    std::unique_ptr<CHash> engine;
+    if (job.kind != CHECKSUM_NONE) {
+        engine.reset(CreateHashEngine(job.kind));
+        if (!engine) return Fail(failure, SplitCause::OutOfMemory);
+        engine->Reset();
+    }
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCutBufferSize]);
+    if (!buffer) return Fail(failure, SplitCause::OutOfMemory);
+
+    if (request.events.progress != nullptr) {
+        request.events.progress(request.events.context,
+                                SplitProgress{SplitStage::Writing, job.name, 0, job.plan.fileSize});
+    }
+    run->outputs = NoOutputs(job);
+    if (!WriteOutputs(request, run.get(), engine.get(), buffer.get(), outcome)) {
+        DiscardOutputs(&run->outputs);
+        return 0;
+    }
+    outcome->run = std::move(run);
+    return 1;
+}
+
+void KeepOutputs(SplitOutcome* outcome) {
+    outcome->run.reset();
+}
