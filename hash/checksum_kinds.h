@@ -50,13 +50,12 @@ inline const ChecksumKindInfo* FindChecksumOption(const char* text) {
 }
 
 // The number of hexadecimal digits of the longest digest text.
-inline constexpr uint32_t LongestDigestText() {
+inline constexpr uint32_t kLongestDigestText = [] {
     uint32_t longest = 0;
     for (const ChecksumKindInfo& info : kChecksumKinds) {
         if (2 * info.digestSize > longest) longest = 2 * info.digestSize;
     }
     return longest;
-}
-inline constexpr uint32_t kLongestDigestText = LongestDigestText();
+}();
 
 #endif

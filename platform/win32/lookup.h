@@ -7,18 +7,15 @@
 
 #include "platform/name_lookup.h"
 
-// What the error of a look-up that found nothing says.
-inline NameLookup LookUpFailure(DWORD error) {
+// What the file system says of path. After Absent and Unknown, GetLastError
+// says why.
+inline NameLookup LookUpName(const wchar_t* path) {
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return NameLookup::Found;
+    DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
                    error == ERROR_INVALID_NAME
                ? NameLookup::Absent
                : NameLookup::Unknown;
-}
-
-// What the file system says of path. After Unknown, GetLastError says why.
-inline NameLookup LookUpName(const wchar_t* path) {
-    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return NameLookup::Found;
-    return LookUpFailure(GetLastError());
 }
 
 // The same for a name about to be created or given: a symbolic link whose
@@ -29,9 +26,8 @@ inline NameLookup LookUpName(const wchar_t* path) {
 // for an instant. A creation that fails otherwise (a folder that cannot be
 // written) finds nothing, and the absence stands.
 inline NameLookup LookUpNameToCreate(const wchar_t* path) {
-    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) return NameLookup::Found;
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) return LookUpFailure(error);
+    NameLookup lookup = LookUpName(path);
+    if (lookup != NameLookup::Absent || GetLastError() != ERROR_FILE_NOT_FOUND) return lookup;
     HANDLE probe = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
                                    FILE_FLAG_OPEN_REPARSE_POINT,
@@ -40,7 +36,7 @@ inline NameLookup LookUpNameToCreate(const wchar_t* path) {
         CloseHandle(probe);
         return NameLookup::Absent;
     }
-    error = GetLastError();
+    DWORD error = GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NameLookup::Found
                                                                        : NameLookup::Absent;
 }

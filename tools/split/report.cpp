@@ -108,6 +108,25 @@ void ClearProgress(const std::string& name) {
     g_progressShown = false;
 }
 
+std::string DescribeWarning(const SplitWarning& warning) {
+    const std::string count = std::to_string(warning.count);
+    switch (warning.kind) {
+        case SplitWarningKind::LongJoinerName:
+            return "warning: the joiner's name " + Quoted(warning.name) + " has " + count +
+                   " characters; Windows cannot start it from a folder whose path makes the "
+                   "whole longer than 260 characters";
+        case SplitWarningKind::Leftovers: {
+            bool one = warning.count == 1;
+            return "warning: " + Quoted(warning.name) + " holds " + count + " temporary file" +
+                   (one ? "" : "s") + " (" + kTemporaryPrefix +
+                   "*) of an earlier run, left over when it was interrupted unless a cut into it "
+                   "is under way; " +
+                   (one ? "it" : "they") + " can be removed";
+        }
+    }
+    return "warning";
+}
+
 void OnWarning(void*, const SplitWarning& warning) {
     Report("%s", DescribeWarning(warning).c_str());
 }
@@ -264,25 +283,6 @@ std::string DescribeFailure(const SplitFailure& f) {
             return "cannot sync the output directory " + name + ": " + f.system + kNothingKept;
     }
     return "unknown failure";
-}
-
-std::string DescribeWarning(const SplitWarning& warning) {
-    const std::string count = std::to_string(warning.count);
-    switch (warning.kind) {
-        case SplitWarningKind::LongJoinerName:
-            return "warning: the joiner's name " + Quoted(warning.name) + " has " + count +
-                   " characters; Windows cannot start it from a folder whose path makes the "
-                   "whole longer than 260 characters";
-        case SplitWarningKind::Leftovers: {
-            bool one = warning.count == 1;
-            return "warning: " + Quoted(warning.name) + " holds " + count + " temporary file" +
-                   (one ? "" : "s") + " (" + kTemporaryPrefix +
-                   "*) of an earlier run, left over when it was interrupted unless a cut into it "
-                   "is under way; " +
-                   (one ? "it" : "they") + " can be removed";
-        }
-    }
-    return "warning";
 }
 
 std::string SummaryText(const SplitResult& result) {

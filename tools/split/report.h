@@ -23,9 +23,8 @@ std::string ShowName(const std::string& name);
 // Windows builds format with the MinGW functions.
 void Report(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
-// The sentence of a failure or a warning, without the program's name.
+// The sentence of a failure, without the program's name.
 std::string DescribeFailure(const SplitFailure& failure);
-std::string DescribeWarning(const SplitWarning& warning);
 
 // The summary of a set made: the file, its size and parts, the joiner made,
 // the checksum and the joiner copied, a line each.
