@@ -67,7 +67,7 @@ std::string PlanText(PlanProblem problem) {
     return "unknown problem";
 }
 
-const char* LocateText(LocateProblem problem) {
+std::string LocateText(LocateProblem problem) {
     switch (problem) {
         case LocateProblem::None: return "no problem";
         case LocateProblem::NotExecutable: return "not a PE or little-endian ELF executable";
@@ -75,7 +75,8 @@ const char* LocateText(LocateProblem problem) {
             return "its headers point outside the file or contradict each other";
         case LocateProblem::NoRecord: return "it carries no join record";
         case LocateProblem::Ambiguous: return "it carries more than one join record";
-        case LocateProblem::WrongSize: return "its join record is not 722 bytes long";
+        case LocateProblem::WrongSize:
+            return "its join record is not " + std::to_string(kRecordSize) + " bytes long";
     }
     return "unknown problem";
 }
