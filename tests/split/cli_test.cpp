@@ -267,6 +267,7 @@ TEST(SplitCli, CutsMatchTheReferenceAndRoundTrip) {
     for (const Cut& cut : cuts) CheckCut(cut, seed++);
 }
 
+// Beside the file, with the default checksum; the summary names it all.
 TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     TempDir dir{TempDir::kStay};
     std::string file = dir / "A\xC3\xB1o caf\xC3\xA9.dat";  // UTF-8 "Año café.dat"
@@ -274,6 +275,11 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     WriteWholeFile(file, std::string(data.begin(), data.end()));
     Result result = Split({file, "--parts", "3", "--joiner", ELF_FIXTURE});
     ASSERT_EQ(result.status, 0) << result.err;
+    std::string sum = Shell("sha256sum " + Quote(file)).substr(0, 64);
+    EXPECT_EQ(result.out, "A\xC3\xB1o caf\xC3\xA9.dat: 3000 bytes in 3 parts, A\xC3\xB1o caf\xC3\xA9.dat__000 "
+                          "to A\xC3\xB1o caf\xC3\xA9.dat__002\njoiner: " + file + "__join\nSHA-256: " + sum +
+                          "\njoiner copied from: " ELF_FIXTURE "\n");
+    EXPECT_EQ(result.err, "");
     EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__001",
@@ -462,13 +468,13 @@ TEST(SplitCli, TheDescriptorProbeReadsWhatWasStamped) {
     if (std::string(PROBE_FILE).empty()) GTEST_SKIP() << "the build has no descriptor probe";
     TempDir dir{TempDir::kStay};
     WriteFile(dir / "caf\xC3\xA9.bin", 77777, 4);
-    Result result = Split({dir / "caf\xC3\xA9.bin", "--parts", "3", "--checksum", "sha224",
+    Result result = Split({dir / "caf\xC3\xA9.bin", "--parts", "5", "--checksum", "sha224",
                            "--joiner", PROBE_FILE});
     ASSERT_EQ(result.status, 0) << result.err;
     std::string sum = Shell("sha224sum " + Quote(dir / "caf\xC3\xA9.bin")).substr(0, 56);
     Result probe = RunProgram({dir / "caf\xC3\xA9.bin__join"});
     EXPECT_EQ(probe.status, 0);
-    EXPECT_EQ(probe.out, "kind=3\nsize=77777\ncount=3\nname=caf\xE9.bin\nchecksum=" + sum +
+    EXPECT_EQ(probe.out, "kind=3\nsize=77777\ncount=5\nname=caf\xE9.bin\nchecksum=" + sum +
                              "\nengine=SHA-224\n");
 }
 
@@ -664,7 +670,9 @@ TEST_F(SplitRefuses, OutputDirectoriesThatCannotBeUsed) {
 
 TEST_F(SplitRefuses, NothingIsOverwritten) {
     WriteWholeFile(out + "/data.bin__001", "keep");
-    Refused(With({file, "--parts", "3"}), "already exists");
+    Refused(With({file, "--parts", "3"}),
+            "vantorel-split: '" + out + "/data.bin__001' already exists; remove it or choose "
+            "another --out\n");
     EXPECT_EQ(ReadWholeFile(out + "/data.bin__001"), "keep");
     fs::remove(out + "/data.bin__001");
 

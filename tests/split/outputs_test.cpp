@@ -282,16 +282,22 @@ TEST_F(SplitJob, TheOutcomeOwnsTheSetUntilItIsKept) {
                             "data.bin__002", "data.bin__join"}));
 }
 
-TEST_F(SplitJob, AStopPartWayKeepsNothing) {
+// A stop between two blocks, and one after the last block, before the
+// outputs take their names: 1001 bytes are 11 blocks of parts of 100 bytes.
+class SplitJobStop : public SplitJob, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(SplitJobStop, KeepsNothing) {
     request.partSize = 100;
-    told.stopAfter = 2;
+    told.stopAfter = GetParam();
     SplitOutcome outcome;
     EXPECT_FALSE(RunSplit(request, &outcome));
     EXPECT_EQ(outcome.failure.cause, SplitCause::Interrupted);
     EXPECT_TRUE(outcome.interrupted);
-    EXPECT_EQ(told.cuttings, 2u);
+    EXPECT_EQ(told.cuttings, GetParam());
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(BetweenBlocksAndBeforeTheNames, SplitJobStop, ::testing::Values(2, 11));
 
 // A failure is a value that names what it concerns; nothing was written.
 TEST_F(SplitJob, AFailureNamesWhatItConcerns) {

@@ -40,6 +40,7 @@ TEST(ChecksumKinds, EachEngineHasTheNameAndDigestLengthOfItsKind) {
         std::unique_ptr<CHash> engine(CreateHashEngine(info.kind));
         ASSERT_NE(engine, nullptr);
         EXPECT_STREQ(engine->m_name, info.display);
+        EXPECT_LE(2 * info.digestSize, kLongestDigestText);
         EXPECT_EQ(static_cast<uint32_t>(engine->m_digestSize), info.digestSize);
         engine->Reset();
         engine->Finish();
