@@ -87,7 +87,8 @@ TEST(SplitNames, DeviceNamesAndNamesWindowsShortenAreRefused) {
         {"COM1", SplitCause::DeviceName},         {"com9.x", SplitCause::DeviceName},
         {"LPT1", SplitCause::DeviceName},         {"lpt5.log", SplitCause::DeviceName},
         {"CONIN$", SplitCause::DeviceName},       {"conout$.txt", SplitCause::DeviceName},
-        {"COM\xC2\xB9", SplitCause::DeviceName}, {"lpt\xC2\xB3.bin", SplitCause::DeviceName},
+        {"COM\xC2\xB9", SplitCause::DeviceName}, {"LPT\xC2\xB2", SplitCause::DeviceName},
+        {"lpt\xC2\xB3.bin", SplitCause::DeviceName},
         {"data.", SplitCause::DroppedEnd},        {"note ", SplitCause::DroppedEnd},
         {"a.b. ", SplitCause::DroppedEnd},
     };
@@ -116,8 +117,11 @@ TEST(SplitNames, ConversionSaysWhatIsWrongAndWhere) {
     } cases[] = {
         {"ab\xFF", SplitCause::NameNotUtf8, 2},
         {"x\xE6\x97\xA5", SplitCause::NameNotWindows1252, 1},
-        {"a|b", SplitCause::NameNotAllowed, 0},
         {"tab\there", SplitCause::NameNotAllowed, 0},
+        {"a<b", SplitCause::NameNotAllowed, 0},  {"a>b", SplitCause::NameNotAllowed, 0},
+        {"a:b", SplitCause::NameNotAllowed, 0},  {"a\"b", SplitCause::NameNotAllowed, 0},
+        {"a\\b", SplitCause::NameNotAllowed, 0}, {"a|b", SplitCause::NameNotAllowed, 0},
+        {"a?b", SplitCause::NameNotAllowed, 0},  {"a*b", SplitCause::NameNotAllowed, 0},
     };
     for (const auto& c : cases) {
         failure = SplitFailure();
