@@ -17,7 +17,6 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -68,34 +67,26 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& scratch,
     return pid;
 }
 
-Result Wait(pid_t pid, const std::string& scratch) {
-    Result result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    result.out = ReadWholeFile(scratch + "/stdout");
-    result.err = ReadWholeFile(scratch + "/stderr");
-    return result;
-}
-
-// Waits for pid at most seconds; a program still running then is killed
-// and reported with status -2.
-Result WaitWithin(pid_t pid, const std::string& scratch, int seconds) {
+// Waits for pid, at most seconds (0: for ever); a program still running then
+// is killed and reported with status -2.
+Result Wait(pid_t pid, const std::string& scratch, int seconds = 0) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     int status = 0;
-    while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+    pid_t got = 0;
+    while (pid > 0 && (got = waitpid(pid, &status, seconds > 0 ? WNOHANG : 0)) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            Result result = Wait(-1, scratch);
-            result.status = -2;
-            return result;
+            got = -2;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    Result result = Wait(-1, scratch);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    Result result;
+    if (got == pid) result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (got == -2) result.status = -2;
+    result.out = ReadWholeFile(scratch + "/stdout");
+    result.err = ReadWholeFile(scratch + "/stderr");
     return result;
 }
 
@@ -813,7 +804,7 @@ TEST_F(SplitRefuses, OnlyRegularFilesAreCutOrCopied) {
     };
     for (const auto& args : fifoRuns) {
         TempDir scratch(TempDir::kStay);
-        Result result = WaitWithin(Spawn(args, scratch.Path().string()), scratch.Path().string(), 20);
+        Result result = Wait(Spawn(args, scratch.Path().string()), scratch.Path().string(), 20);
         EXPECT_EQ(result.status, 1) << "-2 means it waited on the FIFO: " << result.err;
         EXPECT_NE(result.err.find("is not a regular file"), std::string::npos) << result.err;
         EXPECT_TRUE(ListNames(out).empty());
@@ -828,7 +819,7 @@ TEST_F(SplitRefuses, OnlyRegularFilesAreCutOrCopied) {
         TempDir scratch(TempDir::kStay);
         pid_t pid = Spawn({kTool, link, "--parts", "2", "--joiner", ELF_FIXTURE},
                           scratch.Path().string(), file);
-        Result result = WaitWithin(pid, scratch.Path().string(), 20);
+        Result result = Wait(pid, scratch.Path().string(), 20);
         EXPECT_EQ(result.status, 1) << result.err;
         EXPECT_NE(result.err.find("open stream"), std::string::npos) << result.err;
         std::string directory = fs::path(link).parent_path().string();
