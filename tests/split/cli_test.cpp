@@ -83,7 +83,9 @@ Result Wait(pid_t pid, const std::string& scratch, int seconds = 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Result result;
-    if (got == pid) result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (got == pid) {
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
     if (got == -2) result.status = -2;
     result.out = ReadWholeFile(scratch + "/stdout");
     result.err = ReadWholeFile(scratch + "/stderr");
@@ -267,9 +269,10 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     Result result = Split({file, "--parts", "3", "--joiner", ELF_FIXTURE});
     ASSERT_EQ(result.status, 0) << result.err;
     std::string sum = Shell("sha256sum " + Quote(file)).substr(0, 64);
-    EXPECT_EQ(result.out, "A\xC3\xB1o caf\xC3\xA9.dat: 3000 bytes in 3 parts, A\xC3\xB1o caf\xC3\xA9.dat__000 "
-                          "to A\xC3\xB1o caf\xC3\xA9.dat__002\njoiner: " + file + "__join\nSHA-256: " + sum +
-                          "\njoiner copied from: " ELF_FIXTURE "\n");
+    const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
+    EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
+                              "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
+                              "\njoiner copied from: " ELF_FIXTURE "\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",

@@ -4,16 +4,6 @@
 
 namespace {
 
-int Fail(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->cause = cause;
-    failure->name = name;
-    return 0;
-}
-
-bool Stopped(const SplitEvents& events) {
-    return events.stop != nullptr && events.stop(events.context);
-}
-
 void Tell(const SplitEvents& events, const SplitProgress& progress) {
     if (events.progress != nullptr) events.progress(events.context, progress);
 }
@@ -24,14 +14,13 @@ int CopyPart(Job* job, uint32_t index, OsFile* part, CHash* engine, uint8_t* buf
     std::string partName = PartFileName(*job, index);
     uint64_t left = PartSize(job->plan, index);
     while (left > 0) {
-        if (Stopped(events)) return Fail(failure, SplitCause::Interrupted, "");
+        if (StopAsked(events)) return FailWith(failure, SplitCause::Interrupted, "");
         size_t want = left < kCutBufferSize ? static_cast<size_t>(left) : kCutBufferSize;
         size_t got = 0;
         if (!OsRead(job->input.handle, buffer, want, &got)) {
-            failure->system = OsLastErrorText();
-            return Fail(failure, SplitCause::CannotReadInput, job->file);
+            return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
         }
-        if (got == 0) return Fail(failure, SplitCause::InputShrank, job->file);
+        if (got == 0) return FailWith(failure, SplitCause::InputShrank, job->file);
         if (!WriteOutput(*part, buffer, got, partName, *job, failure)) return 0;
         if (engine != nullptr) engine->Update(buffer, static_cast<uint32_t>(got));
         left -= got;
@@ -55,17 +44,16 @@ int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer,
     uint8_t extra = 0;
     size_t got = 0;
     if (OsRead(job->input.handle, &extra, 1, &got) && got > 0) {
-        return Fail(failure, SplitCause::InputGrew, job->file);
+        return FailWith(failure, SplitCause::InputGrew, job->file);
     }
     // Bytes written in place keep the size but not the times: the parts
     // would hold a mix of the old file and the new.
     OsFileTimes times;
     if (!OsGetFileTimes(job->input.handle, &times)) {
-        failure->system = OsLastErrorText();
-        return Fail(failure, SplitCause::CannotReadInput, job->file);
+        return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
     }
     if (!OsSameFileTimes(times, job->inputTimes)) {
-        return Fail(failure, SplitCause::InputChanged, job->file);
+        return FailWith(failure, SplitCause::InputChanged, job->file);
     }
     progress.stage = SplitStage::Cut;
     Tell(events, progress);

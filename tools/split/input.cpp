@@ -3,16 +3,6 @@
 #include "join/record_layout.h"
 #include "tools/split/names.h"
 
-namespace {
-
-int Fail(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->cause = cause;
-    failure->name = name;
-    return 0;
-}
-
-}  // namespace
-
 int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
     job->file = request.file;
     job->name = OsBaseName(OsLongPath(request.file));
@@ -21,22 +11,22 @@ int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
     uint64_t fileSize = 0;
     if (!OsOpenRegularFile(job->file, &job->input, &fileSize)) {
         if (OsLastError() == OsError::NotRegular) {
-            return Fail(failure, SplitCause::InputNotRegular, job->file);
+            return FailWith(failure, SplitCause::InputNotRegular, job->file);
         }
-        failure->system = OsLastErrorText();
-        return Fail(failure, SplitCause::InputCannotOpen, job->file);
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
     }
     if (!OsGetFileTimes(job->input.handle, &job->inputTimes)) {
-        failure->system = OsLastErrorText();
-        return Fail(failure, SplitCause::InputCannotOpen, job->file);
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
     }
-    if (OsIsDescriptorLink(job->file)) return Fail(failure, SplitCause::InputIsStream, job->file);
+    if (OsIsDescriptorLink(job->file)) {
+        return FailWith(failure, SplitCause::InputIsStream, job->file);
+    }
     int planned = request.byParts
                       ? PlanByCount(fileSize, request.parts, &job->plan, &failure->plan)
                       : PlanBySize(fileSize, request.partSize, &job->plan, &failure->plan);
     if (!planned) {
         failure->number = fileSize;
-        return Fail(failure, SplitCause::CannotCut, job->file);
+        return FailWith(failure, SplitCause::CannotCut, job->file);
     }
 
     if (!ConvertName(job->name, &job->cp1252Name, failure)) return 0;
@@ -46,7 +36,7 @@ int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
     std::string suffix;
     if (job->cp1252Name.size() >= kOutputNameField ||
         !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
-        return Fail(failure, SplitCause::NameTooLongForJoiner, job->name);
+        return FailWith(failure, SplitCause::NameTooLongForJoiner, job->name);
     }
     job->kind = request.kind;
     return 1;

@@ -33,6 +33,23 @@ struct Job {
     OsFile directory;
 };
 
+// Fills in *failure and returns 0, for the job's checks and steps; the
+// second keeps the system's description of the error that caused it.
+inline int FailWith(SplitFailure* failure, SplitCause cause, const std::string& name = "") {
+    failure->cause = cause;
+    failure->name = name;
+    return 0;
+}
+inline int FailWithSystem(SplitFailure* failure, SplitCause cause, const std::string& name) {
+    failure->system = OsLastErrorText();
+    return FailWith(failure, cause, name);
+}
+
+// Whether the front end asked the run to stop.
+inline bool StopAsked(const SplitEvents& events) {
+    return events.stop != nullptr && events.stop(events.context) != 0;
+}
+
 // Refuses a name Windows would not keep (names.h) first, then opens the
 // file, plans the cut and converts the name for the record. Returns 0 with
 // *failure when the run cannot go on.

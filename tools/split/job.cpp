@@ -11,19 +11,10 @@
 
 struct SplitRun {
     Job job;
-    OutputSet outputs;
+    OutputSet outputs{};
 };
 
 namespace {
-
-int Fail(SplitFailure* failure, SplitCause cause) {
-    failure->cause = cause;
-    return 0;
-}
-
-bool Stopped(const SplitEvents& events) {
-    return events.stop != nullptr && events.stop(events.context);
-}
 
 void Warn(const SplitEvents& events, const SplitWarning& warning) {
     if (events.warn != nullptr) events.warn(events.context, warning);
@@ -42,7 +33,7 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint
     OsFile joiner;
     if (!CreateJoinerCopy(&run->outputs, &joiner, failure)) return 0;
     if (!CutParts(&job, &run->outputs, engine, buffer, events, failure)) {
-        outcome->interrupted = Stopped(events);
+        outcome->interrupted = StopAsked(events);
         return 0;
     }
 
@@ -56,15 +47,15 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint
         engine->GetDigestText(record.checksumText);
     }
     std::memcpy(record.outputName, job.cp1252Name.c_str(), job.cp1252Name.size() + 1);
-    if (!StampJoiner(&job, record)) return Fail(failure, SplitCause::StampUnreadable);
+    if (!StampJoiner(&job, record)) return FailWith(failure, SplitCause::StampUnreadable);
     if (!WriteOutput(joiner, job.joiner.data(), job.joiner.size(), job.joinerName, job,
                      failure) ||
         !FinishOutput(&joiner, job.joinerName, job, failure)) {
         return 0;
     }
-    if (Stopped(events)) {
+    if (StopAsked(events)) {
         outcome->interrupted = true;
-        return Fail(failure, SplitCause::Interrupted);
+        return FailWith(failure, SplitCause::Interrupted);
     }
 
     // The names first: a run that loses one to another (a second cut of the
@@ -94,7 +85,7 @@ SplitOutcome::~SplitOutcome() {
 
 int RunSplit(const SplitRequest& request, SplitOutcome* outcome) {
     std::unique_ptr<SplitRun> run(new (std::nothrow) SplitRun);
-    if (!run) return Fail(&outcome->failure, SplitCause::OutOfMemory);
+    if (!run) return FailWith(&outcome->failure, SplitCause::OutOfMemory);
     Job& job = run->job;
     SplitFailure* failure = &outcome->failure;
     if (!PrepareInput(request, &job, failure) || !PrepareJoiner(request, &job, failure) ||
@@ -110,11 +101,11 @@ int RunSplit(const SplitRequest& request, SplitOutcome* outcome) {
     std::unique_ptr<CHash> engine;
     if (job.kind != CHECKSUM_NONE) {
         engine.reset(CreateHashEngine(job.kind));
-        if (!engine) return Fail(failure, SplitCause::OutOfMemory);
+        if (!engine) return FailWith(failure, SplitCause::OutOfMemory);
         engine->Reset();
     }
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCutBufferSize]);
-    if (!buffer) return Fail(failure, SplitCause::OutOfMemory);
+    if (!buffer) return FailWith(failure, SplitCause::OutOfMemory);
 
     if (request.events.progress != nullptr) {
         request.events.progress(request.events.context,

@@ -39,6 +39,20 @@ struct JoinerPlaces {
     const char* buildTree;
 };
 
+// The joiner copied when none is given, and the tree the program runs
+// from: its build tree, or an installed tree (on Windows the joiner is
+// beside the program in either).
+struct DefaultJoiner {
+    std::string place;  // relative to the program's folder, as the help shows it
+    std::string path;   // the same from the program's folder; empty when that is unknown
+    bool buildTree = false;
+};
+
+// The default joiner of the tree this program runs from: the build tree's
+// place only where a CMakeCache.txt lies beside the program (an installed
+// tree has none, so a release never looks there), else the installed one.
+DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places);
+
 // What a run is told, and asked, while it goes.
 enum class SplitStage {
     Writing,  // everything is checked; the outputs are about to be made

@@ -18,17 +18,11 @@ bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
 }
 
-int Fail(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->cause = cause;
-    failure->name = name;
-    return 0;
-}
-
 // The default joiner is missing, said in the words of the tree the program
 // runs from.
 int FailMissing(SplitFailure* failure, const DefaultJoiner& fallback) {
     failure->buildTree = fallback.buildTree;
-    return Fail(failure, SplitCause::DefaultJoinerMissing, fallback.path);
+    return FailWith(failure, SplitCause::DefaultJoinerMissing, fallback.path);
 }
 
 // Reads the whole joiner into image. fallback: the default joiner when path
@@ -39,24 +33,22 @@ int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         if (OsLastError() == OsError::NotRegular) {
-            return Fail(failure, SplitCause::JoinerNotRegular, path);
+            return FailWith(failure, SplitCause::JoinerNotRegular, path);
         }
         if (OsLastError() == OsError::Missing && fallback != nullptr) {
             return FailMissing(failure, *fallback);
         }
-        failure->system = OsLastErrorText();
-        return Fail(failure, SplitCause::JoinerCannotOpen, path);
+        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, path);
     }
-    if (size > kMaxJoinerSize) return Fail(failure, SplitCause::JoinerTooLarge, path);
+    if (size > kMaxJoinerSize) return FailWith(failure, SplitCause::JoinerTooLarge, path);
     image->resize(static_cast<size_t>(size));
     size_t done = 0;
     while (done < image->size()) {
         size_t got = 0;
         if (!OsRead(file.handle, image->data() + done, image->size() - done, &got)) {
-            failure->system = OsLastErrorText();
-            return Fail(failure, SplitCause::JoinerCannotRead, path);
+            return FailWithSystem(failure, SplitCause::JoinerCannotRead, path);
         }
-        if (got == 0) return Fail(failure, SplitCause::JoinerShrank, path);
+        if (got == 0) return FailWith(failure, SplitCause::JoinerShrank, path);
         done += got;
     }
     return 1;
@@ -66,15 +58,14 @@ int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
 // there by the user or the administrator: anyone else's program would be
 // stamped and shipped as the user's joiner.
 int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job, SplitFailure* failure) {
-    if (fallback.path.empty()) return Fail(failure, SplitCause::NoOwnPath, "");
+    if (fallback.path.empty()) return FailWith(failure, SplitCause::NoOwnPath, "");
     if (OsLookUp(fallback.path) == NameLookup::Absent) return FailMissing(failure, fallback);
     if (!OsCheckTrusted(fallback.path, &job->joinerPath, &failure->distrust)) {
         if (failure->distrust.reason != OsDistrustReason::None) {
-            return Fail(failure, SplitCause::DefaultJoinerDistrusted, fallback.path);
+            return FailWith(failure, SplitCause::DefaultJoinerDistrusted, fallback.path);
         }
         if (OsLastError() == OsError::Missing) return FailMissing(failure, fallback);
-        failure->system = OsLastErrorText();
-        return Fail(failure, SplitCause::JoinerCannotOpen, fallback.path);
+        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, fallback.path);
     }
     return ReadJoiner(job->joinerPath, &fallback, &job->joiner, failure);
 }
@@ -106,11 +97,11 @@ int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure) 
     }
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
         failure->locate = job->location.problem;
-        return Fail(failure, SplitCause::JoinerUnusable, job->joinerPath);
+        return FailWith(failure, SplitCause::JoinerUnusable, job->joinerPath);
     }
     // The template, or a copy stamped before: both are overwritten whole.
     if (ClassifyRecord(job->joiner.data() + job->location.offset) == RecordKind::Unrecognised) {
-        return Fail(failure, SplitCause::JoinerRecordUnrecognised, job->joinerPath);
+        return FailWith(failure, SplitCause::JoinerRecordUnrecognised, job->joinerPath);
     }
     job->joinerName = job->name + (IsWindowsJoiner(*job) ? "__join.exe" : "__join");
     return 1;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "tools/split/job.h"
-#include "tools/split/joiner.h"
 #include "tools/split/options.h"
 #include "tools/split/os.h"
 #include "tools/split/report.h"

@@ -98,7 +98,9 @@ std::string OsOwnPath() {
     return std::string(self, static_cast<size_t>(length));
 }
 
-NameLookup OsLookUp(const std::string& path) { return Recorded(LookUpName(AT_FDCWD, path.c_str())); }
+NameLookup OsLookUp(const std::string& path) {
+    return Recorded(LookUpName(AT_FDCWD, path.c_str()));
+}
 
 bool OsIsDescriptorLink(const std::string& path) {
     // Follows the chain of links by hand: a link into /proc, or a file whose

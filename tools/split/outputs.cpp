@@ -12,23 +12,11 @@ namespace {
 // with 64 random bits, a second clash means someone is taking them on purpose.
 const int kNameDraws = 8;
 
-int Fail(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->cause = cause;
-    failure->name = name;
-    return 0;
-}
-
-// A failure of the system, its text kept.
-int FailOs(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->system = OsLastErrorText();
-    return Fail(failure, cause, name);
-}
-
 // Draws a new beginning for the temporary names.
 int DrawStem(OutputSet* outputs, SplitFailure* failure) {
     uint8_t random[8];
     if (!outputs->random(random, sizeof random)) {
-        return FailOs(failure, SplitCause::NoRandomSource, "");
+        return FailWithSystem(failure, SplitCause::NoRandomSource, "");
     }
     static const char kDigits[] = "0123456789abcdef";
     std::string stem = kTemporaryPrefix;
@@ -50,17 +38,17 @@ int CreateTemporary(OutputSet* outputs, const std::string& suffix, bool executab
         *name = outputs->stem + suffix;
         if (OsCreateIn(job.directory.handle, *name, executable, file)) return 1;
         if (OsLastError() != OsError::Exists) {
-            return FailOs(failure, SplitCause::CannotCreate, OutputPath(job, *name));
+            return FailWithSystem(failure, SplitCause::CannotCreate, OutputPath(job, *name));
         }
     }
     failure->number = kNameDraws;
-    return Fail(failure, SplitCause::TemporariesTaken, job.outDir);
+    return FailWith(failure, SplitCause::TemporariesTaken, job.outDir);
 }
 
 int Rename(const Job& job, const std::string& from, const std::string& to,
            SplitFailure* failure) {
     if (OsRenameIn(job.directory.handle, from, to)) return 1;
-    return FailOs(failure, SplitCause::CannotName, OutputPath(job, to));
+    return FailWithSystem(failure, SplitCause::CannotName, OutputPath(job, to));
 }
 
 }  // namespace
@@ -79,12 +67,12 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
     job->outDir = request.outDir ? *request.outDir : OsDirectoryName(job->file);
     if (!OsOpenDirectory(job->outDir, &job->directory)) {
         if (OsLastError() == OsError::Missing) {
-            return Fail(failure, SplitCause::OutDirMissing, job->outDir);
+            return FailWith(failure, SplitCause::OutDirMissing, job->outDir);
         }
         if (OsLastError() == OsError::NotDirectory) {
-            return Fail(failure, SplitCause::OutDirNotDirectory, job->outDir);
+            return FailWith(failure, SplitCause::OutDirNotDirectory, job->outDir);
         }
-        return FailOs(failure, SplitCause::OutDirCannotUse, job->outDir);
+        return FailWithSystem(failure, SplitCause::OutDirCannotUse, job->outDir);
     }
 
     size_t nameMax = OsLongestName(job->directory.handle);
@@ -96,7 +84,7 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
         failure->other = longest;
         failure->number = nameMax;
         failure->units = OsNameUnit();
-        return Fail(failure, SplitCause::NameTooLongForFolder, job->name);
+        return FailWith(failure, SplitCause::NameTooLongForFolder, job->name);
     }
 
     // Nothing is ever overwritten: not an earlier set, and not the input.
@@ -106,10 +94,10 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
         std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
         NameLookup lookup = OsLookUpIn(job->directory.handle, target);
         if (lookup == NameLookup::Found) {
-            return Fail(failure, SplitCause::OutputExists, OutputPath(*job, target));
+            return FailWith(failure, SplitCause::OutputExists, OutputPath(*job, target));
         }
         if (lookup == NameLookup::Unknown) {
-            return FailOs(failure, SplitCause::OutputUnknown, OutputPath(*job, target));
+            return FailWithSystem(failure, SplitCause::OutputUnknown, OutputPath(*job, target));
         }
     }
     return 1;
@@ -151,16 +139,18 @@ int CreatePart(OutputSet* outputs, uint32_t index, OsFile* file, SplitFailure* f
 int WriteOutput(const OsFile& file, const void* data, size_t length, const std::string& name,
                 const Job& job, SplitFailure* failure) {
     if (OsWriteAll(file.handle, data, length)) return 1;
-    return FailOs(failure, SplitCause::CannotWrite, OutputPath(job, name));
+    return FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
 }
 
 int FinishOutput(OsFile* file, const std::string& name, const Job& job, SplitFailure* failure) {
     if (!OsSync(file->handle)) {
-        FailOs(failure, SplitCause::CannotWrite, OutputPath(job, name));
+        FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
         file->Close();
         return 0;
     }
-    if (!file->Close()) return FailOs(failure, SplitCause::CannotWrite, OutputPath(job, name));
+    if (!file->Close()) {
+        return FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
+    }
     return 1;
 }
 
@@ -174,7 +164,7 @@ int NameOutputs(OutputSet* outputs, SplitFailure* failure) {
     if (!Rename(job, outputs->joinerTemporary, job.joinerName, failure)) return 0;
     outputs->joinerNamed = true;
     if (!OsSyncDirectory(job.directory.handle)) {
-        return FailOs(failure, SplitCause::CannotSyncFolder, job.outDir);
+        return FailWithSystem(failure, SplitCause::CannotSyncFolder, job.outDir);
     }
     return 1;
 }

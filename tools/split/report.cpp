@@ -215,8 +215,9 @@ std::string DescribeFailure(const SplitFailure& f) {
         case SplitCause::NameNotUtf8:
             return "the name " + name + " is not valid UTF-8 (at byte " + number + ")";
         case SplitCause::NameNotWindows1252:
-            return "the name " + name + " has a character that Windows-1252 cannot represent (at byte " +
-                   number + "); rename the file";
+            return "the name " + name +
+                   " has a character that Windows-1252 cannot represent (at byte " + number +
+                   "); rename the file";
         case SplitCause::NameNotAllowed:
             return "the name " + name +
                    " has a character Windows does not allow in file names; rename the file";
@@ -239,9 +240,12 @@ std::string DescribeFailure(const SplitFailure& f) {
                    ", so someone else could have put it there; give a joiner you trust with "
                    "--joiner PATH";
         case SplitCause::JoinerNotRegular: return "the joiner " + name + " is not a regular file";
-        case SplitCause::JoinerCannotOpen: return "cannot open the joiner " + name + ": " + f.system;
-        case SplitCause::JoinerTooLarge: return "the joiner " + name + " is too large to be a joiner";
-        case SplitCause::JoinerCannotRead: return "cannot read the joiner " + name + ": " + f.system;
+        case SplitCause::JoinerCannotOpen:
+            return "cannot open the joiner " + name + ": " + f.system;
+        case SplitCause::JoinerTooLarge:
+            return "the joiner " + name + " is too large to be a joiner";
+        case SplitCause::JoinerCannotRead:
+            return "cannot read the joiner " + name + ": " + f.system;
         case SplitCause::JoinerShrank:
             return "cannot read the joiner " + name + ": it shrank while being read";
         case SplitCause::JoinerUnusable:
@@ -262,22 +266,27 @@ std::string DescribeFailure(const SplitFailure& f) {
         case SplitCause::OutputExists:
             return name + " already exists; remove it or choose another --out";
         case SplitCause::OutputUnknown:
-            return "cannot tell whether " + name + " exists: " + f.system + "; choose another --out";
+            return "cannot tell whether " + name + " exists: " + f.system +
+                   "; choose another --out";
         case SplitCause::OutOfMemory: return "out of memory";
         case SplitCause::NoRandomSource:
             return "cannot draw a temporary name from the system's random source: " + f.system +
                    kNothingKept;
-        case SplitCause::CannotCreate: return "cannot create " + name + ": " + f.system + kNothingKept;
+        case SplitCause::CannotCreate:
+            return "cannot create " + name + ": " + f.system + kNothingKept;
         case SplitCause::TemporariesTaken:
             return "cannot create a temporary file in " + name + ": " + number +
                    " random names were all taken" + kNothingKept;
-        case SplitCause::CannotWrite: return "cannot write " + name + ": " + f.system + kNothingKept;
-        case SplitCause::CannotReadInput: return "cannot read " + name + ": " + f.system + kNothingKept;
+        case SplitCause::CannotWrite:
+            return "cannot write " + name + ": " + f.system + kNothingKept;
+        case SplitCause::CannotReadInput:
+            return "cannot read " + name + ": " + f.system + kNothingKept;
         case SplitCause::InputShrank: return name + " shrank while being cut" + kNothingKept;
         case SplitCause::InputGrew: return name + " grew while being cut" + kNothingKept;
         case SplitCause::InputChanged: return name + " changed while being cut" + kNothingKept;
         case SplitCause::StampUnreadable:
-            return std::string("internal error: the stamped joiner does not read back") + kNothingKept;
+            return std::string("internal error: the stamped joiner does not read back") +
+                   kNothingKept;
         case SplitCause::Interrupted: return "interrupted; nothing was kept";
         case SplitCause::CannotName: return "cannot name " + name + ": " + f.system + kNothingKept;
         case SplitCause::CannotSyncFolder:
@@ -292,7 +301,8 @@ std::string SummaryText(const SplitResult& result) {
                           ShowName(result.firstPart) + " to " + ShowName(result.lastPart) + "\n" +
                           "joiner: " + ShowName(result.joiner) + "\n";
     if (result.kind != CHECKSUM_NONE) {
-        summary += std::string(FindChecksumKind(result.kind)->display) + ": " + result.checksum + "\n";
+        summary += std::string(FindChecksumKind(result.kind)->display) + ": " + result.checksum +
+                   "\n";
     }
     summary += "joiner copied from: " + ShowName(result.joinerSource) + "\n";
     return summary;
