@@ -20,9 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The names in the current directory, as UTF-8.
-std::set<std::string> Names() { return ListNames("."); }
-
 // Creates name in directory holding text, through the layer.
 void Make(OsHandle directory, const std::string& name, const std::string& text) {
     OsFile file;
@@ -66,7 +63,7 @@ TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
     EXPECT_EQ(Read("a"), "first");
 
     EXPECT_EQ(OsRenameIn(directory, "a", "b"), 1) << OsLastErrorText();
-    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+    EXPECT_EQ(ListNames("."), (std::set<std::string>{"b"}));
     Make(directory, "c", "second");
     EXPECT_EQ(OsRenameIn(directory, "c", "b"), 0);
     EXPECT_EQ(OsLastError(), OsError::Exists);
@@ -78,7 +75,7 @@ TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
 
     OsRemoveIn(directory, "c");
     OsRemoveIn(directory, "never there");
-    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+    EXPECT_EQ(ListNames("."), (std::set<std::string>{"b"}));
 }
 
 TEST_F(OsLayer, AnyEntryMakesANameTaken) {
@@ -190,7 +187,7 @@ TEST_F(OsLayer, NamesInAnyScriptReachTheFileSystemIntact) {
     }
     std::set<std::string> renamed;
     for (const std::string& name : names) renamed.insert(name + "__000");
-    EXPECT_EQ(Names(), renamed);
+    EXPECT_EQ(ListNames("."), renamed);
     // A name is as long as the file system counts it, never less than in
     // characters and never more than in bytes.
     size_t length = OsNameLength("A\xC3\xB1o");
