@@ -9,14 +9,7 @@
 
 #include <cstdint>
 
-// Codes of the checksum kinds stamped into the join record.
-enum ChecksumKind : uint32_t {
-    CHECKSUM_NONE = 0,
-    CHECKSUM_MD5 = 1,
-    CHECKSUM_SHA1 = 2,
-    CHECKSUM_SHA224 = 3,
-    CHECKSUM_SHA256 = 4,
-};
+#include "hash/checksum_kinds.h"
 
 class CHash {
 public:

@@ -6,11 +6,12 @@
 #define SELVANORE_JOIN_COMPLETION_H
 
 #include <cstdint>
+#include "hash/checksum_kinds.h"
 
 #include "join/part_name.h"
 
 // The longest digest text of the engines (SHA-256), terminator included.
-const uint32_t kDigestTextCapacity = 2 * 32 + 1;
+const uint32_t kDigestTextCapacity = kLongestDigestText + 1;
 
 // Whether the parts' total size at start-up is the recorded size.
 bool InputSizesMatch();

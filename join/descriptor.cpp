@@ -1,19 +1,23 @@
 #include "join/descriptor.h"
 
-#include "hash/bytes.h"
+#include "hash/checksum_kinds.h"
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "platform/platform.h"
 
 int LoadDescriptor() {
-    const uint8_t* record = GetOwnRecord();
-    if (record == nullptr) return 0;
+    const uint8_t* bytes = GetOwnRecord();
+    if (bytes == nullptr) return 0;
 
-    uint32_t kind = LoadLittle32(record + kChecksumKindOffset);
-    g_join.expectedChecksum = reinterpret_cast<const char*>(record + kChecksumTextOffset);
-    g_join.expectedSize = LoadLittle64(record + kExpectedSizeOffset);
-    g_join.partCount = LoadLittle32(record + kPartCountOffset);
-    g_join.outputName = reinterpret_cast<const char*>(record + kOutputNameOffset);
+    JoinRecord record;
+    DecodeRecord(bytes, &record);
+    // The texts are read where they lie in the record, within their fields:
+    // the name must be terminated inside its own (below), which a decoded
+    // copy, always terminated, could not tell.
+    g_join.expectedChecksum = reinterpret_cast<const char*>(bytes + kChecksumTextOffset);
+    g_join.expectedSize = record.expectedSize;
+    g_join.partCount = record.partCount;
+    g_join.outputName = reinterpret_cast<const char*>(bytes + kOutputNameOffset);
     g_join.engine = nullptr;
 
     // A set has at most kMaxPartCount parts: a forged count would keep the
@@ -26,8 +30,8 @@ int LoadDescriptor() {
     // terminator, but names no parts, so its name is never read.)
     if (g_join.partCount >= 2 && !IsPlainOutputName(g_join.outputName)) return 0;
 
-    if (kind == CHECKSUM_NONE) return 1;
-    if (kind > CHECKSUM_SHA256) return 0;
-    g_join.engine = CreateHashEngine(kind);
+    if (record.checksumKind == CHECKSUM_NONE) return 1;
+    if (FindChecksumKind(record.checksumKind) == nullptr) return 0;
+    g_join.engine = CreateHashEngine(record.checksumKind);
     return g_join.engine != nullptr;
 }

@@ -9,8 +9,9 @@
 #include <cstring>
 
 #include "hash/bytes.h"
+#include "record/place.h"
 
-const uint32_t kRecordSize = 722;
+const uint32_t kRecordSize = SELVANORE_RECORD_SIZE;
 const uint32_t kChecksumTextOffset = 0;
 const uint32_t kChecksumTextField = 80;
 const uint32_t kChecksumKindOffset = 80;

@@ -36,9 +36,9 @@ int DeleteNamedFile(const char* name);
 // its target) is replaced; otherwise the rename fails when anything holds
 // to. A directory holding to is never replaced.
 int RenameFile(const char* from, const char* to, int replace);
-// Whether something (a file, a directory, anything) already holds the name,
-// matched the file system's way (without regard to case on Windows). A name
-// that cannot be looked up for another reason than its absence counts as held.
+// Whether the name is taken (platform/name_lookup.h: anything holding it, a
+// dangling link too, or a look-up that cannot tell), matched the file
+// system's way (without regard to case on Windows).
 int NameExists(const char* name);
 
 // 64 bits that another run, earlier or at the same time, cannot foresee

@@ -3,13 +3,15 @@
 #ifndef SELVANORE_RES_RESOURCE_H
 #define SELVANORE_RES_RESOURCE_H
 
+#include "record/place.h"
+
 #define IDS_PROGRAM_NAME 101
 #define IDS_WINDOW_CLASS 102
 #define IDI_LARGE 103
 #define IDI_SMALL 104
 #define IDA_MAIN 102
 #define IDD_JOIN 200
-#define IDR_JOIN_RECORD 1010
+#define IDR_JOIN_RECORD SELVANORE_RECORD_RESOURCE_ID /* an RCDATA resource */
 
 #define IDC_START 1000
 #define IDC_CANCEL 1001

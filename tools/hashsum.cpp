@@ -1,9 +1,11 @@
-// selvanore-hashsum: prints the MD5, SHA-1, SHA-224 and SHA-256 digests of a
-// file, computed by the program's own engines in one pass over the file.
+// selvanore-hashsum: prints the digests of a file for every checksum kind
+// (MD5, SHA-1, SHA-224 and SHA-256), computed by the program's own engines in
+// one pass over the file.
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "hash/checksum_kinds.h"
 #include "hash/hash.h"
 
 int main(int argc, char** argv) {
@@ -17,15 +19,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const uint32_t kinds[] = {CHECKSUM_MD5, CHECKSUM_SHA1, CHECKSUM_SHA224, CHECKSUM_SHA256};
-    std::unique_ptr<CHash> engines[4];
-    for (int i = 0; i < 4; ++i) {
-        engines[i].reset(CreateHashEngine(kinds[i]));
-        if (!engines[i]) {
+    // Every kind with a digest, in the order of their codes.
+    std::vector<std::unique_ptr<CHash>> engines;
+    for (const ChecksumKindInfo& kind : kChecksumKinds) {
+        if (kind.kind == CHECKSUM_NONE) continue;
+        engines.emplace_back(CreateHashEngine(kind.kind));
+        if (!engines.back()) {
             std::fprintf(stderr, "selvanore-hashsum: out of memory\n");
             return 1;
         }
-        engines[i]->Reset();
+        engines.back()->Reset();
     }
 
     std::vector<unsigned char> buffer(1 << 20);
@@ -41,7 +44,7 @@ int main(int argc, char** argv) {
     }
 
     for (auto& engine : engines) {
-        char text[65];
+        char text[kLongestDigestText + 1];
         engine->Finish();
         engine->GetDigestText(text);
         std::printf("%-8s %s\n", engine->m_name, text);

@@ -18,6 +18,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/platform.h"
+#include "platform/posix/lookup.h"
 
 struct PlatformFile {
     int fd;
@@ -156,10 +157,7 @@ int RenameFile(const char* from, const char* to, int replace) {
 }
 
 int NameExists(const char* name) {
-    // lstat: a dangling symbolic link holds the name too.
-    struct stat st;
-    if (lstat(Windows1252ToUtf8(name).c_str(), &st) == 0) return 1;
-    return errno != ENOENT && errno != ENOTDIR && errno != ENAMETOOLONG;
+    return IsNameTaken(LookUpName(AT_FDCWD, Windows1252ToUtf8(name).c_str()));
 }
 
 uint64_t UnpredictableBits() {

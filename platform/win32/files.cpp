@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/win32/lookup.h"
 #include "platform/win32/wide.h"
 
 struct PlatformFile {
@@ -103,27 +104,9 @@ int RenameFile(const char* from, const char* to, int replace) {
 
 int NameExists(const char* name) {
     wchar_t wide[kWideCapacity];
-    // A name too long to convert cannot be looked up: it counts as held.
-    if (!WidenName(name, wide)) return 1;
-    if (GetFileAttributesW(wide) != INVALID_FILE_ATTRIBUTES) return 1;
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND) {
-        return error != ERROR_PATH_NOT_FOUND && error != ERROR_INVALID_NAME;
-    }
-    // A symbolic link whose target is missing is invisible to every lookup
-    // under Wine, which maps Windows links to Unix ones (Windows itself
-    // reports the link): only an exclusive creation sees it. The probe is
-    // made only where the name is free, and goes with its handle.
-    HANDLE probe = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE |
-                                   FILE_FLAG_OPEN_REPARSE_POINT,
-                               nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        return 0;
-    }
-    error = GetLastError();
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+    // A name too long to convert cannot be looked up: the system cannot tell.
+    if (!WidenName(name, wide)) return IsNameTaken(NameLookup::Unknown);
+    return IsNameTaken(LookUpNameToCreate(wide));
 }
 
 uint64_t UnpredictableBits() {

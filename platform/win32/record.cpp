@@ -1,13 +1,15 @@
-// The join record in the Windows program: resource RCDATA 1010 of the
-// running executable, stamped by the splitter in a copy of the program.
+// The join record in the Windows program: its resource (record/place.h) in
+// the running executable, stamped by the splitter in a copy of the program.
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "record/place.h"
 
 const uint8_t* GetOwnRecord() {
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) return nullptr;
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(1010), MAKEINTRESOURCEA(10));
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_ID),
+                                   MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_TYPE));
     if (resource == nullptr) return nullptr;
     HGLOBAL loaded = LoadResource(module, resource);
     if (loaded == nullptr) return nullptr;

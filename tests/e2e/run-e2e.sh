@@ -17,60 +17,23 @@
 # Logs (NAME.log) and screenshots (NAME-SHOT.png) go to build/e2e-artifacts/.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-
-if [ -z "${E2E_UNDER_XVFB:-}" ]; then
-  # A display of known size, whatever the caller has.
-  E2E_UNDER_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
-fi
+. "$root/tests/support/wine-harness.sh"
+wine_harness_start selvanore-e2e "$@"
 
 split=$root/build/linux/vantorel-split
-windows=${SELVANORE_WINDOWS_PRESET:-$("$root/scripts/windows-preset")}
 program=$root/build/$windows/Selvanore.exe
 driver=$root/build/$windows/tests/e2e/driver.exe
 artifacts=$root/build/e2e-artifacts
-export WINEPREFIX=$root/build/wine
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES=mscoree,mshtml=
+wine_harness_need run-e2e "$split" "$program" "$driver"
 
-for need in "$split" "$program" "$driver"; do
-  if [ ! -e "$need" ]; then
-    echo "run-e2e: $need is missing; build it first"
-    echo "0 passed, 1 failed"
-    exit 1
-  fi
-done
-
-mkdir -p "$artifacts" "$WINEPREFIX"
-work=$(mktemp -d /tmp/selvanore-e2e.XXXXXX)
+mkdir -p "$artifacts"
 shots=$work/shots
 mkdir -p "$shots"
-mounted=""
-
-cleanup() {
-  wineserver -k 2>/dev/null
-  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 started=$(date +%s)
-# One Wine server for the whole run, and windows with the captions Wine draws
-# itself (there is no window manager to draw them).
-wineserver -p
+# Windows with the captions Wine draws itself (there is no window manager to
+# draw them).
 grep -qs '"Decorated"="N"' "$WINEPREFIX/user.reg" ||
   "$root/scripts/wine-run" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-
-passed=0
-failed=0
-reason=""
-
-fail() {
-  reason=$*
-  return 1
-}
-
-# Z:\ is the root of the Linux file system in every Wine prefix.
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # 1234567 -> 1.234.567, as the program writes sizes.
 dotted() {
@@ -80,11 +43,6 @@ dotted() {
     n=${n:0:${#n}-3}
   done
   printf '%s%s' "$n" "$out"
-}
-
-# The name of part INDEX of NAME cut into COUNT parts.
-part() {
-  if [ "$3" -gt 1000 ]; then printf '%s__%04d' "$1" "$2"; else printf '%s__%03d' "$1" "$2"; fi
 }
 
 # Runs the driver on a script read from stdin (UTF-8, given to the driver in
@@ -1016,34 +974,6 @@ EOF
 
 # ---- Running -------------------------------------------------------------------
 
-selection=("$@")
-
-# Whether scenario NAME is to run: every one when none was named.
-selected() {
-  [ ${#selection[@]} -eq 0 ] && return 0
-  local want
-  for want in "${selection[@]}"; do [ "$want" = "$1" ] && return 0; done
-  return 1
-}
-
-scenario() {
-  local name=$1
-  shift
-  selected "$name" || return 0
-  reason=""
-  local begin=$SECONDS status=0
-  "$@" || status=$?
-  if [ $status -eq 0 ]; then
-    echo "ok $name ($((SECONDS - begin)) s)"
-    passed=$((passed + 1))
-  elif [ $status -eq 2 ]; then
-    echo "skip $name: $reason"
-  else
-    echo "FAIL $name: ${reason:-failed}"
-    failed=$((failed + 1))
-  fi
-}
-
 scenario driver-catches driver_catches
 scenario success-md5 success success-md5 datos.bin 3000000 md5 --parts 3
 scenario success-sha1 success success-sha1 datos.iso 3500001 sha1 --size 1M
@@ -1165,5 +1095,4 @@ scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
 scenario elsewhere elsewhere
 
 echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+wine_harness_end

@@ -3,22 +3,23 @@
 // stamping can be checked in a real executable (ELF natively, PE32 under Wine).
 #include <cstdio>
 
-#include "hash/bytes.h"
 #include "hash/hash.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
+#include "platform/platform.h"
 
 int main() {
     if (!LoadDescriptor()) {
         std::printf("LoadDescriptor failed\n");
         return 1;
     }
-    const uint8_t* record = reinterpret_cast<const uint8_t*>(g_join.expectedChecksum);
-    std::printf("kind=%u\n", LoadLittle32(record + kChecksumKindOffset));
-    std::printf("size=%llu\n", static_cast<unsigned long long>(g_join.expectedSize));
-    std::printf("count=%u\n", g_join.partCount);
-    std::printf("name=%.626s\n", g_join.outputName);
-    std::printf("checksum=%.80s\n", g_join.engine != nullptr ? g_join.expectedChecksum : "");
+    JoinRecord record;
+    DecodeRecord(GetOwnRecord(), &record);
+    std::printf("kind=%u\n", record.checksumKind);
+    std::printf("size=%llu\n", static_cast<unsigned long long>(record.expectedSize));
+    std::printf("count=%u\n", record.partCount);
+    std::printf("name=%s\n", record.outputName);
+    std::printf("checksum=%s\n", g_join.engine != nullptr ? record.checksumText : "");
     std::printf("engine=%s\n", g_join.engine != nullptr ? g_join.engine->m_name : "none");
     delete g_join.engine;
     return 0;

@@ -17,15 +17,15 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "tests/support/read_file.h"
-#include "tools/split/plan.h"
-#include "tools/split/record.h"
+#include "tests/support/part_names.h"
+#include "tests/support/temp_dir.h"
+#include "tools/split/options.h"
+#include "record/classify.h"
 
 #ifndef PROBE_FILE
 #define PROBE_FILE ""
@@ -39,57 +39,6 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
 const char kTool[] = SPLIT_TOOL;
-
-// A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/split-test-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        m_path = made != nullptr ? made : "";
-    }
-    ~TempDir() {
-        std::error_code error;
-        fs::remove_all(m_path, error);
-    }
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-Bytes ReadBytes(const std::string& path) { return ReadFileBytes(path); }
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr) << path;
-    if (!bytes.empty()) {
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    }
-    ASSERT_EQ(std::fclose(file), 0);
-}
-
-Bytes RandomBytes(size_t size, uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes bytes(size);
-    for (auto& b : bytes) b = static_cast<uint8_t>(random());
-    return bytes;
-}
-
-std::string ReadText(const std::string& path) {
-    Bytes bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
-std::set<std::string> List(const std::string& directory) {
-    std::set<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(directory, error)) {
-        names.insert(entry.path().filename().string());
-    }
-    return names;
-}
 
 struct Result {
     int status = -1;  // exit status, or 128 + signal
@@ -118,40 +67,34 @@ pid_t Spawn(const std::vector<std::string>& args, const std::string& scratch,
     return pid;
 }
 
-Result Wait(pid_t pid, const std::string& scratch) {
-    Result result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid) {
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    result.out = ReadText(scratch + "/stdout");
-    result.err = ReadText(scratch + "/stderr");
-    return result;
-}
-
-// Waits for pid at most seconds; a program still running then is killed
-// and reported with status -2.
-Result WaitWithin(pid_t pid, const std::string& scratch, int seconds) {
+// Waits for pid, at most seconds (0: for ever); a program still running then
+// is killed and reported with status -2.
+Result Wait(pid_t pid, const std::string& scratch, int seconds = 0) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     int status = 0;
-    while (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+    pid_t got = 0;
+    while (pid > 0 && (got = waitpid(pid, &status, seconds > 0 ? WNOHANG : 0)) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
-            Result result = Wait(-1, scratch);
-            result.status = -2;
-            return result;
+            got = -2;
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    Result result = Wait(-1, scratch);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    Result result;
+    if (got == pid) {
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (got == -2) result.status = -2;
+    result.out = ReadWholeFile(scratch + "/stdout");
+    result.err = ReadWholeFile(scratch + "/stderr");
     return result;
 }
 
 Result RunProgram(const std::vector<std::string>& args) {
-    TempDir scratch;
-    return Wait(Spawn(args, scratch.path()), scratch.path());
+    TempDir scratch(TempDir::kStay);
+    return Wait(Spawn(args, scratch.Path().string()), scratch.Path().string());
 }
 
 Result Split(std::vector<std::string> args) {
@@ -194,18 +137,12 @@ std::map<std::string, std::string> RunJoiner(const std::string& path) {
     return fields;
 }
 
-std::string PartName(const std::string& name, uint32_t count, uint32_t index) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, count > 1000 ? "__%04u" : "__%03u", index);
-    return name + suffix;
-}
-
 // The failure contract: one line on stderr naming the tool, a non-zero
 // status, and the watched directories exactly as they were.
 void ExpectRefused(const std::vector<std::string>& args, const std::vector<std::string>& watched,
                    const std::string& reason, int status = 1) {
     std::vector<std::set<std::string>> before;
-    for (const auto& d : watched) before.push_back(List(d));
+    for (const auto& d : watched) before.push_back(ListNames(d));
     Result result = Split(args);
     EXPECT_EQ(result.status, status) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
@@ -213,7 +150,7 @@ void ExpectRefused(const std::vector<std::string>& args, const std::vector<std::
     EXPECT_NE(result.err.find(reason), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
     for (size_t i = 0; i < watched.size(); ++i) {
-        EXPECT_EQ(List(watched[i]), before[i]) << watched[i];
+        EXPECT_EQ(ListNames(watched[i]), before[i]) << watched[i];
     }
 }
 
@@ -239,7 +176,7 @@ const struct {
 
 void CheckCut(const Cut& cut, uint32_t seed) {
     SCOPED_TRACE(std::to_string(cut.size) + " " + cut.mode + " " + cut.value);
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     std::string in = dir / "in";
     std::string out = dir / "out";
     std::string reference = dir / "reference";
@@ -247,8 +184,8 @@ void CheckCut(const Cut& cut, uint32_t seed) {
     fs::create_directories(out);
     fs::create_directories(reference);
     std::string file = in + "/data.bin";
-    Bytes data = RandomBytes(cut.size, seed);
-    WriteBytes(file, data);
+    Bytes data = SeededBytes(cut.size, seed);
+    WriteWholeFile(file, std::string(data.begin(), data.end()));
 
     std::vector<std::string> args = {file, cut.mode, cut.value, "--joiner", ELF_FIXTURE, "--out",
                                      out};
@@ -278,18 +215,18 @@ void CheckCut(const Cut& cut, uint32_t seed) {
     }
 
     std::set<std::string> expected = {"data.bin__join"};
-    for (uint32_t i = 0; i < count; ++i) expected.insert(PartName("data.bin", count, i));
-    ASSERT_EQ(List(out), expected);
+    for (uint32_t i = 0; i < count; ++i) expected.insert(ExpectedPartName("data.bin", count, i));
+    ASSERT_EQ(ListNames(out), expected);
 
     Bytes joined;
     uint32_t index = 0;
     for (const std::string& referencePart : referenceParts) {
-        Bytes part = ReadBytes(out + "/" + PartName("data.bin", count, index++));
-        EXPECT_TRUE(part == ReadBytes(referencePart)) << "part " << index - 1;
+        Bytes part = ReadFileBytes(out + "/" + ExpectedPartName("data.bin", count, index++));
+        EXPECT_TRUE(part == ReadFileBytes(referencePart)) << "part " << index - 1;
         joined.insert(joined.end(), part.begin(), part.end());
     }
     EXPECT_TRUE(joined == data);
-    EXPECT_TRUE(ReadBytes(file) == data);
+    EXPECT_TRUE(ReadFileBytes(file) == data);
 
     auto fields = RunJoiner(out + "/data.bin__join");
     for (const auto& kind : kChecksums) {
@@ -308,49 +245,41 @@ void CheckCut(const Cut& cut, uint32_t seed) {
     EXPECT_EQ(fields["name"], "data.bin");
 }
 
-TEST(SplitCli, CutsByCountMatchTheReferenceAndRoundTrip) {
+// Both ways of cutting, every checksum kind and the default; the plans'
+// arithmetic is the unit tests'.
+TEST(SplitCli, CutsMatchTheReferenceAndRoundTrip) {
     const Cut cuts[] = {
-        {1000003, "--parts", "7", "md5"},      // a remainder of 4 in the last part
-        {1048576, "--parts", "4", "sha1"},     // no remainder
-        {999, "--parts", "2", "sha224"},
-        {65537, "--parts", "13", "sha256"},
-        {2, "--parts", "2", "none"},           // the smallest cut
-        {5, "--parts", "5", nullptr},          // one byte each, default checksum
+        {1000003, "--parts", "7", "md5"},   // a remainder of 4 in the last part
+        {1048576, "--parts", "4", "sha1"},  // no remainder
+        {5, "--parts", "5", nullptr},       // one byte each, default checksum
+        {20480, "--size", "4096", "sha224"},  // an exact multiple
+        {10000, "--size", "1K", "none"},      // a short last part
+        {3145729, "--size", "1M", "sha256"},  // a last part of one byte
     };
     uint32_t seed = 1;
     for (const Cut& cut : cuts) CheckCut(cut, seed++);
 }
 
-TEST(SplitCli, CutsBySizeMatchTheReferenceAndRoundTrip) {
-    const Cut cuts[] = {
-        {20480, "--size", "4096", "sha256"},   // an exact multiple
-        {10000, "--size", "1K", "none"},       // a short last part
-        {3145729, "--size", "1M", "md5"},      // a last part of one byte
-        {100, "--size", "7", "sha1"},
-        {1000, "--size", "999", "sha224"},
-    };
-    uint32_t seed = 100;
-    for (const Cut& cut : cuts) CheckCut(cut, seed++);
-}
-
-TEST(SplitCli, PartNamesWidenAboveAThousandParts) {
-    CheckCut({1000, "--parts", "1000", "md5"}, 7);  // __000 to __999
-    CheckCut({1001, "--size", "1", "none"}, 8);     // __0000 to __1000
-}
-
+// Beside the file, with the default checksum; the summary names it all.
 TEST(SplitCli, PartsGoBesideTheFileByDefault) {
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     std::string file = dir / "A\xC3\xB1o caf\xC3\xA9.dat";  // UTF-8 "Año café.dat"
-    Bytes data = RandomBytes(3000, 5);
-    WriteBytes(file, data);
+    Bytes data = SeededBytes(3000, 5);
+    WriteWholeFile(file, std::string(data.begin(), data.end()));
     Result result = Split({file, "--parts", "3", "--joiner", ELF_FIXTURE});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(List(dir.path()),
+    std::string sum = Shell("sha256sum " + Quote(file)).substr(0, 64);
+    const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
+    EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
+                              "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
+                              "\njoiner copied from: " ELF_FIXTURE "\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__001",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__002",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__join"}));
-    EXPECT_TRUE(ReadBytes(file) == data);
+    EXPECT_TRUE(ReadFileBytes(file) == data);
 
     // The record holds the name in Windows-1252.
     auto fields = RunJoiner(file + "__join");
@@ -359,22 +288,15 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     struct stat info;
     ASSERT_EQ(stat((file + "__join").c_str(), &info), 0);
     EXPECT_NE(info.st_mode & S_IXUSR, 0u) << "the joiner copy is executable";
-}
 
-TEST(SplitCli, AStampedJoinerCanBeStampedAgain) {
-    TempDir dir;
-    WriteBytes(dir / "first", RandomBytes(500, 1));
-    WriteBytes(dir / "second", RandomBytes(9000, 2));
-    ASSERT_EQ(Split({dir / "first", "--parts", "2", "--joiner", ELF_FIXTURE}).status, 0);
-    Result result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner",
-                           dir / "first__join"});
+    // A stamped joiner is stamped again, whole; the first is left as it was.
+    WriteFile(dir / "second", 9000, 2);
+    result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner", file + "__join"});
     ASSERT_EQ(result.status, 0) << result.err;
-    auto fields = RunJoiner(dir / "second__join");
-    EXPECT_EQ(fields["name"], "second");
-    EXPECT_EQ(fields["size"], "9000");
-    EXPECT_EQ(fields["count"], "9");
-    EXPECT_EQ(fields["kind"], "1");
-    EXPECT_EQ(RunJoiner(dir / "first__join")["name"], "first");
+    fields = RunJoiner(dir / "second__join");
+    EXPECT_EQ(fields["name"] + " " + fields["size"] + " " + fields["count"] + " " + fields["kind"],
+              "second 9000 9 1");
+    EXPECT_EQ(RunJoiner(file + "__join")["name"], "A\xF1o caf\xE9.dat");
 }
 
 // The last line of a summary names the joiner copied.
@@ -389,13 +311,13 @@ std::string CopiedFrom(const Result& result) {
 // is never looked at, and the help and the messages speak of the installed
 // tree.
 TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     std::string bin = dir / "a/bin";
     fs::create_directories(bin);
     std::string tool = bin + "/vantorel-split";
     fs::copy_file(kTool, tool);
     fs::permissions(tool, fs::perms::owner_all);
-    WriteBytes(dir / "file", RandomBytes(100, 3));
+    WriteFile(dir / "file", 100, 3);
     fs::create_directories(dir / "out");
     std::string joiner = fs::weakly_canonical(bin + "/" + DEFAULT_JOINER_RELATIVE).string();
     fs::create_directories(fs::path(joiner).parent_path());
@@ -406,15 +328,16 @@ TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
     EXPECT_EQ(result.err, "vantorel-split: no joiner at '" + bin + "/" INSTALLED_JOINER_RELATIVE
                           "', where it is installed with this program; give one with --joiner "
                           "PATH\n");
-    EXPECT_TRUE(List(dir / "out").empty());
+    EXPECT_TRUE(ListNames(dir / "out").empty());
     Result help = RunProgram({tool, "--help"});
+    EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("installed\n                     with this program, found from its "
                             "folder at\n                     " INSTALLED_JOINER_RELATIVE ")\n"),
               std::string::npos)
         << help.out;
     EXPECT_EQ(help.out.find("build tree"), std::string::npos) << help.out;
 
-    WriteBytes(bin + "/CMakeCache.txt", {});
+    WriteWholeFile(bin + "/CMakeCache.txt", "");
     result = RunProgram({tool, dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
@@ -434,14 +357,14 @@ TEST(SplitCli, TheBuildTreesJoinerIsTakenOnlyInTheBuildTree) {
                               "', the default in this build tree (is the Windows joiner built?)"),
               std::string::npos)
         << result.err;
-    EXPECT_TRUE(List(dir / "out").empty());
+    EXPECT_TRUE(ListNames(dir / "out").empty());
 }
 
 // An installed tree: bin/vantorel-split finds bin/../share/selvanore/Selvanore.exe,
 // wherever the tree is moved and through a link to the tool, when no one else
 // could have put it there.
 TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     fs::create_directories(dir / "tree/bin");
     fs::create_directories(dir / "out");
     fs::copy_file(kTool, dir / "tree/bin/vantorel-split");
@@ -449,7 +372,7 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     std::string installed = dir / ("tree/bin/" INSTALLED_JOINER_RELATIVE);
     fs::create_directories(fs::path(installed).parent_path());
     fs::copy_file(ELF_FIXTURE, installed);
-    WriteBytes(dir / "file", RandomBytes(300, 5));
+    WriteFile(dir / "file", 300, 5);
 
     Result result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
                                 "--out", dir / "out"});
@@ -471,7 +394,7 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
                               "' is writable by its group, so someone else could have put it "
                               "there; give a joiner you trust with --joiner PATH\n");
     EXPECT_EQ(result.out, "");
-    EXPECT_TRUE(List(dir / "out").empty());
+    EXPECT_TRUE(ListNames(dir / "out").empty());
     result = RunProgram({dir / "tree/bin/vantorel-split", dir / "file", "--parts", "2",
                          "--joiner", installed, "--out", dir / "out"});
     EXPECT_EQ(result.status, 0) << result.err;
@@ -490,23 +413,23 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     fs::create_directories(dir / "out");
 
     // The place holding something that is no joiner is reported.
-    WriteBytes(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE), Bytes(64, 'x'));
+    WriteWholeFile(dir / ("moved/bin/" INSTALLED_JOINER_RELATIVE), std::string(64, 'x'));
     result = RunProgram({dir / "link", dir / "file", "--parts", "2", "--out", dir / "out"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
-    EXPECT_TRUE(List(dir / "out").empty());
+    EXPECT_TRUE(ListNames(dir / "out").empty());
 }
 
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
     if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
-    TempDir dir;
-    WriteBytes(dir / "file.iso", RandomBytes(4321, 9));
+    TempDir dir{TempDir::kStay};
+    WriteFile(dir / "file.iso", 4321, 9);
     Result result = Split({dir / "file.iso", "--parts", "4", "--checksum", "sha1", "--joiner",
                            PE_FIXTURE});
     ASSERT_EQ(result.status, 0) << result.err;
-    Bytes original = ReadBytes(PE_FIXTURE);
-    Bytes copy = ReadBytes(dir / "file.iso__join.exe");
-    Bytes templ = ReadBytes(JOINDESC_FILE);
+    Bytes original = ReadFileBytes(PE_FIXTURE);
+    Bytes copy = ReadFileBytes(dir / "file.iso__join.exe");
+    Bytes templ = ReadFileBytes(JOINDESC_FILE);
     ASSERT_EQ(copy.size(), original.size());
     size_t at = static_cast<size_t>(
         std::search(original.begin(), original.end(), templ.begin(), templ.end()) -
@@ -531,22 +454,22 @@ TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {
 
 TEST(SplitCli, TheDescriptorProbeReadsWhatWasStamped) {
     if (std::string(PROBE_FILE).empty()) GTEST_SKIP() << "the build has no descriptor probe";
-    TempDir dir;
-    WriteBytes(dir / "caf\xC3\xA9.bin", RandomBytes(77777, 4));
-    Result result = Split({dir / "caf\xC3\xA9.bin", "--parts", "3", "--checksum", "sha224",
+    TempDir dir{TempDir::kStay};
+    WriteFile(dir / "caf\xC3\xA9.bin", 77777, 4);
+    Result result = Split({dir / "caf\xC3\xA9.bin", "--parts", "5", "--checksum", "sha224",
                            "--joiner", PROBE_FILE});
     ASSERT_EQ(result.status, 0) << result.err;
     std::string sum = Shell("sha224sum " + Quote(dir / "caf\xC3\xA9.bin")).substr(0, 56);
     Result probe = RunProgram({dir / "caf\xC3\xA9.bin__join"});
     EXPECT_EQ(probe.status, 0);
-    EXPECT_EQ(probe.out, "kind=3\nsize=77777\ncount=3\nname=caf\xE9.bin\nchecksum=" + sum +
+    EXPECT_EQ(probe.out, "kind=3\nsize=77777\ncount=5\nname=caf\xE9.bin\nchecksum=" + sum +
                              "\nengine=SHA-224\n");
 }
 
 TEST(SplitCli, ProgressShowsOnATerminal) {
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     std::string file = dir / "big";
-    WriteBytes(file, Bytes(32u << 20, 0x5A));
+    WriteWholeFile(file, std::string(32u << 20, 'Z'));
     int master = -1;
     pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
@@ -577,11 +500,11 @@ protected:
         fs::create_directories(in);
         fs::create_directories(out);
         file = in + "/data.bin";
-        WriteBytes(file, RandomBytes(1000, 11));
+        WriteFile(file, 1000, 11);
     }
     void Refused(std::vector<std::string> args, const std::string& reason, int status = 1) {
         ExpectRefused(args, {in, out}, reason, status);
-        EXPECT_TRUE(ReadBytes(file) == RandomBytes(1000, 11)) << "the input changed";
+        EXPECT_TRUE(ReadFileBytes(file) == SeededBytes(1000, 11)) << "the input changed";
     }
     std::vector<std::string> With(std::vector<std::string> args) {
         args.insert(args.end(), {"--joiner", ELF_FIXTURE, "--out", out});
@@ -599,65 +522,46 @@ protected:
                           scratch);
         EXPECT_GT(pid, 0);
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (List(out).size() < files && std::chrono::steady_clock::now() < deadline) {
+        while (ListNames(out).size() < files && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return pid;
     }
     // The same, then sends the signal and waits for the tool.
     Result SignalBigCut(size_t files, int signal) {
-        TempDir scratch;
-        pid_t pid = StartBigCut(files, scratch.path());
+        TempDir scratch(TempDir::kStay);
+        pid_t pid = StartBigCut(files, scratch.Path().string());
         kill(pid, signal);
-        return Wait(pid, scratch.path());
+        return Wait(pid, scratch.Path().string());
     }
 
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     std::string in, out, file;
 };
 
+// The reasons are the option parser's (unit tests); the tool's contract is
+// the exit status and the one line.
 TEST_F(SplitRefuses, BadCommandLines) {
     Refused({file, "--parts", "2", "--size", "10"}, "exactly one of", 2);
-    Refused({file}, "exactly one of", 2);
-    Refused({"--parts", "2"}, "no FILE", 2);
-    Refused({file, file, "--parts", "2"}, "more than one FILE", 2);
-    Refused({file, "--parts"}, "needs a value", 2);
-    Refused({file, "--parts", "3K"}, "whole number", 2);
-    Refused({file, "--parts", "-3"}, "whole number", 2);
-    Refused({file, "--size", "1.5K"}, "number of bytes", 2);
-    Refused({file, "--parts", "2", "--checksum", "crc32"}, "--checksum takes", 2);
-    Refused({file, "--parts", "2", "--verbose"}, "unknown option", 2);
-    Refused({file, "-p", "2"}, "unknown option", 2);
-
-    Result help = Split({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("usage: vantorel-split FILE", 0), 0u);
-    // "--name=value" is the same as "--name value".
-    Result result = Split({file, "--parts=2", "--checksum=md5", "--joiner=" ELF_FIXTURE,
-                           "--out=" + out});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(List(out).size(), 3u);
 }
 
+// Every reason a plan is refused for, in words; which cuts are refused is
+// the unit tests'.
 TEST_F(SplitRefuses, InputsThatCannotBeCut) {
     Refused(With({in + "/missing", "--parts", "2"}), "cannot open");
     Refused(With({in, "--parts", "2"}), "not a regular file");
-    Refused(With({file, "--parts", "1"}), "fewer than 2 parts");
-    Refused(With({file, "--parts", "0"}), "fewer than 2 parts");
     Refused(With({file, "--size", "1000"}), "fewer than 2 parts");
-    Refused(With({file, "--size", "5G"}), "fewer than 2 parts");
     Refused(With({file, "--size", "0"}), "0 bytes");
     Refused(With({file, "--parts", "1001"}), "fewer bytes than parts");
     // A count no set may have is refused before a byte is read, by either
     // option: at once, however large the file.
     Refused(With({file, "--parts", "10001"}), "more than 10000 parts");
     std::string big = in + "/big";
-    WriteBytes(big, {});
+    WriteWholeFile(big, "");
     ASSERT_EQ(truncate(big.c_str(), 5ll << 30), 0);
-    Refused(With({big, "--parts", "4294967295"}), "more than 10000 parts");
     Refused(With({big, "--size", "524288"}), "more than 10000 parts");
     fs::remove(big);
-    WriteBytes(in + "/empty", {});
+    WriteWholeFile(in + "/empty", "");
     Refused(With({in + "/empty", "--parts", "2"}), "it is empty");
     if (geteuid() != 0) {
         chmod(file.c_str(), 0);
@@ -668,50 +572,49 @@ TEST_F(SplitRefuses, InputsThatCannotBeCut) {
 
 TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     // The message shows the name with what a terminal would act on escaped.
+    // Which names are refused is the unit tests'; here each reason in words.
     const struct {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"bad\xFF.bin", "'bad\\xff.bin' is not valid UTF-8"},
-        {"over\xC0\xAElong", "'over\\xc0\\xaelong' is not valid UTF-8"},
-        {"\xE6\x97\xA5\xE6\x9C\xAC.bin", "Windows-1252 cannot represent"},  // Japanese
-        {"c1\xC2\x81.bin", "'c1\\u0081.bin' has a character that Windows-1252 cannot"},
-        {"a:b.bin", "Windows does not allow"},
-        {"a\\b.bin", "Windows does not allow"},
-        {"what?.bin", "Windows does not allow"},
-        {"tab\there", "'tab\\x09here' has a character Windows does not allow"},
-        {"red\x1b[31m\x1b]0;title\x07.bin", "'red\\x1b[31m\\x1b]0;title\\x07.bin' has"},
+        {"bad\xFF.bin", "the name 'bad\\xff.bin' is not valid UTF-8 (at byte 3)"},
+        {"c1\xC2\x81.bin",
+         "the name 'c1\\u0081.bin' has a character that Windows-1252 cannot represent (at byte "
+         "2); rename the file"},
+        {"red\x1b[31m\x1b]0;title\x07.bin",
+         "the name 'red\\x1b[31m\\x1b]0;title\\x07.bin' has a character Windows does not allow "
+         "in file names; rename the file"},
     };
     for (const auto& c : cases) {
         std::string path = in + "/" + c.name;
-        WriteBytes(path, RandomBytes(100, 1));
+        WriteFile(path, 100, 1);
         Refused(With({path, "--parts", "2"}), c.reason);
         fs::remove(path);
     }
 
     // 250 bytes: the parts' names fit in 255, the Windows joiner's does not.
     std::string longName = in + "/" + std::string(250, 'n');
-    WriteBytes(longName, RandomBytes(100, 1));
+    WriteFile(longName, 100, 1);
     if (!std::string(PE_FIXTURE).empty()) {
         ExpectRefused({longName, "--parts", "2", "--joiner", PE_FIXTURE, "--out", out}, {in, out},
                       "too long");
     }
     fs::remove(longName);
     longName = in + "/" + std::string(251, 'n');
-    WriteBytes(longName, RandomBytes(100, 1));
+    WriteFile(longName, 100, 1);
     Refused(With({longName, "--parts", "2"}), "too long");
 }
 
 TEST_F(SplitRefuses, JoinersWithoutAUsableRecord) {
     Refused({file, "--parts", "2", "--joiner", in + "/nothing", "--out", out}, "cannot open");
-    WriteBytes(in + "/script", Bytes{'#', '!', '/', 'b', 'i', 'n', '\n'});
+    WriteWholeFile(in + "/script", "#!/bin\n");
     Refused({file, "--parts", "2", "--joiner", in + "/script", "--out", out}, "not a PE or");
     Refused({file, "--parts", "2", "--joiner", in, "--out", out}, "not a regular file");
 
     // Joiners changed by objcopy, independently of this tool's reading.
     std::string fixture = Quote(ELF_FIXTURE);
-    WriteBytes(dir / "short", RandomBytes(100, 1));
-    WriteBytes(dir / "garbage", RandomBytes(kRecordSize, 1));
+    WriteFile(dir / "short", 100, 1);
+    WriteFile(dir / "garbage", kRecordSize, 1);
     std::string joiner = dir / "joiner";
     const struct {
         std::string objcopy;
@@ -745,19 +648,18 @@ TEST_F(SplitRefuses, OutputDirectoriesThatCannotBeUsed) {
 }
 
 TEST_F(SplitRefuses, NothingIsOverwritten) {
-    WriteBytes(out + "/data.bin__001", Bytes{'k', 'e', 'e', 'p'});
-    Refused(With({file, "--parts", "3"}), "already exists");
-    EXPECT_EQ(ReadText(out + "/data.bin__001"), "keep");
+    WriteWholeFile(out + "/data.bin__001", "keep");
+    Refused(With({file, "--parts", "3"}),
+            "vantorel-split: '" + out + "/data.bin__001' already exists; remove it or choose "
+            "another --out\n");
+    EXPECT_EQ(ReadWholeFile(out + "/data.bin__001"), "keep");
     fs::remove(out + "/data.bin__001");
 
-    WriteBytes(out + "/data.bin__join", Bytes{'k'});
+    WriteWholeFile(out + "/data.bin__join", "k");
     Refused(With({file, "--parts", "3"}), "already exists");
     fs::remove(out + "/data.bin__join");
 
-    // A part name that is a link to the input must not write through it.
-    fs::create_symlink(file, out + "/data.bin__000");
-    Refused(With({file, "--parts", "3"}), "already exists");
-    fs::remove(out + "/data.bin__000");
+    // A part name that is a dangling link must not be written through.
     fs::create_symlink(dir / "dangling", out + "/data.bin__002");
     Refused(With({file, "--parts", "3"}), "already exists");
     EXPECT_FALSE(fs::exists(dir / "dangling"));
@@ -768,13 +670,13 @@ TEST_F(SplitRefuses, AFullDiskLeavesNothingBehind) {
     if (mount("tmpfs", out.c_str(), "tmpfs", 0, "size=1m") != 0) {
         GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
     }
-    WriteBytes(in + "/three", RandomBytes(3u << 20, 12));
+    WriteFile(in + "/three", 3u << 20, 12);
     ExpectRefused(With({in + "/three", "--parts", "3"}), {in, out}, "No space left on device");
-    EXPECT_TRUE(List(out).empty());
+    EXPECT_TRUE(ListNames(out).empty());
     // Room for the parts but not for the joiner copy.
-    WriteBytes(in + "/fits", RandomBytes((1u << 20) - 8192, 13));
+    WriteFile(in + "/fits", (1u << 20) - 8192, 13);
     ExpectRefused(With({in + "/fits", "--parts", "2"}), {in, out}, "No space left on device");
-    EXPECT_TRUE(List(out).empty());
+    EXPECT_TRUE(ListNames(out).empty());
     EXPECT_EQ(umount(out.c_str()), 0);
 }
 
@@ -784,14 +686,14 @@ TEST_F(SplitRefuses, AnInterruptionLeavesNothingBehind) {
     if (result.status == 0) GTEST_SKIP() << "the cut ended before the interruption arrived";
     EXPECT_EQ(result.status, 130) << result.err;
     EXPECT_NE(result.err.find("interrupted"), std::string::npos) << result.err;
-    EXPECT_TRUE(List(out).empty());
+    EXPECT_TRUE(ListNames(out).empty());
 }
 
 TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
     Result result = SignalBigCut(4, SIGKILL);
     if (result.status == 0) GTEST_SKIP() << "the cut ended before it was killed";
     // What is left is hidden temporary files: no part and no joiner by name.
-    std::set<std::string> left = List(out);
+    std::set<std::string> left = ListNames(out);
     for (const std::string& name : left) {
         EXPECT_EQ(name.rfind(".vantorel-split-", 0), 0u) << name;
     }
@@ -805,7 +707,7 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
                              " temporary files (.vantorel-split-*) of an earlier run, left over "
                              "when it was interrupted unless a cut into it is under way; they "
                              "can be removed\n");
-    std::set<std::string> now = List(out);
+    std::set<std::string> now = ListNames(out);
     EXPECT_TRUE(std::includes(now.begin(), now.end(), left.begin(), left.end()));
     EXPECT_EQ(now.size(), left.size() + 3);
 }
@@ -813,22 +715,22 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
 // The loser of a race for a name (another cut of the same file, any
 // program) keeps nothing and prints nothing of the set it did not make.
 TEST_F(SplitRefuses, ANameTakenDuringTheCutLeavesNothingAndNoSummary) {
-    TempDir scratch;
-    pid_t pid = StartBigCut(3, scratch.path());
-    WriteBytes(out + "/big__000", Bytes{'t', 'h', 'e', 'i', 'r', 's'});
-    Result result = Wait(pid, scratch.path());
+    TempDir scratch(TempDir::kStay);
+    pid_t pid = StartBigCut(3, scratch.Path().string());
+    WriteWholeFile(out + "/big__000", "theirs");
+    Result result = Wait(pid, scratch.Path().string());
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "vantorel-split: cannot name '" + out +
                               "/big__000': File exists (nothing was kept)\n");
-    EXPECT_EQ(List(out), (std::set<std::string>{"big__000"}));
-    EXPECT_EQ(ReadText(out + "/big__000"), "theirs");
+    EXPECT_EQ(ListNames(out), (std::set<std::string>{"big__000"}));
+    EXPECT_EQ(ReadWholeFile(out + "/big__000"), "theirs");
 }
 
 TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {
     // Parts of 2 MiB against a limit of 1 MiB at most (ulimit counts 512- or
     // 1024-byte blocks, depending on the shell).
-    WriteBytes(in + "/four", RandomBytes(4u << 20, 14));
+    WriteFile(in + "/four", 4u << 20, 14);
     Result result = RunProgram({"/bin/sh", "-c",
                                 "ulimit -f 1024; exec " + Quote(kTool) + " " +
                                     Quote(in + "/four") + " --parts 2 --joiner " +
@@ -836,104 +738,76 @@ TEST_F(SplitRefuses, AFileSizeLimitIsAWriteError) {
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_NE(result.err.find("File too large"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("nothing was kept"), std::string::npos) << result.err;
-    EXPECT_TRUE(List(out).empty());
+    EXPECT_TRUE(ListNames(out).empty());
 }
 
 TEST_F(SplitRefuses, ASummaryThatCannotBeWrittenFailsTheRun) {
-    TempDir scratch;
+    TempDir scratch(TempDir::kStay);
     pid_t pid = Spawn({kTool, file, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", out},
-                      scratch.path(), "", "/dev/full");
-    Result result = Wait(pid, scratch.path());
+                      scratch.Path().string(), "", "/dev/full");
+    Result result = Wait(pid, scratch.Path().string());
     EXPECT_EQ(result.status, 1) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     EXPECT_NE(result.err.find("summary"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
-    EXPECT_TRUE(List(out).empty());
+    EXPECT_TRUE(ListNames(out).empty());
 }
 
 TEST_F(SplitRefuses, NamesWindowsKeepsForDevicesOrChanges) {
     // An unrelated file the name without its final dot or space would hit.
-    WriteBytes(out + "/data", Bytes{'k', 'e', 'e', 'p'});
-    WriteBytes(out + "/note", Bytes{'k', 'e', 'e', 'p'});
+    WriteWholeFile(out + "/data", "keep");
+    WriteWholeFile(out + "/note", "keep");
+    // Which names Windows keeps for itself is the unit tests'; here the
+    // contract: exit status 2, each reason in words, nothing touched.
     const struct {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"nul", "device name"},         {"NUL.txt", "device name"},
-        {"aux.tar.gz", "device name"},  {"lpt1.log", "device name"},
-        {"com1", "device name"},        {"Con", "device name"},
-        {"prn .txt", "device name"},    {"COM9.bin", "device name"},
-        {"conin$", "device name"},      {"CONOUT$.log", "device name"},
-        {"lpt\xC2\xB2", "device name"}, // LPT with a superscript two
-        {"data.", "ends in a dot or a space"},
-        {"note ", "ends in a dot or a space"},
-        {"x.bin...", "ends in a dot or a space"},
+        {"NUL.txt",
+         "the name 'NUL.txt' is a device name on Windows: the joiner could not write the file; "
+         "rename the file"},
+        {"data.",
+         "the name 'data.' ends in a dot or a space, which Windows drops: the joiner would write "
+         "another file; rename the file"},
+        {"note ", "the name 'note ' ends in a dot or a space"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string path = in + "/" + c.name;
-        WriteBytes(path, RandomBytes(100, 1));
+        WriteFile(path, 100, 1);
         Refused(With({path, "--parts", "2"}), c.reason, 2);
         fs::remove(path);
     }
-    EXPECT_EQ(ReadText(out + "/data"), "keep");
-    EXPECT_EQ(ReadText(out + "/note"), "keep");
+    EXPECT_EQ(ReadWholeFile(out + "/data"), "keep");
+    EXPECT_EQ(ReadWholeFile(out + "/note"), "keep");
 
-    // Names that merely look like devices are cut.
-    for (const char* name : {"com0", "lpt10.txt", "console.log", "nul_file", "auxiliary.txt",
-                             "con-con"}) {
-        SCOPED_TRACE(name);
-        std::string path = in + "/" + name;
-        WriteBytes(path, RandomBytes(100, 1));
-        Result result = Split(With({path, "--parts", "2"}));
-        EXPECT_EQ(result.status, 0) << result.err;
-        EXPECT_TRUE(fs::exists(out + "/" + name + "__join"));
-    }
 }
 
-TEST_F(SplitRefuses, OnlyRegularFilesAreCutOrCopied) {
-    std::string fifo = in + "/fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
-    const std::vector<std::string> fifoRuns[] = {
-        {kTool, fifo, "--parts", "2", "--joiner", ELF_FIXTURE, "--out", out},
-        {kTool, file, "--parts", "2", "--joiner", fifo, "--out", out},
-    };
-    for (const auto& args : fifoRuns) {
-        TempDir scratch;
-        Result result = WaitWithin(Spawn(args, scratch.path()), scratch.path(), 20);
-        EXPECT_EQ(result.status, 1) << "-2 means it waited on the FIFO: " << result.err;
-        EXPECT_NE(result.err.find("is not a regular file"), std::string::npos) << result.err;
-        EXPECT_TRUE(List(out).empty());
-    }
-
-    // Descriptor links name a file elsewhere than in the directory they are
-    // in; the parts must not land in /dev or /proc.
-    for (const char* link : {"/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"}) {
-        SCOPED_TRACE(link);
-        std::string base = fs::path(link).filename().string();
-        TempDir scratch;
-        pid_t pid = Spawn({kTool, link, "--parts", "2", "--joiner", ELF_FIXTURE},
-                          scratch.path(), file);
-        Result result = WaitWithin(pid, scratch.path(), 20);
-        EXPECT_EQ(result.status, 1) << result.err;
-        EXPECT_NE(result.err.find("open stream"), std::string::npos) << result.err;
-        std::string directory = fs::path(link).parent_path().string();
-        for (const char* suffix : {"__000", "__001", "__join"}) {
-            std::string made = directory + "/" + base + suffix;
-            EXPECT_FALSE(fs::exists(fs::symlink_status(made))) << made;
-            std::error_code error;
-            fs::remove(made, error);
-        }
+// A FIFO or a device is refused at once by the system layer (its tests), as a
+// directory is above. A descriptor link names a file elsewhere than in the
+// directory it is in: the parts must not land in /dev.
+TEST_F(SplitRefuses, AnOpenStreamIsNoFileInADirectory) {
+    TempDir scratch(TempDir::kStay);
+    pid_t pid = Spawn({kTool, "/dev/stdin", "--parts", "2", "--joiner", ELF_FIXTURE},
+                      scratch.Path().string(), file);
+    Result result = Wait(pid, scratch.Path().string(), 20);
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(result.err, "vantorel-split: '/dev/stdin' is an open stream, not a file in a "
+                          "directory; give the file's own path\n");
+    for (const char* made : {"/dev/stdin__000", "/dev/stdin__001", "/dev/stdin__join"}) {
+        EXPECT_FALSE(fs::exists(fs::symlink_status(made))) << made;
+        std::error_code error;
+        fs::remove(made, error);
     }
 }
 
 TEST(SplitCli, ALongWindowsJoinerNameIsWarnedOf) {
     if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
-    TempDir dir;
+    TempDir dir{TempDir::kStay};
     // 190 + "__join.exe" is 200 characters: no warning; one more warns.
     for (size_t length : {190u, 191u}) {
         std::string name = std::string(length - 1, 'n') + "\xC3\xA9";  // one character, 2 bytes
-        WriteBytes(dir / name, RandomBytes(100, 1));
+        WriteFile(dir / name, 100, 1);
         Result result = Split({dir / name, "--parts", "2", "--joiner", PE_FIXTURE});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_TRUE(fs::exists(dir / (name + "__join.exe")));

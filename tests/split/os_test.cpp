@@ -20,29 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The names in the current directory, as UTF-8.
-std::set<std::string> Names() {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) {
-        std::string name;
-        for (auto c : entry.path().filename().u8string()) name.push_back(static_cast<char>(c));
-        names.insert(name);
-    }
-    return names;
-}
-
 // Creates name in directory holding text, through the layer.
 void Make(OsHandle directory, const std::string& name, const std::string& text) {
-    OsHandle file = kNoHandle;
+    OsFile file;
     ASSERT_EQ(OsCreateIn(directory, name, false, &file), 1) << name << ": " << OsLastErrorText();
-    ASSERT_EQ(OsWriteAll(file, text.data(), text.size()), 1) << OsLastErrorText();
-    ASSERT_EQ(OsSync(file), 1) << OsLastErrorText();
-    ASSERT_EQ(OsClose(file), 1) << OsLastErrorText();
+    ASSERT_EQ(OsWriteAll(file.handle, text.data(), text.size()), 1) << OsLastErrorText();
+    ASSERT_EQ(OsSync(file.handle), 1) << OsLastErrorText();
+    ASSERT_EQ(file.Close(), 1) << OsLastErrorText();
 }
 
 // The whole of the file at path, read through the layer.
 std::string Read(const std::string& path) {
-    OsHandle file = kNoHandle;
+    OsFile file;
     uint64_t size = 0;
     if (!OsOpenRegularFile(path, &file, &size)) {
         return "(cannot open: " + std::string(OsLastErrorText()) + ")";
@@ -50,33 +39,31 @@ std::string Read(const std::string& path) {
     std::string text;
     char buffer[3];  // smaller than the files: reads go on until the end
     size_t got = 0;
-    while (OsRead(file, buffer, sizeof buffer, &got) && got > 0) text.append(buffer, got);
-    OsClose(file);
+    while (OsRead(file.handle, buffer, sizeof buffer, &got) && got > 0) text.append(buffer, got);
     EXPECT_EQ(size, text.size()) << path;
     return text;
 }
 
 class OsLayer : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(OsOpenDirectory(".", &directory), 1) << OsLastErrorText(); }
-    void TearDown() override {
-        if (directory != kNoHandle) {
-            EXPECT_EQ(OsClose(directory), 1);
-        }
+    void SetUp() override {
+        ASSERT_EQ(OsOpenDirectory(".", &folder), 1) << OsLastErrorText();
+        directory = folder.handle;
     }
     TempDir temp;
+    OsFile folder;
     OsHandle directory = kNoHandle;
 };
 
 TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
     Make(directory, "a", "first");
-    OsHandle file = kNoHandle;
+    OsFile file;
     EXPECT_EQ(OsCreateIn(directory, "a", false, &file), 0);
     EXPECT_EQ(OsLastError(), OsError::Exists);
     EXPECT_EQ(Read("a"), "first");
 
     EXPECT_EQ(OsRenameIn(directory, "a", "b"), 1) << OsLastErrorText();
-    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+    EXPECT_EQ(ListNames("."), (std::set<std::string>{"b"}));
     Make(directory, "c", "second");
     EXPECT_EQ(OsRenameIn(directory, "c", "b"), 0);
     EXPECT_EQ(OsLastError(), OsError::Exists);
@@ -88,20 +75,22 @@ TEST_F(OsLayer, CreationIsExclusiveAndNamingNeverReplaces) {
 
     OsRemoveIn(directory, "c");
     OsRemoveIn(directory, "never there");
-    EXPECT_EQ(Names(), (std::set<std::string>{"b"}));
+    EXPECT_EQ(ListNames("."), (std::set<std::string>{"b"}));
 }
 
 TEST_F(OsLayer, AnyEntryMakesANameTaken) {
     Make(directory, "file", "x");
     fs::create_directory("folder");
-    EXPECT_TRUE(OsExistsIn(directory, "file"));
-    EXPECT_TRUE(OsExistsIn(directory, "folder"));
-    EXPECT_FALSE(OsExistsIn(directory, "nothing"));
-    EXPECT_TRUE(OsExists("file"));
-    EXPECT_TRUE(OsExists(OsJoinPath(".", "folder")));
-    EXPECT_FALSE(OsExists(OsJoinPath("folder", "nothing")));
-    EXPECT_FALSE(OsExists(OsJoinPath("nothing", "nothing")));
-    OsHandle file = kNoHandle;
+    EXPECT_EQ(OsLookUpIn(directory, "file"), NameLookup::Found);
+    EXPECT_EQ(OsLookUpIn(directory, "folder"), NameLookup::Found);
+    EXPECT_EQ(OsLookUpIn(directory, "nothing"), NameLookup::Absent);
+    EXPECT_EQ(OsLookUp("file"), NameLookup::Found);
+    EXPECT_EQ(OsLookUp(OsJoinPath(".", "folder")), NameLookup::Found);
+    EXPECT_EQ(OsLookUp(OsJoinPath("folder", "nothing")), NameLookup::Absent);
+    EXPECT_EQ(OsLookUp(OsJoinPath("nothing", "nothing")), NameLookup::Absent);
+    // A folder of the path that is a file: nothing can be there.
+    EXPECT_EQ(OsLookUp(OsJoinPath("file", "nothing")), NameLookup::Absent);
+    OsFile file;
     EXPECT_EQ(OsCreateIn(directory, "folder", false, &file), 0);
     EXPECT_EQ(OsRenameIn(directory, "file", "folder"), 0);
     EXPECT_EQ(Read("file"), "x");
@@ -121,13 +110,13 @@ TEST_F(OsLayer, ADirectoryListsEveryName) {
 }
 
 TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
-    OsHandle file = kNoHandle;
+    OsFile file;
     uint64_t size = 0;
     fs::create_directory("folder");
     EXPECT_EQ(OsOpenRegularFile("folder", &file, &size), 0);
     EXPECT_EQ(OsLastError(), OsError::NotRegular);
     EXPECT_STREQ(OsLastErrorText(), "not a regular file");
-    EXPECT_EQ(file, kNoHandle);
+    EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(OsOpenRegularFile("missing", &file, &size), 0);
     EXPECT_EQ(OsLastError(), OsError::Missing);
     EXPECT_GT(std::string(OsLastErrorText()).size(), 0u);
@@ -136,50 +125,50 @@ TEST_F(OsLayer, OnlyRegularFilesOpenForReading) {
     ASSERT_EQ(OsOpenRegularFile("empty", &file, &size), 1);
     size_t got = 1;
     char byte;
-    EXPECT_EQ(OsRead(file, &byte, 1, &got), 1);
+    EXPECT_EQ(OsRead(file.handle, &byte, 1, &got), 1);
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(size, 0u);
-    OsClose(file);
+    EXPECT_EQ(file.Close(), 1);
 }
 
 TEST_F(OsLayer, AWriteInPlaceChangesTheTimesOfAnOpenFile) {
     Make(directory, "file", "0123456789");
     // Times well in the past, so that the write's own cannot equal them.
     fs::last_write_time("file", fs::last_write_time("file") - std::chrono::hours(24 * 400));
-    OsHandle file = kNoHandle;
+    OsFile file;
     uint64_t size = 0;
     ASSERT_EQ(OsOpenRegularFile("file", &file, &size), 1) << OsLastErrorText();
     OsFileTimes before, unchanged, after;
-    ASSERT_EQ(OsGetFileTimes(file, &before), 1) << OsLastErrorText();
+    ASSERT_EQ(OsGetFileTimes(file.handle, &before), 1) << OsLastErrorText();
     char bytes[4];
     size_t got = 0;
-    ASSERT_EQ(OsRead(file, bytes, sizeof bytes, &got), 1);
-    ASSERT_EQ(OsGetFileTimes(file, &unchanged), 1);
+    ASSERT_EQ(OsRead(file.handle, bytes, sizeof bytes, &got), 1);
+    ASSERT_EQ(OsGetFileTimes(file.handle, &unchanged), 1);
     EXPECT_TRUE(OsSameFileTimes(before, unchanged)) << "reading changes nothing";
     {
         std::fstream other("file", std::ios::in | std::ios::out | std::ios::binary);
         other.seekp(3);
         other.write("X", 1);
     }
-    ASSERT_EQ(OsGetFileTimes(file, &after), 1);
+    ASSERT_EQ(OsGetFileTimes(file.handle, &after), 1);
     EXPECT_FALSE(OsSameFileTimes(before, after));
     EXPECT_EQ(fs::file_size("file"), 10u);
-    OsClose(file);
 }
 
 TEST_F(OsLayer, DirectoriesOpenOnlyWhenTheyAre) {
     Make(directory, "file", "x");
-    OsHandle other = kNoHandle;
+    OsFile other;
     EXPECT_EQ(OsOpenDirectory("file", &other), 0);
+    EXPECT_EQ(OsLastError(), OsError::NotDirectory);
     EXPECT_EQ(OsOpenDirectory("missing", &other), 0);
     EXPECT_EQ(OsLastError(), OsError::Missing);
     fs::create_directory("sub");
     ASSERT_EQ(OsOpenDirectory("sub", &other), 1) << OsLastErrorText();
-    Make(other, "inside", "y");
+    Make(other.handle, "inside", "y");
     EXPECT_EQ(Read(OsJoinPath("sub", "inside")), "y");
-    EXPECT_FALSE(OsExistsIn(directory, "inside"));
-    EXPECT_GE(OsLongestName(other), 255u);
-    EXPECT_EQ(OsClose(other), 1);
+    EXPECT_EQ(OsLookUpIn(directory, "inside"), NameLookup::Absent);
+    EXPECT_GE(OsLongestName(other.handle), 255u);
+    EXPECT_EQ(other.Close(), 1);
 }
 
 TEST_F(OsLayer, NamesInAnyScriptReachTheFileSystemIntact) {
@@ -192,13 +181,13 @@ TEST_F(OsLayer, NamesInAnyScriptReachTheFileSystemIntact) {
     };
     for (const std::string& name : names) {
         Make(directory, name, name);
-        EXPECT_TRUE(OsExistsIn(directory, name)) << name;
+        EXPECT_EQ(OsLookUpIn(directory, name), NameLookup::Found) << name;
         EXPECT_EQ(Read(OsJoinPath(".", name)), name);
         EXPECT_EQ(OsRenameIn(directory, name, name + "__000"), 1) << name;
     }
     std::set<std::string> renamed;
     for (const std::string& name : names) renamed.insert(name + "__000");
-    EXPECT_EQ(Names(), renamed);
+    EXPECT_EQ(ListNames("."), renamed);
     // A name is as long as the file system counts it, never less than in
     // characters and never more than in bytes.
     size_t length = OsNameLength("A\xC3\xB1o");

@@ -32,19 +32,19 @@ TEST(OsWin32Paths, BothSeparatorsAndDrives) {
     EXPECT_EQ(OsJoinPath("a", "file"), "a\\file");
     std::string self = OsOwnPath();
     EXPECT_EQ(OsBaseName(self).substr(0, 14), "split_os_test.") << self;
-    EXPECT_TRUE(OsExists(self));
+    EXPECT_EQ(OsLookUp(self), NameLookup::Found);
 }
 
 TEST(OsWin32Files, DevicesAreNotRegularFiles) {
     for (const char* device : {"NUL", "\\\\.\\NUL", "nul.txt"}) {
-        OsHandle file = kNoHandle;
+        OsFile file;
         uint64_t size = 0;
         EXPECT_EQ(OsOpenRegularFile(device, &file, &size), 0) << device;
         EXPECT_EQ(OsLastError(), OsError::NotRegular) << device << ": " << OsLastErrorText();
     }
     // The console's input opens only where there is a console; it is never
     // read as a file.
-    OsHandle file = kNoHandle;
+    OsFile file;
     uint64_t size = 0;
     EXPECT_EQ(OsOpenRegularFile("CONIN$", &file, &size), 0);
 }
@@ -52,7 +52,7 @@ TEST(OsWin32Files, DevicesAreNotRegularFiles) {
 TEST(OsWin32Files, AnInputIsSharedLikeAPosixFile) {
     TempDir temp;
     WriteFile("input", 100);
-    OsHandle file = kNoHandle;
+    OsFile file;
     uint64_t size = 0;
     ASSERT_EQ(OsOpenRegularFile("input", &file, &size), 1);
     // Others may still open it for writing, and rename it.
@@ -61,7 +61,7 @@ TEST(OsWin32Files, AnInputIsSharedLikeAPosixFile) {
     EXPECT_NE(writer, INVALID_HANDLE_VALUE) << GetLastError();
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
     EXPECT_TRUE(MoveFileExW(L"input", L"renamed", 0)) << GetLastError();
-    EXPECT_EQ(OsClose(file), 1);
+    EXPECT_EQ(file.Close(), 1);
 }
 
 TEST(OsWin32Files, TheOutputDirectoryIsHeldInPlace) {
@@ -70,11 +70,11 @@ TEST(OsWin32Files, TheOutputDirectoryIsHeldInPlace) {
     }
     TempDir temp;
     CreateDirectoryW(L"out", nullptr);
-    OsHandle directory = kNoHandle;
+    OsFile directory;
     ASSERT_EQ(OsOpenDirectory("out", &directory), 1) << OsLastErrorText();
     // Renamed away, the outputs would land elsewhere than checked.
     EXPECT_FALSE(MoveFileExW(L"out", L"moved", 0));
-    EXPECT_EQ(OsClose(directory), 1);
+    EXPECT_EQ(directory.Close(), 1);
     EXPECT_TRUE(MoveFileExW(L"out", L"moved", 0)) << GetLastError();
 }
 
@@ -89,22 +89,22 @@ TEST(OsWin32Files, PathsLongerThanMaxPath) {
         full += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + level));
         ASSERT_TRUE(CreateDirectoryW(full.c_str(), nullptr)) << GetLastError();
     }
-    OsHandle directory = kNoHandle;
+    OsFile directory;
     ASSERT_EQ(OsOpenDirectory(path, &directory), 1) << OsLastErrorText();
-    OsHandle file = kNoHandle;
-    ASSERT_EQ(OsCreateIn(directory, "part__000", false, &file), 1) << OsLastErrorText();
-    EXPECT_EQ(OsWriteAll(file, "deep", 4), 1);
-    EXPECT_EQ(OsClose(file), 1);
-    EXPECT_EQ(OsRenameIn(directory, "part__000", "part__001"), 1) << OsLastErrorText();
-    EXPECT_TRUE(OsExistsIn(directory, "part__001"));
+    OsFile file;
+    ASSERT_EQ(OsCreateIn(directory.handle, "part__000", false, &file), 1) << OsLastErrorText();
+    EXPECT_EQ(OsWriteAll(file.handle, "deep", 4), 1);
+    EXPECT_EQ(file.Close(), 1);
+    EXPECT_EQ(OsRenameIn(directory.handle, "part__000", "part__001"), 1) << OsLastErrorText();
+    EXPECT_EQ(OsLookUpIn(directory.handle, "part__001"), NameLookup::Found);
     uint64_t size = 0;
     ASSERT_EQ(OsOpenRegularFile(OsJoinPath(path, "part__001"), &file, &size), 1)
         << OsLastErrorText();
     EXPECT_EQ(size, 4u);
-    OsClose(file);
-    OsRemoveIn(directory, "part__001");
-    EXPECT_FALSE(OsExistsIn(directory, "part__001"));
-    OsClose(directory);
+    file.Close();
+    OsRemoveIn(directory.handle, "part__001");
+    EXPECT_EQ(OsLookUpIn(directory.handle, "part__001"), NameLookup::Absent);
+    directory.Close();
     // Removed again so that the temporary directory can go.
     for (int level = 4; level >= 0; --level) {
         RemoveDirectoryW(full.c_str());

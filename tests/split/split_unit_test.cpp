@@ -1,160 +1,135 @@
-// The splitter's pure parts: the record's bytes, the Windows-1252 names, the
-// cut and the part names.
+// The splitter's pure parts: the command line, the names a file may be cut
+// under and their Windows-1252 form, the names shown in messages, the cut
+// and the part names.
 #include <gtest/gtest.h>
 #include <iconv.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "join/part_name.h"
 #include "platform/cp1252.h"
+#include "tools/split/names.h"
+#include "tools/split/options.h"
 #include "tools/split/plan.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
 #include "tools/split/report.h"
 
 namespace {
 
-std::vector<uint8_t> ReadTemplate() {
-    std::vector<uint8_t> bytes(kRecordSize + 1);
-    FILE* file = std::fopen(JOINDESC_FILE, "rb");
-    if (file == nullptr) return {};
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    std::fclose(file);
-    return bytes;
+// ---- The command line ----------------------------------------------------
+
+int Parse(std::vector<const char*> args, Options* options, std::string* error) {
+    args.insert(args.begin(), "vantorel-split");
+    return ParseArguments(static_cast<int>(args.size()), const_cast<char**>(args.data()), options,
+                          error);
 }
 
-JoinRecord MakeRecord(uint32_t kind, const char* checksum, uint64_t size, uint32_t count,
-                      const char* name) {
-    JoinRecord record;
-    std::memset(&record, '#', sizeof record);  // garbage after the terminators
-    std::strcpy(record.checksumText, checksum);
-    record.checksumKind = kind;
-    record.expectedSize = size;
-    record.partCount = count;
-    std::strcpy(record.outputName, name);
-    return record;
+TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
+    Options options;
+    std::string error;
+    ASSERT_TRUE(Parse({"--size=3K", "f", "--checksum", "md5", "--joiner=j", "--out", "o"}, &options,
+                      &error))
+        << error;
+    EXPECT_STREQ(options.file, "f");
+    EXPECT_TRUE(options.bySize);
+    EXPECT_EQ(options.partSize, 3072u);
+    EXPECT_EQ(options.kind, 1u);
+    EXPECT_STREQ(options.joiner, "j");
+    EXPECT_STREQ(options.outDir, "o");
+
+    // After "--", a name beginning with a dash is the file.
+    options = Options();
+    ASSERT_TRUE(Parse({"--parts", "2", "--", "-file"}, &options, &error)) << error;
+    EXPECT_STREQ(options.file, "-file");
+    EXPECT_EQ(options.kind, 4u) << "SHA-256 by default";
+
+    options = Options();
+    ASSERT_TRUE(Parse({"x", "--help", "--bogus"}, &options, &error));
+    EXPECT_TRUE(options.help);
 }
 
-const char kMd5[] = "0123456789abcdef0123456789abcdef";
-const char kSha256[] = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
-
-// ---- The record ----------------------------------------------------------
-
-TEST(SplitRecord, LayoutIsPackedLittleEndianAndZeroFilled) {
-    uint8_t bytes[kRecordSize];
-    std::memset(bytes, 0xEE, sizeof bytes);
-    JoinRecord record = MakeRecord(4, kSha256, 0x0102030405060708ull, 0x0A0B0C0D, "A\xF1o.bin");
-    ASSERT_TRUE(EncodeRecord(record, bytes));
-
-    EXPECT_EQ(std::memcmp(bytes, kSha256, 64), 0);
-    for (int i = 64; i < 80; ++i) EXPECT_EQ(bytes[i], 0) << i;
-    const uint8_t kind[] = {4, 0, 0, 0};
-    const uint8_t size[] = {8, 7, 6, 5, 4, 3, 2, 1};
-    const uint8_t count[] = {0x0D, 0x0C, 0x0B, 0x0A};
-    EXPECT_EQ(std::memcmp(bytes + 80, kind, 4), 0);
-    EXPECT_EQ(std::memcmp(bytes + 84, size, 8), 0);
-    EXPECT_EQ(std::memcmp(bytes + 92, count, 4), 0);
-    EXPECT_EQ(std::memcmp(bytes + 96, "A\xF1o.bin", 8), 0);
-    for (uint32_t i = 96 + 8; i < kRecordSize; ++i) EXPECT_EQ(bytes[i], 0) << i;
-
-    JoinRecord back;
-    DecodeRecord(bytes, &back);
-    EXPECT_STREQ(back.checksumText, kSha256);
-    EXPECT_EQ(back.checksumKind, 4u);
-    EXPECT_EQ(back.expectedSize, 0x0102030405060708ull);
-    EXPECT_EQ(back.partCount, 0x0A0B0C0Du);
-    EXPECT_STREQ(back.outputName, "A\xF1o.bin");
-}
-
-TEST(SplitRecord, EncodingRefusesUnterminatedTexts) {
-    uint8_t bytes[kRecordSize];
-    std::memset(bytes, 0x55, sizeof bytes);
-    JoinRecord record = MakeRecord(0, "", 10, 2, "x");
-    std::memset(record.outputName, 'n', sizeof record.outputName);
-    EXPECT_FALSE(EncodeRecord(record, bytes));
-    record = MakeRecord(0, "", 10, 2, "x");
-    std::memset(record.checksumText, 'a', sizeof record.checksumText);
-    EXPECT_FALSE(EncodeRecord(record, bytes));
-    for (uint8_t b : bytes) ASSERT_EQ(b, 0x55);  // nothing written
-
-    // The longest texts that fit: 79 and 625 characters.
-    record = MakeRecord(0, "", 10, 2, "x");
-    std::memset(record.checksumText, 'a', 79);
-    record.checksumText[79] = '\0';
-    std::memset(record.outputName, 'n', 625);
-    record.outputName[625] = '\0';
-    ASSERT_TRUE(EncodeRecord(record, bytes));
-    JoinRecord back;
-    DecodeRecord(bytes, &back);
-    EXPECT_EQ(std::strlen(back.checksumText), 79u);
-    EXPECT_EQ(std::strlen(back.outputName), 625u);
-}
-
-TEST(SplitRecord, TheShippedTemplateIsRecognised) {
-    std::vector<uint8_t> bytes = ReadTemplate();
-    ASSERT_EQ(bytes.size(), kRecordSize) << JOINDESC_FILE;
-    EXPECT_EQ(ClassifyRecord(bytes.data()), RecordKind::Template);
-
-    // Every byte but those of the placeholder phrase is pinned; the phrase
-    // may read anything but may not hold a zero.
-    for (uint32_t i = 0; i < kRecordSize; ++i) {
-        std::vector<uint8_t> changed = bytes;
-        bool phrase = i >= 96 && i < 146;
-        changed[i] = phrase ? 0 : static_cast<uint8_t>(bytes[i] ^ 0x01);
-        EXPECT_EQ(ClassifyRecord(changed.data()), RecordKind::Unrecognised) << "byte " << i;
-        if (phrase) {
-            changed[i] = 'Z';
-            EXPECT_EQ(ClassifyRecord(changed.data()), RecordKind::Template) << "byte " << i;
-        }
+TEST(SplitOptions, BadCommandLinesSayWhy) {
+    const struct {
+        std::vector<const char*> args;
+        const char* reason;
+    } cases[] = {
+        {{"f"}, "give exactly one of --parts N and --size BYTES (see --help)"},
+        {{"f", "--parts", "2", "--size", "1"}, "give exactly one of"},
+        {{"--parts", "2"}, "no FILE given (see --help)"},
+        {{"a", "b", "--parts", "2"}, "more than one FILE given ('a' and 'b')"},
+        {{"f", "--parts"}, "option --parts needs a value (see --help)"},
+        {{"f", "--parts=2K"}, "--parts takes a whole number, not '2K'"},
+        {{"f", "--size", "-1"}, "--size takes a number of bytes"},
+        {{"f", "--parts", "2", "--checksum", "crc"}, "--checksum takes none, md5"},
+        {{"f", "--parts=2", "--verbose=1"}, "unknown option '--verbose' (see --help)"},
+        {{"f", "-p"}, "unknown option '-p' (see --help)"},
+    };
+    for (const auto& c : cases) {
+        Options options;
+        std::string error;
+        EXPECT_FALSE(Parse(c.args, &options, &error)) << c.reason;
+        EXPECT_EQ(error.rfind(c.reason, 0), 0u) << error;
     }
 }
 
-TEST(SplitRecord, PlausibleStampedRecordsAreAcceptedAndOthersNot) {
-    struct Case {
-        JoinRecord record;
-        RecordKind expected;
-        const char* what;
-    };
-    const Case cases[] = {
-        {MakeRecord(0, "", 2, 2, "a"), RecordKind::Stamped, "no checksum"},
-        {MakeRecord(1, kMd5, 100, 3, "f.bin"), RecordKind::Stamped, "MD5"},
-        {MakeRecord(2, "0123456789abcdef0123456789abcdef01234567", 100, 3, "f"),
-         RecordKind::Stamped, "SHA-1"},
-        {MakeRecord(3, "0123456789abcdef0123456789abcdef0123456789abcdef01234567", 100, 3, "f"),
-         RecordKind::Stamped, "SHA-224"},
-        {MakeRecord(4, kSha256, 5ull << 30, 4294967295u, "f"), RecordKind::Stamped, "SHA-256"},
-        {MakeRecord(5, kSha256, 100, 3, "f"), RecordKind::Unrecognised, "unknown kind"},
-        {MakeRecord(4, kMd5, 100, 3, "f"), RecordKind::Unrecognised, "text of another kind"},
-        {MakeRecord(1, "0123456789ABCDEF0123456789abcdef", 100, 3, "f"), RecordKind::Unrecognised,
-         "upper-case digits"},
-        {MakeRecord(1, "0123456789abcdeg0123456789abcdef", 100, 3, "f"), RecordKind::Unrecognised,
-         "not hexadecimal"},
-        {MakeRecord(0, kMd5, 100, 3, "f"), RecordKind::Unrecognised, "text without a kind"},
-        {MakeRecord(1, kMd5, 100, 1, "f"), RecordKind::Unrecognised, "one part"},
-        {MakeRecord(1, kMd5, 100, 0, "f"), RecordKind::Unrecognised, "no parts"},
-        {MakeRecord(1, kMd5, 2, 3, "f"), RecordKind::Unrecognised, "fewer bytes than parts"},
-        {MakeRecord(1, kMd5, 100, 3, ""), RecordKind::Unrecognised, "no name"},
-    };
-    for (const Case& c : cases) {
-        uint8_t bytes[kRecordSize];
-        ASSERT_TRUE(EncodeRecord(c.record, bytes)) << c.what;
-        EXPECT_EQ(ClassifyRecord(bytes), c.expected) << c.what;
-    }
+// ---- Names ---------------------------------------------------------------
 
-    // Bytes after a terminator are not what this tool writes.
-    uint8_t bytes[kRecordSize];
-    ASSERT_TRUE(EncodeRecord(MakeRecord(1, kMd5, 100, 3, "f"), bytes));
-    ASSERT_EQ(ClassifyRecord(bytes), RecordKind::Stamped);
-    bytes[40] = 'x';
-    EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "after the checksum";
-    bytes[40] = 0;
-    bytes[kRecordSize - 1] = 'x';
-    EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "after the name";
-    bytes[kRecordSize - 1] = 0;
-    std::memset(bytes + 96, 'n', kOutputNameField);
-    EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "unterminated name";
+TEST(SplitNames, DeviceNamesAndNamesWindowsShortenAreRefused) {
+    const struct {
+        const char* name;
+        SplitCause cause;
+    } refused[] = {
+        {"CON", SplitCause::DeviceName},          {"con.txt", SplitCause::DeviceName},
+        {"Prn", SplitCause::DeviceName},          {"aux.tar.gz", SplitCause::DeviceName},
+        {"NUL", SplitCause::DeviceName},          {"nul .log", SplitCause::DeviceName},
+        {"COM1", SplitCause::DeviceName},         {"com9.x", SplitCause::DeviceName},
+        {"LPT1", SplitCause::DeviceName},         {"lpt5.log", SplitCause::DeviceName},
+        {"CONIN$", SplitCause::DeviceName},       {"conout$.txt", SplitCause::DeviceName},
+        {"COM\xC2\xB9", SplitCause::DeviceName}, {"LPT\xC2\xB2", SplitCause::DeviceName},
+        {"lpt\xC2\xB3.bin", SplitCause::DeviceName},
+        {"data.", SplitCause::DroppedEnd},        {"note ", SplitCause::DroppedEnd},
+        {"a.b. ", SplitCause::DroppedEnd},
+    };
+    for (const auto& c : refused) {
+        SplitFailure failure;
+        EXPECT_FALSE(CheckWindowsName(c.name, &failure)) << c.name;
+        EXPECT_EQ(failure.cause, c.cause) << c.name;
+        EXPECT_EQ(failure.name, c.name);
+    }
+    for (const char* name : {"COM0", "COM10", "LPT", "CONX", "console", ".nul", "nul_", "x.nul",
+                             "aux-data.bin", "COM\xC2\xB4", "file.txt", ".hidden"}) {
+        SplitFailure failure;
+        EXPECT_TRUE(CheckWindowsName(name, &failure)) << name;
+    }
+}
+
+TEST(SplitNames, ConversionSaysWhatIsWrongAndWhere) {
+    std::string cp1252;
+    SplitFailure failure;
+    ASSERT_TRUE(ConvertName("caf\xC3\xA9", &cp1252, &failure));
+    EXPECT_EQ(cp1252, "caf\xE9");
+    const struct {
+        const char* name;
+        SplitCause cause;
+        uint64_t at;
+    } cases[] = {
+        {"ab\xFF", SplitCause::NameNotUtf8, 2},
+        {"x\xE6\x97\xA5", SplitCause::NameNotWindows1252, 1},
+        {"tab\there", SplitCause::NameNotAllowed, 0},
+        {"a<b", SplitCause::NameNotAllowed, 0},  {"a>b", SplitCause::NameNotAllowed, 0},
+        {"a:b", SplitCause::NameNotAllowed, 0},  {"a\"b", SplitCause::NameNotAllowed, 0},
+        {"a\\b", SplitCause::NameNotAllowed, 0}, {"a|b", SplitCause::NameNotAllowed, 0},
+        {"a?b", SplitCause::NameNotAllowed, 0},  {"a*b", SplitCause::NameNotAllowed, 0},
+    };
+    for (const auto& c : cases) {
+        failure = SplitFailure();
+        EXPECT_FALSE(ConvertName(c.name, &cp1252, &failure)) << c.name;
+        EXPECT_EQ(failure.cause, c.cause) << c.name;
+        EXPECT_EQ(failure.number, c.at) << c.name;
+        EXPECT_EQ(failure.name, c.name);
+    }
 }
 
 // ---- Windows-1252 names --------------------------------------------------
@@ -408,26 +383,17 @@ TEST(SplitPlan, ByteCountsWithSuffixes) {
 
 // ---- Part names ----------------------------------------------------------
 
-TEST(SplitPartNames, DigitsFollowTheJoinersRule) {
-    const struct {
-        uint32_t count;
-        uint32_t index;
-        const char* suffix;
-    } cases[] = {
-        {2, 0, "__000"},          {2, 1, "__001"},
-        {1000, 999, "__999"},     {1001, 0, "__0000"},
-        {1001, 1000, "__1000"},   {20000, 12345, "__12345"},
-        {4294967295u, 4294967294u, "__4294967294"},
-    };
-    for (const auto& c : cases) {
-        std::string suffix;
-        ASSERT_TRUE(PartSuffix("f.bin", c.count, c.index, &suffix)) << c.count;
-        EXPECT_EQ(suffix, c.suffix) << c.count << " " << c.index;
-
-        // The joiner names the same file.
-        char name[kNameCapacity];
-        ASSERT_TRUE(FormatPartName("f.bin", c.count, c.index, name));
-        EXPECT_EQ(std::string(name), "f.bin" + suffix);
+// The suffix is the joiner's own rule (join/part_name.h) after the name, for
+// counts on both sides of every change of width.
+TEST(SplitPartNames, TheSuffixIsWhatTheJoinerPutsAfterTheName) {
+    for (uint32_t count : {2u, 1000u, 1001u, 10001u, 4294967295u}) {
+        for (uint32_t index : {0u, count / 2, count - 1}) {
+            std::string suffix;
+            ASSERT_TRUE(PartSuffix("f.bin", count, index, &suffix)) << count;
+            char name[kNameCapacity];
+            ASSERT_TRUE(FormatPartName("f.bin", count, index, name));
+            EXPECT_EQ("f.bin" + suffix, name) << count << " " << index;
+        }
     }
 }
 
@@ -437,12 +403,8 @@ TEST(SplitPartNames, NamesLongerThan519CharactersAreRefused) {
     EXPECT_TRUE(PartSuffix(std::string(514, '\xE9'), 1000, 999, &suffix));
     EXPECT_EQ(suffix, "__999");
     EXPECT_FALSE(PartSuffix(std::string(515, '\xE9'), 1000, 999, &suffix));
-    // Four digits above 1000 parts, five from index 10000.
-    EXPECT_TRUE(PartSuffix(std::string(513, 'n'), 1001, 1000, &suffix));
-    EXPECT_FALSE(PartSuffix(std::string(514, 'n'), 1001, 1000, &suffix));
     EXPECT_TRUE(PartSuffix(std::string(512, 'n'), 10001, 10000, &suffix));
     EXPECT_FALSE(PartSuffix(std::string(513, 'n'), 10001, 10000, &suffix));
-    EXPECT_TRUE(PartSuffix(std::string(513, 'n'), 10001, 9999, &suffix));
     // Beyond the record's name field, and names that cannot be texts.
     EXPECT_FALSE(PartSuffix(std::string(700, 'n'), 2, 0, &suffix));
     EXPECT_FALSE(PartSuffix("", 2, 0, &suffix));

@@ -4,9 +4,10 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "record/place.h"
 
 // The record GetOwnRecord returns, and whether it pretends to find none.
-extern uint8_t g_fakeRecord[722];
+extern uint8_t g_fakeRecord[SELVANORE_RECORD_SIZE];
 extern bool g_fakeRecordMissing;
 
 #endif

@@ -1,21 +1,52 @@
 // The record as the program finds it in its own executable: the template's
-// bytes, read from the file's image rather than folded into the code.
+// bytes, read from the file's image rather than folded into the code; and
+// the checksum kinds its kind field names, as the engines know them.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "hash/checksum_kinds.h"
+#include "hash/hash.h"
+#include "join/record_layout.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
 
 TEST(OwnRecord, IsTheTemplateEmbeddedWhole) {
     std::string expected = ReadWholeFile(JOINDESC_TEMPLATE);
-    ASSERT_EQ(expected.size(), 722u);
+    ASSERT_EQ(expected.size(), kRecordSize);
     const uint8_t* record = GetOwnRecord();
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(0, std::memcmp(record, expected.data(), expected.size()));
     // The template's placeholder name is 50 Windows-1252 characters followed
     // by 576 digits, with no terminator in the field.
-    EXPECT_EQ(std::memchr(record + 96, 0, 626), nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record) + 146, 10), "1234567890");
+    EXPECT_EQ(std::memchr(record + kOutputNameOffset, 0, kOutputNameField), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(record) + kOutputNameOffset + 50, 10),
+              "1234567890");
+}
+
+// The table is indexed by code, and each kind's engine shows the table's
+// name and writes a digest text of the table's length (within the longest).
+TEST(ChecksumKinds, EachEngineHasTheNameAndDigestLengthOfItsKind) {
+    EXPECT_EQ(CreateHashEngine(CHECKSUM_NONE), nullptr);
+    EXPECT_EQ(FindChecksumKind(kChecksumKindCount), nullptr);
+    EXPECT_EQ(CreateHashEngine(kChecksumKindCount), nullptr);
+    for (const ChecksumKindInfo& info : kChecksumKinds) {
+        SCOPED_TRACE(info.option);
+        EXPECT_EQ(FindChecksumKind(info.kind), &info);
+        EXPECT_EQ(FindChecksumOption(info.option), &info);
+        if (info.kind == CHECKSUM_NONE) continue;
+        std::unique_ptr<CHash> engine(CreateHashEngine(info.kind));
+        ASSERT_NE(engine, nullptr);
+        EXPECT_STREQ(engine->m_name, info.display);
+        EXPECT_LE(2 * info.digestSize, kLongestDigestText);
+        EXPECT_EQ(static_cast<uint32_t>(engine->m_digestSize), info.digestSize);
+        engine->Reset();
+        engine->Finish();
+        char text[kLongestDigestText + 2];
+        std::memset(text, 'x', sizeof text);
+        engine->GetDigestText(text);
+        EXPECT_EQ(std::strlen(text), 2 * info.digestSize);
+    }
 }

@@ -1,80 +1,61 @@
 #include "tools/split/cut.h"
 
 #include "tools/split/os.h"
-#include "tools/split/report.h"
 
 namespace {
 
-// Below this size a cut is too quick for progress to be worth showing.
-const uint64_t kProgressThreshold = 16u << 20;
+void Tell(const SplitEvents& events, const SplitProgress& progress) {
+    if (events.progress != nullptr) events.progress(events.context, progress);
+}
 
-// Copies the bytes of part index into file. Returns 0, the failure reported
-// and the file closed, when it cannot.
-int CopyPart(Job* job, const OutputSet& outputs, uint32_t index, OsHandle part, CHash* engine,
-             uint8_t* buffer, uint64_t* done, bool progress, int* shownPercent) {
+// Copies the bytes of part index into part.
+int CopyPart(Job* job, uint32_t index, OsFile* part, CHash* engine, uint8_t* buffer,
+             const SplitEvents& events, SplitProgress* progress, SplitFailure* failure) {
     std::string partName = PartFileName(*job, index);
     uint64_t left = PartSize(job->plan, index);
     while (left > 0) {
-        if (OsInterrupted()) {
-            OsClose(part);
-            Report("interrupted; nothing was kept");
-            return 0;
-        }
+        if (StopAsked(events)) return FailWith(failure, SplitCause::Interrupted, "");
         size_t want = left < kCutBufferSize ? static_cast<size_t>(left) : kCutBufferSize;
         size_t got = 0;
-        int read = OsRead(job->input, buffer, want, &got);
-        if (!read || got == 0) {
-            OsClose(part);
-            if (!read) {
-                Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
-                       OsLastErrorText());
-            } else {
-                Report("'%s' shrank while being cut (nothing was kept)",
-                       ShowName(job->file).c_str());
-            }
-            return 0;
+        if (!OsRead(job->input.handle, buffer, want, &got)) {
+            return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
         }
-        if (!WriteOutput(part, buffer, got, partName, outputs)) return 0;
+        if (got == 0) return FailWith(failure, SplitCause::InputShrank, job->file);
+        if (!WriteOutput(*part, buffer, got, partName, *job, failure)) return 0;
         if (engine != nullptr) engine->Update(buffer, static_cast<uint32_t>(got));
         left -= got;
-        *done += got;
-        if (progress) ShowProgress(job->name, *done, job->plan.fileSize, shownPercent);
+        progress->done += got;
+        Tell(events, *progress);
     }
-    return FinishOutput(part, partName, outputs);
+    return FinishOutput(part, partName, *job, failure);
 }
 
 }  // namespace
 
-int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer) {
+int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer,
+             const SplitEvents& events, SplitFailure* failure) {
     const SplitPlan& plan = job->plan;
-    bool progress = OsErrorStreamIsTerminal() && plan.fileSize >= kProgressThreshold;
-    int shownPercent = -1;
-    uint64_t done = 0;
+    SplitProgress progress = {SplitStage::Cutting, job->name, 0, plan.fileSize};
     for (uint32_t i = 0; i < plan.partCount; ++i) {
-        OsHandle part = kNoHandle;
-        if (!CreatePart(outputs, i, &part)) return 0;
-        if (!CopyPart(job, *outputs, i, part, engine, buffer, &done, progress, &shownPercent)) {
-            return 0;
-        }
+        OsFile part;
+        if (!CreatePart(outputs, i, &part, failure)) return 0;
+        if (!CopyPart(job, i, &part, engine, buffer, events, &progress, failure)) return 0;
     }
     uint8_t extra = 0;
     size_t got = 0;
-    if (OsRead(job->input, &extra, 1, &got) && got > 0) {
-        Report("'%s' grew while being cut (nothing was kept)", ShowName(job->file).c_str());
-        return 0;
+    if (OsRead(job->input.handle, &extra, 1, &got) && got > 0) {
+        return FailWith(failure, SplitCause::InputGrew, job->file);
     }
     // Bytes written in place keep the size but not the times: the parts
     // would hold a mix of the old file and the new.
     OsFileTimes times;
-    if (!OsGetFileTimes(job->input, &times)) {
-        Report("cannot read '%s': %s (nothing was kept)", ShowName(job->file).c_str(),
-               OsLastErrorText());
-        return 0;
+    if (!OsGetFileTimes(job->input.handle, &times)) {
+        return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
     }
     if (!OsSameFileTimes(times, job->inputTimes)) {
-        Report("'%s' changed while being cut (nothing was kept)", ShowName(job->file).c_str());
-        return 0;
+        return FailWith(failure, SplitCause::InputChanged, job->file);
     }
-    if (progress) ClearProgress(job->name);
+    progress.stage = SplitStage::Cut;
+    Tell(events, progress);
     return 1;
 }

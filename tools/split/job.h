@@ -1,17 +1,43 @@
-// Everything a cut needs, checked before anything is written: the file and
-// the cut, its name, the joiner and its record, the output directory and the
-// names the outputs will take.
+// The splitter's job as a front end drives it: a request (the file, the cut,
+// the checksum, the joiner, the output folder), told of its warnings and its
+// progress and asked whether to stop through callbacks, and an outcome that
+// is a value: the set made, or the failure with the names, numbers and
+// system's text it concerns. Nothing here prints or exits: the command line
+// (main.cpp, report.h) turns the values into its English lines, another
+// front end into its own words.
+//
+// Everything that can be checked is checked before the first byte is
+// written. The outputs are written under temporary names and take their own
+// names only once all are on disk, never replacing a file; a failure or a
+// stop part way removes every output made, so a run leaves the whole set or
+// nothing, and a run killed outright leaves no set that looks complete.
 #ifndef SELVANORE_TOOLS_SPLIT_JOB_H
 #define SELVANORE_TOOLS_SPLIT_JOB_H
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
-#include <vector>
 
-#include "tools/split/locate.h"
-#include "tools/split/options.h"
+#include "hash/checksum_kinds.h"
+#include "record/locate.h"
 #include "tools/split/os.h"
 #include "tools/split/plan.h"
+
+// How every temporary name of the outputs begins: ".vantorel-split-", 16
+// hexadecimal digits of the system's random source and "-", then the part's
+// index or "join". Left over by a run killed outright, they are counted in a
+// warning (SplitWarningKind::Leftovers) and never removed.
+extern const char kTemporaryPrefix[];
+
+// Where a front end's default joiner lies, relative to the program's own
+// folder: in an installed tree (on Windows beside the program), and in the
+// build tree (empty: none), taken only where a CMakeCache.txt lies beside the
+// program. A place beginning with '/' is taken as it is.
+struct JoinerPlaces {
+    const char* installed;
+    const char* buildTree;
+};
 
 // The joiner copied when none is given, and the tree the program runs
 // from: its build tree, or an installed tree (on Windows the joiner is
@@ -22,44 +48,157 @@ struct DefaultJoiner {
     bool buildTree = false;
 };
 
-struct Job {
-    const char* file = nullptr;
-    OsHandle input = kNoHandle;
-    OsFileTimes inputTimes = {};  // the input's times when it was opened
-    SplitPlan plan = {};
-    std::string name;        // the file's base name, UTF-8
-    std::string cp1252Name;  // the same in Windows-1252, for the record
-    std::string joinerPath;  // the joiner read: as given, or the default's resolved path
-    std::vector<uint8_t> joiner;  // the joiner's bytes, stamped in place
-    RecordLocation location = {};
-    std::string joinerName;
-    std::string outDir;
-    OsHandle directory = kNoHandle;
-    uint32_t kind = 0;
+// The default joiner of the tree this program runs from: the build tree's
+// place only where a CMakeCache.txt lies beside the program (an installed
+// tree has none, so a release never looks there), else the installed one.
+DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places);
 
-    Job() = default;
-    Job(const Job&) = delete;
-    Job& operator=(const Job&) = delete;
-    ~Job();
+// What a run is told, and asked, while it goes.
+enum class SplitStage {
+    Writing,  // everything is checked; the outputs are about to be made
+    Cutting,  // a block of the file was cut: done of total bytes
+    Cut,      // every byte is cut and the file was found unchanged
+};
+struct SplitProgress {
+    SplitStage stage;
+    std::string name;  // the file's name
+    uint64_t done;
+    uint64_t total;
 };
 
-// Each checks its share and fills it in; 0, the failure reported, when the
-// run cannot go on.
-int PrepareInput(const Options& options, Job* job);
-// The default joiner is taken when options name none, and only when the
-// user or the administrator alone could have put it there (OsCheckTrusted);
-// a joiner given is the user's choice and is not judged.
-int PrepareJoiner(const Options& options, const DefaultJoiner& fallback, Job* job);
-int PrepareOutput(const Options& options, Job* job);
+enum class SplitWarningKind {
+    LongJoinerName,  // name: the Windows joiner's name, count: its characters
+    Leftovers,       // name: the output folder, count: temporary files of earlier runs
+};
+struct SplitWarning {
+    SplitWarningKind kind;
+    std::string name;
+    uint64_t count;
+};
 
-// Warns when the joiner is a Windows program whose name leaves little room
-// for a folder: Windows starts no program whose path is longer than 260
-// characters.
-void WarnOfLongJoinerName(const Job& job);
+struct SplitEvents {
+    void* context = nullptr;
+    // Each warning as it arises, before the outputs are made.
+    void (*warn)(void* context, const SplitWarning& warning) = nullptr;
+    void (*progress)(void* context, const SplitProgress& progress) = nullptr;
+    // Polled before each block and before the outputs take their names:
+    // non-zero stops the run, which keeps nothing (SplitCause::Interrupted).
+    int (*stop)(void* context) = nullptr;
+};
 
-// The name of part index on disk: the file's own name, as given, and the
-// suffix of the joiner's rule. Names are made as needed: a set can have
-// billions of parts.
-std::string PartFileName(const Job& job, uint32_t index);
+struct SplitRequest {
+    std::string file;
+    bool byParts = false;   // parts of equal size, or parts of partSize bytes
+    uint64_t parts = 0;
+    uint64_t partSize = 0;
+    uint32_t kind = CHECKSUM_SHA256;
+    std::optional<std::string> joiner;  // none: the default joiner (places)
+    std::optional<std::string> outDir;  // none: the file's folder
+    JoinerPlaces places = {"", ""};
+    SplitEvents events;
+};
+
+// Why a run failed. "name" and the other fields of SplitFailure that each
+// uses are given after it; paths are as given or as made, not yet escaped for
+// a terminal. Above Writing nothing was written; from Writing on, everything
+// made was removed again.
+enum class SplitCause {
+    // The input (name: the file as given, except where said).
+    DeviceName,            // name: the file's own name, which Windows gives to a device
+    DroppedEnd,            // name: the file's own name, ending in a dot or a space
+    InputNotRegular,
+    InputCannotOpen,       // system
+    InputIsStream,         // a descriptor link (/dev/stdin...)
+    CannotCut,             // number: the file's size, plan
+    NameNotUtf8,           // name: the file's own name; number: the byte at fault
+    NameNotWindows1252,    // name: the file's own name; number: the byte at fault
+    NameNotAllowed,        // name: the file's own name
+    NameTooLongForJoiner,  // name: the file's own name
+    // The joiner (name: its path).
+    NoOwnPath,             // no name: the program cannot tell where it lies
+    DefaultJoinerMissing,  // buildTree: in the words of which tree
+    DefaultJoinerDistrusted,  // distrust
+    JoinerNotRegular,
+    JoinerCannotOpen,      // system
+    JoinerTooLarge,
+    JoinerCannotRead,      // system
+    JoinerShrank,
+    JoinerUnusable,        // locate
+    JoinerRecordUnrecognised,
+    // The output folder (name: the folder, except where said).
+    OutDirMissing,
+    OutDirNotDirectory,
+    OutDirCannotUse,       // system
+    NameTooLongForFolder,  // name: the file's own name; other: the longest output name;
+                           // number: the longest name the folder takes, in units
+    OutputExists,          // name: the output's path
+    OutputUnknown,         // name: the output's path; system
+    OutOfMemory,
+    // While writing: nothing was kept.
+    NoRandomSource,        // system
+    CannotCreate,          // name: the temporary file's path; system
+    TemporariesTaken,      // name: the folder; number: the names drawn
+    CannotWrite,           // name: the output's path; system
+    CannotReadInput,       // name: the file; system
+    InputShrank,           // name: the file
+    InputGrew,             // name: the file
+    InputChanged,          // name: the file
+    StampUnreadable,       // the stamped record did not read back
+    Interrupted,           // stop said so
+    CannotName,            // name: the output's path; system
+    CannotSyncFolder,      // name: the folder; system
+};
+
+struct SplitFailure {
+    SplitCause cause = SplitCause::OutOfMemory;
+    std::string name;
+    std::string other;
+    uint64_t number = 0;
+    std::string system;  // the system's description of the error
+    PlanProblem plan = PlanProblem::None;
+    LocateProblem locate = LocateProblem::None;
+    OsDistrust distrust;
+    bool buildTree = false;
+    OsUnit units = OsUnit::Bytes;
+};
+
+// What a finished run made.
+struct SplitResult {
+    std::string name;  // the file's own name
+    uint64_t fileSize = 0;
+    uint32_t partCount = 0;
+    std::string firstPart;
+    std::string lastPart;
+    std::string joiner;  // the stamped joiner's path
+    uint32_t kind = CHECKSUM_NONE;
+    std::string checksum;  // the digest text; empty for CHECKSUM_NONE
+    std::string joinerSource;  // the joiner copied: as given, or the default's resolved path
+};
+
+// The state of a run whose outputs have taken their names (job.cpp).
+struct SplitRun;
+
+struct SplitOutcome {
+    SplitFailure failure;  // when RunSplit failed
+    bool interrupted = false;  // it failed once stop had said so
+    SplitResult result;        // when RunSplit succeeded
+    // The named outputs of a successful run: removed with the outcome, so
+    // that a front end that cannot tell its user of the set (a summary that
+    // cannot be written) keeps nothing, unless KeepOutputs was called.
+    std::unique_ptr<SplitRun> run;
+
+    SplitOutcome();
+    SplitOutcome(const SplitOutcome&) = delete;
+    SplitOutcome& operator=(const SplitOutcome&) = delete;
+    ~SplitOutcome();
+};
+
+// Checks everything, cuts the parts, writes the stamped joiner, gives every
+// output its name and syncs the folder. Returns 1 with outcome->result and
+// outcome->run; 0 with outcome->failure, nothing kept.
+int RunSplit(const SplitRequest& request, SplitOutcome* outcome);
+
+// The outputs stay: the outcome no longer removes them.
+void KeepOutputs(SplitOutcome* outcome);
 
 #endif

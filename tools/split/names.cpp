@@ -3,8 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "join/part_name.h"
 #include "platform/cp1252.h"
-#include "tools/split/report.h"
 
 namespace {
 
@@ -22,45 +22,52 @@ bool IsDeviceStem(const std::string& stem) {
 
 }  // namespace
 
-int CheckWindowsName(const std::string& name, std::string* error) {
+int CheckWindowsName(const std::string& name, SplitFailure* failure) {
+    failure->name = name;
     if (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
-        *error = "the name '" + ShowName(name) +
-                 "' ends in a dot or a space, which Windows drops: the joiner would write "
-                 "another file; rename the file";
+        failure->cause = SplitCause::DroppedEnd;
         return 0;
     }
     std::string stem = name.substr(0, name.find('.'));
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (IsDeviceStem(stem)) {
-        *error = "the name '" + ShowName(name) +
-                 "' is a device name on Windows: the joiner could not write the file; rename "
-                 "the file";
+        failure->cause = SplitCause::DeviceName;
         return 0;
     }
     return 1;
 }
 
-int ConvertName(const std::string& name, std::string* cp1252, std::string* error) {
+int ConvertName(const std::string& name, std::string* cp1252, SplitFailure* failure) {
+    failure->name = name;
     NameProblem problem = NameProblem::None;
     size_t at = 0;
     if (!Utf8ToWindows1252(name.data(), name.size(), cp1252, &problem, &at)) {
-        std::string where = " (at byte " + std::to_string(at) + ")";
-        if (problem == NameProblem::InvalidUtf8) {
-            *error = "the name '" + ShowName(name) + "' is not valid UTF-8" + where;
-        } else {
-            *error = "the name '" + ShowName(name) +
-                     "' has a character that Windows-1252 cannot represent" + where +
-                     "; rename the file";
-        }
+        failure->cause = problem == NameProblem::InvalidUtf8 ? SplitCause::NameNotUtf8
+                                                             : SplitCause::NameNotWindows1252;
+        failure->number = at;
         return 0;
     }
     for (unsigned char c : *cp1252) {
         if (c < 0x20 || std::strchr("<>:\"\\|?*", c) != nullptr) {
-            *error = "the name '" + ShowName(name) +
-                     "' has a character Windows does not allow in file names; rename the file";
+            failure->cause = SplitCause::NameNotAllowed;
             return 0;
         }
     }
+    return 1;
+}
+
+int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+               std::string* suffix) {
+    if (cp1252Name.empty() || cp1252Name.find('\0') != std::string::npos) return 0;
+    char name[kNameCapacity];
+    int fits = FormatPartName(cp1252Name.c_str(), count, index, name);
+    // The joiner reads at most the 626 bytes of the record's name field: a
+    // longer name never fits anyway.
+    if (!fits || cp1252Name.size() >= std::strlen(name) ||
+        std::memcmp(name, cp1252Name.data(), cp1252Name.size()) != 0) {
+        return 0;
+    }
+    *suffix = name + cp1252Name.size();
     return 1;
 }

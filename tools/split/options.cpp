@@ -2,27 +2,21 @@
 
 #include <cstring>
 
-#include "hash/hash.h"
+#include "hash/checksum_kinds.h"
 #include "join/record_layout.h"
-#include "tools/split/plan.h"
 #include "tools/split/report.h"
 
 namespace {
 
-int ParseChecksumKind(const char* text, uint32_t* kind) {
-    const struct {
-        const char* name;
-        uint32_t kind;
-    } kinds[] = {{"none", CHECKSUM_NONE},     {"md5", CHECKSUM_MD5},
-                 {"sha1", CHECKSUM_SHA1},     {"sha224", CHECKSUM_SHA224},
-                 {"sha256", CHECKSUM_SHA256}};
-    for (const auto& entry : kinds) {
-        if (std::strcmp(text, entry.name) == 0) {
-            *kind = entry.kind;
-            return 1;
-        }
+// The option names of every checksum kind, between separator and, before
+// the last, last: "none, md5, ... or sha256".
+std::string ChecksumOptions(const char* separator, const char* last) {
+    std::string names;
+    for (uint32_t i = 0; i < kChecksumKindCount; ++i) {
+        if (i > 0) names += i + 1 < kChecksumKindCount ? separator : last;
+        names += kChecksumKinds[i].option;
     }
-    return 0;
+    return names;
 }
 
 int Refuse(std::string* error, const std::string& reason) {
@@ -45,10 +39,12 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
         }
         options->bySize = true;
     } else if (name == "--checksum") {
-        if (!ParseChecksumKind(value, &options->kind)) {
-            return Refuse(error, "--checksum takes none, md5, sha1, sha224 or sha256, not '" +
+        const ChecksumKindInfo* kind = FindChecksumOption(value);
+        if (kind == nullptr) {
+            return Refuse(error, "--checksum takes " + ChecksumOptions(", ", " or ") + ", not '" +
                                      ShowName(value) + "'");
         }
+        options->kind = kind->kind;
     } else if (name == "--joiner") {
         options->joiner = value;
     } else {
@@ -70,8 +66,8 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
                                        "folder at\n                     " +
                                            defaultJoiner;
     return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
-           "                      [--checksum none|md5|sha1|sha224|sha256] [--joiner PATH] "
-           "[--out DIR]\n"
+           "                      [--checksum " + ChecksumOptions("|", "|") +
+           "] [--joiner PATH] [--out DIR]\n"
            "\n"
            "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
            "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
@@ -82,7 +78,8 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
            "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
            "                     multiply by 1024, 1024^2 and 1024^3\n"
            "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
-           "  --checksum KIND    checksum the joiner verifies after joining (default sha256)\n"
+           "  --checksum KIND    checksum the joiner verifies after joining (default " +
+           FindChecksumKind(Options().kind)->option + ")\n"
            "  --joiner PATH      joiner to copy (default: " +
            joiner +
            ")\n"
@@ -141,5 +138,44 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
     if (options->byParts == options->bySize) {
         return Refuse(error, "give exactly one of --parts N and --size BYTES (see --help)");
     }
+    return 1;
+}
+
+SplitRequest RequestOf(const Options& options, const JoinerPlaces& places) {
+    SplitRequest request;
+    request.file = options.file;
+    request.byParts = options.byParts;
+    request.parts = options.parts;
+    request.partSize = options.partSize;
+    request.kind = options.kind;
+    if (options.joiner != nullptr) request.joiner = options.joiner;
+    if (options.outDir != nullptr) request.outDir = options.outDir;
+    request.places = places;
+    return request;
+}
+
+int ParseByteCount(const char* text, uint64_t* value) {
+    uint64_t number = 0;
+    const char* at = text;
+    if (*at < '0' || *at > '9') return 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        uint64_t digit = static_cast<uint64_t>(*at - '0');
+        if (number > (UINT64_MAX - digit) / 10) return 0;
+        number = number * 10 + digit;
+    }
+    int shift = 0;
+    switch (*at) {
+        case '\0': break;
+        case 'K': case 'k': shift = 10; break;
+        case 'M': case 'm': shift = 20; break;
+        case 'G': case 'g': shift = 30; break;
+        default: return 0;
+    }
+    if (shift != 0) {
+        if (at[1] != '\0') return 0;
+        if (number > (UINT64_MAX >> shift)) return 0;
+        number <<= shift;
+    }
+    *value = number;
     return 1;
 }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "hash/hash.h"
+#include "hash/checksum_kinds.h"
+#include "tools/split/job.h"
 
 struct Options {
     const char* file = nullptr;
@@ -29,5 +30,13 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree);
 // both work; "--" ends the options). Returns 0 with the one-line reason in
 // *error when it is not a valid command line.
 int ParseArguments(int argc, char** argv, Options* options, std::string* error);
+
+// The run a valid command line asks for, its default joiner at places.
+SplitRequest RequestOf(const Options& options, const JoinerPlaces& places);
+
+// Reads a decimal count of bytes with an optional suffix K, M or G (either
+// case; powers of 1024). Returns 0 for anything else, for an empty text and
+// on overflow.
+int ParseByteCount(const char* text, uint64_t* value);
 
 #endif

@@ -13,9 +13,44 @@
 #include <string>
 #include <vector>
 
+#include "platform/name_lookup.h"
+
 // An open file or directory: a descriptor, or a handle on Windows.
 using OsHandle = intptr_t;
 const OsHandle kNoHandle = -1;
+
+// Closes the handle; a failure is a delayed write error. Only OsFile calls
+// it.
+int OsClose(OsHandle file);
+
+// The owner of an open file or directory: whatever way a run goes, every
+// handle is closed once, by its owner. Close says what the close said (a
+// delayed write error, for an output); a handle still open when its owner
+// goes is closed without a word, on a way that fails anyway.
+struct OsFile {
+    OsHandle handle = kNoHandle;
+
+    OsFile() = default;
+    OsFile(OsFile&& other) noexcept : handle(other.handle) { other.handle = kNoHandle; }
+    OsFile& operator=(OsFile&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle = other.handle;
+            other.handle = kNoHandle;
+        }
+        return *this;
+    }
+    ~OsFile() { Close(); }
+
+    bool IsOpen() const { return handle != kNoHandle; }
+    // Closes the handle now; 1 when there was none.
+    int Close() {
+        if (handle == kNoHandle) return 1;
+        OsHandle open = handle;
+        handle = kNoHandle;
+        return OsClose(open);
+    }
+};
 
 // The kinds of failure the splitter tells apart.
 enum class OsError {
@@ -61,16 +96,23 @@ std::string OsLongPath(const std::string& path);
 // The path of the running program.
 std::string OsOwnPath();
 
-// Whether anything (a file, a directory, a link, even a dangling one) lies
-// at path.
-bool OsExists(const std::string& path);
+// Looks up path (platform/name_lookup.h): whether anything (a file, a
+// directory, a link, even a dangling one) lies there, nothing does, or the
+// system cannot tell (OsLastError then says why).
+NameLookup OsLookUp(const std::string& path);
 
-// Why a file cannot be trusted: the file or folder at fault, and the
-// reason ("is writable by others").
+// Why a file cannot be trusted: the file or folder at fault, and why.
+enum class OsDistrustReason {
+    None,
+    Owner,             // it belongs to someone else (owner), neither the user nor root
+    WritableByOthers,  // others may write it
+    WritableByGroup,   // its group may write it
+};
 struct OsDistrust {
     std::string path;
     bool folder = false;
-    std::string reason;
+    OsDistrustReason reason = OsDistrustReason::None;
+    uint32_t owner = 0;
 };
 
 // Whether the file at path can only have been put there by the running user
@@ -81,7 +123,7 @@ struct OsDistrust {
 // /tmp), where no one but an entry's owner and the folder's can rename or
 // remove the entry. On Windows every file passes. Returns 0 with *distrust
 // filled in when the file fails, or with OsLastError set (and distrust's
-// reason empty) when it cannot be judged.
+// reason None) when it cannot be judged.
 int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust);
 
 // Whether path reaches its file through a process's descriptor link
@@ -93,7 +135,7 @@ bool OsIsDescriptorLink(const std::string& path);
 
 // Opens an existing regular file for reading and gives its size. Never
 // blocks: a FIFO or a device fails at once with OsError::NotRegular.
-int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size);
+int OsOpenRegularFile(const std::string& path, OsFile* file, uint64_t* size);
 
 // When an open file's bytes and its metadata last changed, as the system
 // keeps them: a write in place changes them even when the size stays.
@@ -119,25 +161,24 @@ int OsWriteAll(OsHandle file, const void* data, size_t length);
 // Flushes the file's data to the disk.
 int OsSync(OsHandle file);
 
-// Closes the handle; a failure is a delayed write error.
-int OsClose(OsHandle file);
-
 // ---- Directories ---------------------------------------------------------
 
 // Opens a directory to create, name and remove files in; anything else
 // (a file, a device) fails with OsError::NotDirectory.
-int OsOpenDirectory(const std::string& path, OsHandle* directory);
+int OsOpenDirectory(const std::string& path, OsFile* directory);
 
 // The longest file name the directory's file system takes, and the length
-// of a name, in the units the system counts: bytes on POSIX, UTF-16 units
-// on Windows (OsNameUnits names them, for messages).
+// of a name, in the units the system counts (OsNameUnit): bytes on POSIX,
+// UTF-16 units, characters to users, on Windows.
+enum class OsUnit { Bytes, Characters };
 size_t OsLongestName(OsHandle directory);
 size_t OsNameLength(const std::string& name);
-const char* OsNameUnits();
+OsUnit OsNameUnit();
 
-// Whether anything (a file, a directory, a link, even a dangling one) has
-// the name.
-bool OsExistsIn(OsHandle directory, const std::string& name);
+// Looks up a name about to be created in the directory, as OsLookUp does;
+// on Windows an absent name is confirmed by an exclusive creation of it, which
+// meets the dangling links that Wine hides from every look-up.
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name);
 
 // The names of everything in the directory, "." and ".." left out.
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names);
@@ -145,7 +186,7 @@ int OsListDirectory(OsHandle directory, std::vector<std::string>* names);
 // Creates the file name for writing, failing with OsError::Exists when
 // anything of that name exists (links are never followed). executable: the
 // file is a program.
-int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsHandle* file);
+int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsFile* file);
 
 // Gives the file from the name to, failing with OsError::Exists when to is
 // taken: an existing file is never replaced, even one appearing meanwhile.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/posix/lookup.h"
 #include "tools/split/os.h"
 
 namespace {
@@ -38,6 +39,12 @@ int FailWith(OsError error, int number) {
 }
 
 int Descriptor(OsHandle handle) { return static_cast<int>(handle); }
+
+// A look-up's answer, its errno recorded when it could not tell.
+NameLookup Recorded(NameLookup lookup) {
+    if (lookup == NameLookup::Unknown) Fail();
+    return lookup;
+}
 
 void OnInterruption(int) { g_interrupted = 1; }
 
@@ -91,9 +98,8 @@ std::string OsOwnPath() {
     return std::string(self, static_cast<size_t>(length));
 }
 
-bool OsExists(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
+NameLookup OsLookUp(const std::string& path) {
+    return Recorded(LookUpName(AT_FDCWD, path.c_str()));
 }
 
 bool OsIsDescriptorLink(const std::string& path) {
@@ -127,26 +133,27 @@ int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* d
         if (lstat(at.c_str(), &info) != 0) return Fail();
         bool folder = S_ISDIR(info.st_mode);
         bool sticky = folder && (info.st_mode & S_ISVTX) != 0;
-        std::string reason;
+        OsDistrustReason reason = OsDistrustReason::None;
         if (info.st_uid != 0 && info.st_uid != user) {
-            reason = "belongs to user " + std::to_string(info.st_uid) + ", neither you nor root";
+            reason = OsDistrustReason::Owner;
         } else if ((info.st_mode & S_IWOTH) != 0 && !sticky) {
-            reason = "is writable by others";
+            reason = OsDistrustReason::WritableByOthers;
         } else if ((info.st_mode & S_IWGRP) != 0 && !sticky) {
-            reason = "is writable by its group";
+            reason = OsDistrustReason::WritableByGroup;
         }
-        if (!reason.empty()) {
+        if (reason != OsDistrustReason::None) {
             distrust->path = at;
             distrust->folder = folder;
             distrust->reason = reason;
+            distrust->owner = static_cast<uint32_t>(info.st_uid);
             return FailWith(OsError::Other, EPERM);
         }
         if (at == "/") return 1;
     }
 }
 
-int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
-    *file = kNoHandle;
+int OsOpenRegularFile(const std::string& path, OsFile* file, uint64_t* size) {
+    file->Close();
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return Fail();
     struct stat info;
@@ -163,7 +170,7 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
     // they behave plainly.
     int flags = fcntl(fd, F_GETFL);
     if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    *file = fd;
+    file->handle = fd;
     *size = static_cast<uint64_t>(info.st_size);
     return 1;
 }
@@ -206,10 +213,11 @@ int OsSync(OsHandle file) { return fsync(Descriptor(file)) == 0 ? 1 : Fail(); }
 
 int OsClose(OsHandle file) { return close(Descriptor(file)) == 0 ? 1 : Fail(); }
 
-int OsOpenDirectory(const std::string& path, OsHandle* directory) {
+int OsOpenDirectory(const std::string& path, OsFile* directory) {
+    directory->Close();
     int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Fail();
-    *directory = fd;
+    directory->handle = fd;
     return 1;
 }
 
@@ -220,11 +228,10 @@ size_t OsLongestName(OsHandle directory) {
 
 size_t OsNameLength(const std::string& name) { return name.size(); }
 
-const char* OsNameUnits() { return "bytes"; }
+OsUnit OsNameUnit() { return OsUnit::Bytes; }
 
-bool OsExistsIn(OsHandle directory, const std::string& name) {
-    struct stat info;
-    return fstatat(Descriptor(directory), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name) {
+    return Recorded(LookUpName(Descriptor(directory), name.c_str()));
 }
 
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
@@ -249,12 +256,13 @@ int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
     return failed;
 }
 
-int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsHandle* file) {
+int OsCreateIn(OsHandle directory, const std::string& name, bool executable, OsFile* file) {
+    file->Close();
     int fd = openat(Descriptor(directory), name.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                     executable ? 0777 : 0666);
     if (fd < 0) return Fail();
-    *file = fd;
+    file->handle = fd;
     return 1;
 }
 

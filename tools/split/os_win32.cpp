@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <map>
 
+#include "platform/win32/lookup.h"
 #include "tools/split/os.h"
 #include "tools/split/utf16.h"
 
@@ -114,12 +115,10 @@ size_t DrivePrefix(const std::string& path) {
     return letter && path[1] == ':' ? 2 : 0;
 }
 
-// Whether anything lies at path. A name the system cannot look at for
-// another reason than its absence counts as taken.
-bool Exists(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    DWORD code = GetLastError();
-    return code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND;
+// A look-up's answer, GetLastError recorded when it could not tell.
+NameLookup Recorded(NameLookup lookup) {
+    if (lookup == NameLookup::Unknown) Fail();
+    return lookup;
 }
 
 bool IsConsole(HANDLE handle) {
@@ -247,9 +246,10 @@ std::string OsOwnPath() {
     }
 }
 
-bool OsExists(const std::string& path) {
+NameLookup OsLookUp(const std::string& path) {
     std::wstring wide;
-    return WidePath(path, &wide) && Exists(wide);
+    if (!WidePath(path, &wide)) return NameLookup::Unknown;
+    return Recorded(LookUpName(wide.c_str()));
 }
 
 int OsCheckTrusted(const std::string& path, std::string* resolved, OsDistrust* distrust) {
@@ -267,8 +267,8 @@ bool OsIsDescriptorLink(const std::string&) {
     return false;
 }
 
-int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
-    *file = kNoHandle;
+int OsOpenRegularFile(const std::string& path, OsFile* file, uint64_t* size) {
+    file->Close();
     std::wstring wide;
     if (!WidePath(path, &wide)) return 0;
     // Shared as a POSIX file is: others may read, write, rename and remove
@@ -294,7 +294,7 @@ int OsOpenRegularFile(const std::string& path, OsHandle* file, uint64_t* size) {
         CloseHandle(handle);
         return FailWith(OsError::NotRegular, ERROR_INVALID_FUNCTION);
     }
-    *file = Handle(handle);
+    file->handle = Handle(handle);
     *size = static_cast<uint64_t>(length.QuadPart);
     return 1;
 }
@@ -342,7 +342,8 @@ int OsClose(OsHandle file) {
     return CloseHandle(Win32Handle(file)) ? 1 : Fail();
 }
 
-int OsOpenDirectory(const std::string& path, OsHandle* directory) {
+int OsOpenDirectory(const std::string& path, OsFile* directory) {
+    directory->Close();
     std::wstring wide;
     if (!WidePath(path, &wide)) return 0;
     DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -379,8 +380,8 @@ int OsOpenDirectory(const std::string& path, OsHandle* directory) {
         CloseHandle(handle);
         return FailWith(OsError::NotDirectory, ERROR_DIRECTORY);
     }
-    *directory = Handle(handle);
-    g_directories[*directory] = full;
+    directory->handle = Handle(handle);
+    g_directories[directory->handle] = full;
     return 1;
 }
 
@@ -399,12 +400,12 @@ size_t OsNameLength(const std::string& name) {
     return Utf8ToUtf16(name, &utf16) ? utf16.size() : name.size();
 }
 
-const char* OsNameUnits() { return "characters"; }
+OsUnit OsNameUnit() { return OsUnit::Characters; }
 
-bool OsExistsIn(OsHandle directory, const std::string& name) {
+NameLookup OsLookUpIn(OsHandle directory, const std::string& name) {
     std::wstring wide;
-    // A name that cannot be looked at is taken: nothing is cut for it.
-    return !WidePathIn(directory, name, &wide) || Exists(wide);
+    if (!WidePathIn(directory, name, &wide)) return NameLookup::Unknown;
+    return Recorded(LookUpNameToCreate(wide.c_str()));
 }
 
 int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
@@ -427,14 +428,15 @@ int OsListDirectory(OsHandle directory, std::vector<std::string>* names) {
     return listed;
 }
 
-int OsCreateIn(OsHandle directory, const std::string& name, bool, OsHandle* file) {
+int OsCreateIn(OsHandle directory, const std::string& name, bool, OsFile* file) {
+    file->Close();
     std::wstring wide;
     if (!WidePathIn(directory, name, &wide)) return 0;
     // CREATE_NEW fails on any existing name, a link's too, without following it.
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return Fail();
-    *file = Handle(handle);
+    file->handle = Handle(handle);
     return 1;
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "tools/split/report.h"
+#include "tools/split/names.h"
 
 const char kTemporaryPrefix[] = ".vantorel-split-";
 
@@ -13,13 +13,10 @@ namespace {
 const int kNameDraws = 8;
 
 // Draws a new beginning for the temporary names.
-int DrawStem(OutputSet* outputs) {
+int DrawStem(OutputSet* outputs, SplitFailure* failure) {
     uint8_t random[8];
     if (!outputs->random(random, sizeof random)) {
-        Report("cannot draw a temporary name from the system's random source: %s (nothing was "
-               "kept)",
-               OsLastErrorText());
-        return 0;
+        return FailWithSystem(failure, SplitCause::NoRandomSource, "");
     }
     static const char kDigits[] = "0123456789abcdef";
     std::string stem = kTemporaryPrefix;
@@ -33,121 +30,147 @@ int DrawStem(OutputSet* outputs) {
 
 // Creates the temporary file stem + suffix, drawing a new stem while the
 // name is taken; gives the name made.
-int CreateTemporary(OutputSet* outputs, const std::string& suffix, bool executable,
-                    OsHandle* file, std::string* name) {
+int CreateTemporary(OutputSet* outputs, const std::string& suffix, bool executable, OsFile* file,
+                    std::string* name, SplitFailure* failure) {
+    const Job& job = *outputs->job;
     for (int draw = 0; draw < kNameDraws; ++draw) {
-        if ((outputs->stem.empty() || draw > 0) && !DrawStem(outputs)) return 0;
+        if ((outputs->stem.empty() || draw > 0) && !DrawStem(outputs, failure)) return 0;
         *name = outputs->stem + suffix;
-        if (OsCreateIn(outputs->job->directory, *name, executable, file)) return 1;
+        if (OsCreateIn(job.directory.handle, *name, executable, file)) return 1;
         if (OsLastError() != OsError::Exists) {
-            Report("cannot create '%s': %s (nothing was kept)",
-                   ShowName(OutputPath(*outputs, *name)).c_str(), OsLastErrorText());
-            return 0;
+            return FailWithSystem(failure, SplitCause::CannotCreate, OutputPath(job, *name));
         }
     }
-    Report("cannot create a temporary file in '%s': %d random names were all taken (nothing was "
-           "kept)",
-           ShowName(outputs->job->outDir).c_str(), kNameDraws);
-    return 0;
+    failure->number = kNameDraws;
+    return FailWith(failure, SplitCause::TemporariesTaken, job.outDir);
 }
 
-int Rename(const OutputSet& outputs, const std::string& from, const std::string& to) {
-    if (!OsRenameIn(outputs.job->directory, from, to)) {
-        Report("cannot name '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, to)).c_str(),
-               OsLastErrorText());
-        return 0;
+int Rename(const Job& job, const std::string& from, const std::string& to,
+           SplitFailure* failure) {
+    if (OsRenameIn(job.directory.handle, from, to)) return 1;
+    return FailWithSystem(failure, SplitCause::CannotName, OutputPath(job, to));
+}
+
+}  // namespace
+
+std::string PartFileName(const Job& job, uint32_t index) {
+    std::string suffix;
+    PartSuffix(job.cp1252Name, job.plan.partCount, index, &suffix);
+    return job.name + suffix;
+}
+
+std::string OutputPath(const Job& job, const std::string& name) {
+    return OsJoinPath(job.outDir, name);
+}
+
+int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) {
+    job->outDir = request.outDir ? *request.outDir : OsDirectoryName(job->file);
+    if (!OsOpenDirectory(job->outDir, &job->directory)) {
+        if (OsLastError() == OsError::Missing) {
+            return FailWith(failure, SplitCause::OutDirMissing, job->outDir);
+        }
+        if (OsLastError() == OsError::NotDirectory) {
+            return FailWith(failure, SplitCause::OutDirNotDirectory, job->outDir);
+        }
+        return FailWithSystem(failure, SplitCause::OutDirCannotUse, job->outDir);
+    }
+
+    size_t nameMax = OsLongestName(job->directory.handle);
+    // The last part has the longest name of the parts.
+    std::string lastPart = PartFileName(*job, job->plan.partCount - 1);
+    const std::string& longest =
+        lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
+    if (OsNameLength(longest) > nameMax) {
+        failure->other = longest;
+        failure->number = nameMax;
+        failure->units = OsNameUnit();
+        return FailWith(failure, SplitCause::NameTooLongForFolder, job->name);
+    }
+
+    // Nothing is ever overwritten: not an earlier set, and not the input.
+    // (Outputs also take their names without replacing; this finds a clash
+    // before anything is cut.)
+    for (int64_t i = -1; i < static_cast<int64_t>(job->plan.partCount); ++i) {
+        std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
+        NameLookup lookup = OsLookUpIn(job->directory.handle, target);
+        if (lookup == NameLookup::Found) {
+            return FailWith(failure, SplitCause::OutputExists, OutputPath(*job, target));
+        }
+        if (lookup == NameLookup::Unknown) {
+            return FailWithSystem(failure, SplitCause::OutputUnknown, OutputPath(*job, target));
+        }
     }
     return 1;
 }
 
-}  // namespace
+size_t CountLeftovers(const Job& job) {
+    std::vector<std::string> names;
+    if (!OsListDirectory(job.directory.handle, &names)) return 0;
+    size_t count = 0;
+    for (const std::string& name : names) {
+        if (name.compare(0, std::strlen(kTemporaryPrefix), kTemporaryPrefix) == 0) ++count;
+    }
+    return count;
+}
 
 OutputSet NoOutputs(const Job& job) {
     return OutputSet{&job, OsRandomBytes, std::string(), std::string(), {}, 0, false};
 }
 
-std::string OutputPath(const OutputSet& outputs, const std::string& name) {
-    return OsJoinPath(outputs.job->outDir, name);
-}
-
-void WarnOfLeftovers(const Job& job) {
-    std::vector<std::string> names;
-    if (!OsListDirectory(job.directory, &names)) return;
-    size_t count = 0;
-    for (const std::string& name : names) {
-        if (name.compare(0, std::strlen(kTemporaryPrefix), kTemporaryPrefix) == 0) ++count;
-    }
-    if (count > 0) {
-        Report("warning: '%s' holds %zu temporary file%s (%s*) of an earlier run, left over "
-               "when it was interrupted unless a cut into it is under way; %s can be removed",
-               ShowName(job.outDir).c_str(), count, count == 1 ? "" : "s", kTemporaryPrefix,
-               count == 1 ? "it" : "they");
-    }
-}
-
-int CreateJoinerCopy(OutputSet* outputs, OsHandle* file) {
+int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure) {
     // The name is kept only once the file is made: a name found taken is
     // someone else's, never to be removed.
     std::string name;
-    if (!CreateTemporary(outputs, "join", true, file, &name)) return 0;
+    if (!CreateTemporary(outputs, "join", true, file, &name, failure)) return 0;
     outputs->joinerTemporary = name;
     return 1;
 }
 
-int CreatePart(OutputSet* outputs, uint32_t index, OsHandle* file) {
+int CreatePart(OutputSet* outputs, uint32_t index, OsFile* file, SplitFailure* failure) {
     std::string name;
     if (index != outputs->temporaries.size() ||
-        !CreateTemporary(outputs, std::to_string(index), false, file, &name)) {
+        !CreateTemporary(outputs, std::to_string(index), false, file, &name, failure)) {
         return 0;
     }
     outputs->temporaries.push_back(name);
     return 1;
 }
 
-int WriteOutput(OsHandle file, const void* data, size_t length, const std::string& name,
-                const OutputSet& outputs) {
-    if (OsWriteAll(file, data, length)) return 1;
-    Report("cannot write '%s': %s (nothing was kept)", ShowName(OutputPath(outputs, name)).c_str(),
-           OsLastErrorText());
-    OsClose(file);
-    return 0;
+int WriteOutput(const OsFile& file, const void* data, size_t length, const std::string& name,
+                const Job& job, SplitFailure* failure) {
+    if (OsWriteAll(file.handle, data, length)) return 1;
+    return FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
 }
 
-int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs) {
-    int synced = OsSync(file);
-    if (!synced) {
-        Report("cannot write '%s': %s (nothing was kept)",
-               ShowName(OutputPath(outputs, name)).c_str(), OsLastErrorText());
-    }
-    if (!OsClose(file)) {
-        if (synced) {
-            Report("cannot write '%s': %s (nothing was kept)",
-                   ShowName(OutputPath(outputs, name)).c_str(), OsLastErrorText());
-        }
+int FinishOutput(OsFile* file, const std::string& name, const Job& job, SplitFailure* failure) {
+    if (!OsSync(file->handle)) {
+        FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
+        file->Close();
         return 0;
     }
-    return synced;
+    if (!file->Close()) {
+        return FailWithSystem(failure, SplitCause::CannotWrite, OutputPath(job, name));
+    }
+    return 1;
 }
 
-int NameOutputs(OutputSet* outputs) {
+int NameOutputs(OutputSet* outputs, SplitFailure* failure) {
     const Job& job = *outputs->job;
     while (outputs->partsNamed < outputs->temporaries.size()) {
         uint32_t index = outputs->partsNamed;
-        if (!Rename(*outputs, outputs->temporaries[index], PartFileName(job, index))) return 0;
+        if (!Rename(job, outputs->temporaries[index], PartFileName(job, index), failure)) return 0;
         ++outputs->partsNamed;
     }
-    if (!Rename(*outputs, outputs->joinerTemporary, job.joinerName)) return 0;
+    if (!Rename(job, outputs->joinerTemporary, job.joinerName, failure)) return 0;
     outputs->joinerNamed = true;
-    if (!OsSyncDirectory(job.directory)) {
-        Report("cannot sync the output directory '%s': %s (nothing was kept)",
-               ShowName(job.outDir).c_str(), OsLastErrorText());
-        return 0;
+    if (!OsSyncDirectory(job.directory.handle)) {
+        return FailWithSystem(failure, SplitCause::CannotSyncFolder, job.outDir);
     }
     return 1;
 }
 
 void DiscardOutputs(OutputSet* outputs) {
-    OsHandle directory = outputs->job->directory;
+    OsHandle directory = outputs->job->directory.handle;
     while (outputs->temporaries.size() > outputs->partsNamed) {
         OsRemoveIn(directory, outputs->temporaries.back());
         outputs->temporaries.pop_back();

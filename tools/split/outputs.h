@@ -1,9 +1,10 @@
-// The outputs of a run: the parts and the stamped joiner. Each is written
-// under a temporary name of its own in the output directory and synced to
-// disk; once all are, the parts and then the joiner take their names, none
-// replacing a file, and the directory is synced. Until then everything made
-// is removed again on a failure, so a run leaves the whole set or nothing,
-// and a run killed outright leaves only hidden temporary files.
+// The outputs of a run: the parts and the stamped joiner, and the folder
+// they go to. Each is written under a temporary name of its own in the
+// output folder and synced to disk; once all are, the parts and then the
+// joiner take their names, none replacing a file, and the folder is synced.
+// Until then everything made is removed again on a failure, so a run leaves
+// the whole set or nothing, and a run killed outright leaves only hidden
+// temporary files.
 #ifndef SELVANORE_TOOLS_SPLIT_OUTPUTS_H
 #define SELVANORE_TOOLS_SPLIT_OUTPUTS_H
 
@@ -12,13 +13,26 @@
 #include <string>
 #include <vector>
 
+#include "tools/split/input.h"
 #include "tools/split/job.h"
 #include "tools/split/os.h"
 
-// How every temporary name begins: ".vantorel-split-", 16 hexadecimal
-// digits of the system's random source and "-", then the part's index or
-// "join".
-extern const char kTemporaryPrefix[];
+// Opens the output folder and checks that every output's name is free
+// (platform/name_lookup.h) and short enough for it. Returns 0 with *failure
+// when the run cannot go on.
+int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure);
+
+// The name of part index on disk: the file's own name, as given, and the
+// suffix of the joiner's rule. Names are made as needed: a set can have
+// billions of parts.
+std::string PartFileName(const Job& job, uint32_t index);
+
+// The path of an output in the output folder, for failures and the summary.
+std::string OutputPath(const Job& job, const std::string& name);
+
+// How many temporary files an earlier run left in the output folder; they
+// are never removed.
+size_t CountLeftovers(const Job& job);
 
 struct OutputSet {
     const Job* job;
@@ -35,32 +49,28 @@ struct OutputSet {
 
 OutputSet NoOutputs(const Job& job);
 
-// The path of an output's own name, for messages.
-std::string OutputPath(const OutputSet& outputs, const std::string& name);
+// Each creates its output's temporary file under a name nothing has, into
+// *file, its owner; a name found taken is drawn again, a few times. Parts
+// are created in order: index is the count of parts made.
+int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure);
+int CreatePart(OutputSet* outputs, uint32_t index, OsFile* file, SplitFailure* failure);
 
-// Warns, in one line, of temporary files that an earlier run left in the
-// output directory; they are never removed.
-void WarnOfLeftovers(const Job& job);
-
-// Each creates its output's temporary file under a name nothing has; a name
-// found taken is drawn again, a few times. Parts are created in order:
-// index is the count of parts made.
-int CreateJoinerCopy(OutputSet* outputs, OsHandle* file);
-int CreatePart(OutputSet* outputs, uint32_t index, OsHandle* file);
-
-// Writes to an output, then syncs and closes it; failures are reported
-// under the output's own name.
-int WriteOutput(OsHandle file, const void* data, size_t length, const std::string& name,
-                const OutputSet& outputs);
-int FinishOutput(OsHandle file, const std::string& name, const OutputSet& outputs);
+// Writes to an output; name is its own name, for the failure.
+int WriteOutput(const OsFile& file, const void* data, size_t length, const std::string& name,
+                const Job& job, SplitFailure* failure);
+// Syncs the output and closes it: an output is whole only once both
+// succeeded (a failed close is a delayed write error). An output that is not
+// finished is closed by its owner, without a word, on a way that fails.
+int FinishOutput(OsFile* file, const std::string& name, const Job& job, SplitFailure* failure);
 
 // Gives every output made its own name, the joiner last so that a set
-// without it is plainly incomplete, and syncs the directory. On a failure
-// the outputs named so far are still the run's own (DiscardOutputs removes
+// without it is plainly incomplete, and syncs the folder. On a failure the
+// outputs named so far are still the run's own (DiscardOutputs removes
 // them): a rename never replaces a file.
-int NameOutputs(OutputSet* outputs);
+int NameOutputs(OutputSet* outputs, SplitFailure* failure);
 
-// Removes every output made so far, under whichever name it has.
+// Removes every output made so far, under whichever name it has. Their
+// files must be closed (Windows removes no open file).
 void DiscardOutputs(OutputSet* outputs);
 
 #endif

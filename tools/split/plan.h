@@ -1,9 +1,8 @@
-// How a file is cut: the sizes of its parts and their names.
+// How a file is cut: the sizes of its parts.
 #ifndef SELVANORE_TOOLS_SPLIT_PLAN_H
 #define SELVANORE_TOOLS_SPLIT_PLAN_H
 
 #include <cstdint>
-#include <string>
 
 enum class PlanProblem {
     None,
@@ -33,18 +32,5 @@ int PlanBySize(uint64_t fileSize, uint64_t partSize, SplitPlan* plan, PlanProble
 
 // Size of part index of the plan.
 uint64_t PartSize(const SplitPlan& plan, uint32_t index);
-
-// Reads a decimal count of bytes with an optional suffix K, M or G (either
-// case; powers of 1024). Returns 0 for anything else, for an empty text and
-// on overflow.
-int ParseByteCount(const char* text, uint64_t* value);
-
-// The text that follows the output name in the name of part index of a set
-// of count parts ("__007", "__0012", "__12345"), by the joiner's own rule
-// (FormatPartName). Returns 0 when the joiner could not hold the part's name, the
-// Windows-1252 output name cp1252Name and the suffix, in its 520-character
-// buffer.
-int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
-               std::string* suffix);
 
 #endif

@@ -1,10 +1,14 @@
-// What the splitter tells its user on the standard error: failures and
-// warnings, one line each, and the progress of a long cut on a terminal.
+// What the command line tells its user: failures and warnings, one line each
+// on the standard error, the progress of a long cut on a terminal, and the
+// summary of a set. Every sentence is made here from the job's values
+// (job.h); the job itself says nothing.
 #ifndef SELVANORE_TOOLS_SPLIT_REPORT_H
 #define SELVANORE_TOOLS_SPLIT_REPORT_H
 
 #include <cstdint>
 #include <string>
+
+#include "tools/split/job.h"
 
 // A name or path as it may be shown on a terminal: printable UTF-8 as it
 // is; control characters (escape, DEL, the C1 controls), the characters that
@@ -19,11 +23,18 @@ std::string ShowName(const std::string& name);
 // Windows builds format with the MinGW functions.
 void Report(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 
-// Shows "cutting NAME: P%" in place when the percentage has changed since
-// *shown.
-void ShowProgress(const std::string& name, uint64_t done, uint64_t total, int* shown);
+// The sentence of a failure, without the program's name.
+std::string DescribeFailure(const SplitFailure& failure);
 
-// Wipes the progress line of name.
-void ClearProgress(const std::string& name);
+// The summary of a set made: the file, its size and parts, the joiner made,
+// the checksum and the joiner copied, a line each.
+std::string SummaryText(const SplitResult& result);
+
+// The command line's answers to a run's events: each warning reported as it
+// comes; once the outputs are about to be made, interruptions caught
+// (OsCatchInterruptions) and, on a terminal and for a file of 16 MiB or
+// more, "cutting NAME: P%" shown in place, wiped when the cut is done; stop
+// once an interruption came.
+SplitEvents TerminalEvents();
 
 #endif

@@ -1,14 +1,15 @@
-// A stand-in for the Linux joiner: carries the record template in a
-// ".joindesc" section, as the joiner does, and prints the record it was
+// A stand-in for the Linux joiner: carries the record template in its
+// section (record/place.h), as the joiner does, and prints the record it was
 // stamped with in the descriptor probe's format.
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "hash/hash.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
+#include "record/place.h"
 
-asm(".pushsection .joindesc,\"a\"\n"
+asm(".pushsection " SELVANORE_RECORD_SECTION ",\"a\"\n"
     ".globl fixture_record\n"
     "fixture_record:\n"
     ".incbin \"" JOINDESC_FILE "\"\n"
@@ -18,7 +19,7 @@ extern "C" const uint8_t fixture_record[kRecordSize];
 int main() {
     JoinRecord record;
     DecodeRecord(fixture_record, &record);
-    if (record.checksumKind > CHECKSUM_SHA256) {
+    if (FindChecksumKind(record.checksumKind) == nullptr) {
         std::puts("LoadDescriptor failed");
         return 1;
     }

@@ -1,7 +1,7 @@
 // What the splitter knows of the join record beyond its layout: the
 // template the joiner is built with, and what a stamped record looks like.
-#ifndef SELVANORE_TOOLS_SPLIT_RECORD_H
-#define SELVANORE_TOOLS_SPLIT_RECORD_H
+#ifndef SELVANORE_RECORD_CLASSIFY_H
+#define SELVANORE_RECORD_CLASSIFY_H
 
 #include <cstdint>
 
@@ -15,10 +15,6 @@ enum class RecordKind {
     Stamped,       // a record this tool could have written
     Unrecognised,  // anything else
 };
-
-// Length of the digest text of a checksum kind (32, 40, 56 or 64), 0 for
-// kind 0 and for unknown kinds.
-uint32_t DigestTextLength(uint32_t kind);
 
 // Tells the unstamped template from a plausible stamped record. A stamped
 // record has a known kind with a digest text of that kind's length in lower-

@@ -1,9 +1,10 @@
-#include "tools/split/locate.h"
+#include "record/locate.h"
 
 #include <cstring>
 
 #include "hash/bytes.h"
-#include "tools/split/record.h"
+#include "record/classify.h"
+#include "record/place.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ int Fail(RecordLocation* location, LocateProblem problem) {
 
 // ---- PE ----------------------------------------------------------------
 
-const uint32_t kResourceTypeData = 10;  // RCDATA
-const uint32_t kRecordResourceId = 1010;
+const uint32_t kResourceTypeData = SELVANORE_RECORD_RESOURCE_TYPE;
+const uint32_t kRecordResourceId = SELVANORE_RECORD_RESOURCE_ID;
 const uint32_t kSubdirectoryBit = 0x80000000u;
 const uint32_t kSectionHeaderSize = 40;
 
@@ -96,7 +97,7 @@ int FindIdEntry(const ResourceTree& tree, uint64_t offset, uint32_t id, uint32_t
     return 0;
 }
 
-// Finds type 10, identifier 1010 and its one language in the tree; returns
+// Finds the record's type, its identifier and its one language in the tree; returns
 // the tree offset of the language's data entry.
 int FindRecordDataEntry(const ResourceTree& tree, uint64_t* dataEntry, LocateProblem* problem) {
     uint32_t target = 0;
@@ -146,7 +147,7 @@ int FindRecordDataEntry(const ResourceTree& tree, uint64_t* dataEntry, LocatePro
 
 const uint32_t kSectionNoBits = 8;  // SHT_NOBITS: occupies no file bytes
 const uint32_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX
-const char kRecordSection[] = ".joindesc";
+const char kRecordSection[] = SELVANORE_RECORD_SECTION;
 
 struct ElfSection {
     uint32_t name;
@@ -331,16 +332,4 @@ int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location) 
         return LocateElfRecord(image, size, location);
     }
     return LocatePeRecord(image, size, location);
-}
-
-const char* DescribeLocateProblem(LocateProblem problem) {
-    switch (problem) {
-        case LocateProblem::None: return "no problem";
-        case LocateProblem::NotExecutable: return "not a PE or little-endian ELF executable";
-        case LocateProblem::Malformed: return "its headers point outside the file or contradict each other";
-        case LocateProblem::NoRecord: return "it carries no join record";
-        case LocateProblem::Ambiguous: return "it carries more than one join record";
-        case LocateProblem::WrongSize: return "its join record is not 722 bytes long";
-    }
-    return "unknown problem";
 }

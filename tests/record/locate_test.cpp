@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/support/read_file.h"
-#include "tools/split/locate.h"
-#include "tools/split/record.h"
+#include "record/locate.h"
+#include "record/classify.h"
 
 namespace {
 
@@ -26,8 +26,6 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
 void Put64(Bytes& b, size_t at, uint64_t v) {
     for (int i = 0; i < 8; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
-
-Bytes ReadFile(const std::string& path) { return ReadFileBytes(path); }
 
 // ---- PE ----------------------------------------------------------------
 
@@ -99,7 +97,7 @@ LocateProblem PeProblem(const Bytes& b) {
     return location.problem;
 }
 
-TEST(SplitLocatePe, FindsTheRecordInPe32AndPe32Plus) {
+TEST(RecordLocatePe, FindsTheRecordInPe32AndPe32Plus) {
     for (bool plus : {false, true}) {
         PeImage pe = BuildPe(plus);
         RecordLocation location;
@@ -111,7 +109,7 @@ TEST(SplitLocatePe, FindsTheRecordInPe32AndPe32Plus) {
     }
 }
 
-TEST(SplitLocatePe, EveryTruncationFailsCleanly) {
+TEST(RecordLocatePe, EveryTruncationFailsCleanly) {
     // The resource tree reaches the end of the image: every cut breaks it.
     PeImage pe = BuildPe();
     for (size_t length = 0; length < pe.bytes.size(); ++length) {
@@ -122,7 +120,7 @@ TEST(SplitLocatePe, EveryTruncationFailsCleanly) {
     }
 }
 
-TEST(SplitLocatePe, HeadersPointingOutsideTheImageAreRefused) {
+TEST(RecordLocatePe, HeadersPointingOutsideTheImageAreRefused) {
     PeImage pe = BuildPe();
     Bytes b = pe.bytes;
     Put32(b, 0x3C, static_cast<uint32_t>(b.size()) - 8);
@@ -178,7 +176,7 @@ TEST(SplitLocatePe, HeadersPointingOutsideTheImageAreRefused) {
     EXPECT_EQ(PeProblem(b), LocateProblem::Malformed) << "record in no section";
 }
 
-TEST(SplitLocatePe, LoopsAndMisplacedLevelsAreRefused) {
+TEST(RecordLocatePe, LoopsAndMisplacedLevelsAreRefused) {
     PeImage pe = BuildPe();
     Bytes b = pe.bytes;
     Put32(b, pe.root + 20, 0x80000000u);  // the type directory is the root
@@ -205,7 +203,7 @@ TEST(SplitLocatePe, LoopsAndMisplacedLevelsAreRefused) {
     EXPECT_EQ(PeProblem(b), LocateProblem::Malformed);
 }
 
-TEST(SplitLocatePe, MissingAmbiguousAndWrongSizedRecordsAreRefused) {
+TEST(RecordLocatePe, MissingAmbiguousAndWrongSizedRecordsAreRefused) {
     PeImage pe = BuildPe();
     Bytes b = pe.bytes;
     Put32(b, pe.root + 16, 3);  // an icon, not data
@@ -327,7 +325,7 @@ LocateProblem ElfProblem(const Bytes& b) {
     return location.problem;
 }
 
-TEST(SplitLocateElf, FindsTheSectionIn64And32BitImages) {
+TEST(RecordLocateElf, FindsTheSectionIn64And32BitImages) {
     for (bool wide : {true, false}) {
         ElfImage elf = BuildElf(wide);
         RecordLocation location;
@@ -339,7 +337,7 @@ TEST(SplitLocateElf, FindsTheSectionIn64And32BitImages) {
     }
 }
 
-TEST(SplitLocateElf, ExtendedSectionCountsAreFollowed) {
+TEST(RecordLocateElf, ExtendedSectionCountsAreFollowed) {
     ElfImage elf = BuildElf();
     Put16(elf.bytes, 0x3C, 0);       // the count is in section 0's size
     Put16(elf.bytes, 0x3E, 0xFFFF);  // the names' index in its link
@@ -352,7 +350,7 @@ TEST(SplitLocateElf, ExtendedSectionCountsAreFollowed) {
     EXPECT_EQ(ElfProblem(elf.bytes), LocateProblem::Malformed);
 }
 
-TEST(SplitLocateElf, EveryTruncationFailsCleanly) {
+TEST(RecordLocateElf, EveryTruncationFailsCleanly) {
     for (bool wide : {true, false}) {
         // The four section headers end the part of the image that is read.
         ElfImage elf = BuildElf(wide);
@@ -366,7 +364,7 @@ TEST(SplitLocateElf, EveryTruncationFailsCleanly) {
     }
 }
 
-TEST(SplitLocateElf, HeadersPointingOutsideTheImageAreRefused) {
+TEST(RecordLocateElf, HeadersPointingOutsideTheImageAreRefused) {
     ElfImage elf = BuildElf();
     Bytes b = elf.bytes;
     Put64(b, 0x28, b.size() - 10);
@@ -409,7 +407,7 @@ TEST(SplitLocateElf, HeadersPointingOutsideTheImageAreRefused) {
     EXPECT_EQ(ElfProblem(e.bytes), LocateProblem::Malformed) << "record without file bytes";
 }
 
-TEST(SplitLocateElf, MissingAmbiguousAndWrongSizedSectionsAreRefused) {
+TEST(RecordLocateElf, MissingAmbiguousAndWrongSizedSectionsAreRefused) {
     ElfImage e = BuildElf();
     PutSection(e, 2, kJoindesc2Name, 1, e.record, kRecordSize);
     EXPECT_EQ(ElfProblem(e.bytes), LocateProblem::NoRecord) << ".joindesc2";
@@ -458,8 +456,8 @@ TEST(SplitLocateElf, MissingAmbiguousAndWrongSizedSectionsAreRefused) {
 // The locator must point exactly where the template's bytes lie in a real
 // joiner, found here by a plain search.
 void ExpectRecordWhereTheTemplateIs(const std::string& path, ImageFormat format) {
-    Bytes image = ReadFile(path);
-    Bytes record = ReadFile(JOINDESC_FILE);
+    Bytes image = ReadFileBytes(path);
+    Bytes record = ReadFileBytes(JOINDESC_FILE);
     ASSERT_FALSE(image.empty()) << path;
     ASSERT_EQ(record.size(), kRecordSize);
     auto at = std::search(image.begin(), image.end(), record.begin(), record.end());
@@ -469,23 +467,23 @@ void ExpectRecordWhereTheTemplateIs(const std::string& path, ImageFormat format)
 
     RecordLocation location;
     ASSERT_TRUE(LocateRecord(image.data(), image.size(), &location))
-        << DescribeLocateProblem(location.problem);
+        << "problem " << static_cast<int>(location.problem);
     EXPECT_EQ(location.offset, static_cast<uint64_t>(at - image.begin()));
     EXPECT_EQ(location.format, format);
     EXPECT_EQ(ClassifyRecord(image.data() + location.offset), RecordKind::Template);
 }
 
-TEST(SplitLocateReal, ElfJoinerBuiltWithTheTemplate) {
+TEST(RecordLocateReal, ElfJoinerBuiltWithTheTemplate) {
     ExpectRecordWhereTheTemplateIs(ELF_FIXTURE, ImageFormat::Elf64);
 }
 
-TEST(SplitLocateReal, PeJoinerBuiltWithTheTemplate) {
+TEST(RecordLocateReal, PeJoinerBuiltWithTheTemplate) {
     if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
     ExpectRecordWhereTheTemplateIs(PE_FIXTURE, ImageFormat::Pe32);
 }
 
-TEST(SplitLocateReal, ProgramsWithoutARecord) {
-    Bytes self = ReadFile("/proc/self/exe");
+TEST(RecordLocateReal, ProgramsWithoutARecord) {
+    Bytes self = ReadFileBytes("/proc/self/exe");
     ASSERT_FALSE(self.empty());
     RecordLocation location;
     EXPECT_FALSE(LocateRecord(self.data(), self.size(), &location));

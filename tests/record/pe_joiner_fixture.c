@@ -1,19 +1,23 @@
-/* A stand-in for the Windows joiner: carries the record template as data
-   resource 1010, as the joiner does, finds it with the system's resource
-   functions and prints it in the descriptor probe's format. */
+/* A stand-in for the Windows joiner: carries the record template as its
+   data resource (record/place.h), as the joiner does, finds it with the
+   system's resource functions and prints it in the descriptor probe's
+   format. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
+#include "record/place.h"
+
 int main(void) {
     static const char* const engines[] = {"none", "MD5", "SHA-1", "SHA-224", "SHA-256"};
-    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(1010), MAKEINTRESOURCEA(10));
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_ID),
+                                MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_TYPE));
     HGLOBAL loaded = found != NULL ? LoadResource(NULL, found) : NULL;
     const unsigned char* record = loaded != NULL ? (const unsigned char*)LockResource(loaded) : NULL;
     unsigned kind = 0, count = 0;
     unsigned long long size = 0;
     char checksum[81], name[627];
-    if (record == NULL || SizeofResource(NULL, found) != 722) {
+    if (record == NULL || SizeofResource(NULL, found) != SELVANORE_RECORD_SIZE) {
         puts("LoadDescriptor failed");
         return 1;
     }

@@ -1,9 +1,8 @@
-#include "tools/split/record.h"
+#include "record/classify.h"
 
 #include <cstring>
 
-#include "hash/bytes.h"
-#include "hash/hash.h"
+#include "hash/checksum_kinds.h"
 
 namespace {
 
@@ -48,26 +47,20 @@ bool IsTemplate(const uint8_t* bytes) {
 
 }  // namespace
 
-uint32_t DigestTextLength(uint32_t kind) {
-    switch (kind) {
-        case CHECKSUM_MD5: return 32;
-        case CHECKSUM_SHA1: return 40;
-        case CHECKSUM_SHA224: return 56;
-        case CHECKSUM_SHA256: return 64;
-        default: return 0;
-    }
-}
-
 RecordKind ClassifyRecord(const uint8_t* bytes) {
     if (IsTemplate(bytes)) return RecordKind::Template;
 
-    uint32_t kind = LoadLittle32(bytes + kChecksumKindOffset);
-    uint64_t size = LoadLittle64(bytes + kExpectedSizeOffset);
-    uint32_t count = LoadLittle32(bytes + kPartCountOffset);
-    if (kind > CHECKSUM_SHA256 || count < 2 || size < count) return RecordKind::Unrecognised;
+    JoinRecord record;
+    DecodeRecord(bytes, &record);
+    const ChecksumKindInfo* info = FindChecksumKind(record.checksumKind);
+    if (info == nullptr || record.partCount < 2 || record.expectedSize < record.partCount) {
+        return RecordKind::Unrecognised;
+    }
 
+    // The texts' shape is read in the fields themselves: a decoded copy is
+    // always terminated, and drops what follows the terminator.
     int32_t textLength = ZeroFilledTextLength(bytes + kChecksumTextOffset, kChecksumTextField);
-    if (textLength != static_cast<int32_t>(DigestTextLength(kind))) {
+    if (textLength != static_cast<int32_t>(2 * info->digestSize)) {
         return RecordKind::Unrecognised;
     }
     for (int32_t i = 0; i < textLength; ++i) {

@@ -1,0 +1,107 @@
+# The harness of the scripts that run the Windows programs under Wine, as
+# cases (tests/e2e/run-e2e.sh, tests/split/split-under-wine.sh). Sourced, with
+# root set to the source tree:
+#
+#   wine_harness_start NAME "$@"   runs the script again under a virtual
+#       display of its own (1024x768, so screenshots have a known size), sets
+#       up the build's Wine prefix (build/wine unless WINEPREFIX is set),
+#       makes $work (removed at the end, with Wine's server stopped and
+#       $mounted unmounted) and starts one Wine server for the whole run.
+#       The arguments name the cases to run (all when there are none).
+#   wine_harness_need NAME FILE...  stops the run, counted as one failure,
+#       when a program it needs is missing.
+#   scenario CASE FUNCTION ARGS...  runs FUNCTION ARGS as the case CASE when
+#       it is selected: "ok CASE (N s)" when it returns 0, "skip CASE: $reason"
+#       when it returns 2, "FAIL CASE: $reason" otherwise.
+#   wine_harness_end  prints "N passed, N failed" and fails on a failure.
+#
+# and, for the cases, fail REASON (sets $reason, returns 1), winpath PATH
+# (the path as Windows programs see it) and part NAME INDEX COUNT (the name
+# of a part of a set, by the joiner's rule). $windows is the Windows build
+# this machine runs (scripts/windows-preset, or SELVANORE_WINDOWS_PRESET).
+
+windows=${SELVANORE_WINDOWS_PRESET:-$("$root/scripts/windows-preset")}
+export WINEPREFIX=${WINEPREFIX:-$root/build/wine}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+passed=0
+failed=0
+reason=""
+mounted=""
+selection=()
+
+wine_harness_start() {
+  local name=$1
+  shift
+  if [ -z "${WINE_HARNESS_XVFB:-}" ]; then
+    WINE_HARNESS_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+  fi
+  selection=("$@")
+  mkdir -p "$WINEPREFIX"
+  work=$(mktemp -d "/tmp/$name.XXXXXX")
+  trap wine_harness_cleanup EXIT
+  wineserver -p
+}
+
+wine_harness_cleanup() {
+  wineserver -k 2>/dev/null
+  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null
+  rm -rf "$work"
+}
+
+wine_harness_need() {
+  local name=$1 need
+  shift
+  for need in "$@"; do
+    if [ ! -e "$need" ]; then
+      echo "$name: $need is missing; build it first"
+      echo "0 passed, 1 failed"
+      exit 1
+    fi
+  done
+}
+
+fail() {
+  reason=$*
+  return 1
+}
+
+# Z:\ is the root of the Linux file system in every Wine prefix.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# The name of part INDEX of NAME cut into COUNT parts.
+part() {
+  if [ "$3" -gt 1000 ]; then printf '%s__%04d' "$1" "$2"; else printf '%s__%03d' "$1" "$2"; fi
+}
+
+selected() {
+  [ ${#selection[@]} -eq 0 ] && return 0
+  local want
+  for want in "${selection[@]}"; do [ "$want" = "$1" ] && return 0; done
+  return 1
+}
+
+scenario() {
+  local harness_case=$1
+  shift
+  selected "$harness_case" || return 0
+  reason=""
+  # Names of their own: the cases' functions may set a global "status".
+  local harness_begin=$SECONDS harness_status=0
+  "$@" || harness_status=$?
+  if [ $harness_status -eq 0 ]; then
+    echo "ok $harness_case ($((SECONDS - harness_begin)) s)"
+    passed=$((passed + 1))
+  elif [ $harness_status -eq 2 ]; then
+    echo "skip $harness_case: $reason"
+  else
+    echo "FAIL $harness_case: ${reason:-failed}"
+    failed=$((failed + 1))
+  fi
+}
+
+wine_harness_end() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}

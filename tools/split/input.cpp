@@ -1,0 +1,43 @@
+#include "tools/split/input.h"
+
+#include "join/record_layout.h"
+#include "tools/split/names.h"
+
+int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
+    job->file = request.file;
+    job->name = OsBaseName(OsLongPath(request.file));
+    if (!CheckWindowsName(job->name, failure)) return 0;
+
+    uint64_t fileSize = 0;
+    if (!OsOpenRegularFile(job->file, &job->input, &fileSize)) {
+        if (OsLastError() == OsError::NotRegular) {
+            return FailWith(failure, SplitCause::InputNotRegular, job->file);
+        }
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
+    }
+    if (!OsGetFileTimes(job->input.handle, &job->inputTimes)) {
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
+    }
+    if (OsIsDescriptorLink(job->file)) {
+        return FailWith(failure, SplitCause::InputIsStream, job->file);
+    }
+    int planned = request.byParts
+                      ? PlanByCount(fileSize, request.parts, &job->plan, &failure->plan)
+                      : PlanBySize(fileSize, request.partSize, &job->plan, &failure->plan);
+    if (!planned) {
+        failure->number = fileSize;
+        return FailWith(failure, SplitCause::CannotCut, job->file);
+    }
+
+    if (!ConvertName(job->name, &job->cp1252Name, failure)) return 0;
+    // Every index has a name of the joiner's rule; the last has the most
+    // digits, so it is the one that may not fit.
+    uint32_t count = job->plan.partCount;
+    std::string suffix;
+    if (job->cp1252Name.size() >= kOutputNameField ||
+        !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
+        return FailWith(failure, SplitCause::NameTooLongForJoiner, job->name);
+    }
+    job->kind = request.kind;
+    return 1;
+}

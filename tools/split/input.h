@@ -1,0 +1,58 @@
+// The state of a run, checked before anything is written: the file and the
+// cut, its name, the joiner and its record, the output folder. Each share is
+// checked and filled in by the file of its subject: the input here, the
+// joiner in joiner.h, the folder and the outputs' names in outputs.h.
+#ifndef SELVANORE_TOOLS_SPLIT_INPUT_H
+#define SELVANORE_TOOLS_SPLIT_INPUT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "record/locate.h"
+#include "tools/split/job.h"
+#include "tools/split/os.h"
+#include "tools/split/plan.h"
+
+struct Job {
+    // The input.
+    std::string file;             // as given
+    OsFile input;
+    OsFileTimes inputTimes = {};  // the input's times when it was opened
+    SplitPlan plan = {};
+    std::string name;        // the file's own name (its long form), UTF-8
+    std::string cp1252Name;  // the same in Windows-1252, for the record
+    uint32_t kind = 0;
+    // The joiner.
+    std::string joinerPath;       // the joiner read: as given, or the default's resolved path
+    std::vector<uint8_t> joiner;  // the joiner's bytes, stamped in place
+    RecordLocation location = {};
+    std::string joinerName;  // the stamped copy's name
+    // The output folder.
+    std::string outDir;
+    OsFile directory;
+};
+
+// Fills in *failure and returns 0, for the job's checks and steps; the
+// second keeps the system's description of the error that caused it.
+inline int FailWith(SplitFailure* failure, SplitCause cause, const std::string& name = "") {
+    failure->cause = cause;
+    failure->name = name;
+    return 0;
+}
+inline int FailWithSystem(SplitFailure* failure, SplitCause cause, const std::string& name) {
+    failure->system = OsLastErrorText();
+    return FailWith(failure, cause, name);
+}
+
+// Whether the front end asked the run to stop.
+inline bool StopAsked(const SplitEvents& events) {
+    return events.stop != nullptr && events.stop(events.context) != 0;
+}
+
+// Refuses a name Windows would not keep (names.h) first, then opens the
+// file, plans the cut and converts the name for the record. Returns 0 with
+// *failure when the run cannot go on.
+int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure);
+
+#endif
