@@ -26,17 +26,6 @@ TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_lis
     return static_cast<size_t>(needed) < capacity ? TextResult::Ok : TextResult::Truncated;
 }
 
-TextResult TextLength(const char* text, size_t capacity, size_t* length) {
-    const void* end = nullptr;
-    if (capacity != 0 && capacity <= kMaxTextCapacity) end = std::memchr(text, '\0', capacity);
-    if (end == nullptr) {
-        if (length != nullptr) *length = 0;
-        return TextResult::InvalidArgument;
-    }
-    if (length != nullptr) *length = static_cast<size_t>(static_cast<const char*>(end) - text);
-    return TextResult::Ok;
-}
-
 SizeText FormatSize(uint64_t value) {
     char digits[30];
     FormatText(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));

@@ -28,11 +28,6 @@ TextResult FormatText(char* buffer, size_t capacity, const char* format, ...)
 // FormatText with its values in a va_list.
 TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_list args);
 
-// Sets *length (when given) to the number of characters before the
-// terminator. Fails with InvalidArgument, and a length of 0, when no
-// terminator lies within the first capacity characters.
-TextResult TextLength(const char* text, size_t capacity, size_t* length);
-
 // Capacity of a byte-count text, terminator included.
 const uint32_t kSizeTextCapacity = 32;
 

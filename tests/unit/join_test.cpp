@@ -18,6 +18,7 @@
 #include "tests/support/fake_record.h"
 #include "tests/support/fake_tick.h"
 #include "tests/support/memory_files.h"
+#include "tests/support/part_names.h"
 #include "tests/support/scripted_view.h"
 #include "ui/dialog.h"
 #include "ui/dialog_record.h"
@@ -114,8 +115,7 @@ protected:
         original.clear();
         uint32_t count = static_cast<uint32_t>(sizes.size());
         for (uint32_t i = 0; i < count; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "datos.bin__%03u", i);
+            std::string name = ExpectedPartName("datos.bin", count, i);
             PutMemoryFile(name, sizes[i], 100 + i);
             std::vector<uint8_t> data = MemoryFileData(name);
             original.insert(original.end(), data.begin(), data.end());

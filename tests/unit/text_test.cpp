@@ -45,27 +45,6 @@ TEST(FormatText, ConversionsInUse) {
     EXPECT_STREQ(buffer, "Tama\xF1o : 1 bytes.");
 }
 
-TEST(TextLength, FindsTheTerminatorWithinTheCapacity) {
-    size_t length = 99;
-    EXPECT_EQ(TextLength("abc", 4, &length), TextResult::Ok);
-    EXPECT_EQ(length, 3u);
-    EXPECT_EQ(TextLength("abc", 100, &length), TextResult::Ok);
-    EXPECT_EQ(length, 3u);
-    EXPECT_EQ(TextLength("", 1, &length), TextResult::Ok);
-    EXPECT_EQ(length, 0u);
-
-    // No terminator within the capacity: the bytes past it are never read.
-    const char unterminated[3] = {'a', 'b', 'c'};
-    length = 99;
-    EXPECT_EQ(TextLength(unterminated, 3, &length), TextResult::InvalidArgument);
-    EXPECT_EQ(length, 0u);
-    length = 99;
-    EXPECT_EQ(TextLength("abc", 0, &length), TextResult::InvalidArgument);
-    EXPECT_EQ(length, 0u);
-    EXPECT_EQ(TextLength("abc", 4, nullptr), TextResult::Ok);
-    EXPECT_EQ(TextLength(unterminated, 3, nullptr), TextResult::InvalidArgument);
-}
-
 TEST(FormatSize, GroupsOfThreeWithFullStops) {
     const struct {
         uint64_t value;
