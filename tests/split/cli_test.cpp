@@ -214,9 +214,27 @@ void CheckCut(const Cut& cut, uint32_t seed) {
         referenceParts.push_back(name);
     }
 
-    std::set<std::string> expected = {"data.bin__join"};
+    std::set<std::string> expected = {"data.bin__join", "data.bin.sha256"};
     for (uint32_t i = 0; i < count; ++i) expected.insert(ExpectedPartName("data.bin", count, i));
     ASSERT_EQ(ListNames(out), expected);
+
+    // The list, whatever the record's checksum, is sha256sum's: it checks the
+    // parts beside it, and everything once they are joined by cat, as a
+    // recipient without the joiner joins them.
+    std::string list = Quote(out + "/data.bin.sha256");
+    EXPECT_EQ(Shell("cd " + Quote(out) + " && sha256sum --strict -c --ignore-missing " + list +
+                    " 2>&1 | grep -c ': OK$'"),
+              std::to_string(count) + "\n");
+    std::string recipient = dir / "recipient";
+    fs::create_directories(recipient);
+    for (uint32_t i = 0; i < count; ++i) {
+        fs::copy_file(out + "/" + ExpectedPartName("data.bin", count, i),
+                      recipient + "/" + ExpectedPartName("data.bin", count, i));
+    }
+    fs::copy_file(out + "/data.bin.sha256", recipient + "/data.bin.sha256");
+    EXPECT_EQ(Shell("cd " + Quote(recipient) + " && cat data.bin__* > data.bin && sha256sum "
+                    "--strict -c data.bin.sha256 >/dev/null 2>&1 && echo accepted"),
+              "accepted\n");
 
     Bytes joined;
     uint32_t index = 0;
@@ -272,13 +290,20 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
     EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
                               "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
-                              "\njoiner copied from: " ELF_FIXTURE "\n");
+                              "\nchecksum list: " + file + ".sha256\njoiner copied from: " ELF_FIXTURE
+                              "\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__001",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__002",
-                                     "A\xC3\xB1o caf\xC3\xA9.dat__join"}));
+                                     "A\xC3\xB1o caf\xC3\xA9.dat__join",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat.sha256"}));
+    // The list is what sha256sum prints for the parts and the file, in that
+    // order, named in UTF-8 as they are on disk.
+    EXPECT_EQ(ReadWholeFile(file + ".sha256"),
+              Shell("cd " + Quote(dir.Path().string()) + " && sha256sum " + Quote(name + "__000") +
+                    " " + Quote(name + "__001") + " " + Quote(name + "__002") + " " + Quote(name)));
     EXPECT_TRUE(ReadFileBytes(file) == data);
 
     // The record holds the name in Windows-1252.
@@ -290,9 +315,13 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     EXPECT_NE(info.st_mode & S_IXUSR, 0u) << "the joiner copy is executable";
 
     // A stamped joiner is stamped again, whole; the first is left as it was.
+    // Without a list, the summary names none.
     WriteFile(dir / "second", 9000, 2);
-    result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner", file + "__join"});
+    result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner", file + "__join",
+                    "--no-list"});
     ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_FALSE(fs::exists(dir / "second.sha256"));
+    EXPECT_EQ(result.out.find("checksum list"), std::string::npos) << result.out;
     fields = RunJoiner(dir / "second__join");
     EXPECT_EQ(fields["name"] + " " + fields["size"] + " " + fields["count"] + " " + fields["kind"],
               "second 9000 9 1");
@@ -596,9 +625,20 @@ TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     std::string longName = in + "/" + std::string(250, 'n');
     WriteFile(longName, 100, 1);
     if (!std::string(PE_FIXTURE).empty()) {
-        ExpectRefused({longName, "--parts", "2", "--joiner", PE_FIXTURE, "--out", out}, {in, out},
-                      "too long");
+        ExpectRefused({longName, "--parts", "2", "--joiner", PE_FIXTURE, "--out", out, "--no-list"},
+                      {in, out}, "too long");
     }
+    fs::remove(longName);
+    // 249 bytes: the parts' and the Linux joiner's names fit, the list's does not.
+    longName = in + "/" + std::string(249, 'n');
+    WriteFile(longName, 100, 1);
+    Refused(With({longName, "--parts", "2"}),
+            "the name '" + std::string(249, 'n') + "' is too long: '" + std::string(249, 'n') +
+                ".sha256' would exceed the 255 bytes a file name can have");
+    Result result = Split(With({longName, "--parts", "2", "--no-list"}));
+    EXPECT_EQ(result.status, 0) << result.err;
+    fs::remove_all(out);
+    fs::create_directories(out);
     fs::remove(longName);
     longName = in + "/" + std::string(251, 'n');
     WriteFile(longName, 100, 1);
@@ -659,6 +699,19 @@ TEST_F(SplitRefuses, NothingIsOverwritten) {
     Refused(With({file, "--parts", "3"}), "already exists");
     fs::remove(out + "/data.bin__join");
 
+    // An earlier set's list too; without a list it is no output of the run.
+    WriteWholeFile(out + "/data.bin.sha256", "keep");
+    Refused(With({file, "--parts", "3"}),
+            "vantorel-split: '" + out + "/data.bin.sha256' already exists; remove it or choose "
+            "another --out\n");
+    EXPECT_EQ(ReadWholeFile(out + "/data.bin.sha256"), "keep");
+    EXPECT_EQ(Split(With({file, "--parts", "3", "--no-list"})).status, 0);
+    EXPECT_EQ(ReadWholeFile(out + "/data.bin.sha256"), "keep");
+    for (const char* made : {"data.bin__000", "data.bin__001", "data.bin__002", "data.bin__join",
+                             "data.bin.sha256"}) {
+        fs::remove(out + "/" + made);
+    }
+
     // A part name that is a dangling link must not be written through.
     fs::create_symlink(dir / "dangling", out + "/data.bin__002");
     Refused(With({file, "--parts", "3"}), "already exists");
@@ -709,7 +762,7 @@ TEST_F(SplitRefuses, AKilledRunLeavesNoSetThatLooksComplete) {
                              "can be removed\n");
     std::set<std::string> now = ListNames(out);
     EXPECT_TRUE(std::includes(now.begin(), now.end(), left.begin(), left.end()));
-    EXPECT_EQ(now.size(), left.size() + 3);
+    EXPECT_EQ(now.size(), left.size() + 4);
 }
 
 // The loser of a race for a name (another cut of the same file, any

@@ -1,8 +1,12 @@
 // The splitter's job called directly, on real files: the output set's
-// temporary names and naming, the cut, and the job's interface (events,
-// failures as values, an outcome that owns the set).
+// temporary names and naming, the cut, the job's interface (events,
+// failures as values, an outcome that owns the set), and the list's sums on
+// the stand-in helper threads (tests/support/fake_core), which count, fail
+// and lag on request.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "hash/hash.h"
+#include "tests/support/fake_core.h"
 #include "tests/support/part_names.h"
 #include "tests/support/temp_dir.h"
 #include "tools/split/cut.h"
@@ -169,7 +175,8 @@ TEST(SplitCut, AFileChangedInPlaceIsRefused) {
             close(fd);
         }
         OutputSet outputs = NoOutputs(job);
-        EXPECT_EQ(CutParts(&job, &outputs, nullptr, buffer.data(), SplitEvents(), &failure),
+        CutSums sums;
+        EXPECT_EQ(CutParts(&job, &outputs, &sums, buffer.data(), SplitEvents(), &failure),
                   change ? 0 : 1);
         if (change) {
             EXPECT_EQ(failure.cause, SplitCause::InputChanged);
@@ -252,7 +259,7 @@ TEST_F(SplitJob, TheOutcomeOwnsTheSetUntilItIsKept) {
         // The result's other fields are the summary's (the tool's tests).
         EXPECT_EQ(outcome.result.firstPart, ExpectedPartName("data.bin", 1001, 0));
         EXPECT_EQ(outcome.result.lastPart, ExpectedPartName("data.bin", 1001, 1000));
-        EXPECT_EQ(Out().size(), 1003u);
+        EXPECT_EQ(Out().size(), 1004u);
     }
     // Not kept: gone, the earlier run's file left alone.
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
@@ -265,7 +272,7 @@ TEST_F(SplitJob, TheOutcomeOwnsTheSetUntilItIsKept) {
     KeepOutputs(&outcome);
     EXPECT_FALSE(outcome.run);
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0", "data.bin__000", "data.bin__001",
-                            "data.bin__002", "data.bin__join"}));
+                            "data.bin__002", "data.bin__join", "data.bin.sha256"}));
 }
 
 // A stop between two blocks, and one after the last block, before the
@@ -273,6 +280,7 @@ TEST_F(SplitJob, TheOutcomeOwnsTheSetUntilItIsKept) {
 class SplitJobStop : public SplitJob, public ::testing::WithParamInterface<size_t> {};
 
 TEST_P(SplitJobStop, KeepsNothing) {
+    ResetFakeCore();
     request.partSize = 100;
     told.stopAfter = GetParam();
     SplitOutcome outcome;
@@ -281,8 +289,95 @@ TEST_P(SplitJobStop, KeepsNothing) {
     EXPECT_TRUE(outcome.interrupted);
     EXPECT_EQ(told.cuttings, GetParam());
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+    // The list's helper summed the blocks cut, and is ended.
+    EXPECT_EQ(g_core.helpersCreated, 1);
+    EXPECT_EQ(g_core.helperTasks, static_cast<int>(GetParam()));
+    EXPECT_EQ(g_core.helpersAlive, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BetweenBlocksAndBeforeTheNames, SplitJobStop, ::testing::Values(2, 11));
+
+// ---- The list's sums -----------------------------------------------------
+
+// The list a file of size bytes of seed cut into parts of partSize bytes
+// must hold, from the engine summing each slice on its own.
+std::string ExpectedList(const std::string& name, size_t size, uint32_t seed, size_t partSize) {
+    std::vector<uint8_t> data = SeededBytes(size, seed);
+    uint32_t count = static_cast<uint32_t>((size + partSize - 1) / partSize);
+    auto sum = [&](size_t from, size_t length) {
+        std::unique_ptr<CHash> engine(CreateHashEngine(CHECKSUM_SHA256));
+        engine->Reset();
+        engine->Update(data.data() + from, static_cast<uint32_t>(length));
+        engine->Finish();
+        char text[65];
+        engine->GetDigestText(text);
+        return std::string(text);
+    };
+    std::string list;
+    for (uint32_t i = 0; i < count; ++i) {
+        size_t from = i * partSize;
+        list += sum(from, std::min(partSize, size - from)) + "  " +
+                ExpectedPartName(name, count, i) + "\n";
+    }
+    return list + sum(0, size) + "  " + name + "\n";
+}
+
+// Parts of several blocks (kCutBufferSize each): a helper that is slow to
+// start each block must still sum that block, not the next read over it; a
+// helper that cannot be had leaves the same work to the cutting thread. The
+// record's own checksum is another kind, so the whole file is summed for the
+// list too, on the helper beside the record's.
+class SplitJobSums : public SplitJob, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SplitJobSums, MakeTheSameList) {
+    const size_t size = 2 * kCutBufferSize + kCutBufferSize / 2 + 7;
+    WriteFile(file, size, 6);
+    request.partSize = kCutBufferSize + 3;
+    request.events = SplitEvents();  // the fixture's expect the file of 1001 bytes
+    ResetFakeCore();
+    std::string way = GetParam();
+    g_core.helperDelayMs = way == "lagging" ? 20 : 0;
+    g_core.failHelpers = way == "none";
+    {
+        SplitOutcome outcome;
+        ASSERT_TRUE(RunSplit(request, &outcome)) << static_cast<int>(outcome.failure.cause);
+        EXPECT_EQ(outcome.result.list, OsJoinPath(dir / "out", "data.bin.sha256"));
+        EXPECT_EQ(ReadWholeFile(outcome.result.list),
+                  ExpectedList("data.bin", size, 6, kCutBufferSize + 3));
+        EXPECT_EQ(g_core.helpersCreated, way == "none" ? 0 : 1);
+    }
+    EXPECT_EQ(g_core.helpersAlive, 0);
+    ResetFakeCore();
+}
+
+INSTANTIATE_TEST_SUITE_P(Helpers, SplitJobSums, ::testing::Values("prompt", "lagging", "none"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+// A write that fails part way (here past a file-size limit) ends the
+// helper too, and leaves nothing of the set, its list included.
+TEST_F(SplitJob, AFailedWriteEndsTheHelperAndKeepsNothing) {
+    WriteFile(file, 3 * kCutBufferSize, 7);
+    request.partSize = kCutBufferSize * 3 / 2;
+    request.events = SplitEvents();
+    ResetFakeCore();
+    struct rlimit before;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit limit = before;
+    limit.rlim_cur = kCutBufferSize + kCutBufferSize / 4;
+    auto ignored = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    SplitOutcome outcome;
+    int made = RunSplit(request, &outcome);
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, ignored);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(outcome.failure.cause, SplitCause::CannotWrite);
+    EXPECT_EQ(outcome.failure.name, OsJoinPath(dir / "out", "data.bin__000"));
+    EXPECT_EQ(g_core.helpersCreated, 1);
+    EXPECT_EQ(g_core.helpersAlive, 0);
+    EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+}
 
 }  // namespace

@@ -29,8 +29,9 @@ int Parse(std::vector<const char*> args, Options* options, std::string* error) {
 TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     Options options;
     std::string error;
-    ASSERT_TRUE(Parse({"--size=3K", "f", "--checksum", "md5", "--joiner=j", "--out", "o"}, &options,
-                      &error))
+    ASSERT_TRUE(Parse({"--size=3K", "f", "--checksum", "md5", "--joiner=j", "--out", "o",
+                       "--no-list"},
+                      &options, &error))
         << error;
     EXPECT_STREQ(options.file, "f");
     EXPECT_TRUE(options.bySize);
@@ -38,12 +39,14 @@ TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     EXPECT_EQ(options.kind, 1u);
     EXPECT_STREQ(options.joiner, "j");
     EXPECT_STREQ(options.outDir, "o");
+    EXPECT_FALSE(options.list);
 
     // After "--", a name beginning with a dash is the file.
     options = Options();
     ASSERT_TRUE(Parse({"--parts", "2", "--", "-file"}, &options, &error)) << error;
     EXPECT_STREQ(options.file, "-file");
     EXPECT_EQ(options.kind, 4u) << "SHA-256 by default";
+    EXPECT_TRUE(options.list) << "a list by default";
 
     options = Options();
     ASSERT_TRUE(Parse({"x", "--help", "--bogus"}, &options, &error));
@@ -65,6 +68,7 @@ TEST(SplitOptions, BadCommandLinesSayWhy) {
         {{"f", "--parts", "2", "--checksum", "crc"}, "--checksum takes none, md5"},
         {{"f", "--parts=2", "--verbose=1"}, "unknown option '--verbose' (see --help)"},
         {{"f", "-p"}, "unknown option '-p' (see --help)"},
+        {{"f", "--parts", "2", "--no-list=yes"}, "option --no-list takes no value (see --help)"},
     };
     for (const auto& c : cases) {
         Options options;

@@ -9,7 +9,7 @@ void Tell(const SplitEvents& events, const SplitProgress& progress) {
 }
 
 // Copies the bytes of part index into part.
-int CopyPart(Job* job, uint32_t index, OsFile* part, CHash* engine, uint8_t* buffer,
+int CopyPart(Job* job, uint32_t index, OsFile* part, CutSums* sums, uint8_t* buffer,
              const SplitEvents& events, SplitProgress* progress, SplitFailure* failure) {
     std::string partName = PartFileName(*job, index);
     uint64_t left = PartSize(job->plan, index);
@@ -21,25 +21,30 @@ int CopyPart(Job* job, uint32_t index, OsFile* part, CHash* engine, uint8_t* buf
             return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
         }
         if (got == 0) return FailWith(failure, SplitCause::InputShrank, job->file);
-        if (!WriteOutput(*part, buffer, got, partName, *job, failure)) return 0;
-        if (engine != nullptr) engine->Update(buffer, static_cast<uint32_t>(got));
+        // The sums read the block while it is written; the helper is
+        // waited for on a failure too, before the buffer can go.
+        BeginBlock(sums, buffer, got);
+        int written = WriteOutput(*part, buffer, got, partName, *job, failure);
+        EndBlock(sums);
+        if (!written) return 0;
         left -= got;
         progress->done += got;
         Tell(events, *progress);
     }
+    EndPart(sums);
     return FinishOutput(part, partName, *job, failure);
 }
 
 }  // namespace
 
-int CutParts(Job* job, OutputSet* outputs, CHash* engine, uint8_t* buffer,
+int CutParts(Job* job, OutputSet* outputs, CutSums* sums, uint8_t* buffer,
              const SplitEvents& events, SplitFailure* failure) {
     const SplitPlan& plan = job->plan;
     SplitProgress progress = {SplitStage::Cutting, job->name, 0, plan.fileSize};
     for (uint32_t i = 0; i < plan.partCount; ++i) {
         OsFile part;
         if (!CreatePart(outputs, i, &part, failure)) return 0;
-        if (!CopyPart(job, i, &part, engine, buffer, events, &progress, failure)) return 0;
+        if (!CopyPart(job, i, &part, sums, buffer, events, &progress, failure)) return 0;
     }
     uint8_t extra = 0;
     size_t got = 0;

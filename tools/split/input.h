@@ -31,6 +31,7 @@ struct Job {
     // The output folder.
     std::string outDir;
     OsFile directory;
+    std::string listName;  // the checksum list's name; empty when none is written
 };
 
 // Fills in *failure and returns 0, for the job's checks and steps; the

@@ -4,10 +4,12 @@
 #include <new>
 
 #include "hash/hash.h"
+#include "record/checksum_list.h"
 #include "tools/split/cut.h"
 #include "tools/split/input.h"
 #include "tools/split/joiner.h"
 #include "tools/split/outputs.h"
+#include "tools/split/sums.h"
 
 struct SplitRun {
     Job job;
@@ -20,19 +22,31 @@ void Warn(const SplitEvents& events, const SplitWarning& warning) {
     if (events.warn != nullptr) events.warn(events.context, warning);
 }
 
-// Cuts the parts, writes the stamped joiner and names the outputs. The
-// caller removes the outputs, the named ones too, when it fails; every
-// output's file is closed by then.
-int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint8_t* buffer,
+// The checksum list's text: a line for each part, then the whole file's.
+std::string ListText(const Job& job, const CutSums& sums) {
+    std::string text;
+    for (uint32_t i = 0; i < job.plan.partCount; ++i) {
+        text += ChecksumListLine(sums.partDigests[i], PartFileName(job, i));
+    }
+    return text + ChecksumListLine(sums.wholeDigest, job.name);
+}
+
+// Cuts the parts, writes the checksum list and the stamped joiner and names
+// the outputs. The caller removes the outputs, the named ones too, when it
+// fails; every output's file is closed by then.
+int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint8_t* buffer,
                  SplitOutcome* outcome) {
     Job& job = run->job;
     SplitFailure* failure = &outcome->failure;
     const SplitEvents& events = request.events;
-    // The joiner's temporary file is made first, so that nothing is cut
-    // when it cannot be; its bytes are written once the checksum is known.
+    // The joiner's and the list's temporary files are made first, so that
+    // nothing is cut when they cannot be; their bytes are written once the
+    // checksums are known.
     OsFile joiner;
+    OsFile list;
     if (!CreateJoinerCopy(&run->outputs, &joiner, failure)) return 0;
-    if (!CutParts(&job, &run->outputs, engine, buffer, events, failure)) {
+    if (!job.listName.empty() && !CreateList(&run->outputs, &list, failure)) return 0;
+    if (!CutParts(&job, &run->outputs, sums, buffer, events, failure)) {
         outcome->interrupted = StopAsked(events);
         return 0;
     }
@@ -42,9 +56,17 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint
     record.checksumKind = job.kind;
     record.expectedSize = job.plan.fileSize;
     record.partCount = job.plan.partCount;
-    if (engine) {
-        engine->Finish();
-        engine->GetDigestText(record.checksumText);
+    if (sums->record != nullptr) {
+        sums->record->Finish();
+        sums->record->GetDigestText(record.checksumText);
+    }
+    FinishSums(sums, record.checksumText);
+    if (list.IsOpen()) {
+        std::string text = ListText(job, *sums);
+        if (!WriteOutput(list, text.data(), text.size(), job.listName, job, failure) ||
+            !FinishOutput(&list, job.listName, job, failure)) {
+            return 0;
+        }
     }
     std::memcpy(record.outputName, job.cp1252Name.c_str(), job.cp1252Name.size() + 1);
     if (!StampJoiner(&job, record)) return FailWith(failure, SplitCause::StampUnreadable);
@@ -72,6 +94,7 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CHash* engine, uint
     result.kind = job.kind;
     result.checksum = record.checksumText;
     result.joinerSource = job.joinerPath;
+    if (!job.listName.empty()) result.list = OutputPath(job, job.listName);
     return 1;
 }
 
@@ -106,13 +129,19 @@ int RunSplit(const SplitRequest& request, SplitOutcome* outcome) {
     }
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kCutBufferSize]);
     if (!buffer) return FailWith(failure, SplitCause::OutOfMemory);
+    // Declared after the buffer and the engine, so that its helper, idle
+    // between blocks, is ended before they go.
+    CutSums sums;
+    if (!PrepareSums(engine.get(), job.kind, !job.listName.empty(), &sums)) {
+        return FailWith(failure, SplitCause::OutOfMemory);
+    }
 
     if (request.events.progress != nullptr) {
         request.events.progress(request.events.context,
                                 SplitProgress{SplitStage::Writing, job.name, 0, job.plan.fileSize});
     }
     run->outputs = NoOutputs(job);
-    if (!WriteOutputs(request, run.get(), engine.get(), buffer.get(), outcome)) {
+    if (!WriteOutputs(request, run.get(), &sums, buffer.get(), outcome)) {
         DiscardOutputs(&run->outputs);
         return 0;
     }

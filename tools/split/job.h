@@ -1,10 +1,10 @@
 // The splitter's job as a front end drives it: a request (the file, the cut,
-// the checksum, the joiner, the output folder), told of its warnings and its
-// progress and asked whether to stop through callbacks, and an outcome that
-// is a value: the set made, or the failure with the names, numbers and
-// system's text it concerns. Nothing here prints or exits: the command line
-// (main.cpp, report.h) turns the values into its English lines, another
-// front end into its own words.
+// the checksum, the joiner, the checksum list, the output folder), told of
+// its warnings and its progress and asked whether to stop through callbacks,
+// and an outcome that is a value: the set made, or the failure with the
+// names, numbers and system's text it concerns. Nothing here prints or
+// exits: the command line (main.cpp, report.h) turns the values into its
+// English lines, another front end into its own words.
 //
 // Everything that can be checked is checked before the first byte is
 // written. The outputs are written under temporary names and take their own
@@ -93,6 +93,9 @@ struct SplitRequest {
     uint64_t partSize = 0;
     uint32_t kind = CHECKSUM_SHA256;
     std::optional<std::string> joiner;  // none: the default joiner (places)
+    // The checksum list NAME.sha256 beside the parts: a SHA-256 of each part
+    // and of the whole file, whatever kind the record's checksum is.
+    bool list = true;
     std::optional<std::string> outDir;  // none: the file's folder
     JoinerPlaces places = {"", ""};
     SplitEvents events;
@@ -131,7 +134,7 @@ enum class SplitCause {
     OutDirCannotUse,       // system
     NameTooLongForFolder,  // name: the file's own name; other: the longest output name;
                            // number: the longest name the folder takes, in units
-    OutputExists,          // name: the output's path
+    OutputExists,          // name: the output's path (a part, the list or the joiner)
     OutputUnknown,         // name: the output's path; system
     OutOfMemory,
     // While writing: nothing was kept.
@@ -173,6 +176,7 @@ struct SplitResult {
     uint32_t kind = CHECKSUM_NONE;
     std::string checksum;  // the digest text; empty for CHECKSUM_NONE
     std::string joinerSource;  // the joiner copied: as given, or the default's resolved path
+    std::string list;  // the checksum list's path; empty when none was asked for
 };
 
 // The state of a run whose outputs have taken their names (job.cpp).
@@ -193,8 +197,8 @@ struct SplitOutcome {
     ~SplitOutcome();
 };
 
-// Checks everything, cuts the parts, writes the stamped joiner, gives every
-// output its name and syncs the folder. Returns 1 with outcome->result and
+// Checks everything, cuts the parts, writes the checksum list and the
+// stamped joiner, gives every output its name and syncs the folder. Returns 1 with outcome->result and
 // outcome->run; 0 with outcome->failure, nothing kept.
 int RunSplit(const SplitRequest& request, SplitOutcome* outcome);
 

@@ -56,23 +56,28 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
 }  // namespace
 
 std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
+    const char* indent = "\n                     ";
     std::string joiner = defaultJoiner.empty() ? std::string("none")
-                         : buildTree ? "the Windows joiner of this\n"
-                                       "                     build tree, found from this program's "
-                                       "folder at\n                     " +
-                                           defaultJoiner
-                                     : "the Windows joiner installed\n"
-                                       "                     with this program, found from its "
-                                       "folder at\n                     " +
+                         : buildTree ? "the Windows joiner of this" + std::string(indent) +
+                                           "build tree, found from this program's folder at" +
+                                           indent + defaultJoiner
+                                     : "the Windows joiner installed" + std::string(indent) +
+                                           "with this program, found from its folder at" + indent +
                                            defaultJoiner;
     return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
            "                      [--checksum " + ChecksumOptions("|", "|") +
            "] [--joiner PATH] [--out DIR]\n"
+           "                      [--no-list]\n"
            "\n"
            "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
            "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
            "joiner or NAME__join for a Linux one, stamped with the file's name, size, part\n"
            "count and checksum. Running the copy rebuilds FILE from the parts.\n"
+           "\n"
+           "NAME.sha256 beside them lists the SHA-256 of every part and of FILE in the\n"
+           "format sha256sum -c reads: \"sha256sum -c --ignore-missing NAME.sha256\" checks\n"
+           "the parts, and after \"cat NAME__[0-9]* > NAME\" the same without\n"
+           "--ignore-missing checks the whole file too.\n"
            "\n"
            "  --parts N          N parts of equal size, the last also taking the remainder\n"
            "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
@@ -83,13 +88,15 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
            "  --joiner PATH      joiner to copy (default: " +
            joiner +
            ")\n"
-           "  --out DIR          directory of the parts and the joiner (default: FILE's)\n"
+           "  --no-list          write no NAME.sha256\n"
+           "  --out DIR          directory of the parts, the list and the joiner" + indent +
+           "(default: FILE's)\n"
            "  --help             this text\n"
            "\n"
-           "Existing files are never overwritten: the run is refused when a part or the\n"
-           "joiner copy already exists. Names Windows reserves for devices (CON, NUL,\n"
-           "COM1, LPT1... with any extension) and names ending in a dot or a space are\n"
-           "refused. On any failure nothing is left behind.\n"
+           "Existing files are never overwritten: the run is refused when a part, the\n"
+           "list or the joiner copy already exists. Names Windows reserves for devices\n"
+           "(CON, NUL, COM1, LPT1... with any extension) and names ending in a dot or a\n"
+           "space are refused. On any failure nothing is left behind.\n"
            "Exit status: 0 done, 1 failed, 2 bad command line or name, 130 interrupted.\n";
 }
 
@@ -116,6 +123,10 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
             options->help = true;
             return 1;
         }
+        if (argument == "--no-list") {
+            options->list = false;
+            continue;
+        }
 
         std::string name = argument;
         const char* value = nullptr;
@@ -123,6 +134,9 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
         if (equals != std::string::npos) {
             name = argument.substr(0, equals);
             value = argv[i] + equals + 1;
+        }
+        if (name == "--no-list") {
+            return Refuse(error, "option --no-list takes no value (see --help)");
         }
         bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
                      name == "--joiner" || name == "--out";
@@ -149,6 +163,7 @@ SplitRequest RequestOf(const Options& options, const JoinerPlaces& places) {
     request.partSize = options.partSize;
     request.kind = options.kind;
     if (options.joiner != nullptr) request.joiner = options.joiner;
+    request.list = options.list;
     if (options.outDir != nullptr) request.outDir = options.outDir;
     request.places = places;
     return request;

@@ -17,6 +17,7 @@ struct Options {
     bool bySize = false;
     uint32_t kind = CHECKSUM_SHA256;
     const char* joiner = nullptr;
+    bool list = true;
     const char* outDir = nullptr;
     bool help = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "record/checksum_list.h"
 #include "tools/split/names.h"
 
 const char kTemporaryPrefix[] = ".vantorel-split-";
@@ -75,11 +76,14 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
         return FailWithSystem(failure, SplitCause::OutDirCannotUse, job->outDir);
     }
 
+    if (request.list) job->listName = ChecksumListName(job->name);
+
     size_t nameMax = OsLongestName(job->directory.handle);
     // The last part has the longest name of the parts.
-    std::string lastPart = PartFileName(*job, job->plan.partCount - 1);
-    const std::string& longest =
-        lastPart.size() > job->joinerName.size() ? lastPart : job->joinerName;
+    std::string longest = PartFileName(*job, job->plan.partCount - 1);
+    for (const std::string* other : {&job->joinerName, &job->listName}) {
+        if (other->size() > longest.size()) longest = *other;
+    }
     if (OsNameLength(longest) > nameMax) {
         failure->other = longest;
         failure->number = nameMax;
@@ -89,9 +93,12 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
 
     // Nothing is ever overwritten: not an earlier set, and not the input.
     // (Outputs also take their names without replacing; this finds a clash
-    // before anything is cut.)
-    for (int64_t i = -1; i < static_cast<int64_t>(job->plan.partCount); ++i) {
-        std::string target = i < 0 ? job->joinerName : PartFileName(*job, static_cast<uint32_t>(i));
+    // before anything is cut.) -2: the list, -1: the joiner, then the parts.
+    for (int64_t i = -2; i < static_cast<int64_t>(job->plan.partCount); ++i) {
+        if (i == -2 && job->listName.empty()) continue;
+        std::string target = i == -2   ? job->listName
+                             : i == -1 ? job->joinerName
+                                       : PartFileName(*job, static_cast<uint32_t>(i));
         NameLookup lookup = OsLookUpIn(job->directory.handle, target);
         if (lookup == NameLookup::Found) {
             return FailWith(failure, SplitCause::OutputExists, OutputPath(*job, target));
@@ -114,7 +121,10 @@ size_t CountLeftovers(const Job& job) {
 }
 
 OutputSet NoOutputs(const Job& job) {
-    return OutputSet{&job, OsRandomBytes, std::string(), std::string(), {}, 0, false};
+    OutputSet outputs;
+    outputs.job = &job;
+    outputs.random = OsRandomBytes;
+    return outputs;
 }
 
 int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure) {
@@ -123,6 +133,13 @@ int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure) {
     std::string name;
     if (!CreateTemporary(outputs, "join", true, file, &name, failure)) return 0;
     outputs->joinerTemporary = name;
+    return 1;
+}
+
+int CreateList(OutputSet* outputs, OsFile* file, SplitFailure* failure) {
+    std::string name;
+    if (!CreateTemporary(outputs, "list", false, file, &name, failure)) return 0;
+    outputs->listTemporary = name;
     return 1;
 }
 
@@ -161,6 +178,10 @@ int NameOutputs(OutputSet* outputs, SplitFailure* failure) {
         if (!Rename(job, outputs->temporaries[index], PartFileName(job, index), failure)) return 0;
         ++outputs->partsNamed;
     }
+    if (!outputs->listTemporary.empty() && !outputs->listNamed) {
+        if (!Rename(job, outputs->listTemporary, job.listName, failure)) return 0;
+        outputs->listNamed = true;
+    }
     if (!Rename(job, outputs->joinerTemporary, job.joinerName, failure)) return 0;
     outputs->joinerNamed = true;
     if (!OsSyncDirectory(job.directory.handle)) {
@@ -180,6 +201,13 @@ void DiscardOutputs(OutputSet* outputs) {
         OsRemoveIn(directory, PartFileName(*outputs->job, outputs->partsNamed));
     }
     outputs->temporaries.clear();
+    if (outputs->listNamed) {
+        OsRemoveIn(directory, outputs->job->listName);
+    } else if (!outputs->listTemporary.empty()) {
+        OsRemoveIn(directory, outputs->listTemporary);
+    }
+    outputs->listTemporary.clear();
+    outputs->listNamed = false;
     if (outputs->joinerNamed) {
         OsRemoveIn(directory, outputs->job->joinerName);
     } else if (!outputs->joinerTemporary.empty()) {

@@ -1,7 +1,8 @@
-// The outputs of a run: the parts and the stamped joiner, and the folder
-// they go to. Each is written under a temporary name of its own in the
-// output folder and synced to disk; once all are, the parts and then the
-// joiner take their names, none replacing a file, and the folder is synced.
+// The outputs of a run: the parts, the checksum list and the stamped joiner,
+// and the folder they go to. Each is written under a temporary name of its
+// own in the output folder and synced to disk; once all are, the parts, the
+// list and then the joiner take their names, none replacing a file, and the
+// folder is synced.
 // Until then everything made is removed again on a failure, so a run leaves
 // the whole set or nothing, and a run killed outright leaves only hidden
 // temporary files.
@@ -17,9 +18,10 @@
 #include "tools/split/job.h"
 #include "tools/split/os.h"
 
-// Opens the output folder and checks that every output's name is free
-// (platform/name_lookup.h) and short enough for it. Returns 0 with *failure
-// when the run cannot go on.
+// Opens the output folder, names the checksum list when the request asks
+// for one (record/checksum_list.h) and checks that every output's name is
+// free (platform/name_lookup.h) and short enough for it. Returns 0 with
+// *failure when the run cannot go on.
 int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure);
 
 // The name of part index on disk: the file's own name, as given, and the
@@ -35,16 +37,18 @@ std::string OutputPath(const Job& job, const std::string& name);
 size_t CountLeftovers(const Job& job);
 
 struct OutputSet {
-    const Job* job;
+    const Job* job = nullptr;
     // The random source of the names (OsRandomBytes; tests give their own).
-    int (*random)(void* buffer, size_t length);
+    int (*random)(void* buffer, size_t length) = nullptr;
     // The beginning of the next temporary name; a new one is drawn when a
     // name is taken.
     std::string stem;
     std::string joinerTemporary;           // the joiner's temporary name, once made
+    std::string listTemporary;             // the list's, once made
     std::vector<std::string> temporaries;  // those of parts 0, 1... made so far
-    uint32_t partsNamed;  // parts 0 to partsNamed - 1 have their own names
-    bool joinerNamed;
+    uint32_t partsNamed = 0;  // parts 0 to partsNamed - 1 have their own names
+    bool listNamed = false;
+    bool joinerNamed = false;
 };
 
 OutputSet NoOutputs(const Job& job);
@@ -53,6 +57,7 @@ OutputSet NoOutputs(const Job& job);
 // *file, its owner; a name found taken is drawn again, a few times. Parts
 // are created in order: index is the count of parts made.
 int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure);
+int CreateList(OutputSet* outputs, OsFile* file, SplitFailure* failure);
 int CreatePart(OutputSet* outputs, uint32_t index, OsFile* file, SplitFailure* failure);
 
 // Writes to an output; name is its own name, for the failure.
@@ -63,8 +68,8 @@ int WriteOutput(const OsFile& file, const void* data, size_t length, const std::
 // finished is closed by its owner, without a word, on a way that fails.
 int FinishOutput(OsFile* file, const std::string& name, const Job& job, SplitFailure* failure);
 
-// Gives every output made its own name, the joiner last so that a set
-// without it is plainly incomplete, and syncs the folder. On a failure the
+// Gives every output made its own name, the parts, the list, and the joiner
+// last so that a set without it is plainly incomplete, and syncs the folder. On a failure the
 // outputs named so far are still the run's own (DiscardOutputs removes
 // them): a rename never replaces a file.
 int NameOutputs(OutputSet* outputs, SplitFailure* failure);

@@ -304,6 +304,7 @@ std::string SummaryText(const SplitResult& result) {
         summary += std::string(FindChecksumKind(result.kind)->display) + ": " + result.checksum +
                    "\n";
     }
+    if (!result.list.empty()) summary += "checksum list: " + ShowName(result.list) + "\n";
     summary += "joiner copied from: " + ShowName(result.joinerSource) + "\n";
     return summary;
 }

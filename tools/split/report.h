@@ -27,7 +27,8 @@ void Report(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 std::string DescribeFailure(const SplitFailure& failure);
 
 // The summary of a set made: the file, its size and parts, the joiner made,
-// the checksum and the joiner copied, a line each.
+// the checksum, the checksum list and the joiner copied, a line each, the
+// joiner copied last.
 std::string SummaryText(const SplitResult& result);
 
 // The command line's answers to a run's events: each warning reported as it
