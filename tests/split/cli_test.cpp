@@ -290,8 +290,8 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
     EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
                               "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
-                              "\nchecksum list: " + file + ".sha256\njoiner copied from: " ELF_FIXTURE
-                              "\n");
+                              "\nchecksum list: " + file +
+                              ".sha256\njoiner copied from: " ELF_FIXTURE "\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
@@ -317,8 +317,8 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     // A stamped joiner is stamped again, whole; the first is left as it was.
     // Without a list, the summary names none.
     WriteFile(dir / "second", 9000, 2);
-    result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner", file + "__join",
-                    "--no-list"});
+    result = Split({dir / "second", "--size", "1K", "--checksum", "md5", "--joiner",
+                    file + "__join", "--no-list"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_FALSE(fs::exists(dir / "second.sha256"));
     EXPECT_EQ(result.out.find("checksum list"), std::string::npos) << result.out;
@@ -447,6 +447,102 @@ TEST(SplitCli, AnInstalledTreeFindsItsJoinerWhereverItLies) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("cannot be used"), std::string::npos) << result.err;
     EXPECT_TRUE(ListNames(dir / "out").empty());
+}
+
+// --for linux takes the Linux joiner by the same rules: in the build tree
+// the one beside the tool, elsewhere bin/../share/selvanore/selvanore, only
+// when no one else could have put it there; stamped as NAME__join, a
+// program. --joiner still overrides.
+TEST(SplitCli, TheLinuxJoinerIsFoundByTheSameRules) {
+    TempDir dir{TempDir::kStay};
+    std::string bin = dir / "tree/bin";
+    fs::create_directories(bin);
+    fs::create_directories(dir / "out");
+    std::string tool = bin + "/vantorel-split";
+    fs::copy_file(kTool, tool);
+    fs::permissions(tool, fs::perms::owner_all);
+    WriteFile(dir / "file", 500, 8);
+    std::string built = fs::weakly_canonical(bin + "/" DEFAULT_LINUX_JOINER_RELATIVE).string();
+    std::string installed = bin + "/" INSTALLED_LINUX_JOINER_RELATIVE;
+    fs::copy_file(ELF_FIXTURE, built);
+    auto cut = [&](std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {tool, dir / "file", "--parts", "2", "--for", "linux",
+                                         "--out", dir / "out"};
+        args.insert(args.end(), more.begin(), more.end());
+        return RunProgram(args);
+    };
+    auto empty = [&] {
+        fs::remove_all(dir / "out");
+        fs::create_directories(dir / "out");
+    };
+
+    // An installed tree never looks at the build tree's place.
+    Result result = cut();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: no joiner at '" + installed +
+                              "', where it is installed with this program; give one with "
+                              "--joiner PATH\n");
+    EXPECT_TRUE(ListNames(dir / "out").empty());
+    Result help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("or linux, the Linux joiner installed with this program,\n"
+                            "                     found from its folder at\n"
+                            "                     " INSTALLED_LINUX_JOINER_RELATIVE "\n"),
+              std::string::npos)
+        << help.out;
+
+    fs::create_directories(fs::path(installed).parent_path());
+    fs::copy_file(ELF_FIXTURE, installed);
+    mode_t mask = umask(022);
+    result = cut();
+    umask(mask);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(CopiedFrom(result), fs::canonical(installed).string());
+    EXPECT_NE(result.out.find("\njoiner: " + dir / "out/file__join\n"), std::string::npos)
+        << result.out;
+    struct stat info;
+    ASSERT_EQ(stat((dir / "out/file__join").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0755u);
+    EXPECT_EQ(RunJoiner(dir / "out/file__join")["count"], "2");
+    empty();
+
+    // The ownership rule of a default joiner.
+    std::string share = fs::canonical(fs::path(installed).parent_path()).string();
+    chmod(share.c_str(), 0775);
+    result = cut();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("the default joiner '" + installed + "' is refused: the folder '" +
+                              share + "' is writable by its group"),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(ListNames(dir / "out").empty());
+    chmod(share.c_str(), 0755);
+
+    // In the build tree, the joiner built beside the tool; missing, in the
+    // words of the build tree.
+    WriteWholeFile(bin + "/CMakeCache.txt", "");
+    result = cut();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(CopiedFrom(result), built);
+    help = RunProgram({tool, "--help"});
+    EXPECT_NE(help.out.find("or linux, the Linux joiner of this build tree, found\n"
+                            "                     from this program's folder at\n"
+                            "                     " DEFAULT_LINUX_JOINER_RELATIVE "\n"),
+              std::string::npos)
+        << help.out;
+    empty();
+    fs::remove(built);
+    result = cut();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "vantorel-split: no joiner at '" + bin + "/" DEFAULT_LINUX_JOINER_RELATIVE
+                          "', the default in this build tree (is the Linux joiner built?); give "
+                          "one with --joiner PATH\n");
+
+    // A joiner given is taken, whatever --for says.
+    if (!std::string(PE_FIXTURE).empty()) {
+        result = cut({"--joiner", PE_FIXTURE});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(fs::exists(dir / "out/file__join.exe"));
+    }
 }
 
 TEST(SplitCli, AWindowsJoinerIsStampedInItsResource) {

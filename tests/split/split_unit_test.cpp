@@ -30,7 +30,7 @@ TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     Options options;
     std::string error;
     ASSERT_TRUE(Parse({"--size=3K", "f", "--checksum", "md5", "--joiner=j", "--out", "o",
-                       "--no-list"},
+                       "--no-list", "--for=linux"},
                       &options, &error))
         << error;
     EXPECT_STREQ(options.file, "f");
@@ -40,6 +40,7 @@ TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     EXPECT_STREQ(options.joiner, "j");
     EXPECT_STREQ(options.outDir, "o");
     EXPECT_FALSE(options.list);
+    EXPECT_EQ(options.system, JoinerSystem::Linux);
 
     // After "--", a name beginning with a dash is the file.
     options = Options();
@@ -47,6 +48,11 @@ TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     EXPECT_STREQ(options.file, "-file");
     EXPECT_EQ(options.kind, 4u) << "SHA-256 by default";
     EXPECT_TRUE(options.list) << "a list by default";
+    EXPECT_EQ(options.system, JoinerSystem::Windows) << "the Windows joiner by default";
+    options = Options();
+    ASSERT_TRUE(
+        Parse({"--for", "linux", "--for", "windows", "--parts", "2", "f"}, &options, &error));
+    EXPECT_EQ(options.system, JoinerSystem::Windows) << "the last --for counts";
 
     options = Options();
     ASSERT_TRUE(Parse({"x", "--help", "--bogus"}, &options, &error));
@@ -68,6 +74,7 @@ TEST(SplitOptions, BadCommandLinesSayWhy) {
         {{"f", "--parts", "2", "--checksum", "crc"}, "--checksum takes none, md5"},
         {{"f", "--parts=2", "--verbose=1"}, "unknown option '--verbose' (see --help)"},
         {{"f", "-p"}, "unknown option '-p' (see --help)"},
+        {{"f", "--parts", "2", "--for", "mac"}, "--for takes linux or windows, not 'mac'"},
         {{"f", "--parts", "2", "--no-list=yes"}, "option --no-list takes no value (see --help)"},
     };
     for (const auto& c : cases) {

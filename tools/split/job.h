@@ -30,10 +30,14 @@
 // warning (SplitWarningKind::Leftovers) and never removed.
 extern const char kTemporaryPrefix[];
 
-// Where a front end's default joiner lies, relative to the program's own
-// folder: in an installed tree (on Windows beside the program), and in the
-// build tree (empty: none), taken only where a CMakeCache.txt lies beside the
-// program. A place beginning with '/' is taken as it is.
+// The system whose joiner is copied when none is given: the Windows joiner
+// (a PE, copied as NAME__join.exe) or the Linux one (an ELF, NAME__join).
+enum class JoinerSystem { Windows, Linux };
+
+// Where a front end's default joiner of one system lies, relative to the
+// program's own folder: in an installed tree (on Windows beside the program),
+// and in the build tree (empty: none), taken only where a CMakeCache.txt lies
+// beside the program. A place beginning with '/' is taken as it is.
 struct JoinerPlaces {
     const char* installed;
     const char* buildTree;
@@ -92,12 +96,13 @@ struct SplitRequest {
     uint64_t parts = 0;
     uint64_t partSize = 0;
     uint32_t kind = CHECKSUM_SHA256;
-    std::optional<std::string> joiner;  // none: the default joiner (places)
+    std::optional<std::string> joiner;  // none: the default joiner of system (places)
+    JoinerSystem system = JoinerSystem::Windows;
     // The checksum list NAME.sha256 beside the parts: a SHA-256 of each part
     // and of the whole file, whatever kind the record's checksum is.
     bool list = true;
     std::optional<std::string> outDir;  // none: the file's folder
-    JoinerPlaces places = {"", ""};
+    JoinerPlaces places = {"", ""};     // those of system's default joiner
     SplitEvents events;
 };
 
@@ -119,7 +124,7 @@ enum class SplitCause {
     NameTooLongForJoiner,  // name: the file's own name
     // The joiner (name: its path).
     NoOwnPath,             // no name: the program cannot tell where it lies
-    DefaultJoinerMissing,  // buildTree: in the words of which tree
+    DefaultJoinerMissing,  // buildTree: in the words of which tree; joinerSystem: whose
     DefaultJoinerDistrusted,  // distrust
     JoinerNotRegular,
     JoinerCannotOpen,      // system
@@ -162,6 +167,7 @@ struct SplitFailure {
     LocateProblem locate = LocateProblem::None;
     OsDistrust distrust;
     bool buildTree = false;
+    JoinerSystem joinerSystem = JoinerSystem::Windows;
     OsUnit units = OsUnit::Bytes;
 };
 
@@ -198,8 +204,9 @@ struct SplitOutcome {
 };
 
 // Checks everything, cuts the parts, writes the checksum list and the
-// stamped joiner, gives every output its name and syncs the folder. Returns 1 with outcome->result and
-// outcome->run; 0 with outcome->failure, nothing kept.
+// stamped joiner, gives every output its name and syncs the folder. Returns
+// 1 with outcome->result and outcome->run; 0 with outcome->failure, nothing
+// kept.
 int RunSplit(const SplitRequest& request, SplitOutcome* outcome);
 
 // The outputs stay: the outcome no longer removes them.

@@ -92,8 +92,10 @@ int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure) 
         // The user's own choice, taken as it is.
         job->joinerPath = *request.joiner;
         if (!ReadJoiner(job->joinerPath, nullptr, &job->joiner, failure)) return 0;
-    } else if (!ReadDefaultJoiner(FindDefaultJoiner(request.places), job, failure)) {
-        return 0;
+    } else {
+        // The failures of a default joiner say whose it is.
+        failure->joinerSystem = request.system;
+        if (!ReadDefaultJoiner(FindDefaultJoiner(request.places), job, failure)) return 0;
     }
     if (!LocateRecord(job->joiner.data(), job->joiner.size(), &job->location)) {
         failure->locate = job->location.problem;

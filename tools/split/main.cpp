@@ -12,15 +12,22 @@
 #include "tools/split/os.h"
 #include "tools/split/report.h"
 
-// Where the default joiner lies, relative to this program's folder: in an
+// Where the default joiners lie, relative to this program's folder: in an
 // installed tree bin/../share/selvanore (on Windows beside the program), in
-// the build tree the Windows build's (none on Windows, whose build puts the
-// joiner beside the program too).
+// the build tree the Windows build's Windows joiner and this build's Linux
+// joiner (none on Windows, whose build puts the joiner beside the program
+// too).
 #ifndef VANTOREL_INSTALLED_JOINER
 #define VANTOREL_INSTALLED_JOINER "Selvanore.exe"
 #endif
 #ifndef VANTOREL_BUILD_JOINER
 #define VANTOREL_BUILD_JOINER ""
+#endif
+#ifndef VANTOREL_INSTALLED_LINUX_JOINER
+#define VANTOREL_INSTALLED_LINUX_JOINER "selvanore"
+#endif
+#ifndef VANTOREL_BUILD_LINUX_JOINER
+#define VANTOREL_BUILD_LINUX_JOINER ""
 #endif
 
 namespace {
@@ -29,7 +36,8 @@ const int kExitFailure = 1;
 const int kExitUsage = 2;
 const int kExitInterrupted = 130;
 
-const JoinerPlaces kJoinerPlaces = {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER};
+const JoinerPlaces kWindowsJoiner = {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER};
+const JoinerPlaces kLinuxJoiner = {VANTOREL_INSTALLED_LINUX_JOINER, VANTOREL_BUILD_LINUX_JOINER};
 
 int ExitStatus(const SplitOutcome& outcome) {
     if (outcome.interrupted) return kExitInterrupted;
@@ -56,12 +64,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (options.help) {
-        DefaultJoiner joiner = FindDefaultJoiner(kJoinerPlaces);
-        bool written = OsWriteText(OsStream::Output, UsageText(joiner.place, joiner.buildTree));
+        bool written = OsWriteText(OsStream::Output, UsageText(FindDefaultJoiner(kWindowsJoiner),
+                                                               FindDefaultJoiner(kLinuxJoiner)));
         return written ? 0 : kExitFailure;
     }
 
-    SplitRequest request = RequestOf(options, kJoinerPlaces);
+    SplitRequest request = RequestOf(options, kWindowsJoiner, kLinuxJoiner);
     request.events = TerminalEvents();
     SplitOutcome outcome;
     if (!RunSplit(request, &outcome)) {

@@ -47,6 +47,14 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
         options->kind = kind->kind;
     } else if (name == "--joiner") {
         options->joiner = value;
+    } else if (name == "--for") {
+        if (std::strcmp(value, "windows") == 0) {
+            options->system = JoinerSystem::Windows;
+        } else if (std::strcmp(value, "linux") == 0) {
+            options->system = JoinerSystem::Linux;
+        } else {
+            return Refuse(error, "--for takes linux or windows, not '" + ShowName(value) + "'");
+        }
     } else {
         options->outDir = value;
     }
@@ -55,19 +63,28 @@ int TakeValue(const std::string& name, const char* value, Options* options, std:
 
 }  // namespace
 
-std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
+std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner) {
     const char* indent = "\n                     ";
-    std::string joiner = defaultJoiner.empty() ? std::string("none")
-                         : buildTree ? "the Windows joiner of this" + std::string(indent) +
-                                           "build tree, found from this program's folder at" +
-                                           indent + defaultJoiner
-                                     : "the Windows joiner installed" + std::string(indent) +
-                                           "with this program, found from its folder at" + indent +
-                                           defaultJoiner;
+    std::string joiner = windows.place.empty() ? std::string("none")
+                         : windows.buildTree
+                             ? "the Windows joiner of this" + std::string(indent) +
+                                   "build tree, found from this program's folder at" + indent +
+                                   windows.place
+                             : "the Windows joiner installed" + std::string(indent) +
+                                   "with this program, found from its folder at" + indent +
+                                   windows.place;
+    std::string linuxText = linuxJoiner.place.empty() ? std::string("linux (none)")
+                            : linuxJoiner.buildTree
+                                ? "linux, the Linux joiner of this build tree, found" +
+                                      std::string(indent) + "from this program's folder at" +
+                                      indent + linuxJoiner.place
+                                : "linux, the Linux joiner installed with this program," +
+                                      std::string(indent) + "found from its folder at" + indent +
+                                      linuxJoiner.place;
     return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
            "                      [--checksum " + ChecksumOptions("|", "|") +
            "] [--joiner PATH] [--out DIR]\n"
-           "                      [--no-list]\n"
+           "                      [--for linux|windows] [--no-list]\n"
            "\n"
            "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
            "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
@@ -88,6 +105,8 @@ std::string UsageText(const std::string& defaultJoiner, bool buildTree) {
            "  --joiner PATH      joiner to copy (default: " +
            joiner +
            ")\n"
+           "  --for SYSTEM       the joiner copied without --joiner: windows (the default)" +
+           indent + "or " + linuxText + "\n"
            "  --no-list          write no NAME.sha256\n"
            "  --out DIR          directory of the parts, the list and the joiner" + indent +
            "(default: FILE's)\n"
@@ -139,7 +158,7 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
             return Refuse(error, "option --no-list takes no value (see --help)");
         }
         bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
-                     name == "--joiner" || name == "--out";
+                     name == "--joiner" || name == "--for" || name == "--out";
         if (!known) return Refuse(error, "unknown option '" + ShowName(name) + "' (see --help)");
         if (value == nullptr) {
             if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
@@ -155,7 +174,8 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
     return 1;
 }
 
-SplitRequest RequestOf(const Options& options, const JoinerPlaces& places) {
+SplitRequest RequestOf(const Options& options, const JoinerPlaces& windows,
+                       const JoinerPlaces& linuxJoiner) {
     SplitRequest request;
     request.file = options.file;
     request.byParts = options.byParts;
@@ -163,9 +183,10 @@ SplitRequest RequestOf(const Options& options, const JoinerPlaces& places) {
     request.partSize = options.partSize;
     request.kind = options.kind;
     if (options.joiner != nullptr) request.joiner = options.joiner;
+    request.system = options.system;
     request.list = options.list;
     if (options.outDir != nullptr) request.outDir = options.outDir;
-    request.places = places;
+    request.places = options.system == JoinerSystem::Linux ? linuxJoiner : windows;
     return request;
 }
 

@@ -17,23 +17,27 @@ struct Options {
     bool bySize = false;
     uint32_t kind = CHECKSUM_SHA256;
     const char* joiner = nullptr;
+    JoinerSystem system = JoinerSystem::Windows;
     bool list = true;
     const char* outDir = nullptr;
     bool help = false;
 };
 
-// The --help text. defaultJoiner: where the joiner used without --joiner
-// lies, relative to the program's folder (empty when that is unknown);
-// buildTree: the program runs from its build tree.
-std::string UsageText(const std::string& defaultJoiner, bool buildTree);
+// The --help text. windows, linuxJoiner: the default joiners of either
+// system (FindDefaultJoiner), where each used without --joiner lies,
+// relative to the program's folder (an empty place when that is unknown),
+// and whether the program runs from its build tree.
+std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner);
 
 // Reads the command line into *options ("--name VALUE" and "--name=VALUE"
 // both work; "--" ends the options). Returns 0 with the one-line reason in
 // *error when it is not a valid command line.
 int ParseArguments(int argc, char** argv, Options* options, std::string* error);
 
-// The run a valid command line asks for, its default joiner at places.
-SplitRequest RequestOf(const Options& options, const JoinerPlaces& places);
+// The run a valid command line asks for, its default joiner at the places of
+// the system asked for.
+SplitRequest RequestOf(const Options& options, const JoinerPlaces& windows,
+                       const JoinerPlaces& linuxJoiner);
 
 // Reads a decimal count of bytes with an optional suffix K, M or G (either
 // case; powers of 1024). Returns 0 for anything else, for an empty text and

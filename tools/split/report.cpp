@@ -94,6 +94,10 @@ std::string DistrustText(const OsDistrust& distrust) {
 
 const char* const kNothingKept = " (nothing was kept)";
 
+std::string SystemName(JoinerSystem system) {
+    return system == JoinerSystem::Linux ? "Linux" : "Windows";
+}
+
 void ShowProgress(const std::string& name, uint64_t done, uint64_t total) {
     int percent = static_cast<int>(done * 100 / total);
     if (percent == g_shownPercent) return;
@@ -229,10 +233,11 @@ std::string DescribeFailure(const SplitFailure& f) {
                    "with --joiner PATH";
         case SplitCause::DefaultJoinerMissing:
             return "no joiner at " + name +
-                   (f.buildTree ? ", the default in this build tree (is the Windows joiner "
-                                  "built?); give one with --joiner PATH"
-                                : ", where it is installed with this program; give one with "
-                                  "--joiner PATH");
+                   (f.buildTree ? ", the default in this build tree (is the " +
+                                      SystemName(f.joinerSystem) +
+                                      " joiner built?); give one with --joiner PATH"
+                                : std::string(", where it is installed with this program; give "
+                                              "one with --joiner PATH"));
         case SplitCause::DefaultJoinerDistrusted:
             return "the default joiner " + name + " is refused: the " +
                    (f.distrust.folder ? "folder " : "file ") + Quoted(f.distrust.path) + " " +
