@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # vantorel-split.exe under Wine, as a Windows user runs it: a file with a
-# non-ASCII name cut beside itself through a Windows path, its stamped joiner
-# compared with the Linux splitter's stamp of the same file and then run, the
-# real Selvanore.exe driven to a whole join; names without a Windows-1252
-# form and device names refused before anything is written; the default
-# joiner beside the program; an existing part; a device as the output
-# folder; a file given by its 8.3 short name, whose set takes the long name;
-# a full disk on a small tmpfs (root only); Ctrl+C part way.
+# non-ASCII name cut beside itself through a Windows path, its checksum list
+# read by sha256sum, its stamped joiner compared with the Linux splitter's
+# stamp of the same file and then run, the real Selvanore.exe driven to a
+# whole join; names without a Windows-1252 form and device names refused
+# before anything is written; the default joiners beside the program (the
+# Windows one, and the Linux one for --for linux); an existing part or list;
+# a device as the output folder; a file given by its 8.3 short name, whose
+# set takes the long name; a full disk on a small tmpfs (root only); Ctrl+C
+# part way.
 #
 #   tests/split/split-under-wine.sh [CASE...]     (all cases when none is named)
 #
 # Builds nothing: needs vantorel-split.exe, Selvanore.exe and the e2e driver
 # of the Windows build this machine runs (scripts/windows-preset), and
-# build/linux/vantorel-split. Runs on a virtual display of its own
+# build/linux/vantorel-split and the record tests' Linux joiner stand-in. Runs on a virtual display of its own
 # (tests/support/wine-harness.sh). Prints "ok NAME", "skip NAME: reason" or
 # "FAIL NAME: reason" a case and ends with "N passed, N failed"; exits
 # non-zero on a failure.
@@ -25,7 +27,8 @@ tool=$root/build/$windows/vantorel-split.exe
 joiner=$root/build/$windows/Selvanore.exe
 driver=$root/build/$windows/tests/e2e/driver.exe
 linux_tool=$root/build/linux/vantorel-split
-wine_harness_need split-under-wine "$tool" "$joiner" "$driver" "$linux_tool"
+elf_joiner=$root/build/linux/tests/record/elf_joiner_fixture
+wine_harness_need split-under-wine "$tool" "$joiner" "$driver" "$linux_tool" "$elf_joiner"
 
 # split ARGS...: runs the Windows splitter; its exit status in status, its
 # output in out and err (UTF-8, line ends without the carriage return).
@@ -48,8 +51,9 @@ refused() {
 # ---- Cases -------------------------------------------------------------------
 
 # Cut through a Windows path (backslashes, a drive) with no --out: the set
-# lies beside the file, the summary names it, the parts are the file's bytes
-# and nothing temporary is left.
+# lies beside the file, the summary names it, the parts are the file's bytes,
+# the list (names in UTF-8) is what sha256sum says of them, and nothing
+# temporary is left.
 round_trip() {
   local dir=$work/round name='Año café «1».bin' size=300001
   mkdir -p "$dir/src" "$dir/linux"
@@ -61,10 +65,13 @@ round_trip() {
   local expected
   expected=$(printf '%s\n' "$name: $size bytes in 3 parts, ${name}__000 to ${name}__002" \
     "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest" \
-    "joiner copied from: $joiner")
+    "checksum list: $(winpath "$dir/src")\\${name}.sha256" "joiner copied from: $joiner")
   [ "$out" = "$expected" ] || fail "summary: $out" || return
   [ -z "$err" ] || fail "stderr: $err" || return
-  [ "$(ls -A "$dir/src" | wc -l)" -eq 5 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
+  [ "$(ls -A "$dir/src" | wc -l)" -eq 6 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
+  cmp -s "$dir/src/${name}.sha256" \
+    <(cd "$dir/src" && sha256sum "${name}__000" "${name}__001" "${name}__002" "$name") ||
+    fail "the list is not sha256sum's: $(cat "$dir/src/${name}.sha256")" || return
   cmp -s <(cat "$dir/src/${name}__000" "$dir/src/${name}__001" "$dir/src/${name}__002") \
     "$dir/src/$name" || fail "the parts are not the file" || return
   [ "$(stat -c %s "$dir/src/${name}__000")" -eq 100000 ] || fail "part 0 is not 100000 bytes" || return
@@ -79,10 +86,12 @@ round_trip() {
   for i in 000 001 002; do
     cmp -s "$dir/linux/${name}__$i" "$dir/src/${name}__$i" || fail "part $i differs" || return
   done
+  cmp -s "$dir/linux/${name}.sha256" "$dir/src/${name}.sha256" ||
+    fail "the list differs from the Linux splitter's" || return
 
   # The stamped joiner rebuilds the file from the parts alone.
   mkdir -p "$dir/join"
-  mv "$dir/src/${name}"__* "$dir/join/"
+  mv "$dir/src/${name}"__* "$dir/src/${name}.sha256" "$dir/join/"
   iconv -f UTF-8 -t WINDOWS-1252 >"$work/join.script" <<'EOF'
 start
 wait title is "Vantorel 3.0 - Modulo de auto-concatenación"
@@ -127,7 +136,8 @@ refused_names() {
   done
 }
 
-# Without --joiner: Selvanore.exe beside the program, wherever it lies.
+# Without --joiner: Selvanore.exe beside the program, wherever it lies; with
+# --for linux, the Linux joiner selvanore beside it, stamped as NAME__join.
 default_joiner() {
   local dir=$work/default
   mkdir -p "$dir/bin" "$dir/out"
@@ -145,11 +155,25 @@ default_joiner() {
     fail "the summary does not name the joiner copied: $out" || return
   cmp -s "$dir/out/data.bin__join.exe" "$joiner" && fail "the copy is not stamped" && return
   [ "$(stat -c %s "$dir/out/data.bin__join.exe")" -eq "$(stat -c %s "$joiner")" ] ||
-    fail "the copy's size differs from the joiner's"
+    fail "the copy's size differs from the joiner's" || return
+
+  mkdir -p "$dir/linux"
+  split "$dir/data.bin" --parts 2 --for linux --out "$dir/linux"
+  refused 1 "no joiner at '$(winpath "$dir/bin")\\selvanore', where it is installed" \
+    "$dir/linux" || return
+  cp "$elf_joiner" "$dir/bin/selvanore"
+  split "$dir/data.bin" --parts 2 --for linux --out "$dir/linux"
+  [ "$status" -eq 0 ] || fail "with the Linux joiner beside it ($status): $err" || return
+  [ "$(ls -A "$dir/linux" | tr '\n' ' ')" = "data.bin.sha256 data.bin__000 data.bin__001 data.bin__join " ] ||
+    fail "the Linux set: $(ls -A "$dir/linux" | tr '\n' ' ')" || return
+  # Windows keeps no executable bit: the recipient gives it, as after a mail.
+  chmod +x "$dir/linux/data.bin__join"
+  [ "$("$dir/linux/data.bin__join" | grep '^count=')" = "count=2" ] ||
+    fail "the Linux joiner copy does not hold its record"
 }
 
-# A part of the set exists already: refused, nothing else made, the file
-# kept byte for byte.
+# A part of the set, or its list, exists already: refused, nothing else
+# made, the file kept byte for byte.
 existing_part() {
   local dir=$work/existing
   mkdir -p "$dir/out"
@@ -159,7 +183,13 @@ existing_part() {
   [ "$status" -eq 1 ] || fail "exit status $status" || return
   [[ $err == *"data.bin__002' already exists"* ]] || fail "message: $err" || return
   [ "$(ls -A "$dir/out")" = data.bin__002 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
-  [ "$(cat "$dir/out/data.bin__002")" = 'keep me' ] || fail "the existing part changed"
+  [ "$(cat "$dir/out/data.bin__002")" = 'keep me' ] || fail "the existing part changed" || return
+  mv "$dir/out/data.bin__002" "$dir/out/data.bin.sha256"
+  split "$dir/data.bin" --parts 3 --joiner "$joiner" --out "$dir/out"
+  [ "$status" -eq 1 ] || fail "exit status $status with a list there" || return
+  [[ $err == *"data.bin.sha256' already exists"* ]] || fail "message: $err" || return
+  [ "$(ls -A "$dir/out")" = data.bin.sha256 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
+  [ "$(cat "$dir/out/data.bin.sha256")" = 'keep me' ] || fail "the existing list changed"
 }
 
 # A device where the output folder is expected: refused as no folder, not
@@ -189,7 +219,7 @@ short_name() {
   [[ $short == *"~"* ]] || fail "Wine gave no short name: '$short'" || return
   split "$(winpath "$dir")\\$short" --parts 2 --joiner "$joiner" --out "$dir/out"
   [ "$status" -eq 0 ] || fail "the cut of $short failed ($status): $err" || return
-  [ "$(ls -A "$dir/out" | tr '\n' '|')" = "${long}__000|${long}__001|${long}__join.exe|" ] ||
+  [ "$(ls -A "$dir/out" | tr '\n' '|')" = "${long}.sha256|${long}__000|${long}__001|${long}__join.exe|" ] ||
     fail "the set of $short: $(ls -A "$dir/out" | tr '\n' ' ')" || return
   [[ $out == "$long: 5000 bytes in 2 parts, ${long}__000 to ${long}__001"* ]] ||
     fail "summary: $out"
@@ -227,9 +257,10 @@ interrupt() {
   "$root/scripts/wine-run" "$tool" "$dir/big" --size 1M --checksum none --joiner "$joiner" \
     --out "$dir/out" >"$work/out" 2>"$work/err" &
   local pid=$! i
-  # Until the joiner's temporary file and two parts have been begun.
+  # Until the joiner's and the list's temporary files and two parts have
+  # been begun.
   for ((i = 0; i < 600; i++)); do
-    [ "$(ls -A "$dir/out" | wc -l)" -ge 3 ] && break
+    [ "$(ls -A "$dir/out" | wc -l)" -ge 4 ] && break
     sleep 0.05
   done
   kill -INT "$pid"

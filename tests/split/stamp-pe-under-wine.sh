@@ -31,8 +31,9 @@ check() {
   "$tool" "$dir/$name" $cut --checksum "$checksum" --joiner "$probe" >/dev/null ||
     fail "the split failed" || return
   local count digest=""
-  # Everything in the directory but the file and the joiner copy is a part.
-  count=$(($(find "$dir" -mindepth 1 | wc -l) - 2))
+  # Everything in the directory but the file, the list and the joiner copy
+  # is a part.
+  count=$(($(find "$dir" -mindepth 1 | wc -l) - 3))
   [ "$sum" = - ] || digest=$($sum "$dir/$name" | cut -d' ' -f1)
   {
     echo "kind=$kind"
