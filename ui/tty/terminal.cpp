@@ -187,8 +187,10 @@ void TakeSignals() {
     while ((count = read(g_tty.signals[0], bytes, sizeof bytes)) > 0) {
         for (ssize_t i = 0; i < count; ++i) {
             if (bytes[i] == SIGCONT) {
-                // Back from a stop: the shell may have changed the terminal.
+                // Back from a stop: the shell may have changed the terminal
+                // and written below the lines in place, which stay as they are.
                 if (g_tty.savedSettings) TakeKeys();
+                g_tty.liveLines = 0;
                 continue;
             }
             g_tty.interrupted = true;
