@@ -19,8 +19,16 @@ JoinVerdict JudgeJoin() {
         verdict.valid = std::strncmp(verdict.digest, g_join.expectedChecksum, kChecksumTextField) == 0;
     } else {
         verdict.valid = g_join.progressDone == g_join.expectedSize && g_join.changedPart == 0;
+        for (uint32_t i = 0; verdict.valid && i < g_join.partCount; ++i) {
+            if (PartFailedItsCheck(i)) verdict.valid = false;
+        }
     }
     return verdict;
+}
+
+bool PartFailedItsCheck(uint32_t index) {
+    return g_join.partChecks != nullptr && index < g_join.partCheckCount &&
+           g_join.partChecks[index].failed != 0;
 }
 
 int PublishOutput(bool replace) {

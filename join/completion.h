@@ -22,10 +22,15 @@ struct JoinVerdict {
     // With a checksum: the engine's digest text, compared exactly with the
     // expected checksum. Without one, the sizes are the only proof: valid
     // only when the bytes written are the recorded size and every part gave
-    // its surveyed size.
+    // its surveyed size, and, with a checksum list, no part's own checksum
+    // was wrong.
     char digest[kDigestTextCapacity];
 };
 JoinVerdict JudgeJoin();
+
+// With a checksum list: whether part index's own checksum was wrong when it
+// was joined. Always false without a list.
+bool PartFailedItsCheck(uint32_t index);
 
 // Gives the joined file (under its temporary name) the output's name, in
 // one rename; replace: over a file that holds the name, otherwise only when

@@ -9,11 +9,20 @@
 
 #include <cstdint>
 
+#include "hash/checksum_kinds.h"
 #include "join/part_name.h"
 #include "platform/platform.h"
 #include "join/sink.h"
 
 class CHash;
+
+// One part's line of a checksum list beside the parts: its own SHA-256,
+// checked as the part is joined, so that a damaged part can be named.
+struct PartCheck {
+    char digest[kLongestDigestText + 1];  // the list's text, terminated
+    uint32_t unreadable;  // set by the survey: the part could not be measured
+    uint32_t failed;      // set when the part ends: its SHA-256 is not the list's
+};
 
 struct JoinState {
     // From the stamped record.
@@ -35,6 +44,13 @@ struct JoinState {
     uint8_t* spareBuffer;
     EventHandle pauseEvent;   // manual reset; the worker waits on it while paused
     ViewBrush reportBrush;    // white background of the report box
+
+    // With a checksum list (UsePartChecksums, before PrepareJob): each part's
+    // line, partCheckCount entries, owned, and the engine of the part being
+    // joined, owned. Null without a list, as in the Windows program.
+    PartCheck* partChecks;
+    uint32_t partCheckCount;
+    CHash* partEngine;
 
     // The running job. The two flags are written by the user-interface
     // thread and polled by the worker: access them with LoadFlag and

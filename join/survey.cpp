@@ -1,5 +1,6 @@
 #include "join/survey.h"
 
+#include <cstring>
 #include <new>
 
 #include "hash/hash.h"
@@ -55,16 +56,20 @@ int PrepareJob() {
         g_join.partSizes = new (std::nothrow) uint64_t[g_join.partCount]();
         if (g_join.partSizes == nullptr) return 0;
     }
+    // A list of other parts would be read beyond its end.
+    if (g_join.partChecks != nullptr && g_join.partCheckCount != g_join.partCount) return 0;
     g_join.inputTotal = 0;
     g_join.unreadableCount = 0;
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
-        if (!SurveyPart(i)) ++g_join.unreadableCount;
+        if (SurveyPart(i)) continue;
+        ++g_join.unreadableCount;
+        if (g_join.partChecks != nullptr) g_join.partChecks[i].unreadable = 1;
     }
 
     if (!SizeTransferBuffer()) return 0;
     // Only a checksum has work for a second buffer; without one the join
     // goes on with a single buffer, as it would without a helper thread.
-    if (g_join.engine != nullptr) {
+    if (g_join.engine != nullptr || g_join.partEngine != nullptr) {
         g_join.spareBuffer = static_cast<uint8_t*>(AllocateFixed(g_join.bufferSize));
     }
     // Without the event a pause could never be resumed, and without the
@@ -88,4 +93,33 @@ void ReleaseJob() {
     g_join.pauseEvent = nullptr;
     if (g_join.reportBrush != nullptr) DeleteReportBrush(g_join.reportBrush);
     g_join.reportBrush = nullptr;
+    delete[] g_join.partChecks;
+    g_join.partChecks = nullptr;
+    g_join.partCheckCount = 0;
+    delete g_join.partEngine;
+    g_join.partEngine = nullptr;
+}
+
+int UsePartChecksums(const std::vector<std::string>& digests) {
+    const uint32_t length = 2 * FindChecksumKind(CHECKSUM_SHA256)->digestSize;
+    if (digests.size() > kMaxPartCount) return 0;
+    for (const std::string& digest : digests) {
+        if (digest.size() != length) return 0;
+    }
+    PartCheck* checks = new (std::nothrow) PartCheck[digests.size()]();
+    CHash* engine = CreateHashEngine(CHECKSUM_SHA256);
+    if (checks == nullptr || engine == nullptr) {
+        delete[] checks;
+        delete engine;
+        return 0;
+    }
+    for (size_t i = 0; i < digests.size(); ++i) {
+        std::memcpy(checks[i].digest, digests[i].c_str(), length + 1);
+    }
+    delete[] g_join.partChecks;
+    delete g_join.partEngine;
+    g_join.partChecks = checks;
+    g_join.partCheckCount = static_cast<uint32_t>(digests.size());
+    g_join.partEngine = engine;
+    return 1;
 }

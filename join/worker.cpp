@@ -1,5 +1,6 @@
 #include "join/worker.h"
 
+#include <cstring>
 #include <utility>
 
 #include "hash/hash.h"
@@ -34,16 +35,28 @@ void SendJobMessage(ViewWindow dialog, uint32_t message) {
     SendToDialog(dialog, message);
 }
 
-// A block handed to the helper thread for the checksum.
+// A block handed to the helper thread for the checksums: the whole file's
+// and, with a checksum list, the part's, which the last block of a part
+// finishes and compares with the part's line.
 struct HashBlock {
-    CHash* engine;
+    CHash* engine;      // null without a checksum in the record
+    CHash* partEngine;  // null without a checksum list
+    PartCheck* ending;  // the part's line when this block is its last, else null
     const uint8_t* data;
     uint32_t size;
 };
 
-void UpdateEngine(void* parameter) {
+void UpdateEngines(void* parameter) {
     const HashBlock* block = static_cast<const HashBlock*>(parameter);
-    block->engine->Update(block->data, block->size);
+    if (block->engine != nullptr) block->engine->Update(block->data, block->size);
+    if (block->partEngine == nullptr) return;
+    block->partEngine->Update(block->data, block->size);
+    if (block->ending == nullptr) return;
+    block->partEngine->Finish();
+    char digest[kLongestDigestText + 1];
+    block->partEngine->GetDigestText(digest);
+    block->ending->failed = std::strcmp(digest, block->ending->digest) != 0;
+    block->partEngine->Reset();
 }
 
 // The state of one job, private to the worker thread.
@@ -56,10 +69,12 @@ struct WorkerJob {
     FileHandle output;
     FileHandle input;
     // Checksums each block from its read to the next read, while the worker
-    // notifies and writes it; null without an engine, or when no second
-    // thread could be had (the worker then checksums each block itself after
+    // notifies and writes it; null without a checksum to compute, or when no
+    // second thread could be had (the worker then checksums each block itself after
     // writing it).
     HelperHandle helper;
+    // Whether any checksum is computed: the record's or the parts'.
+    bool hashing;
     HashBlock hashBlock;
     // The buffer the next block is read into, and the other one, which holds
     // the block before it (still being checksummed, perhaps). Both are the
@@ -89,12 +104,18 @@ void NotifyThrottled(WorkerJob& job) {
 }
 
 // Hands the block just read to the helper thread, which checksums it while
-// the worker notifies, writes the same block and reads the next one into the
-// other buffer: only the read writes a buffer, and never the helper's.
+// the worker notifies, writes the same block and reads the next one into
+// the other buffer: only the read writes a buffer, and never the helper's.
+// Without a helper the worker checksums the block itself once written.
+// A read that delivers less than a full buffer is the part's last block.
 void StartHashing(WorkerJob& job, uint32_t readCount) {
-    if (job.helper == nullptr) return;
-    job.hashBlock = HashBlock{g_join.engine, job.block, readCount};
-    StartHelperTask(job.helper, UpdateEngine, &job.hashBlock);
+    if (!job.hashing) return;
+    PartCheck* ending = nullptr;
+    if (g_join.partEngine != nullptr && readCount != g_join.bufferSize) {
+        ending = &g_join.partChecks[job.part];
+    }
+    job.hashBlock = HashBlock{g_join.engine, g_join.partEngine, ending, job.block, readCount};
+    if (job.helper != nullptr) StartHelperTask(job.helper, UpdateEngines, &job.hashBlock);
 }
 
 // Waits until the helper has checksummed the last block handed over.
@@ -191,11 +212,16 @@ bool CancelPoint(WorkerJob& job) {
 uint32_t RunJob(WorkerJob& job) {
     CHash* engine = g_join.engine;
     if (engine != nullptr) engine->Reset();
+    if (g_join.partEngine != nullptr) {
+        g_join.partEngine->Reset();
+        for (uint32_t i = 0; i < g_join.partCount; ++i) g_join.partChecks[i].failed = 0;
+    }
+    job.hashing = engine != nullptr || g_join.partEngine != nullptr;
 
     job.output = CreateTemporaryOutput();
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
     g_join.outputCreated = 1;
-    if (engine != nullptr) job.helper = CreateHelperThread();
+    if (job.hashing) job.helper = CreateHelperThread();
     job.block = job.other = g_join.transferBuffer;
     if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
 
@@ -249,9 +275,7 @@ uint32_t RunJob(WorkerJob& job) {
             job.partDone += writtenCount - half;
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
-            if (engine != nullptr && job.helper == nullptr) {
-                engine->Update(job.block, writtenCount);
-            }
+            if (job.hashing && job.helper == nullptr) UpdateEngines(&job.hashBlock);
             std::swap(job.block, job.other);
 
             // A read that delivers less than a full buffer ends the part.

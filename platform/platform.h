@@ -104,7 +104,8 @@ uint32_t GetTickCount32();
 // ---- The program's own record ----------------------------------------------
 
 // The address of the 722-byte join record inside the running program, or null
-// when it cannot be found.
+// when it cannot be found. On POSIX a front end may hand over a record read
+// from another file instead (platform/posix/record_source.h).
 const uint8_t* GetOwnRecord();
 
 // ---- The program's folder --------------------------------------------------

@@ -11,6 +11,8 @@
 
 namespace {
 
+JoinEnd g_end = JoinEnd::None;
+
 const char kClickExit[] = "Haga click en el botón [Salida].";
 
 // The start of every closing handler: no command may reach the job while a
@@ -64,6 +66,17 @@ void ReportVerdict(const JoinVerdict& verdict) {
                          FormatSize(g_join.changedPartSize).text, BytesWord(g_join.changedPartSize));
         AppendReportLine("%s", "");
     }
+    // With a checksum list: each part whose own checksum was wrong, by name,
+    // so that the recipient asks for that part again.
+    bool named = false;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (!PartFailedItsCheck(i)) continue;
+        char name[kNameCapacity];
+        PartName(i, name);
+        AppendReportLine("La parte \"%s\" no es válida.", name);
+        named = true;
+    }
+    if (named) AppendReportLine("%s", "");
 }
 
 // Shows the box for a file that could not be deleted.
@@ -115,6 +128,8 @@ Keeping AskKeepOutput() {
 
 }  // namespace
 
+JoinEnd GetJoinEnd() { return g_end; }
+
 void OnJoinDone() {
     BeginEndFrame();
     SetControlText(g_dialog.window, ID_CANCEL_BUTTON, "Salida");
@@ -132,6 +147,7 @@ void OnJoinDone() {
         keeping = g_join.engine != nullptr ? AskKeepOutput() : Keeping::IfFree;
     }
     bool kept = keeping != Keeping::None && Publish(keeping);
+    g_end = verdict.valid && kept ? JoinEnd::Joined : JoinEnd::NotJoined;
     if (!verdict.valid || !kept) {
         // The inputs stay, whatever the check box says.
         AppendReportLine("Concatenación no exitosa.");
@@ -153,6 +169,7 @@ void OnJoinDone() {
 
 void OnJoinCancelled() {
     BeginEndFrame();
+    g_end = JoinEnd::Cancelled;
     // The joined file goes; a file of the output's name was never touched.
     if (g_join.outputCreated) DeleteJoinedFile();
     HoldReport();
@@ -168,6 +185,7 @@ void OnJoinCancelled() {
 
 void OnJoinFailed() {
     BeginEndFrame();
+    g_end = JoinEnd::Failed;
     SetControlText(g_dialog.window, ID_CANCEL_BUTTON, "Salida");
     SetTitleStatus("Error durante la concatenación");
     // The joined file goes, when the worker made one; a file of the

@@ -6,6 +6,12 @@
 #ifndef SELVANORE_UI_CLOSING_H
 #define SELVANORE_UI_CLOSING_H
 
+// How the last join ended, as its closing handler judged it: None before
+// any closing message; Joined only when the verdict was good and the output
+// took its name. A front end's exit status reads it.
+enum class JoinEnd { None, Joined, NotJoined, Cancelled, Failed };
+JoinEnd GetJoinEnd();
+
 void OnJoinDone();
 void OnJoinCancelled();
 void OnJoinFailed();

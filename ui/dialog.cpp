@@ -235,6 +235,10 @@ void WriteStartupReport() {
         } else {
             AppendReportLine("No se puede leer %u archivos de entrada.", g_join.unreadableCount);
         }
+        // With a checksum list, each part that cannot be read, by name.
+        for (uint32_t i = 0; g_join.partChecks != nullptr && i < g_join.partCount; ++i) {
+            if (g_join.partChecks[i].unreadable) AppendPartLine("No se puede leer la parte ", i, ".");
+        }
         AppendReportLine("La concatenación es imposible.");
         AppendReportLine(kClickCancel);
         DisableStart();

@@ -1,7 +1,9 @@
 // The join record in the Linux build: the bytes of the template in a section
 // of their own (record/place.h), which the splitter finds through the ELF
-// section headers and overwrites in a copy of the program.
+// section headers and overwrites in a copy of the program; or the record a
+// front end read from another file (record_source.h).
 #include "platform/platform.h"
+#include "platform/posix/record_source.h"
 #include "record/place.h"
 
 // JOINDESC_TEMPLATE is the path of the template file, given by the build.
@@ -13,7 +15,16 @@ asm(".pushsection " SELVANORE_RECORD_SECTION ",\"a\",@progbits\n"
 
 extern "C" const uint8_t selvanore_join_record[SELVANORE_RECORD_SIZE];
 
+namespace {
+
+const uint8_t* g_handedOver = nullptr;
+
+}  // namespace
+
+void UseRecordFrom(const uint8_t* record) { g_handedOver = record; }
+
 const uint8_t* GetOwnRecord() {
+    if (g_handedOver != nullptr) return g_handedOver;
     // Hide the address from the optimiser: it must read the bytes in the
     // file as stamped, never fold the template's values into the code.
     const uint8_t* record = selvanore_join_record;

@@ -13,6 +13,7 @@
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/worker.h"
+#include "platform/platform.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/fake_core.h"
 #include "tests/support/fake_record.h"
@@ -120,6 +121,19 @@ protected:
             std::vector<uint8_t> data = MemoryFileData(name);
             original.insert(original.end(), data.begin(), data.end());
         }
+        // A checksum list's lines, made from the parts as they are now; the
+        // parts the test wants absent then go.
+        if (withList) {
+            std::vector<std::string> digests;
+            for (uint32_t i = 0; i < count; ++i) {
+                digests.push_back(Digest(CHECKSUM_SHA256, MemoryFileData(ExpectedPartName("datos.bin", count, i))));
+            }
+            ASSERT_TRUE(UsePartChecksums(digests));
+        }
+        for (uint32_t i : absentParts) {
+            std::lock_guard<std::mutex> lock(g_disk.mutex);
+            g_disk.files.erase(ExpectedPartName("datos.bin", count, i));
+        }
         std::string expected = checksum != nullptr ? checksum : kind != 0 ? Digest(kind, original) : "";
         uint64_t size = recordedSize >= 0 ? static_cast<uint64_t>(recordedSize) : original.size();
         // A checksum that fills its whole field has no terminator of its
@@ -149,6 +163,9 @@ protected:
 
     std::vector<uint8_t> original;
     std::vector<Progress> progress;
+    // StartUp with a checksum list of the parts, and parts it leaves out.
+    bool withList = false;
+    std::vector<uint32_t> absentParts;
     // A test that leaves a file under a temporary name on purpose says so.
     bool temporaryMayStay = false;
 };
@@ -1126,6 +1143,71 @@ TEST_F(Join, ACutPartNameIsNeverOpened) {
     EXPECT_EQ(g_join.unreadableCount, 2u);
     EXPECT_EQ(g_join.inputTotal, 0u);
     EXPECT_TRUE(g_disk.opened.empty());
+}
+
+// ---- A checksum list beside the parts ---------------------------------------------
+
+// Changes one byte of a part in place, its size kept.
+void Damage(const std::string& name, size_t at) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.files.at(name)->data.at(at) ^= 0x20;
+}
+
+// With each part's own SHA-256 from a list, the parts damaged after the list
+// was made are named at the end, whatever the blocks' boundaries (part 0 is
+// whole blocks and ends with an empty read, part 2 is empty), on the helper
+// thread or without one. Without a checksum in the record a damaged part
+// makes the join no success, which the sizes alone would call one.
+struct ListCase {
+    const char* name;
+    uint32_t kind;
+    bool helper;
+    bool damaged;
+};
+void PrintTo(const ListCase& c, std::ostream* out) { *out << c.name; }
+using JoinWithList = JoinCase<ListCase>;
+TEST_P(JoinWithList, NamesTheDamagedParts) {
+    const ListCase& c = GetParam();
+    withList = true;
+    StartUp(c.kind, {100, 35, 0, 64});
+    g_join.bufferSize = 10;
+    g_core.failHelpers = !c.helper;
+    if (c.damaged) {
+        Damage("datos.bin__001", 7);
+        Damage("datos.bin__003", 63);
+        if (c.kind != 0) g_view.answers.push_back(ANSWER_YES);
+    }
+    RunJob();
+    std::string report = ReportText();
+    size_t named = report.find("\r\nLa parte \"datos.bin__001\" no es válida.\r\n"
+                               "La parte \"datos.bin__003\" no es válida.\r\n\r\n");
+    EXPECT_EQ(named != std::string::npos, c.damaged) << report;
+    EXPECT_EQ(report.find("La parte \"datos.bin__000\""), std::string::npos) << report;
+    EXPECT_EQ(report.find("La parte \"datos.bin__002\""), std::string::npos) << report;
+    EXPECT_EQ(g_view.title, c.damaged ? "100% - Concatenación no exitosa" : "100% - Concatenación exitosa");
+    EXPECT_EQ(g_core.helpersCreated, c.helper ? 1 : 0);
+}
+INSTANTIATE_TEST_SUITE_P(Cases, JoinWithList,
+                         ::testing::Values(ListCase{"Sha256", CHECKSUM_SHA256, true, true},
+                                           ListCase{"NoChecksum", 0, true, true},
+                                           ListCase{"Sha256WithoutHelper", CHECKSUM_SHA256, false, true},
+                                           ListCase{"NoChecksumGood", 0, true, false}));
+
+// A list names the parts that cannot be read at start-up; a list of another
+// number of parts fails the start-up rather than be read beyond its end.
+TEST_F(Join, AListNamesThePartsThatCannotBeReadAtStartUp) {
+    withList = true;
+    absentParts = {1, 3};
+    StartUp(CHECKSUM_SHA256, {10, 20, 30, 40});
+    EXPECT_TRUE(EndsWith(ReportText(),
+                         "No se puede leer 2 archivos de entrada.\r\n"
+                         "No se puede leer la parte \"datos.bin__001\".\r\n"
+                         "No se puede leer la parte \"datos.bin__003\".\r\n"
+                         "La concatenación es imposible.\r\n"
+                         "Haga click en el botón [Anular].\r\n"));
+    ReleaseJob();
+    ASSERT_TRUE(UsePartChecksums({std::string(64, 'a'), std::string(64, 'b')}));
+    EXPECT_EQ(PrepareJob(), 0);
 }
 
 // ---- Deleting the inputs ----------------------------------------------------------

@@ -1,0 +1,27 @@
+// The terminal joiner's command line: selvanore [--yes | --no]
+// [--delete-parts] [FILE], --help, --version.
+#ifndef SELVANORE_UI_TTY_OPTIONS_H
+#define SELVANORE_UI_TTY_OPTIONS_H
+
+#include <string>
+
+// How the questions are answered: asked (a prompt on a terminal, else the
+// box's default), or yes or no to every one.
+enum class Answering { Ask, Yes, No };
+
+struct TtyOptions {
+    bool help = false;
+    bool version = false;
+    Answering answering = Answering::Ask;
+    bool deleteParts = false;
+    std::string file;  // empty: the record of the program itself
+};
+
+// Returns 1, or 0 with what is wrong in *error.
+int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, std::string* error);
+
+// The usage line and the help.
+extern const char kTtyUsage[];
+extern const char kTtyHelp[];
+
+#endif

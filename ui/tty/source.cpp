@@ -1,0 +1,193 @@
+#include "ui/tty/source.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "hash/checksum_kinds.h"
+#include "platform/cp1252.h"
+#include "platform/posix/lookup.h"
+#include "ui/tty/show.h"
+
+namespace {
+
+// A joiner is a small program and a list of 10,000 parts a few megabytes:
+// anything larger is neither.
+const uint64_t kMaxSourceSize = 256u << 20;
+
+int Fail(SourceFailure* failure, SourceCause cause, const std::string& system = "") {
+    failure->cause = cause;
+    failure->system = system;
+    return 0;
+}
+
+// Reads a regular file whole, never blocking on a FIFO or a device.
+int ReadWhole(const std::string& path, std::string* bytes, SourceFailure* failure) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Fail(failure, SourceCause::CannotOpen, std::strerror(errno));
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        int error = errno;
+        close(fd);
+        return Fail(failure, SourceCause::CannotRead, std::strerror(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        return Fail(failure, SourceCause::NotRegular);
+    }
+    bytes->clear();
+    char block[65536];
+    for (;;) {
+        ssize_t got = read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            int error = errno;
+            close(fd);
+            return Fail(failure, SourceCause::CannotRead, std::strerror(error));
+        }
+        if (got == 0) break;
+        bytes->append(block, static_cast<size_t>(got));
+        if (bytes->size() > kMaxSourceSize) {
+            close(fd);
+            return Fail(failure, SourceCause::TooLarge);
+        }
+    }
+    close(fd);
+    return 1;
+}
+
+// The Windows-1252 form of a list's UTF-8 name, as a record holds it.
+int ListNameToRecordName(const std::string& utf8, std::string* name, SourceFailure* failure) {
+    failure->name = utf8;
+    if (!Utf8ToWindows1252(utf8.data(), utf8.size(), name, nullptr, nullptr)) {
+        return Fail(failure, SourceCause::NameNotWindows1252);
+    }
+    if (name->size() >= kOutputNameField) return Fail(failure, SourceCause::NameTooLong);
+    // A zero inside would end the name early, naming other parts.
+    if (name->find('\0') != std::string::npos || !IsPlainOutputName(name->c_str())) {
+        return Fail(failure, SourceCause::NameNotPlain);
+    }
+    return 1;
+}
+
+const char* LocateReason(LocateProblem problem) {
+    switch (problem) {
+        case LocateProblem::NotExecutable: return "it is not a little-endian executable";
+        case LocateProblem::Malformed: return "its headers are damaged";
+        case LocateProblem::NoRecord: return "it has no join record";
+        case LocateProblem::Ambiguous: return "it has more than one join record";
+        case LocateProblem::WrongSize: return "its join record is not 722 bytes";
+        default: return "";
+    }
+}
+
+}  // namespace
+
+int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* failure) {
+    std::string name;
+    if (!ListNameToRecordName(list.name, &name, failure)) return 0;
+    JoinRecord record;
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(record.checksumText, list.digest.data(), list.digest.size());
+    record.checksumKind = CHECKSUM_SHA256;
+    record.expectedSize = 0;  // the parts' total, measured at start-up
+    record.partCount = static_cast<uint32_t>(list.partDigests.size());
+    std::memcpy(record.outputName, name.data(), name.size());
+    if (!EncodeRecord(record, source->record)) return Fail(failure, SourceCause::NameTooLong);
+    source->partDigests = list.partDigests;
+    source->sizeFromParts = true;
+    return 1;
+}
+
+int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* failure) {
+    std::string bytes;
+    if (!ReadWhole(path, &bytes, failure)) return 0;
+    const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.data());
+    RecordLocation location;
+    if (LocateRecord(image, bytes.size(), &location)) {
+        std::memcpy(source->record, image + location.offset, kRecordSize);
+        source->partDigests.clear();
+        source->sizeFromParts = false;
+        return 1;
+    }
+    if (location.problem != LocateProblem::NotExecutable) {
+        failure->locate = location.problem;
+        return Fail(failure, SourceCause::NoRecord);
+    }
+    ChecksumList list;
+    if (!ParseChecksumList(bytes, &list, &failure->list, &failure->line)) {
+        return Fail(failure, SourceCause::NotAList);
+    }
+    return RecordFromList(list, source, failure);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+ListBeside FindListBeside(const uint8_t* record, std::string* listName,
+                          std::vector<std::string>* digests, SourceFailure* failure) {
+    JoinRecord decoded;
+    DecodeRecord(record, &decoded);
+    const char* name = reinterpret_cast<const char*>(record + kOutputNameOffset);
+    if (decoded.partCount < 2 || !IsPlainOutputName(name)) return ListBeside::None;
+    *listName = ChecksumListName(Windows1252ToUtf8(decoded.outputName));
+    NameLookup lookup = LookUpName(AT_FDCWD, listName->c_str());
+    if (lookup == NameLookup::Absent) return ListBeside::None;
+    if (lookup == NameLookup::Unknown) {
+        Fail(failure, SourceCause::CannotOpen, std::strerror(errno));
+        return ListBeside::Unusable;
+    }
+    std::string bytes;
+    ChecksumList list;
+    if (!ReadWhole(*listName, &bytes, failure)) return ListBeside::Unusable;
+    if (!ParseChecksumList(bytes, &list, &failure->list, &failure->line)) {
+        Fail(failure, SourceCause::NotAList);
+        return ListBeside::Unusable;
+    }
+    std::string listed;
+    if (!ListNameToRecordName(list.name, &listed, failure)) return ListBeside::Unusable;
+    bool sameDigest = decoded.checksumKind != CHECKSUM_SHA256 || list.digest == decoded.checksumText;
+    if (listed != decoded.outputName || list.partDigests.size() != decoded.partCount || !sameDigest) {
+        Fail(failure, SourceCause::AnotherSetsList);
+        return ListBeside::Unusable;
+    }
+    *digests = list.partDigests;
+    return ListBeside::Used;
+}
+
+std::string DescribeSourceFailure(const SourceFailure& failure, const std::string& path) {
+    std::string shown = "'" + ShowName(path) + "'";
+    std::string named = "the name '" + ShowName(failure.name) + "' of the list " + shown;
+    std::string line = std::to_string(failure.line);
+    switch (failure.cause) {
+        case SourceCause::CannotOpen: return "cannot open " + shown + ": " + failure.system;
+        case SourceCause::NotRegular: return shown + " is not a regular file";
+        case SourceCause::TooLarge: return shown + " is too large for a joiner or a checksum list";
+        case SourceCause::CannotRead: return "cannot read " + shown + ": " + failure.system;
+        case SourceCause::NoRecord:
+            return shown + " is a program without a usable join record: " + LocateReason(failure.locate);
+        case SourceCause::NotAList: {
+            std::string start = shown + " is neither a joiner nor the checksum list of a set: ";
+            switch (failure.list) {
+                case ListProblem::TooFewParts: return start + "it names fewer than two parts";
+                case ListProblem::TooManyParts: return start + "it names more than 10000 parts";
+                case ListProblem::NotTheParts:
+                    return start + "line " + line + " does not name the set's next part";
+                default: return start + "line " + line + " is not a checksum line";
+            }
+        }
+        case SourceCause::NameNotWindows1252:
+            return named + " has no Windows-1252 form, which the record needs";
+        case SourceCause::NameTooLong: return named + " is too long for the record";
+        case SourceCause::NameNotPlain: return named + " is not a plain file name";
+        case SourceCause::AnotherSetsList: return shown + " is the checksum list of another set";
+        default: return shown;
+    }
+}

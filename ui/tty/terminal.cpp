@@ -1,0 +1,492 @@
+#include "ui/tty/terminal.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "join/sink.h"
+#include "ui/dialog.h"
+#include "ui/report.h"
+#include "ui/tty/show.h"
+
+namespace {
+
+struct Control {
+    explicit Control(int number) : id(number) {}
+    int id;
+    std::string text;
+    bool enabled = true;
+};
+
+struct Terminal {
+    TerminalSettings settings;
+    bool rewrite = false;   // the standard output is a terminal
+    bool keys = false;      // keys and answers are read from the standard input
+    termios saved{};        // the terminal's settings before ours
+    bool savedSettings = false;
+    pthread_t mainThread{};
+    int wake[2] = {-1, -1};     // a byte for each task handed to the main thread
+    int signals[2] = {-1, -1};  // a byte for each signal caught
+
+    Control dialog{0}, report{ID_REPORT_BOX}, start{ID_START_BUTTON}, cancel{ID_CANCEL_BUTTON},
+        deleteInputs{ID_DELETE_INPUTS_BOX}, elapsed{ID_ELAPSED_LABEL}, remaining{ID_REMAINING_LABEL};
+    std::string title;
+    uint32_t selectionStart = 0, selectionEnd = 0;
+    size_t printed = 0;  // the report's bytes printed, whole lines only
+    int liveLines = 0;   // lines rewritten in place now on the screen, the cursor on the last
+
+    bool destroyed = false;
+    bool interrupted = false;
+    bool cancelPending = false;  // a signal's cancel the dialog has not taken yet
+    bool deleteAsked = false;
+    bool deleteAnswer = false;
+};
+
+Terminal g_tty;
+
+// The worker's calls on the main thread. Never freed: a worker may still be
+// on its way out of it when the program ends.
+struct Mailbox {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<void()> task;
+    bool full = false;
+    uint64_t posted = 0, done = 0;
+    int inside = 0;  // threads inside CallOnMainThread
+};
+Mailbox* const g_mail = new Mailbox;
+
+Control* ControlOf(ViewWindow window) { return reinterpret_cast<Control*>(window); }
+ViewWindow WindowOf(Control& control) { return reinterpret_cast<ViewWindow>(&control); }
+
+Control* ById(int id) {
+    Control* all[] = {&g_tty.report, &g_tty.start, &g_tty.cancel, &g_tty.deleteInputs,
+                      &g_tty.elapsed, &g_tty.remaining};
+    for (Control* control : all) {
+        if (control->id == id) return control;
+    }
+    return nullptr;
+}
+
+// ---- Output -----------------------------------------------------------------
+
+void Out(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // a closed pipe, a hung-up terminal: the join goes on
+        done += static_cast<size_t>(n);
+    }
+}
+
+size_t Columns() {
+    struct winsize size;
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col;
+    return 80;
+}
+
+// The text shown in at most columns - 1 characters, so that it never wraps
+// and the lines rewritten in place stay where they are counted.
+std::string Fit(const std::string& cp1252, size_t columns) {
+    std::string shown = ShowText(cp1252);
+    size_t characters = 0;
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if ((static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80) continue;
+        if (++characters == columns) return shown.substr(0, i);
+    }
+    return shown;
+}
+
+// Takes the lines rewritten in place off the screen.
+std::string EraseLive() {
+    if (!g_tty.rewrite || g_tty.liveLines == 0) return "";
+    std::string erase = "\r";
+    if (g_tty.liveLines > 1) erase += "\x1b[" + std::to_string(g_tty.liveLines - 1) + "A";
+    g_tty.liveLines = 0;
+    return erase + "\x1b[J";
+}
+
+// The report's lines completed since the last call, each printed once.
+std::string NewLines() {
+    const std::string& text = g_tty.report.text;
+    size_t end = text.rfind("\r\n");
+    if (end == std::string::npos || end + 2 <= g_tty.printed) return "";
+    std::string lines = ShowText(text.substr(g_tty.printed, end + 2 - g_tty.printed));
+    g_tty.printed = end + 2;
+    return lines;
+}
+
+// The title, and the enabled buttons as their keys.
+std::string StatusLine(bool withKeys) {
+    std::string line = g_tty.title;
+    if (!withKeys) return line;
+    if (g_tty.start.enabled) line += "   [p] " + g_tty.start.text;
+    if (g_tty.cancel.enabled) line += "   [q] " + g_tty.cancel.text;
+    return line;
+}
+
+// Prints the new complete lines and, on a terminal, the open line and the
+// status lines in place of the last ones; final leaves them on the screen.
+void Render(bool final) {
+    std::string out = EraseLive() + NewLines();
+    std::string open = g_tty.report.text.substr(g_tty.printed);
+    if (g_tty.rewrite) {
+        size_t columns = Columns();
+        std::vector<std::string> live;
+        if (!open.empty()) live.push_back(open);
+        live.push_back(StatusLine(!final));
+        live.push_back(g_tty.elapsed.text + "   " + g_tty.remaining.text);
+        for (size_t i = 0; i < live.size(); ++i) {
+            out += Fit(live[i], columns);
+            if (final || i + 1 < live.size()) out += "\n";
+        }
+        g_tty.liveLines = final ? 0 : static_cast<int>(live.size());
+    } else if (final && !open.empty()) {
+        out += ShowText(open) + "\n";
+    }
+    Out(out);
+}
+
+// ---- Keys and signals -------------------------------------------------------
+
+void OnSignal(int number) {
+    int saved = errno;
+    unsigned char byte = static_cast<unsigned char>(number);
+    ssize_t ignored = write(g_tty.signals[1], &byte, 1);
+    (void)ignored;
+    errno = saved;
+}
+
+// Keys one by one, without echo; the terminal still turns Ctrl+C into
+// SIGINT. TCSANOW keeps what was typed ahead.
+void TakeKeys() {
+    termios keys = g_tty.saved;
+    keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    keys.c_cc[VMIN] = 1;
+    keys.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &keys);
+}
+
+// Reads the signals caught since the last call.
+void TakeSignals() {
+    unsigned char bytes[64];
+    ssize_t count;
+    while ((count = read(g_tty.signals[0], bytes, sizeof bytes)) > 0) {
+        for (ssize_t i = 0; i < count; ++i) {
+            if (bytes[i] == SIGCONT) {
+                // Back from a stop: the shell may have changed the terminal
+                // and written below the lines in place, which stay as they are.
+                if (g_tty.savedSettings) TakeKeys();
+                g_tty.liveLines = 0;
+                continue;
+            }
+            g_tty.interrupted = true;
+            g_tty.cancelPending = true;
+            if (bytes[i] == SIGHUP) g_tty.keys = false;  // nobody is there to answer
+        }
+    }
+}
+
+// Waits for an answer: s or y for yes, n or q for no, Enter for the
+// default. A signal that cancels, or an input that ends, answers no and the
+// default respectively.
+bool ReadAnswer(bool defaultYes) {
+    for (;;) {
+        pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
+        if (poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return defaultYes;
+        }
+        if (watched[1].revents != 0) {
+            TakeSignals();
+            if (g_tty.interrupted) return false;
+            continue;
+        }
+        char key = 0;
+        ssize_t n = read(STDIN_FILENO, &key, 1);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) {
+            g_tty.keys = false;
+            return defaultYes;
+        }
+        switch (key) {
+            case 's': case 'S': case 'y': case 'Y': return true;
+            case 'n': case 'N': case 'q': case 'Q': return false;
+            case '\r': case '\n': return defaultYes;
+            default: break;
+        }
+    }
+}
+
+// Answers the question just printed: as the command line says, else on the
+// terminal, else by its default; after an interruption no. The answer is
+// printed after the question.
+bool Answer(bool defaultYes, Answering answering) {
+    bool yes;
+    if (g_tty.interrupted) {
+        yes = false;
+    } else if (answering != Answering::Ask) {
+        yes = answering == Answering::Yes;
+    } else if (g_tty.keys) {
+        yes = ReadAnswer(defaultYes);
+    } else {
+        yes = defaultYes;
+    }
+    Out(yes ? "s\n" : "n\n");
+    return yes;
+}
+
+void ReadKeys() {
+    char keys[64];
+    ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
+    if (count <= 0) {
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) g_tty.keys = false;
+        return;
+    }
+    for (ssize_t i = 0; i < count; ++i) {
+        // A key does what its button does, and only while the button is on.
+        if ((keys[i] == 'p' || keys[i] == 'P') && g_tty.start.enabled) OnStartButton();
+        if ((keys[i] == 'q' || keys[i] == 'Q') && g_tty.cancel.enabled) OnCancelButton();
+    }
+}
+
+// A signal cancels as Anular does, once the dialog takes it: not while a
+// pause is asked (the worker has not stopped yet), so it waits for the pause.
+void PressPendingCancel() {
+    if (!g_tty.cancelPending) return;
+    DialogState state = GetDialogState();
+    if (state == DialogState::PauseAsked) return;
+    g_tty.cancelPending = false;
+    if (state != DialogState::Cancelling && state != DialogState::Closing) OnCancelButton();
+}
+
+bool WorkerRuns() {
+    DialogState state = GetDialogState();
+    return state == DialogState::Running || state == DialogState::PauseAsked ||
+           state == DialogState::Paused || state == DialogState::Cancelling;
+}
+
+// ---- The worker's calls -----------------------------------------------------
+
+void CallOnMainThread(const std::function<void()>& task) {
+    if (pthread_equal(pthread_self(), g_tty.mainThread)) {
+        task();
+        return;
+    }
+    Mailbox& mail = *g_mail;
+    std::unique_lock<std::mutex> lock(mail.mutex);
+    ++mail.inside;
+    mail.changed.wait(lock, [&mail] { return !mail.full; });
+    mail.task = task;
+    mail.full = true;
+    uint64_t ticket = ++mail.posted;
+    char byte = 'm';
+    ssize_t ignored = write(g_tty.wake[1], &byte, 1);
+    (void)ignored;
+    mail.changed.wait(lock, [&mail, ticket] { return mail.done >= ticket; });
+    --mail.inside;
+    mail.changed.notify_all();
+}
+
+void ServeMail() {
+    char bytes[64];
+    while (read(g_tty.wake[0], bytes, sizeof bytes) > 0) {
+    }
+    Mailbox& mail = *g_mail;
+    std::function<void()> task;
+    {
+        std::lock_guard<std::mutex> lock(mail.mutex);
+        if (!mail.full) return;
+        task = mail.task;
+    }
+    task();
+    {
+        std::lock_guard<std::mutex> lock(mail.mutex);
+        mail.full = false;
+        mail.task = nullptr;
+        ++mail.done;
+    }
+    mail.changed.notify_all();
+}
+
+// Prints a box: its title, then its text indented; a question ends with
+// the answers and its default in capitals, and is answered.
+int ShowBox(const char* text, const char* title, uint32_t style) {
+    std::string out = EraseLive() + NewLines() + ShowText(title) + "\n";
+    std::string body = text;
+    size_t start = 0;
+    for (;;) {
+        size_t end = body.find('\n', start);
+        out += "  " + ShowText(body.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos) break;
+        out += "\n";
+        start = end + 1;
+    }
+    if ((style & 0x0F) != BOX_YES_NO) {
+        Out(out + "\n");
+        return ANSWER_OK;
+    }
+    bool defaultYes = (style & BOX_DEFAULT_SECOND) == 0;
+    Out(out + (defaultYes ? " [S/n] " : " [s/N] "));
+    return Answer(defaultYes, g_tty.settings.answering) ? ANSWER_YES : ANSWER_NO;
+}
+
+bool MakePipe(int (&ends)[2]) {
+    if (pipe(ends) != 0) return false;
+    for (int fd : ends) {
+        int flags = fcntl(fd, F_GETFL);
+        if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0 ||
+            fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// ---- The terminal -----------------------------------------------------------
+
+int OpenTerminal(const TerminalSettings& settings) {
+    g_tty.settings = settings;
+    g_tty.mainThread = pthread_self();
+    if (!MakePipe(g_tty.wake) || !MakePipe(g_tty.signals)) return 0;
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int number : {SIGINT, SIGTERM, SIGHUP, SIGCONT}) sigaction(number, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    g_tty.rewrite = isatty(STDOUT_FILENO) != 0;
+    g_tty.keys = isatty(STDIN_FILENO) != 0;
+    if (g_tty.keys && tcgetattr(STDIN_FILENO, &g_tty.saved) == 0) {
+        g_tty.savedSettings = true;
+        TakeKeys();
+    }
+    return 1;
+}
+
+void CloseTerminal() {
+    Render(true);
+    {
+        Mailbox& mail = *g_mail;
+        std::unique_lock<std::mutex> lock(mail.mutex);
+        mail.changed.wait(lock, [&mail] { return mail.inside == 0; });
+    }
+    if (g_tty.savedSettings) tcsetattr(STDIN_FILENO, TCSANOW, &g_tty.saved);
+}
+
+ViewWindow TerminalDialog() { return WindowOf(g_tty.dialog); }
+
+void RunTerminalLoop() {
+    while (!g_tty.destroyed && WorkerRuns()) {
+        Render(false);
+        pollfd watched[3] = {{g_tty.wake[0], POLLIN, 0}, {g_tty.signals[0], POLLIN, 0},
+                             {STDIN_FILENO, POLLIN, 0}};
+        if (poll(watched, g_tty.keys ? 3 : 2, -1) < 0 && errno != EINTR) break;
+        TakeSignals();
+        // Keys first: a key typed before a message counts before it.
+        if (g_tty.keys && watched[2].revents != 0) ReadKeys();
+        ServeMail();
+        PressPendingCancel();
+    }
+}
+
+bool TerminalInterrupted() {
+    TakeSignals();
+    return g_tty.interrupted;
+}
+
+// ---- join/sink.h --------------------------------------------------------------
+
+int ShowMessageBox(ViewWindow, const char* text, const char* title, uint32_t style) {
+    int answer = 0;
+    CallOnMainThread([&] { answer = ShowBox(text, title, style); });
+    return answer;
+}
+
+namespace {
+struct ViewBrushTag {};
+ViewBrushTag g_brush;
+}  // namespace
+
+// The terminal has no brush; the job only needs a handle that is not null.
+ViewBrush CreateReportBrush() { return reinterpret_cast<ViewBrush>(&g_brush); }
+void DeleteReportBrush(ViewBrush) {}
+
+void SendToDialog(ViewWindow, uint32_t message) {
+    CallOnMainThread([message] { DispatchWorkerMessage(message); });
+}
+
+// ---- ui/view.h -----------------------------------------------------------------
+
+uint32_t GetReportLength(ViewWindow box) {
+    return static_cast<uint32_t>(ControlOf(box)->text.size());
+}
+
+void SetReportSelection(ViewWindow box, uint32_t start, uint32_t end) {
+    uint32_t length = static_cast<uint32_t>(ControlOf(box)->text.size());
+    g_tty.selectionStart = start < length ? start : length;
+    g_tty.selectionEnd = end < length ? end : length;
+}
+
+// The report changes only at its end, within the open line: what is printed
+// stays as it was.
+void ReplaceReportSelection(ViewWindow box, const char* text) {
+    std::string& content = ControlOf(box)->text;
+    uint32_t start = g_tty.selectionStart;
+    uint32_t end = g_tty.selectionEnd < start ? start : g_tty.selectionEnd;
+    content.replace(start, end - start, text);
+    g_tty.selectionStart = g_tty.selectionEnd = start + static_cast<uint32_t>(std::string(text).size());
+    if (g_tty.printed > content.size()) g_tty.printed = content.size();
+}
+
+ViewWindow GetDialogControl(ViewWindow, int id) {
+    Control* control = ById(id);
+    return control != nullptr ? WindowOf(*control) : nullptr;
+}
+
+void LiftReportLimit(ViewWindow) {}
+
+void SetControlText(ViewWindow, int id, const char* text) {
+    if (Control* control = ById(id)) control->text = text;
+}
+
+void EnableControl(ViewWindow control, bool enable) {
+    if (control != nullptr) ControlOf(control)->enabled = enable;
+}
+
+// Only the check box is read, once the join is found good: asked then, with
+// the report's lines so far printed above the question.
+bool IsControlChecked(ViewWindow control) {
+    if (ControlOf(control) != &g_tty.deleteInputs) return false;
+    if (!g_tty.deleteAsked) {
+        g_tty.deleteAsked = true;
+        ReleaseReport();
+        Out(EraseLive() + NewLines() + ShowText(g_tty.deleteInputs.text) + " [s/N] ");
+        Answering answering = g_tty.settings.deleteParts ? Answering::Yes
+                              : g_tty.settings.answering != Answering::Ask ? Answering::No
+                                                                           : Answering::Ask;
+        g_tty.deleteAnswer = Answer(false, answering);
+    }
+    return g_tty.deleteAnswer;
+}
+
+void SetMainTitle(ViewWindow, const char* text) { g_tty.title = text; }
+
+void RepaintDialog(ViewWindow) {}
+
+void DestroyMainWindow(ViewWindow) { g_tty.destroyed = true; }

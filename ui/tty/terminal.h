@@ -1,0 +1,40 @@
+// The terminal face of the join dialog: ui/view.h and join/sink.h on a
+// terminal or a pipe. The report box is a text model: its complete lines are
+// printed once; on a terminal its open line and two status lines (the title
+// and the buttons as keys, the two time labels) are rewritten in place under
+// them, and piped nothing is rewritten. Message boxes are printed; a Yes/No
+// box and the check box are prompts with the boxes' defaults. The worker's
+// synchronous send, and any box it shows, run on the main thread, which also
+// reads the keys (p: Comenzar/Pausa/Continuar, q: Anular) and the signals
+// (SIGINT, SIGTERM, SIGHUP cancel as Anular does).
+#ifndef SELVANORE_UI_TTY_TERMINAL_H
+#define SELVANORE_UI_TTY_TERMINAL_H
+
+#include "ui/tty/options.h"
+#include "ui/view.h"
+
+struct TerminalSettings {
+    Answering answering = Answering::Ask;  // the Yes/No boxes
+    bool deleteParts = false;             // the check box: yes, else no when answering
+};
+
+// Takes the terminal: the signals that cancel are caught and SIGPIPE
+// ignored; when the standard input is a terminal its keys are read one by
+// one without echo. Returns 0 when that cannot be set up.
+int OpenTerminal(const TerminalSettings& settings);
+// Prints what is left of the report (and on a terminal the last status
+// lines), waits until no worker is inside a send and gives the terminal its
+// settings back.
+void CloseTerminal();
+
+// The dialog, whose controls the view's functions take.
+ViewWindow TerminalDialog();
+
+// Runs the dialog while a worker runs (Running to Cancelling): keys, signals
+// and the worker's messages, until the job has ended.
+void RunTerminalLoop();
+
+// Whether a signal that cancels has come.
+bool TerminalInterrupted();
+
+#endif
