@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
+#include "join/part_name.h"
 #include "platform/cp1252.h"
 #include "record/checksum_list.h"
 #include "record/locate.h"
@@ -29,8 +30,8 @@ std::string Digest(char c) { return std::string(64, c); }
 std::string ListText(const std::string& name, uint32_t count, char whole = 'f') {
     std::string text;
     for (uint32_t i = 0; i < count; ++i) {
-        char suffix[8];
-        std::snprintf(suffix, sizeof suffix, "__%03u", i);
+        char suffix[kSuffixCapacity];
+        FormatPartSuffix(count, i, suffix);
         text += ChecksumListLine(Digest(static_cast<char>('0' + i)), name + suffix);
     }
     return text + ChecksumListLine(Digest(whole), name);
