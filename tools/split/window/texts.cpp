@@ -332,3 +332,19 @@ std::u16string AmountText(const char* amount, AmountProblem problem, bool parts)
     }
     return text;
 }
+
+std::u16string WarningText(const SplitWarning& warning) {
+    switch (warning.kind) {
+        case SplitWarningKind::LongJoinerName:
+            return Widen("El nombre del programa de unión ") + Quoted(warning.name) +
+                   Widen(" tiene ") + Number(warning.count) +
+                   Widen(" caracteres: Windows no abre un programa cuya ruta pase de 260, así "
+                         "que quien lo reciba debe guardarlo en una carpeta de ruta corta.");
+        case SplitWarningKind::Leftovers:
+            return Widen("En la carpeta de salida ") + Quoted(warning.name) + Widen(" hay ") +
+                   Number(warning.count) +
+                   Widen(" archivos temporales de cortes anteriores que no terminaron "
+                         "(.vantorel-split-*); no se han tocado.");
+    }
+    return Widen("Aviso desconocido.");
+}

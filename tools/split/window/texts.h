@@ -40,6 +40,9 @@ std::u16string FailureText(const std::string& file, const SplitFailure& failure)
 std::u16string SummaryText(const SplitResult& result, const std::string& folder,
                            const CutChoice& choice);
 
+// A warning of the job, told with the summary.
+std::u16string WarningText(const SplitWarning& warning);
+
 // The sentence of an amount the window cannot read.
 std::u16string AmountText(const char* amount, AmountProblem problem, bool parts);
 
