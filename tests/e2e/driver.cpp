@@ -1,4 +1,5 @@
-// The end-to-end driver: starts the joiner and plays a script against its
+// The end-to-end driver: starts a program (the joiner, or the splitter's
+// window with the "window" command) and plays a script against its
 // windows as a user would, reading what it shows and failing loudly on the
 // first difference, on any message box the script did not expect and on
 // time-outs.
@@ -13,7 +14,13 @@
 // converted to Windows-1252; a character it has no byte for reads {U+XXXX}.
 // The paths of the command line are taken in UTF-16 too. Commands:
 //
-//   start                          start PROGRAM
+//   window "CLASS" ID FIRST LAST   the program's main window class and the
+//                                  control whose dialog it hosts, and the
+//                                  control ids a failure's log shows
+//                                  (default "SELVANORE" 1005 1000 1005, the
+//                                  joiner; before start)
+//   start ["ARG"]                  start PROGRAM, with ARG as its one
+//                                  argument when given
 //   start-in "DIR"                 start PROGRAM with DIR as its working
 //                                  directory instead of WORKDIR
 //   expect TARGET OP "TEXT"        check a text now
@@ -23,6 +30,10 @@
 //   expect-enabled ID 0|1          wait-enabled ID 0|1 [S]
 //   expect-checked ID 0|1
 //   click ID                       a button click (refused on a disabled one)
+//   select ID INDEX                choose item INDEX of a combo box, as a user
+//                                  does (CBN_SELCHANGE follows; refused on a
+//                                  disabled one)
+//   type ID "TEXT"                 replace the text of an edit control
 //   post-click ID                  BM_CLICK posted to the control whatever its
 //                                  state and whatever box is open, as
 //                                  automation tools post it
@@ -36,6 +47,8 @@
 //   expect-box "TITLE" "TEXT" [ANSWER] [S]
 //                                  wait for a message box, check it, press
 //                                  button ANSWER (default 1, OK)
+//   expect-box-has "TITLE" "TEXT" [ANSWER] [S]
+//                                  the same for a box whose text holds TEXT
 //   expect-code-page CP            check the system's ANSI code page
 //   expect-exit CODE [S]           wait for the program to end, check its code
 //   expect-exit-hidden CODE [S]    the same, and the main window must not show
@@ -77,7 +90,12 @@
 
 namespace {
 
-const char kMainClass[] = "SELVANORE";
+// The program's main window (the "window" command changes them).
+std::string g_mainClassName = "SELVANORE";
+const char* g_mainClass = "SELVANORE";
+long g_dialogMarker = 1005;
+long g_dumpFirst = 1000;
+long g_dumpLast = 1005;
 const char kDialogClass[] = "#32770";
 const int kBoxTextId = 0xFFFF;
 const DWORD kPollMs = 50;
@@ -392,19 +410,19 @@ bool FindMain() {
     DWORD start = GetTickCount();
     for (;;) {
         if (!StillUndisturbed()) return false;
-        std::vector<HWND> mains = VisibleTopWindows(kMainClass);
+        std::vector<HWND> mains = VisibleTopWindows(g_mainClass);
         if (mains.size() > 1) return Fail("the program shows %u main windows", unsigned(mains.size()));
         if (mains.size() == 1) {
             HWND dialog = FindWindowExA(mains[0], nullptr, kDialogClass, nullptr);
-            if (dialog != nullptr && GetDlgItem(dialog, 1005) != nullptr) {
+            if (dialog != nullptr && GetDlgItem(dialog, static_cast<int>(g_dialogMarker)) != nullptr) {
                 g_program.main = mains[0];
                 g_program.dialog = dialog;
                 return true;
             }
         }
         if (GetTickCount() - start > g_defaultTimeoutMs) {
-            return Fail("no visible window of class %s holding the join dialog within %lu s",
-                        kMainClass, g_defaultTimeoutMs / 1000);
+            return Fail("no visible window of class %s holding its dialog within %lu s",
+                        g_mainClass, g_defaultTimeoutMs / 1000);
         }
         Sleep(kPollMs);
     }
@@ -504,9 +522,10 @@ struct Options {
 Options g_options;
 
 // Starts the program in the directory directory.
-bool Start(const std::wstring& directory) {
+bool Start(const std::wstring& directory, const std::wstring* argument = nullptr) {
     if (g_program.started) return Fail("the program is already started");
     std::wstring commandLine = L"\"" + g_options.program + L"\"";
+    if (argument != nullptr) commandLine += L" \"" + *argument + L"\"";
     std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back(L'\0');
     STARTUPINFOW startup = {};
@@ -527,6 +546,31 @@ bool Click(long id) {
     if (!IsWindowEnabled(control)) return Fail("control %ld is disabled: it cannot be clicked", id);
     // Posted: a box the click opens must not hold the driver.
     if (!PostMessageA(control, BM_CLICK, 0, 0)) return Fail("PostMessage BM_CLICK failed");
+    return true;
+}
+
+// A combo box's item chosen as a user chooses it: the selection, then the
+// notification its dialog gets.
+bool Select(long id, long index) {
+    HWND control = nullptr;
+    if (!StillUndisturbed() || !Control(id, &control) || !Sync()) return false;
+    if (!IsWindowEnabled(control)) return Fail("control %ld is disabled: it cannot be chosen", id);
+    if (SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR) {
+        return Fail("control %ld has no item %ld", id, index);
+    }
+    PostMessageW(g_program.dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control));
+    return true;
+}
+
+bool Type(long id, const std::string& text) {
+    HWND control = nullptr;
+    if (!StillUndisturbed() || !Control(id, &control) || !Sync()) return false;
+    if (!IsWindowEnabled(control)) return Fail("control %ld is disabled: it cannot be typed in", id);
+    std::wstring wide = Wide(text);
+    if (!SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()))) {
+        return Fail("WM_SETTEXT to control %ld failed", id);
+    }
     return true;
 }
 
@@ -579,7 +623,8 @@ bool Close() {
     return true;
 }
 
-bool ExpectBox(const std::string& title, const std::string& text, long answer, DWORD timeoutMs) {
+bool ExpectBox(const std::string& title, const std::string& text, long answer, DWORD timeoutMs,
+               bool part = false) {
     if (!RequireStarted()) return false;
     DWORD start = GetTickCount();
     std::vector<Box> boxes;
@@ -602,7 +647,8 @@ bool ExpectBox(const std::string& title, const std::string& text, long answer, D
                     Quote(boxes[1].title).c_str(), Quote(boxes[1].text).c_str());
     }
     const Box& box = boxes[0];
-    if (box.title != title || box.text != text) {
+    bool textHolds = part ? box.text.find(text) != std::string::npos : box.text == text;
+    if (box.title != title || !textHolds) {
         return Fail("expected the box %s: %s; got %s: %s", Quote(title).c_str(),
                     Quote(text).c_str(), Quote(box.title).c_str(), Quote(box.text).c_str());
     }
@@ -629,8 +675,8 @@ bool ExpectExit(long code, DWORD timeoutMs, bool hidden) {
     DWORD start = GetTickCount();
     DWORD actual = 0;
     while (!Exited(&actual)) {
-        if (hidden && !VisibleTopWindows(kMainClass).empty()) {
-            std::string title = TitleOf(VisibleTopWindows(kMainClass)[0]);
+        if (hidden && !VisibleTopWindows(g_mainClass).empty()) {
+            std::string title = TitleOf(VisibleTopWindows(g_mainClass)[0]);
             return Fail("the main window showed (title %s) %lu ms into the wait for the end",
                         Quote(title).c_str(), GetTickCount() - start);
         }
@@ -738,7 +784,7 @@ bool Screenshot(const std::string& name) {
     if (!RequireStarted()) return false;
     RECT area = {};
     bool any = false;
-    for (HWND window : VisibleTopWindows(kMainClass)) {
+    for (HWND window : VisibleTopWindows(g_mainClass)) {
         RECT r;
         GetWindowRect(window, &r);
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -815,10 +861,41 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
     long a = 0, b = 0;
     DWORD timeoutMs = 0;
     *usage = true;
-    if (c == "start") {
-        if (!ArgumentCount(w, 0, 0)) return false;
+    if (c == "window") {
+        long first = 0, last = 0;
+        if (!ArgumentCount(w, 4, 4) || !NumberArgument(w[2], &a) || !NumberArgument(w[3], &first) ||
+            !NumberArgument(w[4], &last)) {
+            return false;
+        }
+        if (g_program.started) return Fail("window comes before start");
+        g_mainClassName = w[1];
+        g_mainClass = g_mainClassName.c_str();
+        g_dialogMarker = a;
+        g_dumpFirst = first;
+        g_dumpLast = last;
         *usage = false;
+        return true;
+    }
+    if (c == "start") {
+        if (!ArgumentCount(w, 0, 1)) return false;
+        *usage = false;
+        if (w.size() == 2) {
+            std::wstring argument = Wide(w[1]);
+            return Start(g_options.workdir, &argument);
+        }
         return Start(g_options.workdir);
+    }
+    if (c == "select") {
+        if (!ArgumentCount(w, 2, 2) || !NumberArgument(w[1], &a) || !NumberArgument(w[2], &b)) {
+            return false;
+        }
+        *usage = false;
+        return Select(a, b);
+    }
+    if (c == "type") {
+        if (!ArgumentCount(w, 2, 2) || !NumberArgument(w[1], &a)) return false;
+        *usage = false;
+        return Type(a, w[2]);
     }
     if (c == "start-in") {
         if (!ArgumentCount(w, 1, 1)) return false;
@@ -877,14 +954,14 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         *usage = false;
         return Close();
     }
-    if (c == "expect-box") {
+    if (c == "expect-box" || c == "expect-box-has") {
         a = IDOK;
         if (!ArgumentCount(w, 2, 4) || (w.size() > 3 && !NumberArgument(w[3], &a)) ||
             !TimeoutArgument(w, 4, &timeoutMs)) {
             return false;
         }
         *usage = false;
-        return ExpectBox(w[1], w[2], a, timeoutMs);
+        return ExpectBox(w[1], w[2], a, timeoutMs, c == "expect-box-has");
     }
     if (c == "wait-box") {
         if (!ArgumentCount(w, 0, 1) || !TimeoutArgument(w, 1, &timeoutMs)) return false;
@@ -978,15 +1055,15 @@ void DumpState() {
         Log("  state: the program has ended, exit code %lu", code);
         return;
     }
-    std::vector<HWND> mains = VisibleTopWindows(kMainClass);
+    std::vector<HWND> mains = VisibleTopWindows(g_mainClass);
     if (!mains.empty()) {
         Log("  state: title %s", Quote(TitleOf(mains[0])).c_str());
         HWND dialog = FindWindowExA(mains[0], nullptr, kDialogClass, nullptr);
-        for (int id = 1000; dialog != nullptr && id <= 1005; ++id) {
-            HWND control = GetDlgItem(dialog, id);
+        for (long id = g_dumpFirst; dialog != nullptr && id <= g_dumpLast; ++id) {
+            HWND control = GetDlgItem(dialog, static_cast<int>(id));
             std::string text;
             if (control == nullptr || !ReadControlText(control, &text)) continue;
-            Log("  state: %d %s%s %s", id, IsWindowEnabled(control) ? "enabled" : "disabled",
+            Log("  state: %ld %s%s %s", id, IsWindowEnabled(control) ? "enabled" : "disabled",
                 id == 1002 && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? " checked" : "",
                 Quote(text, 1500).c_str());
         }

@@ -1094,5 +1094,156 @@ scenario code-page-1251 code_page code-page-1251 ru_RU.UTF-8 1251
 scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
 scenario elsewhere elsewhere
 
+# ---- The splitter's window (Vantorel.exe) ----------------------------------------
+
+window=$root/build/$windows/Vantorel.exe
+WINDOW_SETUP='window "VANTOREL" 1113 1100 1124'
+TITLE_WINDOW="Vantorel 3.0 - Corte de archivos"
+
+window_needed() {
+  [ -f "$window" ] || { reason="no $window (build the $windows preset)"; return 1; }
+}
+
+# Started with a file as its one argument (as a drop on the icon gives it),
+# the window shows it; Cortar with the defaults (mail parts of 6.5 MB,
+# SHA-256, beside the file) makes the set, the summary says what to send,
+# the list checks with sha256sum and the stamped joiner rebuilds the file.
+window_cut() {
+  window_needed || return
+  local dir=$work/window-cut name='Año café.bin'
+  mkdir -p "$dir/in"
+  head -c 15000000 /dev/urandom >"$dir/in/$name"
+  cp "$dir/in/$name" "$dir/original"
+  local file folder
+  file=$(script_text "$(winpath "$dir/in/$name")")
+  folder=$(script_text "$(winpath "$dir/in")")
+  play window-cut "$window" "$dir" <<EOF || return
+$WINDOW_SETUP
+start "$file"
+wait title is "$TITLE_WINDOW"
+expect 1100 is "$file"
+expect 1102 is "Tamaño : 15.000.000 bytes (14,3 MB)"
+expect 1103 is "Correo, adjuntos de 10 MB (partes de 6,5 MB)"
+expect 1106 is "SHA-256"
+expect 1107 is "$folder"
+expect 1113 is "Cortar"
+expect-enabled 1113 1
+expect-enabled 1114 0
+expect-enabled 1104 0
+screenshot ready
+click 1113
+wait-box 120
+screenshot summary
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEnvíe juntos estos 5 archivos, " 7
+expect 1112 is "Corte terminado: \"$name\" en 3 partes."
+expect 1111 is "Tiempo restante : 00:00:00"
+expect-enabled 1113 1
+close
+expect-exit 0
+EOF
+  [ "$(ls "$dir/in" | tr '\n' '|')" = "$name|$name.sha256|${name}__000|${name}__001|${name}__002|${name}__join.exe|" ] ||
+    fail "the folder holds: $(ls "$dir/in" | tr '\n' ' ')" || return
+  [ "$(stat -c %s "$dir/in/${name}__000")" -eq 6815744 ] || fail "the first part is not 6.5 MiB" || return
+  (cd "$dir/in" && sha256sum --quiet -c "$name.sha256") >"$work/window-cut.sums" 2>&1 ||
+    fail "sha256sum -c: $(cat "$work/window-cut.sums")" || return
+  # The stamped joiner, driven as its user would, rebuilds the file.
+  rm "$dir/in/$name"
+  play window-cut-join "$dir/in/${name}__join.exe" "$dir/in" <<EOF || return
+start
+wait title is "$TITLE_START"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/in/$name" "$dir/original" || fail "the joined file differs from the original"
+}
+
+# Anular during the cut of a large file, and a close asked for during one
+# (No goes on, Yes stops and ends the program), leave nothing beside it.
+window_cancel() {
+  window_needed || return
+  local dir=$work/window-cancel name=grande.iso
+  mkdir -p "$dir/in"
+  # Sparse: read at once, but every byte is written.
+  truncate -s 4G "$dir/in/$name"
+  local file
+  file=$(script_text "$(winpath "$dir/in/$name")")
+  play window-cancel "$window" "$dir" <<EOF || return
+$WINDOW_SETUP
+start "$file"
+wait title is "$TITLE_WINDOW"
+select 1103 6
+expect 1122 is "Número de partes:"
+expect-enabled 1104 1
+expect-enabled 1105 0
+type 1104 "4"
+click 1113
+wait 1112 is "Cortando \"$file\"..."
+expect-enabled 1114 1
+expect-enabled 1113 0
+wait 1110 is "Tiempo transcurrido : 00:00:01"
+screenshot cutting
+click 1114
+wait 1112 is "El corte ha sido anulado: no se ha conservado nada." 60
+expect-enabled 1113 1
+close
+expect-exit 0
+EOF
+  [ "$(ls -A "$dir/in")" = "$name" ] || fail "after Anular the folder holds: $(ls -A "$dir/in" | tr '\n' ' ')" || return
+  play window-close "$window" "$dir" <<EOF || return
+$WINDOW_SETUP
+start "$file"
+wait title is "$TITLE_WINDOW"
+click 1113
+wait 1112 is "Cortando \"$file\"..."
+close
+expect-box "Vantorel - Advertencia" "Se está cortando un archivo. ¿Desea anular el corte y salir?\n\nNo se conservará nada de lo escrito." 7
+expect 1112 is "Cortando \"$file\"..."
+close
+expect-box "Vantorel - Advertencia" "Se está cortando un archivo. ¿Desea anular el corte y salir?\n\nNo se conservará nada de lo escrito." 6
+expect-exit 0 60
+EOF
+  [ "$(ls -A "$dir/in")" = "$name" ] || fail "after the close the folder holds: $(ls -A "$dir/in" | tr '\n' ' ')"
+}
+
+# A part's name taken already: the box names the file and the part, and
+# nothing is written or replaced. A size of one's own that is no number
+# gets its box too.
+window_refused() {
+  window_needed || return
+  local dir=$work/window-refused name=datos.bin
+  mkdir -p "$dir/in"
+  head -c 3000000 /dev/urandom >"$dir/in/$name"
+  printf 'keep me' >"$dir/in/${name}__001"
+  local file part
+  file=$(script_text "$(winpath "$dir/in/$name")")
+  part=$(script_text "$(winpath "$dir/in/${name}__001")")
+  play window-refused "$window" "$dir" <<EOF || return
+$WINDOW_SETUP
+start "$file"
+wait title is "$TITLE_WINDOW"
+select 1103 5
+type 1104 "1.5"
+click 1113
+expect-box "Vantorel - Error" "La cantidad \"1.5\" no es un tamaño. Escriba un número, con coma decimal si hace falta, por ejemplo 6,5."
+type 1104 "1"
+click 1113
+wait-box 60
+screenshot refused
+expect-box "Vantorel - Error" "No se ha podido cortar el archivo\n\"$file\"\n\n\"$part\" ya existe. Vantorel nunca reemplaza un archivo: bórrelo o elija otra carpeta de salida."
+expect 1112 is "El corte no ha sido posible."
+close
+expect-exit 0
+EOF
+  [ "$(ls -A "$dir/in" | tr '\n' ' ')" = "$name ${name}__001 " ] ||
+    fail "the folder holds: $(ls -A "$dir/in" | tr '\n' ' ')" || return
+  [ "$(cat "$dir/in/${name}__001")" = 'keep me' ] || fail "the existing part changed"
+}
+
+scenario window-cut window_cut
+scenario window-cancel window_cancel
+scenario window-refused window_refused
+
 echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
 wine_harness_end

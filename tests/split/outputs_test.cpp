@@ -344,6 +344,9 @@ TEST_P(SplitJobSums, MakeTheSameList) {
         EXPECT_EQ(outcome.result.list, OsJoinPath(dir / "out", "data.bin.sha256"));
         EXPECT_EQ(ReadWholeFile(outcome.result.list),
                   ExpectedList("data.bin", size, 6, kCutBufferSize + 3));
+        // The sizes a front end adds up for what is to be sent.
+        EXPECT_EQ(outcome.result.listSize, ReadWholeFile(outcome.result.list).size());
+        EXPECT_EQ(outcome.result.joinerSize, ReadWholeFile(outcome.result.joiner).size());
         EXPECT_EQ(g_core.helpersCreated, way == "none" ? 0 : 1);
     }
     EXPECT_EQ(g_core.helpersAlive, 0);

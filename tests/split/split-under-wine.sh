@@ -136,7 +136,8 @@ refused_names() {
   done
 }
 
-# Without --joiner: Selvanore.exe beside the program, wherever it lies; with
+# Without --joiner: plantilla\Selvanore.exe beside the program, wherever it
+# lies outside its build tree (a Selvanore.exe beside it is not taken); with
 # --for linux, the Linux joiner selvanore beside it, stamped as NAME__join.
 default_joiner() {
   local dir=$work/default
@@ -144,14 +145,17 @@ default_joiner() {
   cp "$tool" "$dir/bin/vantorel-split.exe"
   head -c 7000 /dev/urandom >"$dir/data.bin"
   local tool=$dir/bin/vantorel-split.exe
-  split "$dir/data.bin" --parts 2 --out "$dir/out"
-  refused 1 "no joiner at '$(winpath "$dir/bin")\\Selvanore.exe'" "$dir/out" || return
   cp "$joiner" "$dir/bin/Selvanore.exe"
+  split "$dir/data.bin" --parts 2 --out "$dir/out"
+  refused 1 "no joiner at '$(winpath "$dir/bin")\\plantilla\\Selvanore.exe'" "$dir/out" || return
+  rm "$dir/bin/Selvanore.exe"
+  mkdir -p "$dir/bin/plantilla"
+  cp "$joiner" "$dir/bin/plantilla/Selvanore.exe"
   split "$dir/data.bin" --parts 2 --checksum md5 --out "$dir/out"
   [ "$status" -eq 0 ] || fail "with the joiner beside it ($status): $err" || return
   local copied
   copied=$(printf '%s\n' "$out" | tail -1)
-  [ "$copied" = "joiner copied from: $(winpath "$dir/bin")\Selvanore.exe" ] ||
+  [ "$copied" = "joiner copied from: $(winpath "$dir/bin")\plantilla\Selvanore.exe" ] ||
     fail "the summary does not name the joiner copied: $out" || return
   cmp -s "$dir/out/data.bin__join.exe" "$joiner" && fail "the copy is not stamped" && return
   [ "$(stat -c %s "$dir/out/data.bin__join.exe")" -eq "$(stat -c %s "$joiner")" ] ||

@@ -61,8 +61,10 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
         sums->record->GetDigestText(record.checksumText);
     }
     FinishSums(sums, record.checksumText);
+    uint64_t listSize = 0;
     if (list.IsOpen()) {
         std::string text = ListText(job, *sums);
+        listSize = text.size();
         if (!WriteOutput(list, text.data(), text.size(), job.listName, job, failure) ||
             !FinishOutput(&list, job.listName, job, failure)) {
             return 0;
@@ -94,7 +96,9 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
     result.kind = job.kind;
     result.checksum = record.checksumText;
     result.joinerSource = job.joinerPath;
+    result.joinerSize = job.joiner.size();
     if (!job.listName.empty()) result.list = OutputPath(job, job.listName);
+    result.listSize = listSize;
     return 1;
 }
 

@@ -183,6 +183,8 @@ struct SplitResult {
     std::string checksum;  // the digest text; empty for CHECKSUM_NONE
     std::string joinerSource;  // the joiner copied: as given, or the default's resolved path
     std::string list;  // the checksum list's path; empty when none was asked for
+    uint64_t joinerSize = 0;  // bytes of the stamped joiner
+    uint64_t listSize = 0;    // bytes of the checksum list; 0 without one
 };
 
 // The state of a run whose outputs have taken their names (job.cpp).

@@ -13,10 +13,10 @@
 #include "tools/split/report.h"
 
 // Where the default joiners lie, relative to this program's folder: in an
-// installed tree bin/../share/selvanore (on Windows beside the program), in
-// the build tree the Windows build's Windows joiner and this build's Linux
-// joiner (none on Windows, whose build puts the joiner beside the program
-// too).
+// installed tree bin/../share/selvanore (on Windows the Windows joiner in
+// plantilla\ beside the program, the Linux one beside it), in the build
+// tree the Windows build's Windows joiner and this build's Linux joiner (on
+// Windows the Windows joiner beside the program).
 #ifndef VANTOREL_INSTALLED_JOINER
 #define VANTOREL_INSTALLED_JOINER "Selvanore.exe"
 #endif
