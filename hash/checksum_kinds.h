@@ -41,10 +41,21 @@ inline constexpr const ChecksumKindInfo* FindChecksumKind(uint32_t kind) {
     return kind < kChecksumKindCount ? &kChecksumKinds[kind] : nullptr;
 }
 
-// The entry whose option name is text exactly, or null.
-inline const ChecksumKindInfo* FindChecksumOption(const char* text) {
+// The entry a user's name for a kind names: its option name or its display
+// name, in any case ("sha256", "SHA-256", "Sha-256", "MD5", "None"), or null
+// for anything else ("sha 256", "sha--256", "md-5"). Front ends that take a
+// kind from users read it here.
+inline const ChecksumKindInfo* FindChecksumName(const char* text) {
+    auto sameLetters = [](const char* a, const char* b) {
+        for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+            char x = *a >= 'A' && *a <= 'Z' ? static_cast<char>(*a - 'A' + 'a') : *a;
+            char y = *b >= 'A' && *b <= 'Z' ? static_cast<char>(*b - 'A' + 'a') : *b;
+            if (x != y) return false;
+        }
+        return *a == *b;
+    };
     for (const ChecksumKindInfo& info : kChecksumKinds) {
-        if (std::strcmp(text, info.option) == 0) return &info;
+        if (sameLetters(text, info.option) || sameLetters(text, info.display)) return &info;
     }
     return nullptr;
 }

@@ -198,9 +198,10 @@ void CheckCut(const Cut& cut, uint32_t seed) {
     // The reference cut, made by dd at the offsets the two modes define:
     // --size S cuts every S bytes; --parts N cuts every size/N bytes and the
     // last part takes the remainder.
-    uint64_t step = std::string(cut.mode) == "--parts" ? cut.size / std::stoull(cut.value) : 0;
+    bool byParts = std::string(cut.mode) == "--parts" || std::string(cut.mode) == "-n";
+    uint64_t step = byParts ? cut.size / std::stoull(cut.value) : 0;
     if (step == 0) ParseByteCount(cut.value, &step);
-    uint32_t count = std::string(cut.mode) == "--parts"
+    uint32_t count = byParts
                          ? static_cast<uint32_t>(std::stoull(cut.value))
                          : static_cast<uint32_t>((cut.size + step - 1) / step);
     ASSERT_GE(count, 2u);
@@ -273,6 +274,8 @@ TEST(SplitCli, CutsMatchTheReferenceAndRoundTrip) {
         {20480, "--size", "4096", "sha224"},  // an exact multiple
         {10000, "--size", "1K", "none"},      // a short last part
         {3145729, "--size", "1M", "sha256"},  // a last part of one byte
+        {10001, "-b", "1kb", "md5"},          // 1000-based: eleven parts, the last of a byte
+        {20000, "-n", "3", nullptr},          // -n is --parts
     };
     uint32_t seed = 1;
     for (const Cut& cut : cuts) CheckCut(cut, seed++);
@@ -665,9 +668,55 @@ protected:
 };
 
 // The reasons are the option parser's (unit tests); the tool's contract is
-// the exit status and the one line.
+// the exit status, the reason and the hint, and nothing written.
 TEST_F(SplitRefuses, BadCommandLines) {
-    Refused({file, "--parts", "2", "--size", "10"}, "exactly one of", 2);
+    const struct {
+        std::vector<std::string> args;
+        const char* reason;
+    } cases[] = {
+        {{file, "--parts", "2", "--size", "10"}, "give exactly one of --parts N (-n) and --size SIZE (-b)"},
+        {{file, "-n", "2", "--bogus"}, "unknown option '--bogus'"},
+        {{file, "-b", "1x", "--out", out}, "--size takes a number of bytes"},
+        {{file, "-n", "2", "--che", "sha-384"}, "--checksum takes none, md5"},
+        {{file}, "give exactly one of"},
+        {{}, "no FILE given"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        Result result = Split(c.args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err.rfind(std::string("vantorel-split: ") + c.reason, 0), 0u) << result.err;
+        EXPECT_EQ(result.err.substr(result.err.find('\n') + 1),
+                  "Try 'vantorel-split --help' for more information.\n");
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(ListNames(out), std::set<std::string>());
+        EXPECT_EQ(ListNames(in), std::set<std::string>{"data.bin"});
+    }
+}
+
+// The GNU habits as users type them: the help by -h, --help or a part of
+// it, the version, and a cut by short and cut-short options.
+TEST_F(SplitRefuses, HelpVersionAndShortOptions) {
+    Result help = Split({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: vantorel-split FILE (-n N | -b SIZE)", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    for (const char* word : {"-h", "--he"}) {
+        Result same = Split({file, word});
+        EXPECT_EQ(same.status, 0) << word;
+        EXPECT_EQ(same.out, help.out) << word;
+    }
+    Result version = Split({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vantorel-split " VERSION "\n");
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(ListNames(out), std::set<std::string>());
+
+    Result cut = Split({file, "-n2", "--che", "SHA-1", "--no-l", "--j", ELF_FIXTURE, "--o", out});
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    EXPECT_NE(cut.out.find("SHA-1: "), std::string::npos) << cut.out;
+    EXPECT_EQ(ListNames(out),
+              (std::set<std::string>{"data.bin__000", "data.bin__001", "data.bin__join"}));
 }
 
 // Every reason a plan is refused for, in words; which cuts are refused is
@@ -713,7 +762,7 @@ TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     for (const auto& c : cases) {
         std::string path = in + "/" + c.name;
         WriteFile(path, 100, 1);
-        Refused(With({path, "--parts", "2"}), c.reason);
+        Refused(With({path, "--parts", "2"}), c.reason, 2);
         fs::remove(path);
     }
 
@@ -722,7 +771,7 @@ TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     WriteFile(longName, 100, 1);
     if (!std::string(PE_FIXTURE).empty()) {
         ExpectRefused({longName, "--parts", "2", "--joiner", PE_FIXTURE, "--out", out, "--no-list"},
-                      {in, out}, "too long");
+                      {in, out}, "too long", 2);
     }
     fs::remove(longName);
     // 249 bytes: the parts' and the Linux joiner's names fit, the list's does not.
@@ -730,7 +779,8 @@ TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     WriteFile(longName, 100, 1);
     Refused(With({longName, "--parts", "2"}),
             "the name '" + std::string(249, 'n') + "' is too long: '" + std::string(249, 'n') +
-                ".sha256' would exceed the 255 bytes a file name can have");
+                ".sha256' would exceed the 255 bytes a file name can have",
+            2);
     Result result = Split(With({longName, "--parts", "2", "--no-list"}));
     EXPECT_EQ(result.status, 0) << result.err;
     fs::remove_all(out);
@@ -738,7 +788,7 @@ TEST_F(SplitRefuses, NamesTheJoinerCannotUse) {
     fs::remove(longName);
     longName = in + "/" + std::string(251, 'n');
     WriteFile(longName, 100, 1);
-    Refused(With({longName, "--parts", "2"}), "too long");
+    Refused(With({longName, "--parts", "2"}), "too long", 2);
 }
 
 TEST_F(SplitRefuses, JoinersWithoutAUsableRecord) {

@@ -120,11 +120,11 @@ refused_names() {
     head -c 5000 /dev/urandom >"$dir/in/$name"
     cp "$dir/in/$name" "$work/copy"
     split "$dir/in/$name" --parts 2 --joiner "$joiner" --out "$dir/out"
-    refused 1 "the name '$name' has a character that Windows-1252 cannot represent" "$dir/out" || return
+    refused 2 "the name '$name' has a character that Windows-1252 cannot represent" "$dir/out" || return
     cmp -s "$dir/in/$name" "$work/copy" || fail "$name changed" || return
     # Beside the file, too.
     split "$(winpath "$dir/in/$name")" --size 1K --joiner "$joiner"
-    [ "$status" -eq 1 ] && [ "$(ls -A "$dir/in" | wc -l)" -eq 1 ] ||
+    [ "$status" -eq 2 ] && [ "$(ls -A "$dir/in" | wc -l)" -eq 1 ] ||
       fail "$name beside itself: $status, $(ls -A "$dir/in" | tr '\n' ' ')" || return
     rm "$dir/in/$name"
   done
@@ -275,6 +275,28 @@ interrupt() {
   refused 130 "interrupted; nothing was kept" "$dir/out"
 }
 
+# The command line of the Windows program: /? is the help there, --version,
+# -b with a 1000-based unit and a cut-short option; a usage error ends with
+# the hint.
+command_line() {
+  local dir=$work/command-line
+  mkdir -p "$dir/out"
+  split '/?'
+  [ "$status" -eq 0 ] && [[ $out == "usage: vantorel-split FILE (-n N | -b SIZE)"* ]] &&
+    [[ $out == *"-h, --help         this text (/? too)"* ]] || fail "/?: $status $out" || return
+  split --version
+  [ "$status" -eq 0 ] && [[ $out == "vantorel-split "[0-9]* ]] || fail "--version: $status $out" || return
+  split "$dir/nothing" --bogus
+  [ "$status" -eq 2 ] && [ "$err" = "vantorel-split: unknown option '--bogus'
+Try 'vantorel-split --help' for more information." ] || fail "usage error: $status $err" || return
+  head -c 2500 /dev/urandom >"$dir/data.bin"
+  split "$(winpath "$dir/data.bin")" -b 1kb --che SHA-1 --joiner "$joiner" --out "$dir/out"
+  [ "$status" -eq 0 ] || fail "-b 1kb: $status $err" || return
+  [ "$(stat -c %s "$dir/out/data.bin__000")" -eq 1000 ] && [ -e "$dir/out/data.bin__002" ] &&
+    [[ $out == *"SHA-1: "* ]] || fail "-b 1kb cut: $(ls "$dir/out" | tr '\n' ' ') $out"
+}
+
+scenario command_line command_line
 scenario round_trip round_trip
 scenario refused_names refused_names
 scenario default_joiner default_joiner

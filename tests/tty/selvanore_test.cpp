@@ -231,8 +231,24 @@ TEST(Selvanore, ExitStatuses) {
     words.back() = "--fast";
     Finished bad = RunPiped(words, dir.Path().string());
     EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "selvanore: unknown option '--fast'\nusage: selvanore [--yes | --no] [--delete-parts] [FILE]\n");
+    EXPECT_EQ(bad.err, "selvanore: unknown option '--fast'\n"
+                       "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n"
+                       "Try 'selvanore --help' for more information.\n");
     EXPECT_EQ(bad.out, "");
+
+    // The GNU habits: -h and a long option cut short.
+    words.back() = "--help";
+    Finished help = RunPiped(words, dir.Path().string());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: selvanore ", 0), 0u) << help.out;
+    for (const char* word : {"-h", "--he"}) {
+        words.back() = word;
+        Finished same = RunPiped(words, dir.Path().string());
+        EXPECT_EQ(same.status, 0) << word;
+        EXPECT_EQ(same.out, help.out) << word;
+    }
+    words.back() = "--vers";
+    EXPECT_EQ(RunPiped(words, dir.Path().string()).out, "selvanore " VERSION "\n");
 
     // The program as built carries the template: it needs a file to read.
     words.pop_back();

@@ -193,6 +193,16 @@ TEST(TtyCommandLine, ParsesAndRefuses) {
         {{"a", "b"}, "one FILE at most", Answering::Ask, false, ""},
         {{""}, "an empty FILE", Answering::Ask, false, ""},
         {{"--force\x1b"}, "unknown option '--force\\x1b'", Answering::Ask, false, ""},
+        // Long options cut short, as long as no other begins so.
+        {{"--y", "--del", "f"}, nullptr, Answering::Yes, true, "f"},
+        {{"--n", "--delete"}, nullptr, Answering::No, true, ""},
+        {{"--ye", "--n"}, "--yes and --no exclude each other", Answering::Ask, false, ""},
+        {{"--yess"}, "unknown option '--yess'", Answering::Ask, false, ""},
+        {{"--yes=1"}, "option --yes takes no value", Answering::Ask, false, ""},
+        {{"--d=x"}, "option --delete-parts takes no value", Answering::Ask, false, ""},
+        {{"-y"}, "unknown option '-y'", Answering::Ask, false, ""},
+        {{"-hv"}, "unknown option '-hv'", Answering::Ask, false, ""},
+        {{"---yes"}, "unknown option '---yes'", Answering::Ask, false, ""},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv = {"selvanore"};
@@ -209,6 +219,22 @@ TEST(TtyCommandLine, ParsesAndRefuses) {
         EXPECT_EQ(options.answering, c.answering);
         EXPECT_EQ(options.deleteParts, c.deleteParts);
         EXPECT_EQ(options.file, c.file);
+        EXPECT_FALSE(options.help);
+        EXPECT_FALSE(options.version);
+    }
+    for (const char* word : {"-h", "--help", "--he", "--h"}) {
+        const char* argv[] = {"selvanore", word};
+        TtyOptions options;
+        std::string error;
+        EXPECT_TRUE(ParseTtyArguments(2, argv, &options, &error)) << word;
+        EXPECT_TRUE(options.help && !options.version) << word;
+    }
+    for (const char* word : {"--version", "--v", "--vers"}) {
+        const char* argv[] = {"selvanore", word};
+        TtyOptions options;
+        std::string error;
+        EXPECT_TRUE(ParseTtyArguments(2, argv, &options, &error)) << word;
+        EXPECT_TRUE(options.version && !options.help) << word;
     }
 }
 

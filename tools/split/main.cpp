@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "tools/split/exit_status.h"
 #include "tools/split/job.h"
 #include "tools/split/options.h"
 #include "tools/split/os.h"
 #include "tools/split/report.h"
+#include "version.h"
 
 // Where the default joiners lie, relative to this program's folder: in an
 // installed tree bin/../share/selvanore (on Windows the Windows joiner in
@@ -32,19 +34,44 @@
 
 namespace {
 
-const int kExitFailure = 1;
-const int kExitUsage = 2;
-const int kExitInterrupted = 130;
-
 const JoinerPlaces kWindowsJoiner = {VANTOREL_INSTALLED_JOINER, VANTOREL_BUILD_JOINER};
 const JoinerPlaces kLinuxJoiner = {VANTOREL_INSTALLED_LINUX_JOINER, VANTOREL_BUILD_LINUX_JOINER};
 
-int ExitStatus(const SplitOutcome& outcome) {
-    if (outcome.interrupted) return kExitInterrupted;
-    // A name Windows keeps for a device or changes is a bad name given.
-    bool badName = outcome.failure.cause == SplitCause::DeviceName ||
-                   outcome.failure.cause == SplitCause::DroppedEnd;
-    return badName ? kExitUsage : kExitFailure;
+int Run(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!ParseArguments(argc, argv, &options, &error, OsSlashAsksForHelp())) {
+        Report("%s", error.c_str());
+        OsWriteText(OsStream::Error, std::string(kUsageHint) + "\n");
+        return kExitUsage;
+    }
+    if (options.help) {
+        bool written = OsWriteText(OsStream::Output, UsageText(FindDefaultJoiner(kWindowsJoiner),
+                                                               FindDefaultJoiner(kLinuxJoiner),
+                                                               OsSlashAsksForHelp()));
+        return written ? kExitDone : kExitFailed;
+    }
+    if (options.version) {
+        bool written = OsWriteText(OsStream::Output, "vantorel-split " SELVANORE_VERSION_TEXT "\n");
+        return written ? kExitDone : kExitFailed;
+    }
+
+    SplitRequest request = RequestOf(options, kWindowsJoiner, kLinuxJoiner);
+    request.events = TerminalEvents();
+    SplitOutcome outcome;
+    if (!RunSplit(request, &outcome)) {
+        Report("%s", DescribeFailure(outcome.failure).c_str());
+        return ExitStatusOf(outcome);
+    }
+    // A summary that cannot be written (a full device, a closed pipe) fails
+    // the run: the outcome removes the outputs, all of them its own.
+    if (!OsWriteText(OsStream::Output, SummaryText(outcome.result))) {
+        Report("cannot write the summary to the standard output: %s (nothing was kept)",
+               OsLastErrorText());
+        return kExitFailed;
+    }
+    KeepOutputs(&outcome);
+    return kExitDone;
 }
 
 }  // namespace
@@ -57,32 +84,12 @@ int main(int argc, char** argv) {
     for (std::string& argument : arguments) pointers.push_back(&argument[0]);
     pointers.push_back(nullptr);
 
-    Options options;
-    std::string error;
-    if (!ParseArguments(static_cast<int>(arguments.size()), pointers.data(), &options, &error)) {
-        Report("%s", error.c_str());
-        return kExitUsage;
+    int status = Run(static_cast<int>(arguments.size()), pointers.data());
+    // Started from Explorer, the window would close before its lines could
+    // be read: say what this program is, and wait.
+    if (InAConsoleOfItsOwn(OsConsoleState())) {
+        OsWriteText(OsStream::Output, OwnConsoleNote(OsOwnPath()));
+        OsWaitForKey();
     }
-    if (options.help) {
-        bool written = OsWriteText(OsStream::Output, UsageText(FindDefaultJoiner(kWindowsJoiner),
-                                                               FindDefaultJoiner(kLinuxJoiner)));
-        return written ? 0 : kExitFailure;
-    }
-
-    SplitRequest request = RequestOf(options, kWindowsJoiner, kLinuxJoiner);
-    request.events = TerminalEvents();
-    SplitOutcome outcome;
-    if (!RunSplit(request, &outcome)) {
-        Report("%s", DescribeFailure(outcome.failure).c_str());
-        return ExitStatus(outcome);
-    }
-    // A summary that cannot be written (a full device, a closed pipe) fails
-    // the run: the outcome removes the outputs, all of them its own.
-    if (!OsWriteText(OsStream::Output, SummaryText(outcome.result))) {
-        Report("cannot write the summary to the standard output: %s (nothing was kept)",
-               OsLastErrorText());
-        return kExitFailure;
-    }
-    KeepOutputs(&outcome);
-    return 0;
+    return status;
 }

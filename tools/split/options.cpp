@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "hash/checksum_kinds.h"
+#include "cli/long_option.h"
 #include "join/record_layout.h"
+#include "tools/split/exit_status.h"
 #include "tools/split/report.h"
 
 namespace {
@@ -24,46 +26,104 @@ int Refuse(std::string* error, const std::string& reason) {
     return 0;
 }
 
-// Reads the value of the option name into *options.
-int TakeValue(const std::string& name, const char* value, Options* options, std::string* error) {
-    if (name == "--parts") {
-        if (std::strspn(value, "0123456789") != std::strlen(value) ||
-            !ParseByteCount(value, &options->parts)) {
-            return Refuse(error, "--parts takes a whole number, not '" + ShowName(value) + "'");
+// The long options, without their "--"; those before kNoList take a value.
+enum LongOption { kParts, kSize, kChecksum, kJoiner, kFor, kOut, kNoList, kHelp, kVersion };
+const char* const kLongNames[] = {"parts", "size",    "checksum", "joiner", "for",
+                                  "out",   "no-list", "help",     "version"};
+const size_t kLongCount = sizeof kLongNames / sizeof kLongNames[0];
+
+bool TakesValue(size_t option) { return option < kNoList; }
+
+// Reads the value of the option into *options. Messages name the option by
+// its long name, however it was given.
+int TakeValue(size_t option, const char* value, Options* options, std::string* error) {
+    std::string name = std::string("--") + kLongNames[option];
+    ByteCountProblem problem = ByteCountProblem::None;
+    switch (option) {
+        case kParts:
+            if (std::strspn(value, "0123456789") != std::strlen(value) ||
+                !ParseByteCount(value, &options->parts, &problem)) {
+                if (problem == ByteCountProblem::TooLarge) {
+                    return Refuse(error, "--parts '" + ShowName(value) +
+                                             "' is too large: a set has at most " +
+                                             std::to_string(kMaxPartCount) + " parts");
+                }
+                return Refuse(error, "--parts takes a whole number, not '" + ShowName(value) + "'");
+            }
+            options->byParts = true;
+            break;
+        case kSize:
+            if (!ParseByteCount(value, &options->partSize, &problem)) {
+                if (problem == ByteCountProblem::TooLarge) {
+                    return Refuse(error, "--size '" + ShowName(value) +
+                                             "' is too large: at most 18446744073709551615 bytes");
+                }
+                return Refuse(error, "--size takes a number of bytes with an optional unit (" +
+                                         std::string(kByteCountUnits) + ", in any case), not '" +
+                                         ShowName(value) + "'");
+            }
+            options->bySize = true;
+            break;
+        case kChecksum: {
+            const ChecksumKindInfo* kind = FindChecksumName(value);
+            if (kind == nullptr) {
+                return Refuse(error, "--checksum takes " + ChecksumOptions(", ", " or ") +
+                                         " (in any case, with or without the dash), not '" +
+                                         ShowName(value) + "'");
+            }
+            options->kind = kind->kind;
+            break;
         }
-        options->byParts = true;
-    } else if (name == "--size") {
-        if (!ParseByteCount(value, &options->partSize)) {
-            return Refuse(error, "--size takes a number of bytes with an optional K, M or G, not '" +
-                                     ShowName(value) + "'");
+        case kJoiner:
+            options->joiner = value;
+            break;
+        case kFor:
+            if (std::strcmp(value, "windows") == 0) {
+                options->system = JoinerSystem::Windows;
+            } else if (std::strcmp(value, "linux") == 0) {
+                options->system = JoinerSystem::Linux;
+            } else {
+                return Refuse(error, name + " takes linux or windows, not '" + ShowName(value) + "'");
+            }
+            break;
+        default:
+            options->outDir = value;
+            break;
+    }
+    return 1;
+}
+
+// Reads a word of short options: -h, and -n and -b with their value
+// attached ("-n4") or in the next word. *i moves past a value taken from
+// the next word. Returns 2 when the word ends the reading (-h).
+int TakeShortOptions(int argc, char** argv, int* i, Options* options, std::string* error) {
+    const char* word = argv[*i];
+    for (size_t at = 1; word[at] != '\0'; ++at) {
+        char letter = word[at];
+        if (letter == 'h') {
+            options->help = true;
+            return 2;
         }
-        options->bySize = true;
-    } else if (name == "--checksum") {
-        const ChecksumKindInfo* kind = FindChecksumOption(value);
-        if (kind == nullptr) {
-            return Refuse(error, "--checksum takes " + ChecksumOptions(", ", " or ") + ", not '" +
-                                     ShowName(value) + "'");
+        if (letter != 'n' && letter != 'b') {
+            return Refuse(error, "unknown option '-" + ShowName(std::string(1, letter)) + "'");
         }
-        options->kind = kind->kind;
-    } else if (name == "--joiner") {
-        options->joiner = value;
-    } else if (name == "--for") {
-        if (std::strcmp(value, "windows") == 0) {
-            options->system = JoinerSystem::Windows;
-        } else if (std::strcmp(value, "linux") == 0) {
-            options->system = JoinerSystem::Linux;
-        } else {
-            return Refuse(error, "--for takes linux or windows, not '" + ShowName(value) + "'");
+        size_t option = letter == 'n' ? kParts : kSize;
+        const char* value = word + at + 1;
+        if (*value == '\0') {
+            if (*i + 1 >= argc) {
+                return Refuse(error, std::string("option -") + letter + " needs a value");
+            }
+            value = argv[++*i];
         }
-    } else {
-        options->outDir = value;
+        return TakeValue(option, value, options, error);
     }
     return 1;
 }
 
 }  // namespace
 
-std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner) {
+std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner,
+                      bool slashHelp) {
     const char* indent = "\n                     ";
     std::string joiner = windows.place.empty() ? std::string("none")
                          : windows.buildTree
@@ -81,10 +141,9 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
                                 : "linux, the Linux joiner installed with this program," +
                                       std::string(indent) + "found from its folder at" + indent +
                                       linuxJoiner.place;
-    return "usage: vantorel-split FILE (--parts N | --size BYTES[K|M|G])\n"
-           "                      [--checksum " + ChecksumOptions("|", "|") +
-           "] [--joiner PATH] [--out DIR]\n"
-           "                      [--for linux|windows] [--no-list]\n"
+    return "usage: vantorel-split FILE (-n N | -b SIZE) [--checksum KIND] [--joiner PATH]\n"
+           "                      [--out DIR] [--for linux|windows] [--no-list]\n"
+           "       vantorel-split --help | --version\n"
            "\n"
            "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
            "parts) and puts beside them a copy of the joiner, NAME__join.exe for a Windows\n"
@@ -96,12 +155,16 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "the parts, and after \"cat NAME__[0-9]* > NAME\" the same without\n"
            "--ignore-missing checks the whole file too.\n"
            "\n"
-           "  --parts N          N parts of equal size, the last also taking the remainder\n"
-           "  --size BYTES       parts of BYTES bytes, the last one shorter; K, M and G\n"
-           "                     multiply by 1024, 1024^2 and 1024^3\n"
+           "  -n, --parts N      N parts of equal size, the last also taking the remainder\n"
+           "  -b, --size SIZE    parts of SIZE bytes, the last one shorter: a number with\n"
+           "                     an optional unit in any case, K, M, G or KiB, MiB, GiB\n"
+           "                     for 1024, 1024^2, 1024^3 and KB, MB, GB for 1000,\n"
+           "                     1000^2, 1000^3 (10M, 10mb, 100KiB, 1g)\n"
            "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
            "  --checksum KIND    checksum the joiner verifies after joining (default " +
-           FindChecksumKind(Options().kind)->option + ")\n"
+           FindChecksumKind(Options().kind)->option + ")" + indent +
+           ChecksumOptions(", ", " or ") + ", in any case and with or" + indent +
+           "without the dash (SHA256, sha-256, Md5)\n"
            "  --joiner PATH      joiner to copy (default: " +
            joiner +
            ")\n"
@@ -110,23 +173,30 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "  --no-list          write no NAME.sha256\n"
            "  --out DIR          directory of the parts, the list and the joiner" + indent +
            "(default: FILE's)\n"
-           "  --help             this text\n"
+           "  -h, --help         this text" + (slashHelp ? " (/? too)" : "") + "\n"
+           "  --version          the program's version\n"
            "\n"
+           "A long option may be cut to any beginning no other option has (--che md5).\n"
            "Existing files are never overwritten: the run is refused when a part, the\n"
            "list or the joiner copy already exists. Names Windows reserves for devices\n"
            "(CON, NUL, COM1, LPT1... with any extension) and names ending in a dot or a\n"
            "space are refused. On any failure nothing is left behind.\n"
-           "Exit status: 0 done, 1 failed, 2 bad command line or name, 130 interrupted.\n";
+           "\n" + ExitStatusText();
 }
 
-int ParseArguments(int argc, char** argv, Options* options, std::string* error) {
+int ParseArguments(int argc, char** argv, Options* options, std::string* error, bool slashHelp) {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
-        if (optionsEnded || argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
-            if (argument.size() > 1 && argument[0] == '-' && !optionsEnded) {
-                return Refuse(error, "unknown option '" + ShowName(argument) + "' (see --help)");
-            }
+        if (!optionsEnded && slashHelp && argument == "/?") {
+            options->help = true;
+            return 1;
+        }
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             if (options->file != nullptr) {
                 return Refuse(error, "more than one FILE given ('" + ShowName(options->file) +
                                          "' and '" + ShowName(argument) + "')");
@@ -134,42 +204,56 @@ int ParseArguments(int argc, char** argv, Options* options, std::string* error) 
             options->file = argv[i];
             continue;
         }
-        if (argument == "--") {
-            optionsEnded = true;
+        if (argument[1] != '-') {
+            int taken = TakeShortOptions(argc, argv, &i, options, error);
+            if (taken == 0) return 0;
+            if (taken == 2) return 1;
             continue;
         }
-        if (argument == "--help") {
+
+        std::string name = argument.substr(2);
+        const char* value = nullptr;
+        size_t equals = name.find('=');
+        if (equals != std::string::npos) {
+            name = name.substr(0, equals);
+            value = argv[i] + 2 + equals + 1;
+        }
+        size_t option = kLongCount;
+        std::string candidates;
+        switch (MatchLongOption(name, kLongNames, kLongCount, &option, &candidates)) {
+            case OptionMatch::Found: break;
+            case OptionMatch::Unknown:
+                return Refuse(error, "unknown option '--" + ShowName(name) + "'");
+            case OptionMatch::Ambiguous:
+                return Refuse(error, "option '--" + ShowName(name) + "' is ambiguous (" +
+                                         candidates + ")");
+        }
+        std::string longName = std::string("--") + kLongNames[option];
+        if (!TakesValue(option) && value != nullptr) {
+            return Refuse(error, "option " + longName + " takes no value");
+        }
+        if (option == kHelp) {
             options->help = true;
             return 1;
         }
-        if (argument == "--no-list") {
+        if (option == kVersion) {
+            options->version = true;
+            return 1;
+        }
+        if (option == kNoList) {
             options->list = false;
             continue;
         }
-
-        std::string name = argument;
-        const char* value = nullptr;
-        size_t equals = argument.find('=');
-        if (equals != std::string::npos) {
-            name = argument.substr(0, equals);
-            value = argv[i] + equals + 1;
-        }
-        if (name == "--no-list") {
-            return Refuse(error, "option --no-list takes no value (see --help)");
-        }
-        bool known = name == "--parts" || name == "--size" || name == "--checksum" ||
-                     name == "--joiner" || name == "--for" || name == "--out";
-        if (!known) return Refuse(error, "unknown option '" + ShowName(name) + "' (see --help)");
         if (value == nullptr) {
-            if (i + 1 >= argc) return Refuse(error, "option " + name + " needs a value (see --help)");
+            if (i + 1 >= argc) return Refuse(error, "option " + longName + " needs a value");
             value = argv[++i];
         }
-        if (!TakeValue(name, value, options, error)) return 0;
+        if (!TakeValue(option, value, options, error)) return 0;
     }
 
-    if (options->file == nullptr) return Refuse(error, "no FILE given (see --help)");
+    if (options->file == nullptr) return Refuse(error, "no FILE given");
     if (options->byParts == options->bySize) {
-        return Refuse(error, "give exactly one of --parts N and --size BYTES (see --help)");
+        return Refuse(error, "give exactly one of --parts N (-n) and --size SIZE (-b)");
     }
     return 1;
 }
@@ -188,30 +272,4 @@ SplitRequest RequestOf(const Options& options, const JoinerPlaces& windows,
     if (options.outDir != nullptr) request.outDir = options.outDir;
     request.places = options.system == JoinerSystem::Linux ? linuxJoiner : windows;
     return request;
-}
-
-int ParseByteCount(const char* text, uint64_t* value) {
-    uint64_t number = 0;
-    const char* at = text;
-    if (*at < '0' || *at > '9') return 0;
-    for (; *at >= '0' && *at <= '9'; ++at) {
-        uint64_t digit = static_cast<uint64_t>(*at - '0');
-        if (number > (UINT64_MAX - digit) / 10) return 0;
-        number = number * 10 + digit;
-    }
-    int shift = 0;
-    switch (*at) {
-        case '\0': break;
-        case 'K': case 'k': shift = 10; break;
-        case 'M': case 'm': shift = 20; break;
-        case 'G': case 'g': shift = 30; break;
-        default: return 0;
-    }
-    if (shift != 0) {
-        if (at[1] != '\0') return 0;
-        if (number > (UINT64_MAX >> shift)) return 0;
-        number <<= shift;
-    }
-    *value = number;
-    return 1;
 }

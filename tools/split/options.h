@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
+#include "tools/split/byte_count.h"
 #include "tools/split/job.h"
 
 struct Options {
@@ -21,27 +22,28 @@ struct Options {
     bool list = true;
     const char* outDir = nullptr;
     bool help = false;
+    bool version = false;
 };
 
 // The --help text. windows, linuxJoiner: the default joiners of either
 // system (FindDefaultJoiner), where each used without --joiner lies,
 // relative to the program's folder (an empty place when that is unknown),
 // and whether the program runs from its build tree.
-std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner);
+// slashHelp: "/?" asks for the help too (Windows).
+std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner,
+                      bool slashHelp = false);
 
-// Reads the command line into *options ("--name VALUE" and "--name=VALUE"
-// both work; "--" ends the options). Returns 0 with the one-line reason in
-// *error when it is not a valid command line.
-int ParseArguments(int argc, char** argv, Options* options, std::string* error);
+// Reads the command line into *options: "--name VALUE" and "--name=VALUE",
+// a long name cut to any beginning only one option has ("--che"), "-n N",
+// "-nN", "-b SIZE", "-bSIZE" and "-h"; "--" ends the options. --help, -h
+// (and with slashHelp "/?") or --version end the reading. Returns 0 with
+// the one-line reason in *error when it is not a valid command line.
+int ParseArguments(int argc, char** argv, Options* options, std::string* error,
+                   bool slashHelp = false);
 
 // The run a valid command line asks for, its default joiner at the places of
 // the system asked for.
 SplitRequest RequestOf(const Options& options, const JoinerPlaces& windows,
                        const JoinerPlaces& linuxJoiner);
-
-// Reads a decimal count of bytes with an optional suffix K, M or G (either
-// case; powers of 1024). Returns 0 for anything else, for an empty text and
-// on overflow.
-int ParseByteCount(const char* text, uint64_t* value);
 
 #endif

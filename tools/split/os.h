@@ -216,4 +216,23 @@ bool OsInterrupted();
 // Whether the standard error shows on a terminal.
 bool OsErrorStreamIsTerminal();
 
+// Whether "/?" asks for the help, as Windows programs take it (on POSIX it
+// is a path).
+bool OsSlashAsksForHelp();
+
+// The console the program runs in: how many processes it has (0: none, or
+// it cannot be told; always 0 on POSIX), and whether the standard output and
+// input are that console. A console of one process was opened for this one:
+// it was started from Explorer, and the window closes as the program ends.
+struct OsConsole {
+    uint32_t processes = 0;
+    bool output = false;
+    bool input = false;
+};
+OsConsole OsConsoleState();
+
+// Waits until a key is pressed on the console; from then on Ctrl+C and
+// closing the window end the program at once. Nothing on POSIX.
+void OsWaitForKey();
+
 #endif

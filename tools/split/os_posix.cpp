@@ -328,3 +328,9 @@ void OsCatchInterruptions() {
 bool OsInterrupted() { return g_interrupted != 0; }
 
 bool OsErrorStreamIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+
+bool OsSlashAsksForHelp() { return false; }
+
+OsConsole OsConsoleState() { return OsConsole(); }
+
+void OsWaitForKey() {}

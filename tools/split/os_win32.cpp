@@ -478,3 +478,28 @@ void OsCatchInterruptions() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 bool OsInterrupted() { return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0; }
 
 bool OsErrorStreamIsTerminal() { return IsConsole(GetStdHandle(STD_ERROR_HANDLE)); }
+
+bool OsSlashAsksForHelp() { return true; }
+
+OsConsole OsConsoleState() {
+    OsConsole console;
+    DWORD processes[2];
+    console.processes = GetConsoleProcessList(processes, 2);
+    console.output = IsConsole(GetStdHandle(STD_OUTPUT_HANDLE));
+    console.input = IsConsole(GetStdHandle(STD_INPUT_HANDLE));
+    return console;
+}
+
+void OsWaitForKey() {
+    // The outputs are kept or removed by now: the system's own handling
+    // ends the program at Ctrl+C or when the window closes.
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(input);
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD read = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &read)) return;
+        if (read == 1 && record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+    }
+}

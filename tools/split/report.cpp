@@ -321,3 +321,21 @@ SplitEvents TerminalEvents() {
     events.stop = OnStop;
     return events;
 }
+
+bool InAConsoleOfItsOwn(const OsConsole& console) {
+    return console.processes == 1 && console.output && console.input;
+}
+
+std::string OwnConsoleNote(const std::string& ownPath) {
+    std::string windowProgram =
+        ownPath.empty() ? std::string("Vantorel.exe")
+                        : OsJoinPath(OsDirectoryName(ownPath), "Vantorel.exe");
+    return "\n"
+           "vantorel-split.exe is the splitter's command-line program: it takes its file\n"
+           "and options in a Command Prompt, as in \"vantorel-split FILE -n 3\"\n"
+           "(\"vantorel-split --help\" lists them). To cut a file in a window, start\n"
+           "Vantorel.exe, beside this program:\n"
+           "  " + ShowName(windowProgram) + "\n"
+           "\n"
+           "Press a key to close this window.\n";
+}

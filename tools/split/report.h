@@ -38,4 +38,16 @@ std::string SummaryText(const SplitResult& result);
 // once an interruption came.
 SplitEvents TerminalEvents();
 
+// Whether the program runs in a console window opened for it alone (started
+// from Explorer by a double click or a file dropped on its icon), which
+// would close as it ends: one process on the console, which is the standard
+// output and input. Then the program ends with OwnConsoleNote and waits for
+// a key. Under a console of its own shell, or with either stream
+// redirected, nothing changes.
+bool InAConsoleOfItsOwn(const OsConsole& console);
+
+// What the program is and where the window program is, for a user who
+// started it from Explorer. ownPath: the program's path (empty: unknown).
+std::string OwnConsoleNote(const std::string& ownPath);
+
 #endif

@@ -42,6 +42,7 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
             Complain("this copy is not stamped with a set: give a joiner NAME__join.exe or a "
                      "checksum list NAME.sha256");
             std::fputs(kTtyUsage, stderr);
+            std::fputs(kTtyHint, stderr);
             return 0;
         }
         if (!UseProgramFolder()) {
@@ -127,6 +128,7 @@ int main(int argc, char** argv) {
     if (!ParseTtyArguments(argc, argv, &options, &error)) {
         Complain(error);
         std::fputs(kTtyUsage, stderr);
+        std::fputs(kTtyHint, stderr);
         return kUnusable;
     }
     if (options.help) {

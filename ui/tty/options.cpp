@@ -2,12 +2,16 @@
 
 #include <cstring>
 
+#include "cli/long_option.h"
 #include "ui/tty/show.h"
 
 const char kTtyUsage[] = "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n";
 
+const char kTtyHint[] = "Try 'selvanore --help' for more information.\n";
+
 const char kTtyHelp[] =
     "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n"
+    "       selvanore --help | --version\n"
     "\n"
     "Rebuilds a file cut by vantorel-split from its parts and verifies it, in a\n"
     "terminal: the joiner of the Windows program, with its Spanish messages.\n"
@@ -20,15 +24,32 @@ const char kTtyHelp[] =
     "  --yes, --no     answer every question (replace an existing file, keep a\n"
     "                  file whose checksum is wrong) yes, or no\n"
     "  --delete-parts  delete the parts after a verified join\n"
-    "  --help          this text\n"
+    "  -h, --help      this text\n"
     "  --version       the version\n"
     "\n"
+    "A long option may be cut to any beginning no other option has (--del).\n"
     "With a checksum list NAME.sha256 beside the parts, each part is checked as it\n"
     "is joined, and a damaged or missing part is named. On a terminal p pauses and\n"
     "resumes, q or Ctrl+C cancels (nothing is kept); without one a question takes\n"
     "its default (replace: no; keep: yes; delete the parts: no).\n"
-    "Exit status: 0 joined and verified, 1 not joined, 2 bad command line or\n"
-    "unusable record, 130 interrupted.\n";
+    "\n"
+    "Exit status:\n"
+    "  0    joined and verified\n"
+    "  1    not joined\n"
+    "  2    a bad command line, an unusable FILE or record, or a failed start-up\n"
+    "  130  interrupted or cancelled\n";
+
+namespace {
+
+enum TtyOption { kYes, kNo, kDeleteParts, kHelp, kVersion };
+const char* const kTtyNames[] = {"yes", "no", "delete-parts", "help", "version"};
+
+int Refuse(std::string* error, const std::string& reason) {
+    *error = reason;
+    return 0;
+}
+
+}  // namespace
 
 int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, std::string* error) {
     *options = TtyOptions{};
@@ -37,40 +58,49 @@ int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, st
     for (int i = 1; i < argc; ++i) {
         const char* word = argv[i];
         if (!onlyFiles && word[0] == '-' && word[1] != '\0') {
-            Answering answering = Answering::Ask;
             if (std::strcmp(word, "--") == 0) {
                 onlyFiles = true;
-            } else if (std::strcmp(word, "--help") == 0) {
+                continue;
+            }
+            if (std::strcmp(word, "-h") == 0) {
                 options->help = true;
-            } else if (std::strcmp(word, "--version") == 0) {
-                options->version = true;
-            } else if (std::strcmp(word, "--delete-parts") == 0) {
-                options->deleteParts = true;
-            } else if (std::strcmp(word, "--yes") == 0) {
-                answering = Answering::Yes;
-            } else if (std::strcmp(word, "--no") == 0) {
-                answering = Answering::No;
-            } else {
-                *error = "unknown option '" + ShowName(word) + "'";
-                return 0;
+                continue;
+            }
+            if (word[1] != '-') return Refuse(error, "unknown option '" + ShowName(word) + "'");
+            std::string name = word + 2;
+            size_t equals = name.find('=');
+            size_t option = 0;
+            std::string candidates;
+            switch (MatchLongOption(name.substr(0, equals), kTtyNames, 5, &option, &candidates)) {
+                case OptionMatch::Found: break;
+                case OptionMatch::Unknown:
+                    return Refuse(error, "unknown option '--" + ShowName(name.substr(0, equals)) + "'");
+                case OptionMatch::Ambiguous:
+                    return Refuse(error, "option '--" + ShowName(name.substr(0, equals)) +
+                                             "' is ambiguous (" + candidates + ")");
+            }
+            if (equals != std::string::npos) {
+                return Refuse(error, std::string("option --") + kTtyNames[option] +
+                                         " takes no value");
+            }
+            Answering answering = Answering::Ask;
+            switch (option) {
+                case kHelp: options->help = true; break;
+                case kVersion: options->version = true; break;
+                case kDeleteParts: options->deleteParts = true; break;
+                case kYes: answering = Answering::Yes; break;
+                default: answering = Answering::No; break;
             }
             if (answering != Answering::Ask) {
                 if (options->answering != Answering::Ask && options->answering != answering) {
-                    *error = "--yes and --no exclude each other";
-                    return 0;
+                    return Refuse(error, "--yes and --no exclude each other");
                 }
                 options->answering = answering;
             }
             continue;
         }
-        if (files) {
-            *error = "one FILE at most";
-            return 0;
-        }
-        if (word[0] == '\0') {
-            *error = "an empty FILE";
-            return 0;
-        }
+        if (files) return Refuse(error, "one FILE at most");
+        if (word[0] == '\0') return Refuse(error, "an empty FILE");
         files = true;
         options->file = word;
     }

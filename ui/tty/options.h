@@ -1,5 +1,6 @@
 // The terminal joiner's command line: selvanore [--yes | --no]
-// [--delete-parts] [FILE], --help, --version.
+// [--delete-parts] [FILE], --help (-h), --version; a long option may be cut
+// to any beginning no other one has.
 #ifndef SELVANORE_UI_TTY_OPTIONS_H
 #define SELVANORE_UI_TTY_OPTIONS_H
 
@@ -20,8 +21,10 @@ struct TtyOptions {
 // Returns 1, or 0 with what is wrong in *error.
 int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, std::string* error);
 
-// The usage line and the help.
+// The usage line, the hint that ends a refused command line after it, and
+// the help.
 extern const char kTtyUsage[];
+extern const char kTtyHint[];
 extern const char kTtyHelp[];
 
 #endif
