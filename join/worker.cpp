@@ -255,9 +255,17 @@ uint32_t RunJob(WorkerJob& job) {
                 Notify(job);
                 return Fail(job, kReading, job.partName);
             }
-            // The helper takes one block at a time, in order.
-            AwaitHashing(job);
-            StartHashing(job, readCount);
+            // The helper takes one block at a time, in order. An empty read
+            // (the end of a part that fills its last buffer, or an empty
+            // part) has nothing to checksum: it is not handed over, so the
+            // helper goes on with the last block while the worker opens the
+            // next part and reads into the other buffer. With a checksum list
+            // it is, since it ends the part's own checksum.
+            bool handed = readCount != 0 || g_join.partEngine != nullptr;
+            if (handed) {
+                AwaitHashing(job);
+                StartHashing(job, readCount);
+            }
             // A block counts half once read and the rest once written.
             uint32_t half = readCount / 2;
             job.partDone += half;
@@ -275,6 +283,7 @@ uint32_t RunJob(WorkerJob& job) {
             job.partDone += writtenCount - half;
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
+            if (!handed) break;  // the block stays the free buffer
             if (job.hashing && job.helper == nullptr) UpdateEngines(&job.hashBlock);
             std::swap(job.block, job.other);
 
