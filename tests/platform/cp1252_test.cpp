@@ -3,25 +3,7 @@
 #include <string>
 
 #include "platform/cp1252.h"
-
-namespace {
-
-std::string EncodeUtf8(uint32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | c >> 6);
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | c >> 12);
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
-}  // namespace
+#include "tests/support/utf8.h"
 
 // Each byte's unit is the character that the UTF-8 conversion (checked
 // against the C library's) gives the byte; the five unassigned bytes are the

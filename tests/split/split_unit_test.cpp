@@ -18,6 +18,7 @@
 #include "tools/split/plan.h"
 #include "record/classify.h"
 #include "tools/split/report.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -336,25 +337,6 @@ TEST(SplitNames, ConversionSaysWhatIsWrongAndWhere) {
 
 // ---- Windows-1252 names --------------------------------------------------
 
-std::string EncodeUtf8(uint32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | c >> 6);
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | c >> 12);
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | c >> 18);
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
 
 // The C library's own converter, as an independent reference.
 int IconvToWindows1252(iconv_t converter, const std::string& utf8, std::string* out) {
