@@ -6,6 +6,7 @@
 
 #include "join/record_layout.h"
 #include "tools/split/os.h"
+#include "tools/split/utf16.h"
 
 namespace {
 
@@ -21,26 +22,11 @@ bool g_showProgress = false;
 int g_shownPercent = -1;
 
 // The length of the valid UTF-8 sequence at text[at] and its code point;
-// 0 for a byte that starts none (a stray continuation, an overlong form, a
-// surrogate, a code point beyond U+10FFFF, a sequence cut short).
+// 0 for a byte that starts none (DecodeUtf8Sequence's refusals, and a
+// surrogate, which is no character).
 size_t DecodeUtf8(const std::string& text, size_t at, uint32_t* code) {
-    uint8_t lead = static_cast<uint8_t>(text[at]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                    : lead >= 0xE0 && lead <= 0xEF               ? 3
-                    : lead >= 0xF0 && lead <= 0xF4               ? 4
-                                                                 : 0;
-    if (length == 0 || text.size() - at < length) return 0;
-    uint32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
-    for (size_t k = 1; k < length; ++k) {
-        uint8_t next = static_cast<uint8_t>(text[at + k]);
-        if ((next & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
-    if ((length == 3 && (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF))) ||
-        (length == 4 && (value < 0x10000 || value > 0x10FFFF))) {
-        return 0;
-    }
-    *code = value;
+    size_t length = DecodeUtf8Sequence(text, at, code);
+    if (length != 0 && *code >= 0xD800 && *code <= 0xDFFF) return 0;
     return length;
 }
 

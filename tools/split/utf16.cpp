@@ -41,27 +41,35 @@ std::string Utf16ToUtf8(const std::u16string& text) {
     return out;
 }
 
+size_t DecodeUtf8Sequence(const std::string& text, size_t at, uint32_t* code) {
+    uint8_t lead = static_cast<uint8_t>(text[at]);
+    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                    : lead >= 0xE0 && lead <= 0xEF               ? 3
+                    : lead >= 0xF0 && lead <= 0xF4               ? 4
+                                                                 : 0;
+    if (length == 0 || text.size() - at < length) return 0;
+    uint32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
+    for (size_t k = 1; k < length; ++k) {
+        uint8_t next = static_cast<uint8_t>(text[at + k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    // Overlong forms and code points beyond Unicode.
+    if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF))) {
+        return 0;
+    }
+    *code = value;
+    return length;
+}
+
 int Utf8ToUtf16(const std::string& text, std::u16string* utf16) {
     std::u16string out;
     out.reserve(text.size());
     bool lastWasHigh = false;  // the previous sequence was a lone high surrogate
     for (size_t i = 0; i < text.size();) {
-        uint8_t lead = static_cast<uint8_t>(text[i]);
-        size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                        : lead >= 0xE0 && lead <= 0xEF               ? 3
-                        : lead >= 0xF0 && lead <= 0xF4               ? 4
-                                                                     : 0;
-        if (length == 0 || text.size() - i < length) return 0;
-        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t k = 1; k < length; ++k) {
-            uint8_t next = static_cast<uint8_t>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return 0;
-            code = (code << 6) | (next & 0x3F);
-        }
-        // Overlong forms and code points beyond Unicode.
-        if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
-            return 0;
-        }
+        uint32_t code = 0;
+        size_t length = DecodeUtf8Sequence(text, i, &code);
+        if (length == 0) return 0;
         // A high and a low surrogate in a row would read back as the one
         // character they encode: that text has another, proper form.
         if (lastWasHigh && IsLowSurrogate(code)) return 0;

@@ -7,7 +7,15 @@
 #ifndef SELVANORE_TOOLS_SPLIT_UTF16_H
 #define SELVANORE_TOOLS_SPLIT_UTF16_H
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+
+// The length of the UTF-8 sequence at text[at] (at < text.size()), its code
+// point in *code; three-byte surrogates are taken, as above. 0 for a byte
+// that starts none: a stray continuation, an overlong form, a code point
+// beyond U+10FFFF, a sequence cut short.
+size_t DecodeUtf8Sequence(const std::string& text, size_t at, uint32_t* code);
 
 // Converts UTF-16 into UTF-8, a lone surrogate into its three-byte form.
 std::string Utf16ToUtf8(const std::u16string& text);
