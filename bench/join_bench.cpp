@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hash/hash.h"
+#include "join/completion.h"
 #include "join/join_state.h"
 #include "join/survey.h"
 #include "join/worker.h"
@@ -82,7 +83,9 @@ void Join(benchmark::State& state, uint32_t kind) {
         JoinWorker(nullptr);
         if (g_benchLastMessage != WM_JOIN_DONE) state.SkipWithError("the join failed");
         // The joined file takes the output's name, as the dialog does it.
-        RenameFile(g_join.tempName, g_join.outputName, 1);
+        fs::remove(output);
+        PublishOutput(nullptr);
+        ReleaseOutput();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kParts * kPartSize));
     ReleaseJob();

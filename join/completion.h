@@ -9,6 +9,7 @@
 #include "hash/checksum_kinds.h"
 
 #include "join/part_name.h"
+#include "platform/platform.h"
 
 // The longest digest text of the engines (SHA-256), terminator included.
 const uint32_t kDigestTextCapacity = kLongestDigestText + 1;
@@ -32,14 +33,35 @@ JoinVerdict JudgeJoin();
 // was joined. Always false without a list.
 bool PartFailedItsCheck(uint32_t index);
 
-// Gives the joined file (under its temporary name) the output's name, in
-// one rename; replace: over a file that holds the name, otherwise only when
-// the name is free. Returns 0, the file keeping its temporary name, on
-// failure.
-int PublishOutput(bool replace);
-// Deletes the joined file under its temporary name (never a file of the
-// output's name); returns 0 when it cannot be deleted.
-int DeleteOutput();
+// Gives the joined file the output's name, from its handle. Without agreed
+// only where nothing holds the name; with agreed, replacing that very file
+// and no other. A file in use or a refusal is tried again for a moment
+// (antivirus programs hold new files briefly). On failure the joined file
+// is as it was.
+PlacementResult PublishOutput(const FileIdentity* agreed);
+// Gives the joined file the name name, where nothing holds it.
+PlacementResult PublishOutputAs(const char* name);
+// Keeps the joined file for good under its temporary name.
+PlacementResult KeepOutputAsTemporary();
+// Closes the joined file; unless it was given a name for good it goes
+// (never a file of the output's name, nor one that took its temporary
+// name). Returns 0 when a file of the job's stays that should have gone.
+int ReleaseOutput();
+
+// A name of its own for the joined file beside the output: the output's
+// name with " (n)" before its extension ("datos (2).bin"). Returns 0 when
+// it does not fit.
+int FormatOwnName(const char* output, uint32_t n, char (&name)[kNameCapacity]);
+
+// Whether the output's folder has room for the join (the parts' total):
+// false only when the system tells a smaller free space, given in *free.
+bool RoomForOutput(uint64_t* free);
+
+// Calls visit with each file an earlier join left in the output's folder
+// ("~selvanore-<16 hex digits>.tmp": a run killed where the joined file
+// could not be made to vanish with it), and its size.
+void FindLeftovers(void (*visit)(void* context, const char* name, uint64_t size), void* context);
+
 // Deletes part index, whose name it writes into name; returns 0 when the
 // part cannot be deleted. A name that had to be cut names another file: it
 // is never deleted.

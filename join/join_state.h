@@ -57,13 +57,17 @@ struct JoinState {
     // StoreFlag.
     uint32_t pauseRequested;
     uint32_t cancelRequested;
-    // The worker writes the output under a temporary name of its own in the
-    // output's folder, "~selvanore-<16 hex digits>.tmp", created new; the
-    // closing handler gives that file the output's name or deletes it.
-    // outputCreated is set once the worker has created it: only then is there
-    // a file of this job to rename or delete.
-    uint32_t outputCreated;
+    // The worker writes the joined file new in the output's folder, under a
+    // temporary name of its own, "~selvanore-<16 hex digits>.tmp" (or with
+    // no name at all, platform.h), and leaves it open here: the closing
+    // handler gives it the output's name from the handle, keeps it under a
+    // name of its own, or lets it go. Null when there is none.
+    FileHandle joinedFile;
     char tempName[kNameCapacity];
+    // The file the user agreed to replace, at Comenzar or at the end: the
+    // joined file replaces that very file and no other that took its name.
+    uint32_t replaceAgreed;
+    FileIdentity agreedOutput;
     // Set by the worker when the bytes it joined from a part differ from
     // the part's surveyed size: 1 + the first such part's index (0: none),
     // and the bytes joined from it.

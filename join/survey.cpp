@@ -4,6 +4,7 @@
 #include <new>
 
 #include "hash/hash.h"
+#include "join/completion.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
 #include "join/sink.h"
@@ -81,6 +82,8 @@ int PrepareJob() {
 }
 
 void ReleaseJob() {
+    // A joined file no closing handler took (the program ends otherwise).
+    ReleaseOutput();
     delete g_join.engine;
     g_join.engine = nullptr;
     delete[] g_join.partSizes;

@@ -132,11 +132,11 @@ void EndHelper(WorkerJob& job) {
     job.helper = nullptr;
 }
 
-// Closes what is open, without looking at the results: the job has already
-// failed or been cancelled.
+// Closes the part that is open, without looking at the result: the job has
+// already failed or been cancelled. The joined file stays open in g_join,
+// where the closing handler lets it go.
 void CloseAll(WorkerJob& job) {
     if (job.input != nullptr) CloseFile(job.input);
-    if (job.output != nullptr) CloseFile(job.output);
     job.input = job.output = nullptr;
     EndHelper(job);
 }
@@ -159,8 +159,8 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     return 0;
 }
 
-// Creates the output new under a temporary name in the output's folder, a
-// name no other run can foresee: a file left by a run that was killed never
+// Creates the joined file new under a temporary name in the output's folder,
+// a name no other run can foresee: a file left by a run that was killed never
 // blocks this one, and nothing that holds the output's name (the user's
 // file, a link) is ever opened.
 FileHandle CreateTemporaryOutput() {
@@ -176,7 +176,7 @@ FileHandle CreateTemporaryOutput() {
                        static_cast<uint32_t>(bits)) != TextResult::Ok) {
             return nullptr;
         }
-        FileHandle file = CreateNewFile(g_join.tempName);
+        FileHandle file = CreateJoinedFile(g_join.tempName);
         if (file != nullptr) return file;
     }
     return nullptr;
@@ -218,9 +218,8 @@ uint32_t RunJob(WorkerJob& job) {
     }
     job.hashing = engine != nullptr || g_join.partEngine != nullptr;
 
-    job.output = CreateTemporaryOutput();
+    job.output = g_join.joinedFile = CreateTemporaryOutput();
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
-    g_join.outputCreated = 1;
     if (job.hashing) job.helper = CreateHelperThread();
     job.block = job.other = g_join.transferBuffer;
     if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
@@ -305,12 +304,14 @@ uint32_t RunJob(WorkerJob& job) {
     if (g_join.partCount > 0) job.part = g_join.partCount - 1;
     Notify(job);
 
-    // On the disk before it can take the output's name: the rename must
-    // never publish data still in the caches.
+    // On the disk before it can take the output's name: the name must never
+    // be given to data still in the caches. The file stays open: it takes
+    // its name from the handle.
     if (!FlushFile(job.output)) return Fail(job, kWriting, g_join.outputName);
-    FileHandle closing = job.output;
     job.output = nullptr;
-    if (!CloseFile(closing)) return Fail(job, kClosing, g_join.outputName);
+    // A cancel asked during the flush (minutes on a slow stick) is honoured:
+    // nothing has taken the output's name yet.
+    if (CancelPoint(job)) return 0;
     if (engine != nullptr) engine->Finish();
     SendJobMessage(job.dialog, WM_JOIN_DONE);
     return 0;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/name_lookup.h"
+
 // ---- Files -----------------------------------------------------------------
 
 struct PlatformFile;
@@ -40,6 +42,92 @@ int RenameFile(const char* from, const char* to, int replace);
 // dangling link too, or a look-up that cannot tell), matched the file
 // system's way (without regard to case on Windows).
 int NameExists(const char* name);
+
+// What makes a file the same file whatever names it has: the device and the
+// inode on POSIX, the volume and the file index on Windows. known is 0 where
+// the system could not tell (under Wine, a dangling link cannot be opened to
+// ask).
+struct FileIdentity {
+    uint64_t volume;
+    uint64_t index;
+    uint32_t known;
+};
+
+// Whether two identities name the same file: both known and equal, or both
+// unknown (what cannot be asked again is taken for what could not be asked
+// before).
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    if (a.known == 0 || b.known == 0) return a.known == b.known;
+    return a.volume == b.volume && a.index == b.index;
+}
+
+// Looks name up as NameExists does (platform/name_lookup.h), without
+// following a link, and says which file holds it where something does.
+NameLookup IdentifyName(const char* name, FileIdentity* identity);
+
+// ---- The joined file -------------------------------------------------------
+//
+// The worker writes the joined file new, unshared, in the output's folder;
+// the closing handler gives it its name from the open handle, never by
+// whatever lies at a name, or keeps it under a name of its own, or lets it
+// go. Until then it vanishes with the process where the system allows it: on
+// Linux it has no name at all (O_TMPFILE); on Windows it lies at its
+// temporary name marked for deletion. Elsewhere (a file system without
+// unnamed files, no /proc) the temporary name holds it from the start, and a
+// run killed halfway leaves it there.
+
+// Creates the joined file for writing, without sharing, in the folder of
+// tempName, a new name of the caller's: fails as CreateNewFile does when
+// tempName is taken, and where the file is made without a name, fails on a
+// folder that cannot take new files.
+FileHandle CreateJoinedFile(const char* tempName);
+
+// How giving the joined file a name ended.
+enum class Placement {
+    Placed,   // the name holds the joined file
+    Taken,    // something holds the name that may not be replaced
+    Swapped,  // the temporary name holds another file: the joined file is
+              // no longer where it was written, and nothing was published
+    Folder,   // a folder holds the name: it is never replaced
+    Denied,   // the system refused (permissions, a read-only folder or disk)
+    ReadOnly, // the file to replace is read-only
+    InUse,    // the file to replace is open in another program
+    NoSpace,  // the disk is full
+    Failed,   // another error: systemError says which
+};
+struct PlacementResult {
+    Placement placement;
+    uint32_t systemError;  // the system's error number where there was one
+};
+
+// Gives the open joined file the name to, in the same folder, in one step.
+// Without agreed, only where nothing holds to. With agreed, where to is
+// still that very file, it is replaced and its permissions pass to the
+// joined file (mode and owner on POSIX; attributes and an access list of its
+// own on Windows); another file there is Taken. On any failure the joined
+// file is as it was.
+PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
+                                  const FileIdentity* agreed);
+// Keeps the joined file for good under tempName (where it had no name, or
+// lies marked for deletion).
+PlacementResult KeepJoinedFile(FileHandle file, const char* tempName);
+// Closes the joined file and, unless it was given a name for good, lets it
+// go; a file that took its temporary name meanwhile is never deleted.
+// Returns 0 when a file of the job's is left on the disk.
+int DiscardJoinedFile(FileHandle file, const char* tempName);
+
+// Free bytes for this user on the volume of name's folder; 0 when the
+// system cannot tell.
+int FreeBytesBeside(const char* name, uint64_t* bytes);
+
+// Calls visit with each name in the working directory that begins with
+// prefix and ends with suffix, and the file's size (0 when it cannot be
+// read), in sorted order. Returns 0 when the folder cannot be listed.
+typedef void (*NameVisitor)(void* context, const char* name, uint64_t size);
+int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* context);
+
+// Waits milliseconds, for a retry.
+void SleepMilliseconds(uint32_t milliseconds);
 
 // 64 bits that another run, earlier or at the same time, cannot foresee
 // (for the names of temporary files, whose creation is exclusive: a clash

@@ -77,14 +77,37 @@ void CheckInputSizes() {
 // Whether the join may go on to create the output: yes when nothing holds
 // its name, else only on the user's explicit Yes (a box that cannot be shown
 // answers 0). Asked at every start, since the file may appear at any time.
+// A Yes agrees to replace the file there now, and no other.
 bool MayReplaceOutput() {
-    if (!NameExists(g_join.outputName)) return true;
+    g_join.replaceAgreed = 0;
+    g_join.agreedOutput = FileIdentity{};
+    FileIdentity holder{};
+    if (IdentifyName(g_join.outputName, &holder) == NameLookup::Absent) return true;
     char question[kMessageCapacity];
     FormatText(question, sizeof question,
                "El archivo de salida ya existe :\n\"%s\"\n¿Desea reemplazarlo?", g_join.outputName);
     int answer =
         ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND);
-    return answer == ANSWER_YES;
+    if (answer != ANSWER_YES) return false;
+    g_join.replaceAgreed = 1;
+    g_join.agreedOutput = holder;
+    return true;
+}
+
+// Whether the join may go on when the output's folder has less room than
+// the parts hold: said before any work rather than failing halfway, and only
+// an explicit Yes goes on (the system's count may be wrong).
+bool MayStartWithoutRoom() {
+    uint64_t free = 0;
+    if (RoomForOutput(&free)) return true;
+    char question[kMessageCapacity];
+    FormatText(question, sizeof question,
+               "No hay espacio suficiente en el disco para el archivo de salida.\n"
+               "Espacio necesario : %s bytes.\nEspacio libre : %s bytes.\n"
+               "¿Desea empezar la concatenación de todos modos?",
+               FormatSize(g_join.inputTotal).text, FormatSize(free).text);
+    return ShowDialogBox(question, TITLE_WARNING, BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND) ==
+           ANSWER_YES;
 }
 
 // Nothing has started: say so and leave the dialog ready to try again.
@@ -103,7 +126,7 @@ void StartJob() {
     EnableControls(false);
     // Asked before anything of the start changes, so that a No leaves the
     // dialog ready exactly as it was, with one line saying so.
-    if (!MayReplaceOutput()) {
+    if (!MayReplaceOutput() || !MayStartWithoutRoom()) {
         AppendReportLine("%s", "");
         AppendReportLine("La concatenación no ha empezado.");
         EnableControls(true);
@@ -118,7 +141,7 @@ void StartJob() {
     g_join.progressPercent = 0;
     SetTitleStatus(kRunningStatus);
     BeginProgressDisplay();
-    g_join.outputCreated = 0;
+    g_join.joinedFile = nullptr;
     g_join.tempName[0] = '\0';
     g_join.changedPart = 0;
     g_join.changedPartSize = 0;
@@ -193,6 +216,22 @@ void Close(void (*handler)()) {
     g_state = DialogState::Ended;
 }
 
+void ReportLeftover(void* context, const char* name, uint64_t size) {
+    bool* first = static_cast<bool*>(context);
+    if (*first) AppendReportLine("Archivos temporales de una concatenación anterior :");
+    *first = false;
+    AppendReportLine("\"%s\" : %s %s", name, FormatSize(size).text, BytesWord(size));
+}
+
+// The files an earlier join left in the folder (a run killed where its file
+// could not vanish with it), by name and size, so that the user can delete
+// them.
+void ReportLeftovers() {
+    bool first = true;
+    FindLeftovers(ReportLeftover, &first);
+    if (!first) AppendReportLine("%s", "");
+}
+
 // The start-up report, from the record and the survey, and the controls'
 // texts; Comenzar only when every part is there.
 void WriteStartupReport() {
@@ -228,6 +267,8 @@ void WriteStartupReport() {
         AppendReportLine("%.80s", g_join.expectedChecksum);
         AppendReportLine("%s", "");
     }
+
+    ReportLeftovers();
 
     if (g_join.unreadableCount != 0) {
         if (g_join.unreadableCount == 1) {

@@ -20,9 +20,7 @@
 #include "platform/platform.h"
 #include "platform/posix/lookup.h"
 
-struct PlatformFile {
-    int fd;
-};
+#include "platform/posix/file_handle.h"
 
 namespace {
 
@@ -32,7 +30,8 @@ FileHandle Wrap(int fd) {
         close(fd);
         return nullptr;
     }
-    FileHandle file = new (std::nothrow) PlatformFile{fd};
+    FileHandle file = new (std::nothrow) PlatformFile{};
+    if (file != nullptr) file->fd = fd;
     if (file == nullptr) close(fd);
     return file;
 }
@@ -128,9 +127,16 @@ int RenameWithoutReplacing(const char* from, const char* to) {
     if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
     if (errno != EINVAL && errno != ENOSYS) return 0;
     if (link(from, to) != 0) return 0;
-    unlink(from);
-    return 1;
+    if (unlink(from) == 0) return 1;
+    // Both names hold the file: the rename did not happen. The new name goes
+    // again, so that the file is where it was.
+    int saved = errno;
+    unlink(to);
+    errno = saved;
+    return 0;
 }
+
+}  // namespace
 
 // Makes a change of the names in the directory of path durable.
 void SyncDirectoryOf(const std::string& path) {
@@ -142,8 +148,6 @@ void SyncDirectoryOf(const std::string& path) {
     }
     close(fd);
 }
-
-}  // namespace
 
 int RenameFile(const char* from, const char* to, int replace) {
     std::string source = Windows1252ToUtf8(from);

@@ -6,34 +6,26 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/win32/file_handle.h"
 #include "platform/win32/lookup.h"
 #include "platform/win32/wide.h"
 
-struct PlatformFile {
-    HANDLE handle;
-};
-
-namespace {
-
-// Only files on a disk are joined: a name that opens a device (CON, NUL,
-// COM1...) or a pipe is refused.
-FileHandle Wrap(HANDLE handle) {
+FileHandle WrapDiskFile(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
         return nullptr;
     }
-    FileHandle file = new (std::nothrow) PlatformFile{handle};
+    FileHandle file = new (std::nothrow) PlatformFile{};
+    if (file != nullptr) file->handle = handle;
     if (file == nullptr) CloseHandle(handle);
     return file;
 }
 
-}  // namespace
-
 FileHandle OpenPartFile(const char* name) {
     wchar_t wide[kWideCapacity];
     if (!WidenName(name, wide)) return nullptr;
-    return Wrap(CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    return WrapDiskFile(CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -42,7 +34,7 @@ FileHandle CreateNewFile(const char* name) {
     // flag keeps a link from ever being followed.
     wchar_t wide[kWideCapacity];
     if (!WidenName(name, wide)) return nullptr;
-    return Wrap(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    return WrapDiskFile(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/memory_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <random>
@@ -9,10 +10,16 @@
 
 MemoryDisk g_disk;
 
+MemoryFile::MemoryFile() {
+    static std::atomic<uint64_t> serials{0};
+    serial = ++serials;
+}
+
 struct PlatformFile {
     std::string name;
     std::shared_ptr<MemoryFile> file;
     uint64_t position;
+    bool placed;
 };
 
 namespace {
@@ -36,6 +43,10 @@ void ResetMemoryDisk() {
     g_disk.failCreate = false;
     g_disk.failFlush = false;
     g_disk.failRename = false;
+    g_disk.publishFailures.clear();
+    g_disk.freeSpace = UINT64_MAX;
+    g_disk.freeSpaceKnown = true;
+    g_disk.sleeps = 0;
     g_disk.randomBits.clear();
     g_disk.randomCalls = 0;
     g_disk.opened.clear();
@@ -85,7 +96,7 @@ FileHandle OpenPartFile(const char* name) {
     auto it = g_disk.files.find(name);
     if (it == g_disk.files.end() || it->second->open) return nullptr;
     it->second->open = true;
-    return new PlatformFile{name, it->second, 0};
+    return new PlatformFile{name, it->second, 0, false};
 }
 
 FileHandle CreateNewFile(const char* name) {
@@ -95,7 +106,7 @@ FileHandle CreateNewFile(const char* name) {
     auto file = std::make_shared<MemoryFile>();
     file->open = true;
     g_disk.files[name] = file;
-    return new PlatformFile{name, file, 0};
+    return new PlatformFile{name, file, 0, false};
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -181,4 +192,107 @@ uint64_t UnpredictableBits() {
     uint64_t bits = g_disk.randomBits.front();
     g_disk.randomBits.pop_front();
     return bits;
+}
+
+// ---- The joined file ----------------------------------------------------------
+//
+// Made under its temporary name, as where the system cannot make it vanish;
+// a file is known by its object, so a file put at a name meanwhile is
+// another file.
+
+namespace {
+
+FileIdentity IdentityOf(const std::shared_ptr<MemoryFile>& file) {
+    return FileIdentity{1, file->serial, 1};
+}
+
+bool HoldsJobFile(const std::string& name, const PlatformFile& file) {
+    auto it = g_disk.files.find(name);
+    return it != g_disk.files.end() && it->second == file.file;
+}
+
+}  // namespace
+
+NameLookup IdentifyName(const char* name, FileIdentity* identity) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    *identity = FileIdentity{};
+    auto it = g_disk.files.find(name);
+    if (it == g_disk.files.end()) return NameLookup::Absent;
+    *identity = IdentityOf(it->second);
+    return NameLookup::Found;
+}
+
+FileHandle CreateJoinedFile(const char* tempName) { return CreateNewFile(tempName); }
+
+PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
+                                  const FileIdentity* agreed) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back(std::string(agreed != nullptr ? "publish-replace " : "publish ") + tempName + " " + to);
+    if (!g_disk.publishFailures.empty()) {
+        Placement failure = g_disk.publishFailures.front();
+        g_disk.publishFailures.pop_front();
+        if (failure != Placement::Placed) return PlacementResult{failure, 5};
+    }
+    if (!HoldsJobFile(tempName, *file)) return PlacementResult{Placement::Swapped, 0};
+    auto target = g_disk.files.find(to);
+    if (target != g_disk.files.end() && target->second != file->file &&
+        (agreed == nullptr || !SameFile(IdentityOf(target->second), *agreed))) {
+        return PlacementResult{Placement::Taken, 0};
+    }
+    if (g_disk.failRename) return PlacementResult{Placement::Denied, 5};
+    g_disk.files.erase(tempName);
+    g_disk.files[to] = file->file;
+    file->name = to;
+    file->placed = true;
+    return PlacementResult{Placement::Placed, 0};
+}
+
+PlacementResult KeepJoinedFile(FileHandle file, const char* tempName) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back(std::string("keep ") + tempName);
+    if (!HoldsJobFile(tempName, *file)) return PlacementResult{Placement::Swapped, 0};
+    file->placed = true;
+    return PlacementResult{Placement::Placed, 0};
+}
+
+int DiscardJoinedFile(FileHandle file, const char* tempName) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    if (!file->placed) g_disk.operations.push_back(std::string("discard ") + tempName);
+    file->file->open = false;
+    bool gone = true;
+    if (!file->placed && HoldsJobFile(tempName, *file)) {
+        gone = g_disk.failDeleteOf.count(tempName) == 0;
+        if (gone) g_disk.files.erase(tempName);
+    }
+    delete file;
+    return gone;
+}
+
+int FreeBytesBeside(const char*, uint64_t* bytes) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    if (!g_disk.freeSpaceKnown) return 0;
+    *bytes = g_disk.freeSpace;
+    return 1;
+}
+
+int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* context) {
+    std::vector<std::pair<std::string, uint64_t>> found;
+    {
+        std::lock_guard<std::mutex> lock(g_disk.mutex);
+        std::string begin = prefix, end = suffix;
+        for (const auto& entry : g_disk.files) {
+            const std::string& name = entry.first;
+            if (name.size() >= begin.size() + end.size() && name.compare(0, begin.size(), begin) == 0 &&
+                name.compare(name.size() - end.size(), end.size(), end) == 0) {
+                found.emplace_back(name, entry.second->data.size());
+            }
+        }
+    }
+    for (const auto& entry : found) visit(context, entry.first.c_str(), entry.second);
+    return 1;
+}
+
+void SleepMilliseconds(uint32_t) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    ++g_disk.sleeps;
 }

@@ -13,9 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 struct MemoryFile {
+    MemoryFile();
     std::vector<uint8_t> data;
     bool open = false;
+    // What tells this file from every other, as an inode does: never reused.
+    uint64_t serial;
 };
 
 struct MemoryDisk {
@@ -31,13 +36,23 @@ struct MemoryDisk {
     bool failCreate = false;
     bool failFlush = false;
     bool failRename = false;
+    // The answers of the next publications of the joined file, in order
+    // (each taken before anything is done); a real publication once none is
+    // left. The free space GetFreeSpace tells (none when unknown), and the
+    // pauses of the retries, counted.
+    std::deque<Placement> publishFailures;
+    uint64_t freeSpace = UINT64_MAX;
+    bool freeSpaceKnown = true;
+    uint32_t sleeps = 0;
     // The values UnpredictableBits gives, in order; a count once they run out.
     std::deque<uint64_t> randomBits;
     uint64_t randomCalls = 0;
     // What happened.
     std::vector<std::string> opened;
     // Every operation on a name, in order: "open NAME", "create NAME",
-    // "flush NAME", "delete NAME", "rename FROM TO" or "rename-replace FROM TO".
+    // "flush NAME", "delete NAME", "rename FROM TO", "rename-replace FROM TO",
+    // "publish TEMP TO", "publish-replace TEMP TO", "keep TEMP" or
+    // "discard TEMP".
     std::vector<std::string> operations;
     std::vector<uint32_t> writeSizes;
 };

@@ -83,12 +83,17 @@ TEST_F(DiskJoin, AFullDiskFailsTheWriteAndKeepsTheParts) {
     StartUp("lleno.bin", 2, 700 * 1024);
     g_join.bufferSize = 64 * 1024;
 
+    // The room the disk tells is asked about before any work; a Yes goes on.
+    g_view.answers.push_back(ANSWER_YES);
     OnStartButton();
     ASSERT_TRUE(RunUiLoopUntilJobEnds());
 
     auto boxes = RecordedBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text,
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text.substr(0, boxes[0].text.find("Espacio libre")),
+              "No hay espacio suficiente en el disco para el archivo de salida.\n"
+              "Espacio necesario : 716.800 bytes.\n");
+    EXPECT_EQ(boxes[1].text,
               "Un error a ocurrido durante la escritura del siguiente archivo :\n\"lleno.bin\"");
     EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
     EXPECT_FALSE(fs::exists("lleno.bin")) << "the partial output is deleted";
@@ -156,8 +161,8 @@ int TemporaryFiles() {
 
 // A directory or a FIFO holding the output's name: the question first, and
 // on Yes the join, which never opens the name. A directory is never
-// replaced: the creation's error box, and the joined file goes. A FIFO is
-// replaced by the joined file.
+// replaced: the joined file is kept under a name of its own, which the box
+// gives with the reason. A FIFO is replaced by the joined file.
 class DiskJoinOverASpecialFile : public DiskJoin, public ::testing::WithParamInterface<bool> {};
 TEST_P(DiskJoinOverASpecialFile, AsksThenNeverOpensIt) {
     const bool fifo = GetParam();
@@ -183,9 +188,12 @@ TEST_P(DiskJoinOverASpecialFile, AsksThenNeverOpensIt) {
         EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
     } else {
         EXPECT_EQ(boxes[1].text,
-                  "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"");
+                  "Un error a ocurrido durante la creación del siguiente archivo :\n\"ocupado.bin\"\n"
+                  "Una carpeta tiene el mismo nombre.\n"
+                  "El archivo concatenado ha sido guardado como :\n\"ocupado (2).bin\"");
         EXPECT_TRUE(fs::is_directory("ocupado.bin"));
-        EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+        EXPECT_EQ(ReadWholeFile("ocupado (2).bin"), joined);
+        EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
     }
     EXPECT_EQ(TemporaryFiles(), 0);
 }

@@ -21,6 +21,7 @@
 #include "tests/support/memory_files.h"
 #include "tests/support/part_names.h"
 #include "tests/support/scripted_view.h"
+#include "ui/closing.h"
 #include "ui/dialog.h"
 #include "ui/dialog_record.h"
 #include "ui/report.h"
@@ -437,7 +438,7 @@ TEST_P(JoinOverAFile, ReplacesItOnlyWhenFinished) {
     if (outcome == kDone) {
         EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
         EXPECT_EQ(MemoryFileData("datos.bin"), original);
-        EXPECT_EQ(onOutput, std::vector<std::string>({"rename-replace " + std::string(kTemp) + " datos.bin"}));
+        EXPECT_EQ(onOutput, std::vector<std::string>({"publish-replace " + std::string(kTemp) + " datos.bin"}));
         // The data is on the disk before the file takes the name.
         auto& all = g_disk.operations;
         ASSERT_GE(all.size(), 2u);
@@ -454,26 +455,168 @@ TEST_P(JoinOverAFile, ReplacesItOnlyWhenFinished) {
 INSTANTIATE_TEST_SUITE_P(Outcomes, JoinOverAFile,
                          ::testing::Values(kCancel, kMissingPart, kFullDisk, kFlushFails, kDone));
 
-// When the joined file cannot take the output's name, the user is told with
-// the creation's box, the joined file goes and the join is no success: the
-// inputs stay although the box is ticked.
-TEST_F(Join, AJoinThatCannotTakeTheOutputsName) {
+// A verified join that cannot take the output's name (here the folder
+// refuses every new name) is tried again for a moment, then kept under its
+// temporary name, which the box names with the reason; the inputs stay
+// although the box is ticked.
+TEST_F(Join, AVerifiedJoinThatCannotTakeItsNameIsKeptAndNamed) {
     StartUp(CHECKSUM_MD5, {100, 200});
     g_view.deleteInputs.checked = true;
     g_disk.failRename = true;
+    temporaryMayStay = true;
     RunJob();
     auto boxes = RecordedBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
+    EXPECT_EQ(boxes[0].text, "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"\n"
+                             "Acceso denegado.\nEl archivo concatenado ha sido guardado como :\n\"" +
+                                 std::string(kTemp) + "\"");
     EXPECT_EQ(boxes[0].title, "Vantorel - Error");
     EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_ERROR));
-    EXPECT_TRUE(EndsWith(ReportText(), "\r\n\r\nConcatenación no exitosa.\r\nHaga click en el botón [Salida].\r\n"));
-    EXPECT_NE(ReportText().find("Checksum válido (MD5)"), std::string::npos);
-    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+    EXPECT_GT(g_disk.sleeps, 0u) << "tried again before giving up";
+    EXPECT_TRUE(EndsWith(ReportText(), "\r\n\r\nEl archivo de salida ha sido guardado como :\r\n\"" +
+                                           std::string(kTemp) +
+                                           "\"\r\n\r\nConcatenación exitosa.\r\n"
+                                           "Los archivos de entrada no han sido borrados.\r\n"
+                                           "Haga click en el botón [Salida].\r\n"));
+    EXPECT_EQ(MemoryFileData(kTemp), original);
     EXPECT_FALSE(MemoryFileExists("datos.bin"));
     EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__001"));
-    EXPECT_EQ(g_view.cancel.text, "Salida");
-    EXPECT_TRUE(g_view.cancel.enabled);
+    EXPECT_EQ(GetJoinEnd(), JoinEnd::NotJoined);
+}
+
+// The replace question at Comenzar agrees to replace the file there then,
+// and no other: a file that took the output's name during the join (saved
+// there by the user, or put in place of the agreed one) is asked about at
+// the end in the same words. No keeps it byte for byte and the joined file
+// under a name of its own, which a box gives; the parts stay. Yes replaces
+// that very file.
+struct Newcomer {
+    const char* name;
+    bool agreedAtStart;  // a file held the name at Comenzar, and the user said Yes
+    int answer;          // to the question at the end
+};
+void PrintTo(const Newcomer& c, std::ostream* out) { *out << c.name; }
+using JoinWithANewcomer = JoinCase<Newcomer>;
+TEST_P(JoinWithANewcomer, IsAskedAboutAtTheEnd) {
+    const Newcomer& c = GetParam();
+    StartUp(CHECKSUM_SHA1, {100, 200, 300});
+    g_join.bufferSize = 50;
+    g_view.deleteInputs.checked = true;
+    if (c.agreedAtStart) {
+        PutMemoryFile("datos.bin", std::vector<uint8_t>(10, 0x11));
+        g_view.answers.push_back(ANSWER_YES);
+    }
+    g_view.answers.push_back(c.answer);
+    std::vector<uint8_t> newcomer(4000, 0x5A);
+    bool placed = false;
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message != WM_JOIN_PROGRESS || g_join.progressDone < 100 || placed) return;
+        placed = true;
+        std::lock_guard<std::mutex> lock(g_disk.mutex);
+        g_disk.files.erase("datos.bin");
+        g_disk.files["datos.bin"] = std::make_shared<MemoryFile>();
+        g_disk.files["datos.bin"]->data = newcomer;
+    };
+    g_tickStep = kProgressInterval;
+    RunJob();
+    ASSERT_TRUE(placed);
+    const char question[] = "El archivo de salida ya existe :\n\"datos.bin\"\n¿Desea reemplazarlo?";
+    auto boxes = RecordedBoxes();
+    size_t first = c.agreedAtStart ? 1 : 0;
+    ASSERT_GE(boxes.size(), first + 1);
+    EXPECT_EQ(boxes[first].text, question);
+    EXPECT_EQ(boxes[first].style, static_cast<uint32_t>(BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND));
+    std::string report = ReportText();
+    if (c.answer == ANSWER_YES) {
+        EXPECT_EQ(boxes.size(), first + 1);
+        EXPECT_EQ(MemoryFileData("datos.bin"), original);
+        EXPECT_EQ(GetJoinEnd(), JoinEnd::Joined);
+        EXPECT_FALSE(MemoryFileExists("datos.bin__000")) << "a good join in place deletes the parts";
+        return;
+    }
+    ASSERT_EQ(boxes.size(), first + 2);
+    EXPECT_EQ(boxes[first + 1].text, "El archivo de salida ya existe :\n\"datos.bin\"\n"
+                                     "El archivo concatenado ha sido guardado como :\n\"datos (2).bin\"");
+    EXPECT_EQ(boxes[first + 1].style, static_cast<uint32_t>(BOX_OK | BOX_ICON_WARNING));
+    EXPECT_EQ(MemoryFileData("datos.bin"), newcomer);
+    EXPECT_EQ(MemoryFileData("datos (2).bin"), original);
+    EXPECT_TRUE(EndsWith(report, "El archivo de salida ha sido guardado como :\r\n\"datos (2).bin\"\r\n\r\n"
+                                 "Concatenación exitosa.\r\nLos archivos de entrada no han sido borrados.\r\n"
+                                 "Haga click en el botón [Salida].\r\n"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__002"));
+    EXPECT_EQ(GetJoinEnd(), JoinEnd::NotJoined);
+}
+INSTANTIATE_TEST_SUITE_P(Cases, JoinWithANewcomer,
+                         ::testing::Values(Newcomer{"SavedDuringTheJoinKept", false, ANSWER_NO},
+                                           Newcomer{"SavedDuringTheJoinReplaced", false, ANSWER_YES},
+                                           Newcomer{"PutInPlaceOfTheAgreedOneKept", true, ANSWER_NO},
+                                           Newcomer{"NoOneToAnswer", false, 0}));
+
+// The joined file swapped for another under its temporary name (what Wine
+// lets a Unix process do) is never published: the other file stays as it
+// is, no output is made and the parts stay.
+TEST_F(Join, ASwappedTemporaryIsNeverPublished) {
+    StartUp(CHECKSUM_SHA256, {100, 200});
+    g_join.bufferSize = 50;
+    g_view.deleteInputs.checked = true;
+    std::vector<uint8_t> intruder(300, 0x77);
+    g_view.afterHandler = [&](uint32_t message) {
+        if (message != WM_JOIN_PROGRESS || g_join.progressDone < 100 || MemoryFileData(kTemp) == intruder) return;
+        std::lock_guard<std::mutex> lock(g_disk.mutex);
+        g_disk.files[kTemp] = std::make_shared<MemoryFile>();
+        g_disk.files[kTemp]->data = intruder;
+    };
+    g_tickStep = kProgressInterval;
+    temporaryMayStay = true;
+    RunJob();
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "El archivo temporal ha sido reemplazado por otro archivo durante la concatenación :\n\"" +
+                                 std::string(kTemp) + "\"\nEl archivo de salida no ha sido creado.");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_EQ(MemoryFileData(kTemp), intruder);
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000"));
+    EXPECT_EQ(g_view.title, "100% - Concatenación no exitosa");
+}
+
+// Anular pressed while the worker flushes the joined file (minutes on a slow
+// stick, the bar at 100 %) is honoured: the file goes, nothing takes the
+// output's name and no part is deleted.
+TEST_F(Join, ACancelDuringTheFinalFlushIsHonoured) {
+    StartUp(CHECKSUM_MD5, {100, 200});
+    g_view.deleteInputs.checked = true;
+    g_view.afterHandler = [](uint32_t message) {
+        if (message == WM_JOIN_PROGRESS && g_join.progressDone == 300 && GetDialogState() == DialogState::Running) {
+            OnCancelButton();
+        }
+    };
+    RunJob();
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_CANCELLED));
+    EXPECT_EQ(g_view.title, "100% - Concatenación anulada");
+    EXPECT_FALSE(MemoryFileExists("datos.bin"));
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__001"));
+}
+
+// Where the output's folder tells less room than the parts hold, Comenzar
+// says so before anything is opened; only a Yes goes on.
+TEST_F(Join, TooLittleRoomIsAskedAboutBeforeAnyWork) {
+    StartUp(0, {1000, 2000});
+    g_disk.freeSpace = 2999;
+    g_view.answers = {ANSWER_NO, ANSWER_YES};
+    std::string before = ReportText();
+    g_disk.opened.clear();
+    OnStartButton();
+    ASSERT_EQ(g_dialog.workerThread, nullptr) << "started after a No";
+    auto boxes = RecordedBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "No hay espacio suficiente en el disco para el archivo de salida.\n"
+                             "Espacio necesario : 3.000 bytes.\nEspacio libre : 2.999 bytes.\n"
+                             "¿Desea empezar la concatenación de todos modos?");
+    EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(BOX_YES_NO | BOX_ICON_WARNING | BOX_DEFAULT_SECOND));
+    EXPECT_TRUE(g_disk.opened.empty());
+    EXPECT_EQ(ReportText(), before + "\r\nLa concatenación no ha empezado.\r\n");
+    RunJob();
+    EXPECT_EQ(g_view.title, "100% - Concatenación exitosa");
 }
 
 // A join known to be bad takes the output's name only where nothing holds
@@ -504,7 +647,7 @@ TEST_P(JoinKnownToBeBad, ReplacesNothingWithoutAYes) {
     EXPECT_EQ(MemoryFileData("datos.bin"), c.replaced ? original : users);
     EXPECT_EQ(OperationsOn("datos.bin").size(), 1u) << "one rename";
     if (!c.replaced) {
-        EXPECT_EQ(OperationsOn("datos.bin")[0], "rename " + std::string(kTemp) + " datos.bin");
+        EXPECT_EQ(OperationsOn("datos.bin")[0], "publish " + std::string(kTemp) + " datos.bin");
         EXPECT_EQ(RecordedBoxes().back().text,
                   "Un error a ocurrido durante la creación del siguiente archivo :\n\"datos.bin\"");
     }
@@ -1096,9 +1239,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileFailure{"ShortWrite", 0, [] { g_disk.capacity = 600 + 250; },
                     "Un error a ocurrido durante la escritura del siguiente archivo :\n\"datos.bin\""},
         FileFailure{"CloseOfAPart", 0, [] { g_disk.failCloseOf = "datos.bin__000"; },
-                    "Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin__000\""},
-        FileFailure{"CloseOfTheOutput", CHECKSUM_SHA1, [] { g_disk.failCloseOf = kTemp; },
-                    "Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin\""}));
+                    "Un error a ocurrido al cerrar del siguiente archivo :\n\"datos.bin__000\""}));
 
 // A folder that takes no new file: a bounded number of temporary names is
 // tried, the error box names the output, and the user's file stays.
@@ -1119,9 +1260,9 @@ TEST_F(Join, AnOutputThatCannotBeCreatedIsNotDeleted) {
 // A file left under a temporary name by a killed run never blocks the next
 // one: a taken name is drawn again, and the leftover is not the job's.
 TEST_F(Join, ALeftoverOfAKilledRunIsPassedOver) {
-    StartUp(0, {100, 200});
     const char leftover[] = "~selvanore-abcdef0123456789.tmp";
     PutMemoryFile(leftover, 83, 5);
+    StartUp(0, {100, 200});
     g_disk.randomBits = {0xABCDEF0123456789ull, 0xABCDEF0123456789ull, 0x42};
     temporaryMayStay = true;
     RunJob();
@@ -1130,7 +1271,13 @@ TEST_F(Join, ALeftoverOfAKilledRunIsPassedOver) {
     EXPECT_EQ(MemoryFileData(leftover).size(), 83u);
     EXPECT_EQ(TemporaryFiles(), std::vector<std::string>({leftover}));
     EXPECT_EQ(OperationsOn("datos.bin"),
-              std::vector<std::string>({"rename-replace ~selvanore-0000000000000042.tmp datos.bin"}));
+              std::vector<std::string>({"publish ~selvanore-0000000000000042.tmp datos.bin"}));
+    // The start-up report names it, so that the user can delete it.
+    EXPECT_NE(ReportText().find("\r\n\r\nArchivos temporales de una concatenación anterior :\r\n"
+                                "\"~selvanore-abcdef0123456789.tmp\" : 83 bytes.\r\n\r\n"
+                                "Todos los archivos de entrada estan presentes."),
+              std::string::npos)
+        << ReportText();
 }
 
 // A part name that had to be cut names another file: even where that file
@@ -1193,6 +1340,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, JoinWithList,
                                            ListCase{"NoChecksum", 0, true, true},
                                            ListCase{"Sha256WithoutHelper", CHECKSUM_SHA256, false, true},
                                            ListCase{"NoChecksumGood", 0, true, false}));
+
+// A list whose line for a part disagrees while the whole file's checksum
+// proves the join good: the list is what is wrong, and says so; the join
+// succeeds, but the parts stay although the box is ticked.
+TEST_F(Join, AListLineThatDisagreesWithAGoodJoin) {
+    withList = true;
+    StartUp(CHECKSUM_SHA256, {100, 35, 64});
+    g_join.partChecks[1].digest[0] = g_join.partChecks[1].digest[0] == '0' ? '1' : '0';
+    g_view.deleteInputs.checked = true;
+    RunJob();
+    std::string report = ReportText();
+    EXPECT_TRUE(EndsWith(report, "La línea de la parte \"datos.bin__001\" en la lista de checksums no es válida.\r\n"
+                                 "\r\nConcatenación exitosa.\r\nLos archivos de entrada no han sido borrados.\r\n"
+                                 "Haga click en el botón [Salida].\r\n"))
+        << report;
+    EXPECT_EQ(report.find("La parte \"datos.bin__001\" no es válida."), std::string::npos);
+    EXPECT_EQ(MemoryFileData("datos.bin"), original);
+    EXPECT_TRUE(MemoryFileExists("datos.bin__000") && MemoryFileExists("datos.bin__001"));
+}
 
 // A list names the parts that cannot be read at start-up; a list of another
 // number of parts fails the start-up rather than be read beyond its end.
