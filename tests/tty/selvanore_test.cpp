@@ -76,25 +76,33 @@ struct Finished {
     std::string out, err;
 };
 
-// Runs words in folder with stdin from /dev/null; a PATH of an empty folder
-// when noPath (nothing, Wine least of all, can be found on it).
+// In a child: runs words in folder, or exits with 126 or 127.
+[[noreturn]] void Exec(std::vector<std::string> words, const std::string& folder) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+// Runs words in folder with stdin from /dev/null, in a session of its own:
+// no controlling terminal, so never the one the tests were started from. A
+// PATH of an empty folder when noPath (nothing, Wine least of all, can be
+// found on it).
 Finished RunPiped(std::vector<std::string> words, const std::string& folder, bool noPath = false) {
     int out[2], err[2];
     Finished finished;
     if (pipe(out) != 0 || pipe(err) != 0) return finished;
     pid_t child = fork();
     if (child == 0) {
+        setsid();
         int none = open("/dev/null", O_RDONLY);
         dup2(none, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        if (chdir(folder.c_str()) != 0) _exit(126);
         if (noPath) setenv("PATH", (folder + "/empty-path").c_str(), 1);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(&word[0]);
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        Exec(words, folder);
     }
     close(out[1]);
     close(err[1]);
@@ -273,6 +281,45 @@ TEST(Selvanore, ExitStatuses) {
 
 // ---- On a terminal --------------------------------------------------------------
 
+// A pseudo-terminal: the test's side, and the name of the program's side.
+struct Pty {
+    int master = -1;
+    std::string slave;
+};
+bool OpenPty(Pty* pty) {
+    pty->master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (pty->master < 0 || grantpt(pty->master) != 0 || unlockpt(pty->master) != 0) return false;
+    pty->slave = ptsname(pty->master);
+    return true;
+}
+
+// In a child: a session of its own whose controlling terminal is the
+// slave, 100 columns wide, returned open; the child's process group is the
+// terminal's foreground group.
+int TakeTerminal(const Pty& pty) {
+    setsid();
+    int slave = open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(125);
+    struct winsize size = {};
+    size.ws_col = 100;
+    size.ws_row = 30;
+    ioctl(slave, TIOCSWINSZ, &size);
+    close(pty.master);
+    return slave;
+}
+
+// Waits up to ten seconds for child to end; kills it after that.
+int WaitFor(pid_t child) {
+    int status = 0;
+    for (int i = 0; i < 1000 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        ADD_FAILURE() << "still running after ten seconds";
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    return status;
+}
+
 // Reads the terminal's output until it holds text (true), or it ends or
 // ten seconds pass (false).
 bool ReadUntil(int master, std::string* seen, const std::string& text) {
@@ -300,32 +347,18 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
     WriteWholeFile(dir / kUtf8Name, "the user's own file");
 
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    std::string slaveName = ptsname(master);
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    const int master = pty.master;
     std::vector<std::string> words = Command(SELVANORE);
     words.push_back(std::string(kUtf8Name) + ".sha256");
     pid_t child = fork();
     if (child == 0) {
-        // A session of its own, whose controlling terminal is the slave.
-        setsid();
-        int slave = open(slaveName.c_str(), O_RDWR);
-        struct winsize size = {};
-        size.ws_col = 100;
-        size.ws_row = 30;
-        ioctl(slave, TIOCSWINSZ, &size);
+        int slave = TakeTerminal(pty);
         dup2(slave, 0);
         dup2(slave, 1);
         dup2(slave, 2);
-        close(master);
-        if (chdir(folder.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(&word[0]);
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        Exec(words, folder);
     }
     std::string seen;
     EXPECT_TRUE(ReadUntil(master, &seen, "[s/N] ")) << seen;
@@ -334,13 +367,7 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     EXPECT_TRUE(ReadUntil(master, &seen, "[p] Continuar   [q] Anular")) << seen;
     ASSERT_EQ(write(master, "\x03", 1), 1);  // Ctrl+C: the terminal sends SIGINT
     ReadUntil(master, &seen, "never printed");
-    int status = 0;
-    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(100000);
-    if (waitpid(child, &status, WNOHANG) == 0) {
-        ADD_FAILURE() << "still running after Ctrl+C";
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
+    int status = WaitFor(child);
     close(master);
 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
