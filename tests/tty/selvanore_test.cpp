@@ -279,6 +279,35 @@ TEST(Selvanore, ExitStatuses) {
         << missing.out;
 }
 
+// Nobody to answer (no controlling terminal, stdin from /dev/null): the
+// keep question after a bad checksum takes no, and nothing of the output's
+// name is left; --yes keeps the file under that name.
+TEST(Selvanore, WithNobodyToAnswerABadJoinIsNotKept) {
+    for (bool yes : {false, true}) {
+        TempDir dir(TempDir::kStay);
+        const std::string folder = dir.Path().string();
+        Set made = MakeSet(folder, {1500, 1500, 500});
+        // Every part is right, the whole file's line is another file's.
+        std::string list = made.list;
+        std::string digest = Sha256(made.whole);
+        list.replace(list.find(digest), digest.size(), Sha256("another file"));
+        WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), list);
+        std::vector<std::string> words = Command(SELVANORE);
+        if (yes) words.push_back("--yes");
+        words.push_back(std::string(kUtf8Name) + ".sha256");
+
+        Finished run = RunPiped(words, folder);
+        EXPECT_EQ(run.status, 1) << run.err;
+        std::string answered = Utf8("¿Desea conservar el archivo de salida? [S/n] ") + (yes ? "s\n" : "n\n");
+        EXPECT_NE(run.out.find(answered), std::string::npos) << run.out;
+        if (yes) {
+            EXPECT_EQ(ReadWholeFile(dir / kUtf8Name), made.whole);
+        } else {
+            EXPECT_EQ(ListNames(folder).size(), 4u) << "the parts and the list only";
+        }
+    }
+}
+
 // ---- On a terminal --------------------------------------------------------------
 
 // A pseudo-terminal: the test's side, and the name of the program's side.

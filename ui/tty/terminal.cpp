@@ -201,14 +201,15 @@ void TakeSignals() {
 }
 
 // Waits for an answer: s or y for yes, n or q for no, Enter for the
-// default. A signal that cancels, or an input that ends, answers no and the
-// default respectively.
+// default. A signal that cancels, an input that ends or a terminal that
+// cannot be watched answers no: nobody is there to say yes.
 bool ReadAnswer(bool defaultYes) {
     for (;;) {
         pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
         if (poll(watched, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            return defaultYes;
+            g_tty.keys = false;
+            return false;
         }
         if (watched[1].revents != 0) {
             TakeSignals();
@@ -220,7 +221,7 @@ bool ReadAnswer(bool defaultYes) {
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) {
             g_tty.keys = false;
-            return defaultYes;
+            return false;
         }
         switch (key) {
             case 's': case 'S': case 'y': case 'Y': return true;
@@ -232,18 +233,15 @@ bool ReadAnswer(bool defaultYes) {
 }
 
 // Answers the question just printed: as the command line says, else on the
-// terminal, else by its default; after an interruption no. The answer is
-// printed after the question.
+// terminal; after an interruption, or with nobody to answer, no: the answer
+// that keeps nothing unverified, replaces nothing and deletes nothing. The
+// answer is printed after the question.
 bool Answer(bool defaultYes, Answering answering) {
-    bool yes;
-    if (g_tty.interrupted) {
-        yes = false;
-    } else if (answering != Answering::Ask) {
+    bool yes = false;
+    if (!g_tty.interrupted && answering != Answering::Ask) {
         yes = answering == Answering::Yes;
-    } else if (g_tty.keys) {
+    } else if (!g_tty.interrupted && g_tty.keys) {
         yes = ReadAnswer(defaultYes);
-    } else {
-        yes = defaultYes;
     }
     Out(yes ? "s\n" : "n\n");
     return yes;

@@ -3,9 +3,9 @@
 // printed once; on a terminal its open line and two status lines (the title
 // and the buttons as keys, the two time labels) are rewritten in place under
 // them, and piped nothing is rewritten. Message boxes are printed; a Yes/No
-// box and the check box are prompts with the boxes' defaults. The worker's
-// synchronous send, and any box it shows, run on the main thread, which also
-// reads the keys (p: Comenzar/Pausa/Continuar, q: Anular) and the signals
+// box and the check box are prompts, answered no when nobody can answer.
+// The worker's synchronous send, and any box it shows, run on the main
+// thread, which also reads the keys (p: Comenzar/Pausa/Continuar, q: Anular) and the signals
 // (SIGINT, SIGTERM, SIGHUP cancel as Anular does).
 #ifndef SELVANORE_UI_TTY_TERMINAL_H
 #define SELVANORE_UI_TTY_TERMINAL_H
