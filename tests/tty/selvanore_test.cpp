@@ -301,7 +301,7 @@ TEST(Selvanore, WithNobodyToAnswerABadJoinIsNotKept) {
         std::string answered = Utf8("¿Desea conservar el archivo de salida? [S/n] ") + (yes ? "s\n" : "n\n");
         EXPECT_NE(run.out.find(answered), std::string::npos) << run.out;
         if (yes) {
-            EXPECT_EQ(ReadWholeFile(dir / kUtf8Name), made.whole);
+            EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "kept under the output's name";
         } else {
             EXPECT_EQ(ListNames(folder).size(), 4u) << "the parts and the list only";
         }
@@ -407,6 +407,102 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     EXPECT_EQ(ReadWholeFile(dir / kUtf8Name), "the user's own file");
     EXPECT_EQ(ListNames(folder).size(), 5u) << "the parts, the list and the user's file only";
     EXPECT_EQ(ReadWholeFile(dir / (std::string(kUtf8Name) + "__000")).size(), 1500u);
+}
+
+// Standard input from /dev/null and standard output to a log: the
+// questions are asked on the controlling terminal and answered there, and
+// the log shows them with their answers; the report stays in the log.
+TEST(Selvanore, QuestionsAreAskedOnTheControllingTerminal) {
+    TempDir dir(TempDir::kStay);
+    const std::string folder = dir.Path().string();
+    Set made = MakeSet(folder, {1500, 1500, 500});
+    WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
+    WriteWholeFile(dir / kUtf8Name, "the user's own file");
+    const std::string log = dir / "join.log";
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    std::vector<std::string> words = Command(SELVANORE);
+    words.push_back(std::string(kUtf8Name) + ".sha256");
+    pid_t child = fork();
+    if (child == 0) {
+        int slave = TakeTerminal(pty);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(slave, 2);
+        Exec(words, folder);
+    }
+    std::string seen;
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("¿Desea reemplazarlo? [s/N] "))) << seen;
+    ASSERT_EQ(write(pty.master, "s", 1), 1);
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("concatenación. [s/N] "))) << seen;
+    ASSERT_EQ(write(pty.master, "n", 1), 1);
+    int status = WaitFor(child);
+    ReadUntil(pty.master, &seen, "never printed");
+    close(pty.master);
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "the joined file replaced it";
+    EXPECT_NE(seen.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(Utf8("concatenación. [s/N] n\r\n")), std::string::npos) << seen;
+    EXPECT_EQ(seen.find(Utf8("Concatenación exitosa.")), std::string::npos) << seen;
+    std::string logged = ReadWholeFile(log);
+    EXPECT_NE(logged.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\n")), std::string::npos) << logged;
+    EXPECT_NE(logged.find(Utf8("Concatenación exitosa.\n"
+                               "Elimine los archivos de entrada después de la concatenación. [s/N] n\n")),
+              std::string::npos)
+        << logged;
+}
+
+// Started in a background process group of its terminal, the terminal on
+// its standard input (a shell's "selvanore FILE > log &"): the terminal's
+// modes are left as they are, nothing stops the job and the join is made.
+TEST(Selvanore, InTheBackgroundTheTerminalIsLeftAlone) {
+    TempDir dir(TempDir::kStay);
+    const std::string folder = dir.Path().string();
+    Set made = MakeSet(folder, {1500, 1500, 500});
+    WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
+    const std::string log = dir / "join.log";
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    std::vector<std::string> words = Command(SELVANORE);
+    words.push_back("--no");
+    words.push_back(std::string(kUtf8Name) + ".sha256");
+    const int kStopped = 124, kModesChanged = 123;
+    pid_t leader = fork();
+    if (leader == 0) {
+        // The session's leader stays in the foreground; the job goes in a
+        // process group of its own.
+        int slave = TakeTerminal(pty);
+        termios before, after;
+        if (tcgetattr(slave, &before) != 0) _exit(125);
+        pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            dup2(slave, 0);
+            dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            dup2(slave, 2);
+            Exec(words, folder);
+        }
+        setpgid(job, job);
+        int status = 0;
+        if (waitpid(job, &status, WUNTRACED) != job || WIFSTOPPED(status)) {
+            kill(job, SIGKILL);
+            _exit(kStopped);
+        }
+        if (tcgetattr(slave, &after) != 0 || before.c_lflag != after.c_lflag ||
+            std::memcmp(before.c_cc, after.c_cc, sizeof before.c_cc) != 0) {
+            _exit(kModesChanged);
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 122);
+    }
+    int status = WaitFor(leader);
+    close(pty.master);
+
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_NE(WEXITSTATUS(status), kStopped) << "stopped by its terminal";
+    EXPECT_NE(WEXITSTATUS(status), kModesChanged);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadWholeFile(log);
+    EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "the joined file";
 }
 
 }  // namespace
