@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -56,6 +57,7 @@ struct Terminal {
     int liveLines = 0;   // lines rewritten in place now on the screen, the cursor on the last
 
     bool destroyed = false;
+    bool pollFailed = false;  // nothing can be waited for: the worker is served without poll
     bool interrupted = false;
     bool cancelPending = false;  // a signal's cancel the dialog has not taken yet
     bool deleteAsked = false;
@@ -63,6 +65,7 @@ struct Terminal {
 };
 
 Terminal g_tty;
+TerminalPoll g_poll = poll;
 
 // The worker's calls on the main thread. Never freed: a worker may still be
 // on its way out of it when the program ends.
@@ -224,6 +227,15 @@ void FollowForeground(bool again) {
 
 bool ReadsKeys() { return g_tty.taken && g_tty.answerable; }
 
+// poll has failed: nothing can be waited for any more. Nobody is asked,
+// the join is to be cancelled as Anular does, and the loop serves the
+// worker without poll until it has ended.
+void LosePoll() {
+    g_tty.pollFailed = true;
+    g_tty.answerable = false;
+    g_tty.cancelPending = true;
+}
+
 // Reads the signals caught since the last call.
 void TakeSignals() {
     unsigned char bytes[64];
@@ -262,9 +274,9 @@ bool ReadAnswer(const std::string& question, bool defaultYes) {
         }
         if (Foreground()) {
             pollfd watched[2] = {{g_tty.tty, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
-            if (poll(watched, 2, -1) < 0) {
+            if (g_poll(watched, 2, -1) < 0) {
                 if (errno == EINTR) continue;
-                g_tty.answerable = false;
+                LosePoll();
                 return false;
             }
             if (watched[0].revents == 0) continue;
@@ -334,6 +346,21 @@ bool WorkerRuns() {
            state == DialogState::Paused || state == DialogState::Cancelling;
 }
 
+// Waits for a worker's task, a signal or a key, and takes the signals and
+// the keys. Returns 0 when poll fails.
+int AwaitTurn() {
+    // Brought to the foreground without a stop, the run takes the keys.
+    FollowForeground(false);
+    pollfd watched[3] = {{g_tty.wake[0], POLLIN, 0}, {g_tty.signals[0], POLLIN, 0},
+                         {g_tty.tty, POLLIN, 0}};
+    bool keys = ReadsKeys();
+    if (g_poll(watched, keys ? 3 : 2, -1) < 0) return errno == EINTR;
+    TakeSignals();
+    // Keys first: a key typed before a message counts before it.
+    if (keys && ReadsKeys() && watched[2].revents != 0) ReadKeys();
+    return 1;
+}
+
 // ---- The worker's calls -----------------------------------------------------
 
 void CallOnMainThread(const std::function<void()>& task) {
@@ -356,7 +383,8 @@ void CallOnMainThread(const std::function<void()>& task) {
     mail.changed.notify_all();
 }
 
-void ServeMail() {
+// Runs the task a worker has handed over, if any; true when one ran.
+bool ServeMail() {
     char bytes[64];
     while (read(g_tty.wake[0], bytes, sizeof bytes) > 0) {
     }
@@ -364,7 +392,7 @@ void ServeMail() {
     std::function<void()> task;
     {
         std::lock_guard<std::mutex> lock(mail.mutex);
-        if (!mail.full) return;
+        if (!mail.full) return false;
         task = mail.task;
     }
     task();
@@ -375,6 +403,7 @@ void ServeMail() {
         ++mail.done;
     }
     mail.changed.notify_all();
+    return true;
 }
 
 // Prints a box: its title, then its text indented; a question ends with
@@ -454,18 +483,24 @@ void CloseTerminal() {
 ViewWindow TerminalDialog() { return WindowOf(g_tty.dialog); }
 
 void RunTerminalLoop() {
+    bool served = true;
     while (!g_tty.destroyed && WorkerRuns()) {
-        Render(false);
-        // Brought to the foreground without a stop, the run takes the keys.
-        FollowForeground(false);
-        pollfd watched[3] = {{g_tty.wake[0], POLLIN, 0}, {g_tty.signals[0], POLLIN, 0},
-                             {g_tty.tty, POLLIN, 0}};
-        bool keys = ReadsKeys();
-        if (poll(watched, keys ? 3 : 2, -1) < 0 && errno != EINTR) break;
-        TakeSignals();
-        // Keys first: a key typed before a message counts before it.
-        if (keys && ReadsKeys() && watched[2].revents != 0) ReadKeys();
-        ServeMail();
+        if (!g_tty.pollFailed) {
+            Render(false);
+            if (!AwaitTurn()) {
+                // Cancelled before the worker's waiting task is served.
+                LosePoll();
+                PressPendingCancel();
+            }
+        } else {
+            // The worker may be waiting in its send: the pipes, which never
+            // block, are tried every 10 ms until it has ended.
+            if (served) Render(false);
+            timespec pause = {0, 10 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+            TakeSignals();
+        }
+        served = ServeMail();
         PressPendingCancel();
     }
 }
@@ -474,6 +509,8 @@ bool TerminalInterrupted() {
     TakeSignals();
     return g_tty.interrupted;
 }
+
+void UseTerminalPoll(TerminalPoll function) { g_poll = function; }
 
 // ---- join/sink.h --------------------------------------------------------------
 

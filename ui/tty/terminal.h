@@ -12,6 +12,8 @@
 #ifndef SELVANORE_UI_TTY_TERMINAL_H
 #define SELVANORE_UI_TTY_TERMINAL_H
 
+#include <poll.h>
+
 #include "ui/tty/options.h"
 #include "ui/view.h"
 
@@ -39,5 +41,10 @@ void RunTerminalLoop();
 
 // Whether a signal that cancels has come.
 bool TerminalInterrupted();
+
+// The poll(2) that the loop and the questions wait with: poll itself unless
+// a test puts in another, one that fails.
+using TerminalPoll = int (*)(pollfd* watched, nfds_t count, int timeout);
+void UseTerminalPoll(TerminalPoll function);
 
 #endif
