@@ -268,19 +268,20 @@ bool ReadAnswer(const std::string& question, bool defaultYes) {
     for (;;) {
         TakeSignals();
         if (g_tty.interrupted || !g_tty.answerable) return false;
-        if (g_tty.resumed != resumed && Foreground()) {
+        bool foreground = Foreground();
+        if (g_tty.resumed != resumed && foreground) {
             resumed = g_tty.resumed;
             WriteAll(g_tty.tty, question);
         }
-        if (Foreground()) {
-            pollfd watched[2] = {{g_tty.tty, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
-            if (g_poll(watched, 2, -1) < 0) {
-                if (errno == EINTR) continue;
-                LosePoll();
-                return false;
-            }
-            if (watched[0].revents == 0) continue;
+        // In the background the poll does not wait for a key: the read
+        // below is what stops the job.
+        pollfd watched[2] = {{g_tty.tty, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
+        if (g_poll(watched, 2, foreground ? -1 : 100) < 0) {
+            if (errno == EINTR) continue;
+            LosePoll();
+            return false;
         }
+        if (foreground && watched[0].revents == 0) continue;
         char key = 0;
         ssize_t n = read(g_tty.tty, &key, 1);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
