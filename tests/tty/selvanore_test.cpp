@@ -76,25 +76,33 @@ struct Finished {
     std::string out, err;
 };
 
-// Runs words in folder with stdin from /dev/null; a PATH of an empty folder
-// when noPath (nothing, Wine least of all, can be found on it).
+// In a child: runs words in folder, or exits with 126 or 127.
+[[noreturn]] void Exec(std::vector<std::string> words, const std::string& folder) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+}
+
+// Runs words in folder with stdin from /dev/null, in a session of its own:
+// no controlling terminal, so never the one the tests were started from. A
+// PATH of an empty folder when noPath (nothing, Wine least of all, can be
+// found on it).
 Finished RunPiped(std::vector<std::string> words, const std::string& folder, bool noPath = false) {
     int out[2], err[2];
     Finished finished;
     if (pipe(out) != 0 || pipe(err) != 0) return finished;
     pid_t child = fork();
     if (child == 0) {
+        setsid();
         int none = open("/dev/null", O_RDONLY);
         dup2(none, 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
-        if (chdir(folder.c_str()) != 0) _exit(126);
         if (noPath) setenv("PATH", (folder + "/empty-path").c_str(), 1);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(&word[0]);
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        Exec(words, folder);
     }
     close(out[1]);
     close(err[1]);
@@ -271,7 +279,75 @@ TEST(Selvanore, ExitStatuses) {
         << missing.out;
 }
 
+// Nobody to answer (no controlling terminal, stdin from /dev/null): the
+// keep question after a bad checksum takes no, and nothing of the output's
+// name is left; --yes keeps the file under that name.
+TEST(Selvanore, WithNobodyToAnswerABadJoinIsNotKept) {
+    for (bool yes : {false, true}) {
+        TempDir dir(TempDir::kStay);
+        const std::string folder = dir.Path().string();
+        Set made = MakeSet(folder, {1500, 1500, 500});
+        // Every part is right, the whole file's line is another file's.
+        std::string list = made.list;
+        std::string digest = Sha256(made.whole);
+        list.replace(list.find(digest), digest.size(), Sha256("another file"));
+        WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), list);
+        std::vector<std::string> words = Command(SELVANORE);
+        if (yes) words.push_back("--yes");
+        words.push_back(std::string(kUtf8Name) + ".sha256");
+
+        Finished run = RunPiped(words, folder);
+        EXPECT_EQ(run.status, 1) << run.err;
+        std::string answered = Utf8("¿Desea conservar el archivo de salida? [S/n] ") + (yes ? "s\n" : "n\n");
+        EXPECT_NE(run.out.find(answered), std::string::npos) << run.out;
+        if (yes) {
+            EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "kept under the output's name";
+        } else {
+            EXPECT_EQ(ListNames(folder).size(), 4u) << "the parts and the list only";
+        }
+    }
+}
+
 // ---- On a terminal --------------------------------------------------------------
+
+// A pseudo-terminal: the test's side, and the name of the program's side.
+struct Pty {
+    int master = -1;
+    std::string slave;
+};
+bool OpenPty(Pty* pty) {
+    pty->master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (pty->master < 0 || grantpt(pty->master) != 0 || unlockpt(pty->master) != 0) return false;
+    pty->slave = ptsname(pty->master);
+    return true;
+}
+
+// In a child: a session of its own whose controlling terminal is the
+// slave, 100 columns wide, returned open; the child's process group is the
+// terminal's foreground group.
+int TakeTerminal(const Pty& pty) {
+    setsid();
+    int slave = open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(125);
+    struct winsize size = {};
+    size.ws_col = 100;
+    size.ws_row = 30;
+    ioctl(slave, TIOCSWINSZ, &size);
+    close(pty.master);
+    return slave;
+}
+
+// Waits up to ten seconds for child to end; kills it after that.
+int WaitFor(pid_t child) {
+    int status = 0;
+    for (int i = 0; i < 1000 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(10000);
+    if (waitpid(child, &status, WNOHANG) == 0) {
+        ADD_FAILURE() << "still running after ten seconds";
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    return status;
+}
 
 // Reads the terminal's output until it holds text (true), or it ends or
 // ten seconds pass (false).
@@ -300,32 +376,18 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
     WriteWholeFile(dir / kUtf8Name, "the user's own file");
 
-    int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    std::string slaveName = ptsname(master);
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    const int master = pty.master;
     std::vector<std::string> words = Command(SELVANORE);
     words.push_back(std::string(kUtf8Name) + ".sha256");
     pid_t child = fork();
     if (child == 0) {
-        // A session of its own, whose controlling terminal is the slave.
-        setsid();
-        int slave = open(slaveName.c_str(), O_RDWR);
-        struct winsize size = {};
-        size.ws_col = 100;
-        size.ws_row = 30;
-        ioctl(slave, TIOCSWINSZ, &size);
+        int slave = TakeTerminal(pty);
         dup2(slave, 0);
         dup2(slave, 1);
         dup2(slave, 2);
-        close(master);
-        if (chdir(folder.c_str()) != 0) _exit(126);
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(&word[0]);
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        Exec(words, folder);
     }
     std::string seen;
     EXPECT_TRUE(ReadUntil(master, &seen, "[s/N] ")) << seen;
@@ -334,13 +396,7 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     EXPECT_TRUE(ReadUntil(master, &seen, "[p] Continuar   [q] Anular")) << seen;
     ASSERT_EQ(write(master, "\x03", 1), 1);  // Ctrl+C: the terminal sends SIGINT
     ReadUntil(master, &seen, "never printed");
-    int status = 0;
-    for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) usleep(100000);
-    if (waitpid(child, &status, WNOHANG) == 0) {
-        ADD_FAILURE() << "still running after Ctrl+C";
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-    }
+    int status = WaitFor(child);
     close(master);
 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
@@ -351,6 +407,100 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     EXPECT_EQ(ReadWholeFile(dir / kUtf8Name), "the user's own file");
     EXPECT_EQ(ListNames(folder).size(), 5u) << "the parts, the list and the user's file only";
     EXPECT_EQ(ReadWholeFile(dir / (std::string(kUtf8Name) + "__000")).size(), 1500u);
+}
+
+// Standard input from /dev/null and standard output to a log: the
+// questions are asked on the controlling terminal and answered there, and
+// the log shows them with their answers; the report stays in the log.
+TEST(Selvanore, QuestionsAreAskedOnTheControllingTerminal) {
+    TempDir dir(TempDir::kStay);
+    const std::string folder = dir.Path().string();
+    Set made = MakeSet(folder, {1500, 1500, 500});
+    WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
+    WriteWholeFile(dir / kUtf8Name, "the user's own file");
+    const std::string log = dir / "join.log";
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    std::vector<std::string> words = Command(SELVANORE);
+    words.push_back(std::string(kUtf8Name) + ".sha256");
+    pid_t child = fork();
+    if (child == 0) {
+        int slave = TakeTerminal(pty);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(slave, 2);
+        Exec(words, folder);
+    }
+    std::string seen;
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("¿Desea reemplazarlo? [s/N] "))) << seen;
+    ASSERT_EQ(write(pty.master, "s", 1), 1);
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("concatenación. [s/N] "))) << seen;
+    ASSERT_EQ(write(pty.master, "n", 1), 1);
+    int status = WaitFor(child);
+    ReadUntil(pty.master, &seen, "never printed");
+    close(pty.master);
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "the joined file replaced it";
+    EXPECT_NE(seen.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(Utf8("concatenación. [s/N] n\r\n")), std::string::npos) << seen;
+    EXPECT_EQ(seen.find(Utf8("Concatenación exitosa.")), std::string::npos) << seen;
+    std::string logged = ReadWholeFile(log);
+    EXPECT_NE(logged.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\n")), std::string::npos) << logged;
+    EXPECT_NE(logged.find(Utf8("Concatenación exitosa.\n"
+                               "Elimine los archivos de entrada después de la concatenación. [s/N] n\n")),
+              std::string::npos)
+        << logged;
+}
+
+// Started in a background process group of its terminal, the terminal on
+// its standard input (a shell's "selvanore FILE > log &"): the terminal's
+// modes are left as they are, nothing stops the job and the join is made.
+TEST(Selvanore, InTheBackgroundTheTerminalIsLeftAlone) {
+    TempDir dir(TempDir::kStay);
+    const std::string folder = dir.Path().string();
+    Set made = MakeSet(folder, {1500, 1500, 500});
+    WriteWholeFile(dir / (std::string(kUtf8Name) + ".sha256"), made.list);
+    const std::string log = dir / "join.log";
+    Pty pty;
+    ASSERT_TRUE(OpenPty(&pty));
+    std::vector<std::string> words = Command(SELVANORE);
+    words.push_back("--no");
+    words.push_back(std::string(kUtf8Name) + ".sha256");
+    pid_t leader = fork();
+    if (leader == 0) {
+        // The session's leader stays in the foreground; the job goes in a
+        // process group of its own.
+        int slave = TakeTerminal(pty);
+        termios before, after;
+        if (tcgetattr(slave, &before) != 0) _exit(125);
+        pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            dup2(slave, 0);
+            dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            dup2(slave, 2);
+            Exec(words, folder);
+        }
+        setpgid(job, job);
+        int status = 0;
+        if (waitpid(job, &status, WUNTRACED) != job || WIFSTOPPED(status)) {
+            kill(job, SIGKILL);
+            _exit(124);
+        }
+        if (tcgetattr(slave, &after) != 0 || before.c_lflag != after.c_lflag ||
+            std::memcmp(before.c_cc, after.c_cc, sizeof before.c_cc) != 0) {
+            _exit(123);
+        }
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 122);
+    }
+    int status = WaitFor(leader);
+    close(pty.master);
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "124: stopped by its terminal; 123: the modes changed; " << status << "\n"
+        << ReadWholeFile(log);
+    EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "the joined file";
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <string>
 
-// How the questions are answered: asked (a prompt on a terminal, else the
-// box's default), or yes or no to every one.
+// How the questions are answered: asked (a prompt on a terminal; with
+// nobody to answer, no), or yes or no to every one.
 enum class Answering { Ask, Yes, No };
 
 struct TtyOptions {

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -32,10 +33,18 @@ struct Control {
 
 struct Terminal {
     TerminalSettings settings;
-    bool rewrite = false;   // the standard output is a terminal
-    bool keys = false;      // keys and answers are read from the standard input
-    termios saved{};        // the terminal's settings before ours
+    bool rewrite = false;  // the standard output is a terminal
+    // The controlling terminal, where questions are asked and answered and
+    // keys are read, whatever the standard input and output are; -1 without
+    // one. Non-blocking: a read never waits, and in the background it stops
+    // the job (SIGTTIN) instead of returning.
+    int tty = -1;
+    bool ttyIsOutput = false;  // the standard output is that terminal
+    bool answerable = false;   // someone may answer there: not hung up, its input not ended
+    bool taken = false;        // our settings are on it: the run is the job in front
+    termios saved{};           // its settings before ours
     bool savedSettings = false;
+    unsigned resumed = 0;      // SIGCONTs taken
     pthread_t mainThread{};
     int wake[2] = {-1, -1};     // a byte for each task handed to the main thread
     int signals[2] = {-1, -1};  // a byte for each signal caught
@@ -48,6 +57,7 @@ struct Terminal {
     int liveLines = 0;   // lines rewritten in place now on the screen, the cursor on the last
 
     bool destroyed = false;
+    bool pollFailed = false;  // nothing can be waited for: the worker is served without poll
     bool interrupted = false;
     bool cancelPending = false;  // a signal's cancel the dialog has not taken yet
     bool deleteAsked = false;
@@ -55,6 +65,7 @@ struct Terminal {
 };
 
 Terminal g_tty;
+TerminalPoll g_poll = poll;
 
 // The worker's calls on the main thread. Never freed: a worker may still be
 // on its way out of it when the program ends.
@@ -82,14 +93,29 @@ Control* ById(int id) {
 
 // ---- Output -----------------------------------------------------------------
 
-void Out(const std::string& text) {
+void WriteAll(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            // The terminal, non-blocking, is full (stopped with Ctrl+S).
+            pollfd ready = {fd, POLLOUT, 0};
+            if (poll(&ready, 1, -1) < 0 && errno != EINTR) return;
+            continue;
+        }
         if (n <= 0) return;  // a closed pipe, a hung-up terminal: the join goes on
         done += static_cast<size_t>(n);
     }
+}
+
+void Out(const std::string& text) { WriteAll(STDOUT_FILENO, text); }
+
+// What a question shows where it is answered: on the controlling terminal
+// when the standard output is elsewhere (a log, a pipe), which shows it too.
+void OutAndAsk(const std::string& text, bool asking) {
+    Out(text);
+    if (asking && !g_tty.ttyIsOutput) WriteAll(g_tty.tty, text);
 }
 
 size_t Columns() {
@@ -170,14 +196,44 @@ void OnSignal(int number) {
     errno = saved;
 }
 
-// Keys one by one, without echo; the terminal still turns Ctrl+C into
-// SIGINT. TCSANOW keeps what was typed ahead.
-void TakeKeys() {
+// Whether the run is the terminal's foreground process group: only then
+// are its settings ours to change (from the background that stops the job,
+// SIGTTOU, and the shell has set them for the job in front) and its keys
+// ours to read.
+bool Foreground() { return g_tty.tty >= 0 && tcgetpgrp(g_tty.tty) == getpgrp(); }
+
+// Keys one by one, without echo, while the run is in the foreground; the
+// terminal still turns Ctrl+C into SIGINT. TCSANOW keeps what was typed
+// ahead. In the background nothing is changed and no key is read. again:
+// set them even when they were (back from a stop, the shell may have
+// changed them).
+void FollowForeground(bool again) {
+    if (!Foreground()) {
+        g_tty.taken = false;
+        return;
+    }
+    if (!g_tty.answerable || (g_tty.taken && !again)) return;
+    // The settings before ours, from the first time the run is in front.
+    if (!g_tty.savedSettings) {
+        if (tcgetattr(g_tty.tty, &g_tty.saved) != 0) return;
+        g_tty.savedSettings = true;
+    }
     termios keys = g_tty.saved;
     keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     keys.c_cc[VMIN] = 1;
     keys.c_cc[VTIME] = 0;
-    tcsetattr(STDIN_FILENO, TCSANOW, &keys);
+    g_tty.taken = tcsetattr(g_tty.tty, TCSANOW, &keys) == 0;
+}
+
+bool ReadsKeys() { return g_tty.taken && g_tty.answerable; }
+
+// poll has failed: nothing can be waited for any more. Nobody is asked,
+// the join is to be cancelled as Anular does, and the loop serves the
+// worker without poll until it has ended.
+void LosePoll() {
+    g_tty.pollFailed = true;
+    g_tty.answerable = false;
+    g_tty.cancelPending = true;
 }
 
 // Reads the signals caught since the last call.
@@ -187,40 +243,52 @@ void TakeSignals() {
     while ((count = read(g_tty.signals[0], bytes, sizeof bytes)) > 0) {
         for (ssize_t i = 0; i < count; ++i) {
             if (bytes[i] == SIGCONT) {
-                // Back from a stop: the shell may have changed the terminal
-                // and written below the lines in place, which stay as they are.
-                if (g_tty.savedSettings) TakeKeys();
+                // Back from a stop, or brought to the foreground: the shell
+                // may have changed the terminal and written below the lines
+                // in place, which stay as they are.
+                ++g_tty.resumed;
+                FollowForeground(true);
                 g_tty.liveLines = 0;
                 continue;
             }
             g_tty.interrupted = true;
             g_tty.cancelPending = true;
-            if (bytes[i] == SIGHUP) g_tty.keys = false;  // nobody is there to answer
+            if (bytes[i] == SIGHUP) g_tty.answerable = false;  // nobody is there to answer
         }
     }
 }
 
-// Waits for an answer: s or y for yes, n or q for no, Enter for the
-// default. A signal that cancels, or an input that ends, answers no and the
-// default respectively.
-bool ReadAnswer(bool defaultYes) {
+// Waits for an answer on the terminal: s or y for yes, n or q for no, Enter
+// for the default. A signal that cancels, an input that ends or a terminal
+// that cannot be watched answers no: nobody is there to say yes. In the
+// background the read stops the job (SIGTTIN) until it is brought to the
+// foreground, where the question is shown again.
+bool ReadAnswer(const std::string& question, bool defaultYes) {
+    unsigned resumed = g_tty.resumed;
     for (;;) {
-        pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
-        if (poll(watched, 2, -1) < 0) {
+        TakeSignals();
+        if (g_tty.interrupted || !g_tty.answerable) return false;
+        bool foreground = Foreground();
+        if (g_tty.resumed != resumed && foreground) {
+            resumed = g_tty.resumed;
+            WriteAll(g_tty.tty, question);
+        }
+        // In the background the poll does not wait for a key: the read
+        // below is what stops the job.
+        pollfd watched[2] = {{g_tty.tty, POLLIN, 0}, {g_tty.signals[0], POLLIN, 0}};
+        if (g_poll(watched, 2, foreground ? -1 : 100) < 0) {
             if (errno == EINTR) continue;
-            return defaultYes;
+            LosePoll();
+            return false;
         }
-        if (watched[1].revents != 0) {
-            TakeSignals();
-            if (g_tty.interrupted) return false;
-            continue;
-        }
+        if (foreground && watched[0].revents == 0) continue;
         char key = 0;
-        ssize_t n = read(STDIN_FILENO, &key, 1);
+        ssize_t n = read(g_tty.tty, &key, 1);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) {
-            g_tty.keys = false;
-            return defaultYes;
+            // Ended, hung up, or in a background that cannot be stopped.
+            g_tty.answerable = false;
+            return false;
         }
         switch (key) {
             case 's': case 'S': case 'y': case 'Y': return true;
@@ -231,29 +299,29 @@ bool ReadAnswer(bool defaultYes) {
     }
 }
 
-// Answers the question just printed: as the command line says, else on the
-// terminal, else by its default; after an interruption no. The answer is
-// printed after the question.
-bool Answer(bool defaultYes, Answering answering) {
-    bool yes;
-    if (g_tty.interrupted) {
-        yes = false;
-    } else if (answering != Answering::Ask) {
+// Prints a question (after the report's new lines) and answers it: as the
+// command line says, else on the terminal; after an interruption, or with
+// nobody to answer, no: the answer that keeps nothing unverified, replaces
+// nothing and deletes nothing. The answer is printed after the question.
+bool Ask(const std::string& question, bool defaultYes, Answering answering) {
+    bool asking = !g_tty.interrupted && answering == Answering::Ask && g_tty.answerable;
+    Out(EraseLive() + NewLines());
+    OutAndAsk(question, asking);
+    bool yes = false;
+    if (!g_tty.interrupted && answering != Answering::Ask) {
         yes = answering == Answering::Yes;
-    } else if (g_tty.keys) {
-        yes = ReadAnswer(defaultYes);
-    } else {
-        yes = defaultYes;
+    } else if (asking) {
+        yes = ReadAnswer(question, defaultYes);
     }
-    Out(yes ? "s\n" : "n\n");
+    OutAndAsk(yes ? "s\n" : "n\n", asking);
     return yes;
 }
 
 void ReadKeys() {
     char keys[64];
-    ssize_t count = read(STDIN_FILENO, keys, sizeof keys);
+    ssize_t count = read(g_tty.tty, keys, sizeof keys);
     if (count <= 0) {
-        if (count == 0 || (errno != EINTR && errno != EAGAIN)) g_tty.keys = false;
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) g_tty.answerable = false;
         return;
     }
     for (ssize_t i = 0; i < count; ++i) {
@@ -279,6 +347,21 @@ bool WorkerRuns() {
            state == DialogState::Paused || state == DialogState::Cancelling;
 }
 
+// Waits for a worker's task, a signal or a key, and takes the signals and
+// the keys. Returns 0 when poll fails.
+int AwaitTurn() {
+    // Brought to the foreground without a stop, the run takes the keys.
+    FollowForeground(false);
+    pollfd watched[3] = {{g_tty.wake[0], POLLIN, 0}, {g_tty.signals[0], POLLIN, 0},
+                         {g_tty.tty, POLLIN, 0}};
+    bool keys = ReadsKeys();
+    if (g_poll(watched, keys ? 3 : 2, -1) < 0) return errno == EINTR;
+    TakeSignals();
+    // Keys first: a key typed before a message counts before it.
+    if (keys && ReadsKeys() && watched[2].revents != 0) ReadKeys();
+    return 1;
+}
+
 // ---- The worker's calls -----------------------------------------------------
 
 void CallOnMainThread(const std::function<void()>& task) {
@@ -301,7 +384,8 @@ void CallOnMainThread(const std::function<void()>& task) {
     mail.changed.notify_all();
 }
 
-void ServeMail() {
+// Runs the task a worker has handed over, if any; true when one ran.
+bool ServeMail() {
     char bytes[64];
     while (read(g_tty.wake[0], bytes, sizeof bytes) > 0) {
     }
@@ -309,7 +393,7 @@ void ServeMail() {
     std::function<void()> task;
     {
         std::lock_guard<std::mutex> lock(mail.mutex);
-        if (!mail.full) return;
+        if (!mail.full) return false;
         task = mail.task;
     }
     task();
@@ -320,12 +404,13 @@ void ServeMail() {
         ++mail.done;
     }
     mail.changed.notify_all();
+    return true;
 }
 
 // Prints a box: its title, then its text indented; a question ends with
 // the answers and its default in capitals, and is answered.
 int ShowBox(const char* text, const char* title, uint32_t style) {
-    std::string out = EraseLive() + NewLines() + ShowText(title) + "\n";
+    std::string out = ShowText(title) + "\n";
     std::string body = text;
     size_t start = 0;
     for (;;) {
@@ -336,12 +421,12 @@ int ShowBox(const char* text, const char* title, uint32_t style) {
         start = end + 1;
     }
     if ((style & 0x0F) != BOX_YES_NO) {
-        Out(out + "\n");
+        Out(EraseLive() + NewLines() + out + "\n");
         return ANSWER_OK;
     }
     bool defaultYes = (style & BOX_DEFAULT_SECOND) == 0;
-    Out(out + (defaultYes ? " [S/n] " : " [s/N] "));
-    return Answer(defaultYes, g_tty.settings.answering) ? ANSWER_YES : ANSWER_NO;
+    out += defaultYes ? " [S/n] " : " [s/N] ";
+    return Ask(out, defaultYes, g_tty.settings.answering) ? ANSWER_YES : ANSWER_NO;
 }
 
 bool MakePipe(int (&ends)[2]) {
@@ -371,10 +456,13 @@ int OpenTerminal(const TerminalSettings& settings) {
     for (int number : {SIGINT, SIGTERM, SIGHUP, SIGCONT}) sigaction(number, &action, nullptr);
     signal(SIGPIPE, SIG_IGN);
     g_tty.rewrite = isatty(STDOUT_FILENO) != 0;
-    g_tty.keys = isatty(STDIN_FILENO) != 0;
-    if (g_tty.keys && tcgetattr(STDIN_FILENO, &g_tty.saved) == 0) {
-        g_tty.savedSettings = true;
-        TakeKeys();
+    // Without a controlling terminal (cron, a service, setsid) nobody answers.
+    g_tty.tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (g_tty.tty >= 0) {
+        g_tty.answerable = true;
+        // tcgetsid answers only for the caller's controlling terminal.
+        g_tty.ttyIsOutput = tcgetsid(STDOUT_FILENO) == getsid(0);
+        FollowForeground(false);
     }
     return 1;
 }
@@ -386,21 +474,34 @@ void CloseTerminal() {
         std::unique_lock<std::mutex> lock(mail.mutex);
         mail.changed.wait(lock, [&mail] { return mail.inside == 0; });
     }
-    if (g_tty.savedSettings) tcsetattr(STDIN_FILENO, TCSANOW, &g_tty.saved);
+    // Given back only by the job in front: in the background they are the
+    // shell's, or the next job's.
+    if (g_tty.taken && Foreground()) tcsetattr(g_tty.tty, TCSANOW, &g_tty.saved);
+    if (g_tty.tty >= 0) close(g_tty.tty);
+    g_tty.tty = -1;
 }
 
 ViewWindow TerminalDialog() { return WindowOf(g_tty.dialog); }
 
 void RunTerminalLoop() {
+    bool served = true;
     while (!g_tty.destroyed && WorkerRuns()) {
-        Render(false);
-        pollfd watched[3] = {{g_tty.wake[0], POLLIN, 0}, {g_tty.signals[0], POLLIN, 0},
-                             {STDIN_FILENO, POLLIN, 0}};
-        if (poll(watched, g_tty.keys ? 3 : 2, -1) < 0 && errno != EINTR) break;
-        TakeSignals();
-        // Keys first: a key typed before a message counts before it.
-        if (g_tty.keys && watched[2].revents != 0) ReadKeys();
-        ServeMail();
+        if (!g_tty.pollFailed) {
+            Render(false);
+            if (!AwaitTurn()) {
+                // Cancelled before the worker's waiting task is served.
+                LosePoll();
+                PressPendingCancel();
+            }
+        } else {
+            // The worker may be waiting in its send: the pipes, which never
+            // block, are tried every 10 ms until it has ended.
+            if (served) Render(false);
+            timespec pause = {0, 10 * 1000 * 1000};
+            nanosleep(&pause, nullptr);
+            TakeSignals();
+        }
+        served = ServeMail();
         PressPendingCancel();
     }
 }
@@ -409,6 +510,8 @@ bool TerminalInterrupted() {
     TakeSignals();
     return g_tty.interrupted;
 }
+
+void UseTerminalPoll(TerminalPoll function) { g_poll = function; }
 
 // ---- join/sink.h --------------------------------------------------------------
 
@@ -476,11 +579,10 @@ bool IsControlChecked(ViewWindow control) {
     if (!g_tty.deleteAsked) {
         g_tty.deleteAsked = true;
         ReleaseReport();
-        Out(EraseLive() + NewLines() + ShowText(g_tty.deleteInputs.text) + " [s/N] ");
         Answering answering = g_tty.settings.deleteParts ? Answering::Yes
                               : g_tty.settings.answering != Answering::Ask ? Answering::No
                                                                            : Answering::Ask;
-        g_tty.deleteAnswer = Answer(false, answering);
+        g_tty.deleteAnswer = Ask(ShowText(g_tty.deleteInputs.text) + " [s/N] ", false, answering);
     }
     return g_tty.deleteAnswer;
 }
