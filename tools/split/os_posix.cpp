@@ -272,8 +272,13 @@ int OsRenameIn(OsHandle directory, const std::string& from, const std::string& t
     if (errno != EINVAL && errno != ENOSYS) return Fail();
     // A file system without the flag: a new link fails on a taken name too.
     if (linkat(fd, from.c_str(), fd, to.c_str(), 0) != 0) return Fail();
-    unlinkat(fd, from.c_str(), 0);
-    return 1;
+    if (unlinkat(fd, from.c_str(), 0) == 0) return 1;
+    // Both names hold the file: the rename did not happen. The new name goes
+    // again, so that the file is where it was, and the failure is the unlink's.
+    int error = errno;
+    unlinkat(fd, to.c_str(), 0);
+    errno = error;
+    return Fail();
 }
 
 void OsRemoveIn(OsHandle directory, const std::string& name) {
