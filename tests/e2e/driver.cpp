@@ -44,6 +44,10 @@
 //                                  as a crash or a power cut would, and wait
 //                                  until it is gone
 //   close                          a close request to the main window
+//   hold "NAME"                    hold a file of WORKDIR open as another
+//                                  program does (read, shared for reading
+//                                  only: no one may replace or delete it)
+//   release                        close the held file
 //   expect-box "TITLE" "TEXT" [ANSWER] [S]
 //                                  wait for a message box, check it, press
 //                                  button ANSWER (default 1, OK)
@@ -603,6 +607,26 @@ bool Kill() {
     return true;
 }
 
+// A file of WORKDIR held open as another program holds a document: read
+// and shared for reading only, so that nobody may replace or delete it
+// until release.
+HANDLE g_held = INVALID_HANDLE_VALUE;
+
+bool Hold(const std::string& name) {
+    if (g_held != INVALID_HANDLE_VALUE) return Fail("a file is held already");
+    std::wstring path = g_options.workdir + L"\\" + Wide(name);
+    g_held = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (g_held == INVALID_HANDLE_VALUE) return Fail("cannot hold %s, error %lu", Quote(name).c_str(), GetLastError());
+    return true;
+}
+
+bool Release() {
+    if (g_held == INVALID_HANDLE_VALUE) return Fail("no file is held");
+    CloseHandle(g_held);
+    g_held = INVALID_HANDLE_VALUE;
+    return true;
+}
+
 bool CheckChecked(long id, long want) {
     HWND control = nullptr;
     if (!StillUndisturbed() || !Control(id, &control)) return false;
@@ -948,6 +972,16 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         if (!ArgumentCount(w, 0, 0)) return false;
         *usage = false;
         return Kill();
+    }
+    if (c == "hold") {
+        if (!ArgumentCount(w, 1, 1)) return false;
+        *usage = false;
+        return Hold(w[1]);
+    }
+    if (c == "release") {
+        if (!ArgumentCount(w, 0, 0)) return false;
+        *usage = false;
+        return Release();
     }
     if (c == "close") {
         if (!ArgumentCount(w, 0, 0)) return false;

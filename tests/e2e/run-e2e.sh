@@ -761,32 +761,159 @@ start
 wait title is "$TITLE_START"
 click 1000
 wait title ends "$BIG_RUNNING"
-wait 1005 has "\\"grande.bin__001\\""
+wait 1005 has "\"grande.bin__001\""
 kill
 EOF
   [ ! -e "$big_dir/parts/$big_name" ] && [ ! -L "$big_dir/parts/$big_name" ] ||
     fail "a file of the output's name was left by the killed join" || return
-  local leftover
-  leftover=$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')
-  [ "$(printf '%s\n' "$leftover" | grep -c .)" -eq 1 ] || fail "expected one temporary file, found: $leftover" || return
-  [ "$(stat -c %s "$leftover")" -gt 0 ] || fail "the killed join had written nothing" || return
+  # The unfinished file was marked for deletion: it went with the process.
+  no_temporary "$big_dir/parts" || return
+  # A file a join left where the system could not make it vanish is named by
+  # the next run's start-up report, and left alone.
+  local leftover="~selvanore-0123456789abcdef.tmp"
+  head -c 1234 /dev/zero >"$big_dir/parts/$leftover"
   play killed-next "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts" <<EOF || return
 start
 wait title is "$TITLE_START"
-click 1000
-wait title ends "$BIG_RUNNING"
-sleep 1500
-expect title ends "$BIG_RUNNING"
-click 1001
-wait title ends "% - Concatenación anulada"
+expect 1005 has "\\r\\n\\r\\nArchivos temporales de una concatenación anterior :\\r\\n\\"$leftover\\" : 1.234 bytes.\\r\\n\\r\\nTodos los archivos"
+screenshot leftover
 click 1001
 expect-exit 0
 EOF
-  [ "$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')" = "$leftover" ] ||
-    fail "the next run did not leave the leftover alone, or left its own file" || return
-  rm "$leftover"
+  [ "$(stat -c %s "$big_dir/parts/$leftover")" -eq 1234 ] || fail "the leftover was not left alone" || return
+  rm "$big_dir/parts/$leftover"
   big_output_gone || return
   big_parts_intact
+}
+
+# Steps run while the big join is paused: a document saved under the output's
+# name; the joined file swapped for another at its temporary name; the folder
+# made read-only (immutable: root too is refused).
+step_save_document() { printf 'my new document\n' >"$big_dir/parts/$big_name"; }
+step_swap_temporary() {
+  local temp
+  temp=$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')
+  [ "$(printf '%s\n' "$temp" | grep -c .)" -eq 1 ] || { echo "no temporary file to swap: $temp"; return 1; }
+  printf 'another file\n' >"$big_dir/intruder"
+  mv -f "$big_dir/intruder" "$temp"
+  printf '%s' "$temp" >"$big_dir/swapped"
+}
+step_lock_folder() { chattr +i "$big_dir/parts"; }
+
+# play_paused NAME STEP: the big join started, paused in its second part, the
+# step run and the join resumed; the rest of the script is read from stdin.
+play_paused() {
+  local name=$1 step=$2
+  { cat <<EOF
+start
+wait title is "$TITLE_START"
+click 1000
+wait 1005 has "\"grande.bin__001\""
+click 1000
+wait 1000 is "Continuar"
+shell $step
+click 1000
+EOF
+    cat; } | play "$name" "$big_dir/parts/${big_name}__join.exe" "$big_dir/parts"
+}
+
+# A document the user saves under the output's name during the join survives:
+# the end asks the replace question, and No keeps the document and the joined
+# file under a name of its own, which a box gives.
+appeared() {
+  make_big || return
+  local own="grande (2).bin"
+  rm -f "$big_dir/parts/$own"
+  play_paused appeared save_document <<EOF || return
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\"$big_name\"\\n¿Desea reemplazarlo?" 7 180
+wait-box
+screenshot kept
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\"$big_name\"\\nEl archivo concatenado ha sido guardado como :\\n\"$own\""
+wait title is "100% - Concatenación exitosa"
+expect 1005 ends "El archivo de salida ha sido guardado como :\\r\\n\"$own\"\\r\\n\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+click 1001
+expect-exit 0
+EOF
+  [ "$(cat "$big_dir/parts/$big_name")" = "my new document" ] || fail "the document saved during the join changed" || return
+  cmp -s "$big_dir/parts/$own" <(cat "$big_dir"/parts/"$big_name"__[0-9]*) ||
+    fail "the file kept under its own name is not the join" || return
+  rm -f "$big_dir/parts/$own" "$big_dir/parts/$big_name"
+  no_temporary "$big_dir/parts" || return
+  big_parts_intact
+}
+
+# The joined file swapped for another under its temporary name is never
+# published: the box says so, no output is made, the other file stays.
+swapped() {
+  make_big || return
+  rm -f "$big_dir/swapped"
+  play_paused swapped swap_temporary <<EOF || return
+expect-box-has "Vantorel - Error" "El archivo temporal ha sido reemplazado por otro archivo durante la concatenación :" 1 180
+wait title is "100% - Concatenación no exitosa"
+click 1001
+expect-exit 0
+EOF
+  local temp
+  temp=$(cat "$big_dir/swapped")
+  [ ! -e "$big_dir/parts/$big_name" ] || fail "a file was published under the output's name" || return
+  [ "$(cat "$temp")" = "another file" ] || fail "the file swapped in was changed or deleted" || return
+  rm -f "$temp" "$big_dir/swapped"
+  big_parts_intact
+}
+
+# The folder made read-only during the join: the verified file keeps its
+# temporary name, which the box gives with the reason.
+folder_locked() {
+  make_big || return
+  if ! chattr +i "$big_dir/parts" 2>/dev/null; then
+    reason="this file system has no immutable flag"
+    return 2
+  fi
+  chattr -i "$big_dir/parts"
+  play_paused folder-locked lock_folder <<EOF
+expect-box-has "Vantorel - Error" "\"$big_name\"\\nAcceso denegado.\\nEl archivo concatenado ha sido guardado como :\\n\"~selvanore-" 1 180
+wait title is "100% - Concatenación exitosa"
+click 1001
+expect-exit 0
+EOF
+  local status=$?
+  chattr -i "$big_dir/parts"
+  [ "$status" -eq 0 ] || return 1
+  local kept
+  kept=$(find "$big_dir/parts" -maxdepth 1 -name '~selvanore-*.tmp')
+  [ "$(printf '%s\n' "$kept" | grep -c .)" -eq 1 ] || fail "expected the joined file kept, found: $kept" || return
+  cmp -s "$kept" <(cat "$big_dir"/parts/"$big_name"__[0-9]*) || fail "the kept file is not the join" || return
+  rm -f "$kept"
+  big_output_gone || return
+  big_parts_intact
+}
+
+# An existing file the user agreed to replace, open in another program: tried
+# again for a moment, then the verified join is kept under a name of its own
+# and the box says why; the open file is left as it was.
+in_use() {
+  local dir=$work/in-use name=abierto.bin own="abierto (2).bin"
+  make_set "$dir" "$name" 1200000 sha256 --parts 3 || return
+  printf 'a document open in another program\n' >"$dir/parts/$name"
+  cp "$dir/parts/$name" "$dir/users"
+  play in-use "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+hold "$name"
+click 1000
+expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\"$name\"\\n¿Desea reemplazarlo?" 6
+wait-box 120
+screenshot in-use
+expect-box "Vantorel - Error" "Un error a ocurrido durante la creación del siguiente archivo :\\n\"$name\"\\nEl archivo está abierto en otro programa.\\nEl archivo concatenado ha sido guardado como :\\n\"$own\""
+wait title is "100% - Concatenación exitosa"
+release
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/users" || fail "the open file changed" || return
+  cmp -s "$dir/parts/$own" "$dir/src/$name" || fail "the file kept under its own name is not the original" || return
+  no_temporary "$dir/parts" || return
+  parts_intact "$dir" "$name"
 }
 
 # Clicks posted to the disabled Comenzar, a WM_COMMAND of it and a
@@ -1001,6 +1128,10 @@ scenario forged-record forged_record
 scenario part-changed part_changed
 scenario existing-cancel existing_cancel
 scenario killed killed
+scenario appeared appeared
+scenario swapped swapped
+scenario folder-locked folder_locked
+scenario in-use in_use
 scenario posted-clicks posted_clicks
 scenario posted-done posted_done
 scenario link-cancelled link_cancelled
