@@ -338,16 +338,15 @@ void OnJoinDone() {
     } else {
         AppendReportLine("Concatenación exitosa.");
         // The parts go only when the joined file holds the output's name and
-        // no line of a checksum list disagreed with them.
-        if (IsControlChecked(g_dialog.deleteInputsBox)) {
-            if (kept == Kept::Output && !AnyPartFailed()) {
-                AppendReportLine("Borrando archivos de entrada...");
-                // Shown while the parts are deleted, which takes its time.
-                ReleaseReport();
-                DeleteParts();
-            } else {
-                AppendReportLine("Los archivos de entrada no han sido borrados.");
-            }
+        // no line of a checksum list disagreed with them; otherwise the
+        // check box is not even asked (a terminal would ask it).
+        if (kept != Kept::Output || AnyPartFailed()) {
+            AppendReportLine("Los archivos de entrada no han sido borrados.");
+        } else if (IsControlChecked(g_dialog.deleteInputsBox)) {
+            AppendReportLine("Borrando archivos de entrada...");
+            // Shown while the parts are deleted, which takes its time.
+            ReleaseReport();
+            DeleteParts();
         }
         SetTitleStatus("Concatenación exitosa");
     }

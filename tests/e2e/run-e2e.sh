@@ -830,7 +830,7 @@ wait-box
 screenshot kept
 expect-box "Vantorel - Advertencia" "El archivo de salida ya existe :\\n\"$big_name\"\\nEl archivo concatenado ha sido guardado como :\\n\"$own\""
 wait title is "100% - Concatenación exitosa"
-expect 1005 ends "El archivo de salida ha sido guardado como :\\r\\n\"$own\"\\r\\n\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+expect 1005 ends "El archivo de salida ha sido guardado como :\\r\\n\"$own\"\\r\\n\\r\\nConcatenación exitosa.\\r\\nLos archivos de entrada no han sido borrados.\\r\\n$CLICK_EXIT"
 click 1001
 expect-exit 0
 EOF
