@@ -1,0 +1,12 @@
+// Processors without SIMD kernels here: the portable kernels are the only
+// ones, and asking for SIMD changes nothing.
+#include "recovery/gf_kernels.h"
+
+uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) {
+    if (capacity > 0) list[0] = GfPortableKernels();
+    return 1;
+}
+
+const GfKernels* GfActiveKernels() { return GfPortableKernels(); }
+
+bool UseGfSimd(bool) { return false; }
