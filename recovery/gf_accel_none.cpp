@@ -2,10 +2,12 @@
 // ones, and asking for SIMD changes nothing.
 #include "recovery/gf_kernels.h"
 
-uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) {
+uint32_t GfCpuKernels(const GfKernels** list, uint32_t capacity) {
     if (capacity > 0) list[0] = GfPortableKernels();
     return 1;
 }
+
+uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) { return GfCpuKernels(list, capacity); }
 
 const GfKernels* GfActiveKernels() { return GfPortableKernels(); }
 

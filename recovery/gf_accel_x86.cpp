@@ -63,31 +63,46 @@ bool PassesSelfTest(const GfKernels* kernels) {
     return true;
 }
 
-struct Usable {
+struct KernelList {
     const GfKernels* list[3];
     uint32_t count;
 };
 
-const Usable& UsableKernels() {
-    static const Usable usable = [] {
-        Usable u = {{GfPortableKernels(), nullptr, nullptr}, 1};
-        if (CpuHasSsse3() && PassesSelfTest(&kSsse3)) u.list[u.count++] = &kSsse3;
-        if (CpuHasAvx2() && PassesSelfTest(&kAvx2)) u.list[u.count++] = &kAvx2;
+const KernelList& CpuKernels() {
+    static const KernelList cpu = [] {
+        KernelList k = {{GfPortableKernels(), nullptr, nullptr}, 1};
+        if (CpuHasSsse3()) k.list[k.count++] = &kSsse3;
+        if (CpuHasAvx2()) k.list[k.count++] = &kAvx2;
+        return k;
+    }();
+    return cpu;
+}
+
+const KernelList& UsableKernels() {
+    static const KernelList usable = [] {
+        KernelList u = {{GfPortableKernels(), nullptr, nullptr}, 1};
+        const KernelList& cpu = CpuKernels();
+        for (uint32_t i = 1; i < cpu.count; ++i) {
+            if (PassesSelfTest(cpu.list[i])) u.list[u.count++] = cpu.list[i];
+        }
         return u;
     }();
     return usable;
 }
 
-}  // namespace
-
-uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) {
-    const Usable& usable = UsableKernels();
-    for (uint32_t i = 0; i < usable.count && i < capacity; ++i) list[i] = usable.list[i];
-    return usable.count;
+uint32_t Copy(const KernelList& kernels, const GfKernels** list, uint32_t capacity) {
+    for (uint32_t i = 0; i < kernels.count && i < capacity; ++i) list[i] = kernels.list[i];
+    return kernels.count;
 }
 
+}  // namespace
+
+uint32_t GfCpuKernels(const GfKernels** list, uint32_t capacity) { return Copy(CpuKernels(), list, capacity); }
+
+uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) { return Copy(UsableKernels(), list, capacity); }
+
 const GfKernels* GfActiveKernels() {
-    const Usable& usable = UsableKernels();
+    const KernelList& usable = UsableKernels();
     return g_allowed.load(std::memory_order_relaxed) ? usable.list[usable.count - 1] : usable.list[0];
 }
 

@@ -18,8 +18,10 @@ struct GfKernels {
 // The portable kernels, on every processor.
 const GfKernels* GfPortableKernels();
 
-// Every set of kernels this processor can run and that passed the self-test,
-// the portable ones first; returns how many (at most capacity are written).
+// Every set of kernels this processor can run, the portable ones first;
+// returns how many (at most capacity are written). GfCpuKernels asks CPUID
+// only; GfUsableKernels keeps those that also passed the self-test.
+uint32_t GfCpuKernels(const GfKernels** list, uint32_t capacity);
 uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity);
 
 // The kernels in use: the fastest usable ones unless forced to the portable.
