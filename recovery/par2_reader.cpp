@@ -140,7 +140,7 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
     std::vector<uint8_t> window(kWindow);
     std::vector<uint8_t> buffer(kWindow);
     uint64_t pos = 0;
-    while (size >= kPar2HeaderSize && pos <= size - kPar2HeaderSize) {
+    while (size >= sizeof kPar2Magic && pos <= size - sizeof kPar2Magic) {
         size_t n = static_cast<size_t>(std::min<uint64_t>(kWindow, size - pos));
         if (!read(context, pos, window.data(), n)) return 0;
         const uint8_t* start = window.data();
@@ -152,7 +152,10 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
             continue;
         }
         uint64_t at = pos + static_cast<uint64_t>(found - start);
-        if (at > size - kPar2HeaderSize) break;
+        if (size - at < kPar2HeaderSize) {  // a header cut short at the end
+            ++catalog->damagedPackets;
+            break;
+        }
         uint8_t header[kPar2HeaderSize];
         if (!read(context, at, header, sizeof header)) return 0;
         uint64_t length = GetLe(header + 8, 8);
