@@ -15,6 +15,7 @@
 #include "recovery/par2_reader.h"
 #include "tests/support/read_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/utf8.h"
 
 namespace {
 
@@ -31,11 +32,12 @@ int RunCommand(const std::string& command, std::string* output = nullptr) {
 
 std::string Tool() { return std::string("'") + PAR2_TOOL + "'"; }
 
-// The parts of v.bin: count parts of size bytes, the last one last bytes.
-std::vector<std::string> WriteParts(int count, uint64_t size, uint64_t last) {
+// The parts of a file (v.bin unless named): count parts of size bytes, the
+// last one last bytes.
+std::vector<std::string> WriteParts(int count, uint64_t size, uint64_t last, const std::string& name = "v.bin") {
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
-        names.push_back("v.bin__00" + std::to_string(i));
+        names.push_back(name + "__00" + std::to_string(i));
         WriteFile(names.back(), i + 1 == count ? last : size, 100 + i);
     }
     return names;
@@ -43,7 +45,7 @@ std::vector<std::string> WriteParts(int count, uint64_t size, uint64_t last) {
 
 std::string Joined(const std::vector<std::string>& names) {
     std::string all;
-    for (const std::string& n : names) all += " " + n;
+    for (const std::string& n : names) all += " '" + n + "'";
     return all;
 }
 
@@ -117,7 +119,9 @@ TEST(Par2Peer, CriticalPacketsAreThoseOfPar2) {
     REQUIRE_PAR2();
     TempDir dir;
     std::string log;
-    std::vector<std::string> parts = WriteParts(6, 20000, 7777);  // past the first 16 KiB
+    // Past the first 16 KiB; names in UTF-8 ("año café.bin__000").
+    std::string name = "a" + EncodeUtf8(0xF1) + "o caf" + EncodeUtf8(0xE9) + ".bin";
+    std::vector<std::string> parts = WriteParts(6, 20000, 7777, name);
     ASSERT_EQ(RunCommand("par2 create -q -s20000 -c1 theirs.par2" + Joined(parts), &log), 0) << log;
     ASSERT_EQ(RunCommand(Tool() + " create ours 20000 1" + Joined(parts), &log), 0) << log;
     Par2Set theirs = ReadSet("theirs.par2");
@@ -127,6 +131,7 @@ TEST(Par2Peer, CriticalPacketsAreThoseOfPar2) {
     EXPECT_TRUE(Par2HashEqual(theirs.id, ours.id));
     ASSERT_EQ(theirs.files.size(), 6u);
     ASSERT_EQ(ours.files.size(), 6u);
+    EXPECT_EQ(ours.files[0].name.substr(0, name.size()), name);
     for (size_t i = 0; i < 6; ++i) {
         if (i > 0) {
             EXPECT_TRUE(Par2HashLess(theirs.files[i - 1].id, theirs.files[i].id));
