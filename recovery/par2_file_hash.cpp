@@ -17,8 +17,9 @@ void EndSlice(Par2FileHasher* h) {
         h->crc = Crc32(kZeros, part, h->crc);
         padding -= part;
     }
-    h->slice->Finish();
-    h->slices.push_back({Md5Digest(*h->slice), h->crc});
+    // A file of one slice: its MD5 is put in at the end (FinishPar2FileHash).
+    if (!h->sliceIsFile) h->slice->Finish();
+    h->slices.push_back({h->sliceIsFile ? Par2Hash() : Md5Digest(*h->slice), h->crc});
     h->slice->Reset();
     h->crc = 0;
     h->sliceFill = 0;
@@ -26,7 +27,7 @@ void EndSlice(Par2FileHasher* h) {
 
 }  // namespace
 
-int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher) {
+int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher, uint64_t knownLength) {
     hasher->whole.reset(CreateHashEngine(CHECKSUM_MD5));
     hasher->first.reset(CreateHashEngine(CHECKSUM_MD5));
     hasher->slice.reset(CreateHashEngine(CHECKSUM_MD5));
@@ -38,6 +39,8 @@ int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher) {
     hasher->length = 0;
     hasher->sliceFill = 0;
     hasher->crc = 0;
+    hasher->knownLength = knownLength;
+    hasher->sliceIsFile = knownLength == sliceSize;
     hasher->slices.clear();
     return 1;
 }
@@ -52,7 +55,7 @@ void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
     h->length += bytes;
     while (bytes > 0) {
         size_t take = static_cast<size_t>(std::min<uint64_t>(bytes, h->sliceSize - h->sliceFill));
-        HashBytes(h->slice.get(), p, take);
+        if (!h->sliceIsFile) HashBytes(h->slice.get(), p, take);
         h->crc = Crc32(p, take, h->crc);
         h->sliceFill += take;
         p += take;
@@ -61,7 +64,8 @@ void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
     }
 }
 
-void FinishPar2FileHash(Par2FileHasher* h, const std::string& name, Par2File* file) {
+int FinishPar2FileHash(Par2FileHasher* h, const std::string& name, Par2File* file) {
+    if (h->knownLength != kPar2LengthUnknown && h->length != h->knownLength) return 0;
     if (h->sliceFill != 0) EndSlice(h);
     h->whole->Finish();
     h->first->Finish();
@@ -71,6 +75,8 @@ void FinishPar2FileHash(Par2FileHasher* h, const std::string& name, Par2File* fi
     file->name = name;
     file->slices = h->slices;
     file->id = Par2FileId(file->md5First, file->length, name);
+    if (h->sliceIsFile) file->slices[0].md5 = file->md5;
+    return 1;
 }
 
 int Par2CheckSlice(const uint8_t* data, size_t length, uint64_t sliceSize, Par2SliceCheck* check) {

@@ -54,7 +54,7 @@ Par2File HashInBlocks(const std::vector<uint8_t>& data, uint64_t sliceSize, size
         UpdatePar2FileHash(&hasher, data.data() + at, std::min(block, data.size() - at));
     }
     Par2File file;
-    FinishPar2FileHash(&hasher, name, &file);
+    EXPECT_TRUE(FinishPar2FileHash(&hasher, name, &file));
     return file;
 }
 
@@ -82,6 +82,27 @@ TEST(Par2Packets, FileHashesInOnePass) {
     last.resize(16384, 0);
     EXPECT_EQ(Hex(file.slices[2].md5), Hex(Md5(last)));
     EXPECT_EQ(file.slices[2].crc, Crc32(last.data(), last.size()));
+    // A file of exactly one slice, announced: hashed once, the same entry;
+    // a length announced wrongly refused.
+    std::vector<uint8_t> one(data.begin(), data.begin() + 16384);
+    Par2File plain = HashInBlocks(one, 16384, 5000, "b");
+    for (uint64_t announced : {uint64_t(16384), uint64_t(16000), uint64_t(16388)}) {
+        Par2FileHasher hasher;
+        ASSERT_TRUE(BeginPar2FileHash(announced == 16000 ? 16000 : 16384, &hasher, announced));
+        UpdatePar2FileHash(&hasher, one.data(), one.size());
+        Par2File entry;
+        int ok = FinishPar2FileHash(&hasher, "b", &entry);
+        if (announced == 16384) {
+            ASSERT_TRUE(ok);
+            EXPECT_EQ(Hex(entry.id), Hex(plain.id));
+            ASSERT_EQ(entry.slices.size(), 1u);
+            EXPECT_EQ(Hex(entry.slices[0].md5), Hex(plain.slices[0].md5));
+            EXPECT_EQ(entry.slices[0].crc, plain.slices[0].crc);
+        } else {
+            EXPECT_FALSE(ok) << announced;
+        }
+    }
+
     Par2SliceCheck check;
     ASSERT_TRUE(Par2CheckSlice(data.data() + 32768, 7232, 16384, &check));
     EXPECT_EQ(check.crc, file.slices[2].crc);

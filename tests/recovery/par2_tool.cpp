@@ -39,14 +39,15 @@ int Fail(const std::string& message) {
 // The hashes of a file read a block at a time; 0 when it cannot be read.
 int HashFile(const std::string& path, const std::string& name, uint64_t sliceSize, Par2File* file) {
     std::ifstream in(path, std::ios::binary);
+    std::error_code error;
+    uint64_t length = fs::file_size(path, error);
     Par2FileHasher hasher;
-    if (!in || !BeginPar2FileHash(sliceSize, &hasher)) return 0;
+    if (!in || error || !BeginPar2FileHash(sliceSize, &hasher, length)) return 0;
     std::vector<char> block(kToolBlock);
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
         UpdatePar2FileHash(&hasher, block.data(), static_cast<size_t>(in.gcount()));
     }
-    FinishPar2FileHash(&hasher, name, file);
-    return 1;
+    return FinishPar2FileHash(&hasher, name, file);
 }
 
 int WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -59,15 +59,17 @@ void Survey(const Par2Set& set, const Par2File& file, Received* r) {
     uint64_t slices = Par2SliceCount(file.length, set.sliceSize);
     r->goodSlices.assign(slices, false);
     std::ifstream in(r->path, std::ios::binary);
+    std::error_code error;
+    uint64_t length = fs::file_size(r->path, error);
     Par2FileHasher hasher;
-    if (!in || !BeginPar2FileHash(set.sliceSize, &hasher)) return;
+    if (!in || error || !BeginPar2FileHash(set.sliceSize, &hasher, length)) return;
     r->present = true;
     std::vector<char> block(kToolBlock);
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
         UpdatePar2FileHash(&hasher, block.data(), static_cast<size_t>(in.gcount()));
     }
     Par2File seen;
-    FinishPar2FileHash(&hasher, file.name, &seen);
+    if (!FinishPar2FileHash(&hasher, file.name, &seen)) return;  // changed while read: as missing
     r->correct = seen.length == file.length && Par2HashEqual(seen.md5, file.md5);
     for (uint64_t s = 0; s < slices; ++s) {
         r->goodSlices[s] = r->correct ||
