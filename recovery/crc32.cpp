@@ -3,11 +3,11 @@
 namespace {
 
 struct CrcTables {
-    uint32_t t[4][256];
+    uint32_t t[8][256];
 };
 
 // t[0] is the classic byte table; t[k][b] is the CRC state after byte b
-// followed by k zero bytes, so four bytes are folded in one step.
+// followed by k zero bytes, so eight bytes are folded in one step.
 const CrcTables& Tables() {
     static const CrcTables tables = [] {
         CrcTables c;
@@ -17,7 +17,7 @@ const CrcTables& Tables() {
             c.t[0][b] = r;
         }
         for (uint32_t b = 0; b < 256; ++b) {
-            for (int k = 1; k < 4; ++k) {
+            for (int k = 1; k < 8; ++k) {
                 uint32_t prev = c.t[k - 1][b];
                 c.t[k][b] = (prev >> 8) ^ c.t[0][prev & 0xFF];
             }
@@ -27,19 +27,24 @@ const CrcTables& Tables() {
     return tables;
 }
 
+inline uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
 }  // namespace
 
 uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
     const CrcTables& c = Tables();
     const uint8_t* p = static_cast<const uint8_t*>(data);
     uint32_t crc = ~previous;
-    while (size >= 4) {
-        crc ^= static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-        crc = c.t[3][crc & 0xFF] ^ c.t[2][(crc >> 8) & 0xFF] ^ c.t[1][(crc >> 16) & 0xFF] ^
-              c.t[0][crc >> 24];
-        p += 4;
-        size -= 4;
+    while (size >= 8) {
+        uint32_t low = crc ^ Le32(p);
+        uint32_t high = Le32(p + 4);
+        crc = c.t[7][low & 0xFF] ^ c.t[6][(low >> 8) & 0xFF] ^ c.t[5][(low >> 16) & 0xFF] ^ c.t[4][low >> 24] ^
+              c.t[3][high & 0xFF] ^ c.t[2][(high >> 8) & 0xFF] ^ c.t[1][(high >> 16) & 0xFF] ^ c.t[0][high >> 24];
+        p += 8;
+        size -= 8;
     }
     while (size-- > 0) crc = (crc >> 8) ^ c.t[0][(crc ^ *p++) & 0xFF];
     return ~crc;

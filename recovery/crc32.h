@@ -1,6 +1,6 @@
 // CRC-32 as Ethernet, zip and the PAR 2.0 slice checksums compute it: the
 // reflected polynomial 0xEDB88320, starting from all ones, the result
-// inverted. Table-driven, four bytes at a step.
+// inverted. Table-driven, eight bytes at a step.
 #ifndef SELVANORE_RECOVERY_CRC32_H
 #define SELVANORE_RECOVERY_CRC32_H
 

@@ -36,12 +36,32 @@ Par2Hash Md5(const std::vector<uint8_t>& bytes, size_t from = 0) {
     return h;
 }
 
+// CRC-32 a bit at a time.
+uint32_t BitwiseCrc(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = from; i < to; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0);
+    }
+    return ~crc;
+}
+
 TEST(Par2Checksums, Crc32AndMd5) {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32("", 0), 0u);
     EXPECT_EQ(Crc32("56789", 5, Crc32("1234", 4)), 0xCBF43926u);
-    std::vector<uint8_t> zeros(1000, 0);
-    EXPECT_EQ(Crc32(zeros.data(), 1000), Crc32(zeros.data() + 3, 997, Crc32(zeros.data(), 3)));
+    std::mt19937 rng(2);
+    std::vector<uint8_t> bytes(5000);
+    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+    for (size_t from : {size_t(0), size_t(1), size_t(7)}) {
+        for (size_t to : {size_t(8), size_t(15), size_t(1000), size_t(5000)}) {
+            EXPECT_EQ(Crc32(bytes.data() + from, to - from), BitwiseCrc(bytes, from, to)) << from << ".." << to;
+            if (to - from > 3) {
+                EXPECT_EQ(Crc32(bytes.data() + from + 3, to - from - 3, Crc32(bytes.data() + from, 3)),
+                          BitwiseCrc(bytes, from, to));
+            }
+        }
+    }
     EXPECT_EQ(Hex(Md5({})), "d41d8cd98f00b204e9800998ecf8427e");
     EXPECT_EQ(Hex(Md5({'a', 'b', 'c'})), "900150983cd24fb0d6963f7d28e17f72");
 }
