@@ -1,6 +1,6 @@
 // The recovery arithmetic: each region kernel's multiply-add (the hot loop
 // of making and of rebuilding recovery slices) on a region that stays in
-// the caches and on one that does not, and the encoder over 8 input slices
+// the caches and on one that does not, CRC-32, and the encoder over 8 input slices
 // of 128 MiB in memory, 1 MiB blocks, with 1 and 2 recovery slices, with
 // the kernels chosen at start and forced to the portable ones.
 #include <benchmark/benchmark.h>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "recovery/crc32.h"
 #include "recovery/gf16.h"
 #include "recovery/gf_kernels.h"
 #include "recovery/reed_solomon.h"
@@ -39,6 +40,18 @@ void Kernel(benchmark::State& state, const GfKernels* kernels, size_t bytes) {
     for (auto _ : state) {
         kernels->multiplyAdd(&factor, dst.data(), src.data(), bytes);
         benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
+
+// The slice checksums' CRC-32, computed over every byte of every part.
+void Crc(benchmark::State& state) {
+    const size_t bytes = 64u << 20;
+    std::vector<uint8_t> data = RandomBytes(bytes, 3);
+    uint32_t crc = 0;
+    for (auto _ : state) {
+        crc = Crc32(data.data(), bytes, crc);
+        benchmark::DoNotOptimize(crc);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
 }
@@ -92,6 +105,7 @@ int main(int argc, char** argv) {
             benchmark::RegisterBenchmark(name.c_str(), Kernel, kernels[k], bytes)->Unit(benchmark::kMicrosecond);
         }
     }
+    benchmark::RegisterBenchmark("Crc32/64MiB", Crc)->Unit(benchmark::kMillisecond);
     for (uint32_t r : {1u, 2u}) {
         for (bool simd : {true, false}) {
             std::string name = "Encoder/8x128MiB/R" + std::to_string(r) + (simd ? "/simd" : "/portable");
