@@ -1,5 +1,7 @@
 #include "recovery/crc32.h"
 
+#include "hash/bytes.h"
+
 namespace {
 
 struct CrcTables {
@@ -27,11 +29,6 @@ const CrcTables& Tables() {
     return tables;
 }
 
-inline uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 }  // namespace
 
 uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
@@ -39,8 +36,8 @@ uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     uint32_t crc = ~previous;
     while (size >= 8) {
-        uint32_t low = crc ^ Le32(p);
-        uint32_t high = Le32(p + 4);
+        uint32_t low = crc ^ LoadLittle32(p);
+        uint32_t high = LoadLittle32(p + 4);
         crc = c.t[7][low & 0xFF] ^ c.t[6][(low >> 8) & 0xFF] ^ c.t[5][(low >> 16) & 0xFF] ^ c.t[4][low >> 24] ^
               c.t[3][high & 0xFF] ^ c.t[2][(high >> 8) & 0xFF] ^ c.t[1][(high >> 16) & 0xFF] ^ c.t[0][high >> 24];
         p += 8;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hash/bytes.h"
 #include "hash/checksum_kinds.h"
 #include "recovery/reed_solomon.h"
 
@@ -17,8 +18,16 @@ const uint8_t kPar2CreatorType[16] = {'P', 'A', 'R', ' ', '2', '.', '0', 0, 'C',
 
 namespace {
 
-void PutLe(std::vector<uint8_t>* out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+void PutLittle64(std::vector<uint8_t>* out, uint64_t value) {
+    uint8_t bytes[8];
+    StoreLittle64(bytes, value);
+    out->insert(out->end(), bytes, bytes + 8);
+}
+
+void PutLittle32(std::vector<uint8_t>* out, uint32_t value) {
+    uint8_t bytes[4];
+    StoreLittle32(bytes, value);
+    out->insert(out->end(), bytes, bytes + 4);
 }
 
 void PutHash(std::vector<uint8_t>* out, const Par2Hash& hash) {
@@ -34,7 +43,7 @@ void PutPadded(std::vector<uint8_t>* out, const std::string& text) {
 // The header before a body of bodyLength bytes, its hash still zero.
 std::vector<uint8_t> Header(const Par2Hash& setId, const uint8_t* type, uint64_t bodyLength) {
     std::vector<uint8_t> packet(kPar2Magic, kPar2Magic + 8);
-    PutLe(&packet, kPar2HeaderSize + bodyLength, 8);
+    PutLittle64(&packet, kPar2HeaderSize + bodyLength);
     packet.resize(32, 0);
     PutHash(&packet, setId);
     packet.insert(packet.end(), type, type + 16);
@@ -52,8 +61,8 @@ std::vector<uint8_t> Packet(const Par2Hash& setId, const uint8_t* type, const st
 
 std::vector<uint8_t> MainBody(const Par2Set& set) {
     std::vector<uint8_t> body;
-    PutLe(&body, set.sliceSize, 8);
-    PutLe(&body, set.files.size(), 4);
+    PutLittle64(&body, set.sliceSize);
+    PutLittle32(&body, static_cast<uint32_t>(set.files.size()));
     for (const Par2File& file : set.files) PutHash(&body, file.id);
     return body;
 }
@@ -119,11 +128,15 @@ int Md5Of(const void* data, size_t size, Par2Hash* digest) {
 Par2Hash Par2FileId(const Par2Hash& md5First, uint64_t length, const std::string& name) {
     std::vector<uint8_t> bytes;
     PutHash(&bytes, md5First);
-    PutLe(&bytes, length, 8);
+    PutLittle64(&bytes, length);
     bytes.insert(bytes.end(), name.begin(), name.end());
     Par2Hash id = {};
     Md5Of(bytes.data(), bytes.size(), &id);
     return id;
+}
+
+uint64_t Par2SliceSizeFor(uint64_t largestFile) {
+    return largestFile == 0 ? 4 : (largestFile + 3) / 4 * 4;
 }
 
 uint64_t Par2SliceCount(uint64_t length, uint64_t sliceSize) {
@@ -161,7 +174,7 @@ std::vector<uint8_t> Par2FileDescriptionPacket(const Par2Set& set, const Par2Fil
     PutHash(&body, file.id);
     PutHash(&body, file.md5);
     PutHash(&body, file.md5First);
-    PutLe(&body, file.length, 8);
+    PutLittle64(&body, file.length);
     PutPadded(&body, file.name);
     return Packet(set.id, kPar2FileDescriptionType, body);
 }
@@ -171,7 +184,7 @@ std::vector<uint8_t> Par2SliceChecksumPacket(const Par2Set& set, const Par2File&
     PutHash(&body, file.id);
     for (const Par2SliceCheck& slice : file.slices) {
         PutHash(&body, slice.md5);
-        PutLe(&body, slice.crc, 4);
+        PutLittle32(&body, slice.crc);
     }
     return Packet(set.id, kPar2SliceChecksumType, body);
 }
@@ -199,7 +212,7 @@ int BeginPar2RecoveryPacket(const Par2Set& set, uint32_t exponent, Par2RecoveryP
     packet->md5.reset(CreateHashEngine(CHECKSUM_MD5));
     if (!packet->md5) return 0;
     std::vector<uint8_t> header = Header(set.id, kPar2RecoverySliceType, 4 + set.sliceSize);
-    PutLe(&header, exponent, 4);
+    PutLittle32(&header, exponent);
     std::memcpy(packet->header, header.data(), kPar2RecoveryHeaderSize);
     packet->md5->Reset();
     packet->md5->Update(packet->header + 32, kPar2RecoveryHeaderSize - 32);

@@ -73,6 +73,10 @@ const uint64_t kPar2FirstBytes = 16384;
 
 // The file ID: the MD5 of the MD5 of the first 16 KiB, the length and the name.
 Par2Hash Par2FileId(const Par2Hash& md5First, uint64_t length, const std::string& name);
+// The slice size that gives each file of a set one slice: the largest
+// file's length rounded up to a multiple of 4 (4 for empty files), so that
+// R recovery slices rebuild any R missing or damaged files.
+uint64_t Par2SliceSizeFor(uint64_t largestFile);
 // The number of slices of a file of length bytes.
 uint64_t Par2SliceCount(uint64_t length, uint64_t sliceSize);
 // The index of the file's first slice among the set's input slices (the

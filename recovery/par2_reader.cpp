@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "hash/bytes.h"
 #include "hash/checksum_kinds.h"
 
 namespace {
@@ -13,12 +14,6 @@ const size_t kWindow = 64 * 1024;
 // The largest body kept in memory: far beyond a main or a checksum packet
 // of the format's 32768 slices; anything longer is not a critical packet.
 const uint64_t kLargestKeptBody = 16u << 20;
-
-uint64_t GetLe(const uint8_t* p, int bytes) {
-    uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-    return value;
-}
 
 Par2Hash GetHash(const uint8_t* p) {
     Par2Hash h;
@@ -41,8 +36,8 @@ bool Keep(const uint8_t* header, const uint8_t* body, size_t size, Par2Catalog* 
         if (size < 12 || (size - 12) % 16 != 0) return false;
         Par2FoundMain main;
         main.setId = setId;
-        main.sliceSize = GetLe(body, 8);
-        uint64_t count = GetLe(body + 8, 4);
+        main.sliceSize = LoadLittle64(body);
+        uint64_t count = LoadLittle32(body + 8);
         if (main.sliceSize == 0 || main.sliceSize % 4 != 0 || count > (size - 12) / 16) return false;
         for (uint64_t i = 0; i < count; ++i) main.fileIds.push_back(GetHash(body + 12 + 16 * i));
         for (const Par2FoundMain& m : c->mains) {
@@ -56,7 +51,7 @@ bool Keep(const uint8_t* header, const uint8_t* body, size_t size, Par2Catalog* 
         found.file.id = GetHash(body);
         found.file.md5 = GetHash(body + 16);
         found.file.md5First = GetHash(body + 32);
-        found.file.length = GetLe(body + 48, 8);
+        found.file.length = LoadLittle64(body + 48);
         found.file.name = GetText(body + 56, size - 56);
         for (const Par2FoundFile& f : c->files) {
             if (Par2HashEqual(f.setId, setId) && Par2HashEqual(f.file.id, found.file.id)) return true;
@@ -68,7 +63,7 @@ bool Keep(const uint8_t* header, const uint8_t* body, size_t size, Par2Catalog* 
         found.setId = setId;
         found.fileId = GetHash(body);
         for (size_t at = 16; at < size; at += 20) {
-            found.slices.push_back({GetHash(body + at), static_cast<uint32_t>(GetLe(body + at + 16, 4))});
+            found.slices.push_back({GetHash(body + at), LoadLittle32(body + at + 16)});
         }
         for (const Par2FoundChecksums& f : c->checksums) {
             if (Par2HashEqual(f.setId, setId) && Par2HashEqual(f.fileId, found.fileId)) return true;
@@ -110,7 +105,7 @@ int TryPacket(Par2ReadFunction read, void* context, uint64_t offset, const uint8
     if (!Par2HashEqual(Md5Digest(*md5), GetHash(header + 16))) return 0;
     if (SameType(header, kPar2RecoverySliceType)) {
         if (bodyLength < 4) return 0;
-        Par2RecoverySlice slice = {GetHash(header + 32), static_cast<uint32_t>(GetLe(exponent, 4)), source,
+        Par2RecoverySlice slice = {GetHash(header + 32), LoadLittle32(exponent), source,
                                    offset + kPar2RecoveryHeaderSize, bodyLength - 4};
         c->recovery.push_back(slice);
         return 1;
@@ -158,7 +153,7 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
         }
         uint8_t header[kPar2HeaderSize];
         if (!read(context, at, header, sizeof header)) return 0;
-        uint64_t length = GetLe(header + 8, 8);
+        uint64_t length = LoadLittle64(header + 8);
         int result = 0;
         if (length >= kPar2HeaderSize && length % 4 == 0 && length <= size - at) {
             result = TryPacket(read, context, at, header, length, source, &buffer, catalog);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "hash/bytes.h"
 #include "recovery/crc32.h"
 #include "recovery/par2_file_hash.h"
 #include "recovery/par2_packets.h"
@@ -22,12 +23,6 @@ std::string Hex(const Par2Hash& h) {
     std::string text;
     for (uint8_t b : h.bytes) text += {digits[b >> 4], digits[b & 15]};
     return text;
-}
-
-uint64_t Le(const uint8_t* p, int bytes) {
-    uint64_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
-    return v;
 }
 
 Par2Hash Md5(const std::vector<uint8_t>& bytes, size_t from = 0) {
@@ -153,14 +148,14 @@ TEST(Par2Packets, HeadersAndBodies) {
     std::vector<uint8_t> main = Par2MainPacket(set);
     ASSERT_EQ(main.size(), 64u + 12 + 3 * 16);
     EXPECT_EQ(std::memcmp(main.data(), "PAR2\0PKT", 8), 0);
-    EXPECT_EQ(Le(&main[8], 8), main.size());
+    EXPECT_EQ(LoadLittle64(&main[8]), main.size());
     EXPECT_EQ(Hex(Md5(main, 32)), Hex(*reinterpret_cast<const Par2Hash*>(&main[16])));
     // The set ID is the MD5 of the main packet's body.
     EXPECT_EQ(Hex(Md5(main, 64)), Hex(set.id));
     EXPECT_EQ(std::memcmp(&main[32], set.id.bytes, 16), 0);
     EXPECT_EQ(std::memcmp(&main[48], "PAR 2.0\0Main\0\0\0\0", 16), 0);
-    EXPECT_EQ(Le(&main[64], 8), 1000u);
-    EXPECT_EQ(Le(&main[72], 4), 3u);
+    EXPECT_EQ(LoadLittle64(&main[64]), 1000u);
+    EXPECT_EQ(LoadLittle32(&main[72]), 3u);
     EXPECT_EQ(std::memcmp(&main[76 + 32], set.files[2].id.bytes, 16), 0);
 
     // The name's 9 bytes padded to 12.
@@ -169,13 +164,13 @@ TEST(Par2Packets, HeadersAndBodies) {
     std::vector<uint8_t> desc = Par2FileDescriptionPacket(set, two);
     ASSERT_EQ(desc.size(), 64u + 56 + 12);
     EXPECT_EQ(std::memcmp(&desc[48], "PAR 2.0\0FileDesc", 16), 0);
-    EXPECT_EQ(Le(&desc[112], 8), 1999u);
+    EXPECT_EQ(LoadLittle64(&desc[112]), 1999u);
     EXPECT_EQ(std::string(desc.begin() + 120, desc.end()), Utf8Name() + std::string(3, '\0'));
 
     std::vector<uint8_t> ifsc = Par2SliceChecksumPacket(set, two);
     ASSERT_EQ(ifsc.size(), 64u + 16 + 2 * 20);
     EXPECT_EQ(std::memcmp(&ifsc[48], "PAR 2.0\0IFSC\0\0\0\0", 16), 0);
-    EXPECT_EQ(Le(&ifsc[64 + 16 + 20 + 16], 4), two.slices[1].crc);
+    EXPECT_EQ(LoadLittle32(&ifsc[64 + 16 + 20 + 16]), two.slices[1].crc);
 
     std::vector<uint8_t> creator = Par2CreatorPacket(set, "abcde");
     ASSERT_EQ(creator.size(), 64u + 8);
@@ -190,9 +185,9 @@ TEST(Par2Packets, HeadersAndBodies) {
     FinishPar2RecoveryPacket(&packet);
     std::vector<uint8_t> whole(packet.header, packet.header + kPar2RecoveryHeaderSize);
     whole.insert(whole.end(), data.begin(), data.end());
-    EXPECT_EQ(Le(&whole[8], 8), whole.size());
+    EXPECT_EQ(LoadLittle64(&whole[8]), whole.size());
     EXPECT_EQ(std::memcmp(&whole[48], "PAR 2.0\0RecvSlic", 16), 0);
-    EXPECT_EQ(Le(&whole[64], 4), 7u);
+    EXPECT_EQ(LoadLittle32(&whole[64]), 7u);
     EXPECT_EQ(Hex(Md5(whole, 32)), Hex(*reinterpret_cast<const Par2Hash*>(&whole[16])));
 
     Par2Set bad = set;
@@ -201,6 +196,25 @@ TEST(Par2Packets, HeadersAndBodies) {
     bad.sliceSize = 1000;
     bad.files.push_back(bad.files[0]);
     EXPECT_FALSE(FinishPar2Set(&bad));
+}
+
+TEST(Par2Packets, OneSlicePerPart) {
+    // The largest part rounded up to a multiple of 4: every part one slice.
+    EXPECT_EQ(Par2SliceSizeFor(0), 4u);
+    EXPECT_EQ(Par2SliceSizeFor(4), 4u);
+    EXPECT_EQ(Par2SliceSizeFor(4294967295u), 4294967296u);  // a FAT32 part
+    EXPECT_EQ(Par2SliceSizeFor(1001), 1004u);
+    Par2Set set;
+    set.sliceSize = Par2SliceSizeFor(1001);
+    for (uint64_t length : {1000u, 1000u, 1001u, 0u}) {
+        Par2File file = {};
+        file.length = length;
+        set.files.push_back(file);
+    }
+    EXPECT_EQ(Par2SliceCount(1001, set.sliceSize), 1u);
+    EXPECT_EQ(Par2SliceCount(0, set.sliceSize), 0u);
+    EXPECT_EQ(Par2FirstSlice(set, 3), 3u);
+    EXPECT_EQ(Par2TotalSlices(set), 3u);
 }
 
 TEST(Par2Packets, NamesAsPar2cmdlineGivesThem) {
