@@ -6,7 +6,7 @@
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/record_layout.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "platform/platform.h"
 
 bool InputSizesMatch() { return g_join.inputTotal == g_join.expectedSize; }

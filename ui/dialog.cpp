@@ -4,7 +4,7 @@
 #include "join/join_state.h"
 #include "join/completion.h"
 #include "join/sink.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "join/worker.h"
 #include "platform/platform.h"
 #include "ui/closing.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "join/join_state.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "platform/platform.h"
 #include "ui/dialog_record.h"
 #include "ui/report.h"

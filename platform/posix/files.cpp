@@ -16,7 +16,7 @@
 #include <new>
 #include <string>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "platform/platform.h"
 #include "platform/posix/lookup.h"
 

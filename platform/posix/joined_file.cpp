@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "platform/platform.h"
 #include "platform/posix/file_handle.h"
 #include "platform/posix/lookup.h"

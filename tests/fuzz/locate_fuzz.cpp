@@ -7,7 +7,7 @@
 #include <string>
 
 #include "hash/checksum_kinds.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "record/locate.h"
 #include "record/classify.h"
 

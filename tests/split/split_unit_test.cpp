@@ -1,8 +1,6 @@
 // The splitter's pure parts: the command line, the names a file may be cut
-// under and their Windows-1252 form, the names shown in messages, the cut
-// and the part names.
+// under, the cut and the part names.
 #include <gtest/gtest.h>
-#include <iconv.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,9 +8,9 @@
 #include <vector>
 
 #include "join/part_name.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "tools/split/names.h"
-#include "cli/long_option.h"
+#include "text/command_line.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/options.h"
 #include "tools/split/plan.h"
@@ -333,128 +331,6 @@ TEST(SplitNames, ConversionSaysWhatIsWrongAndWhere) {
         EXPECT_EQ(failure.number, c.at) << c.name;
         EXPECT_EQ(failure.name, c.name);
     }
-}
-
-// ---- Windows-1252 names --------------------------------------------------
-
-
-// The C library's own converter, as an independent reference.
-int IconvToWindows1252(iconv_t converter, const std::string& utf8, std::string* out) {
-    char result[16];
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    char* outAt = result;
-    size_t outLeft = sizeof result;
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(converter, &in, &inLeft, &outAt, &outLeft) == static_cast<size_t>(-1)) return 0;
-    out->assign(result, static_cast<size_t>(outAt - result));
-    return 1;
-}
-
-TEST(SplitWindows1252, EveryCharacterConvertsAsTheCLibraryDoes) {
-    iconv_t converter = iconv_open("WINDOWS-1252", "UTF-8");
-    ASSERT_NE(converter, reinterpret_cast<iconv_t>(-1));
-    int representable = 0;
-    for (uint32_t c = 1; c <= 0x10FFFF; ++c) {
-        if (c >= 0xD800 && c <= 0xDFFF) continue;
-        std::string utf8 = EncodeUtf8(c);
-        // The C library drops the tag characters silently; they have no byte.
-        if (c >= 0xE0000 && c <= 0xE007F) {
-            std::string ours;
-            ASSERT_FALSE(Utf8ToWindows1252(utf8.data(), utf8.size(), &ours, nullptr, nullptr));
-            continue;
-        }
-        std::string ours;
-        std::string theirs;
-        NameProblem problem = NameProblem::None;
-        int converted = Utf8ToWindows1252(utf8.data(), utf8.size(), &ours, &problem, nullptr);
-        int reference = IconvToWindows1252(converter, utf8, &theirs);
-        ASSERT_EQ(converted, reference) << std::hex << "U+" << c;
-        if (converted) {
-            ASSERT_EQ(ours, theirs) << std::hex << "U+" << c;
-            ++representable;
-        } else {
-            ASSERT_EQ(problem, NameProblem::NotRepresentable) << std::hex << "U+" << c;
-        }
-    }
-    iconv_close(converter);
-    // 255 bytes have characters; 0x81, 0x8D, 0x8F, 0x90 and 0x9D do not.
-    EXPECT_EQ(representable, 255 - 5);
-}
-
-TEST(SplitWindows1252, NamesConvertWholeOrNotAtAll) {
-    std::string out = "untouched";
-    const char name[] = "A\xC3\xB1o \xE2\x82\xAC.txt";
-    ASSERT_TRUE(Utf8ToWindows1252(name, std::strlen(name), &out, nullptr, nullptr));
-    EXPECT_EQ(out, "A\xF1o \x80.txt");
-
-    NameProblem problem = NameProblem::None;
-    size_t offset = 99;
-    const char japanese[] = "ab\xE6\x97\xA5.bin";  // U+65E5
-    EXPECT_FALSE(Utf8ToWindows1252(japanese, std::strlen(japanese), &out, &problem, &offset));
-    EXPECT_EQ(problem, NameProblem::NotRepresentable);
-    EXPECT_EQ(offset, 2u);
-    EXPECT_EQ(out, "A\xF1o \x80.txt");
-}
-
-TEST(SplitWindows1252, MalformedUtf8IsRefusedWhereItStarts) {
-    const struct {
-        const char* text;
-        size_t offset;
-    } cases[] = {
-        {"a\x80", 1},                  // a lone continuation byte
-        {"ab\xC3", 2},                 // cut after the lead byte
-        {"\xE2\x82", 0},               // cut inside a three-byte sequence
-        {"x\xC3(", 1},                 // a lead byte without its continuation
-        {"\xC0\x80", 0},               // overlong NUL
-        {"\xC1\xBF", 0},               // overlong U+007F
-        {"\xE0\x80\xAF", 0},           // overlong '/'
-        {"\xF0\x80\x80\xAF", 0},       // overlong in four bytes
-        {"\xED\xA0\x80", 0},           // a surrogate
-        {"\xF4\x90\x80\x80", 0},       // above U+10FFFF
-        {"ok\xF8\x88\x80\x80\x80", 2}, // five-byte form
-        {"\xFF", 0},
-    };
-    for (const auto& c : cases) {
-        std::string out;
-        NameProblem problem = NameProblem::None;
-        size_t offset = 99;
-        EXPECT_FALSE(Utf8ToWindows1252(c.text, std::strlen(c.text), &out, &problem, &offset))
-            << c.text;
-        EXPECT_EQ(problem, NameProblem::InvalidUtf8) << c.text;
-        EXPECT_EQ(offset, c.offset) << c.text;
-    }
-}
-
-// ---- Names shown in messages ---------------------------------------------
-
-TEST(SplitMessages, NamesAreShownWithoutWhatATerminalWouldActOn) {
-    const struct {
-        std::string name;
-        const char* shown;
-    } cases[] = {
-        // Printable text in any script stays as it is, backslashes too.
-        {"A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin",
-         "A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80.bin"},
-        {"C:\\data\\x.bin", "C:\\data\\x.bin"},
-        // Escape, the other C0 controls, DEL and the C1 controls.
-        {"a\x1b[2Jb", "a\\x1b[2Jb"},
-        {"tab\there\r\n", "tab\\x09here\\x0d\\x0a"},
-        {std::string("nul\0x", 5), "nul\\x00x"},
-        {"del\x7F", "del\\x7f"},
-        {"csi\xC2\x9B" "31m", "csi\\u009b31m"},
-        // Characters that reorder or break the line.
-        {"invoice\xE2\x80\xAEtxt.exe", "invoice\\u202etxt.exe"},
-        {"x\xE2\x81\xA6y\xE2\x80\xA8z\xE2\x80\x8F", "x\\u2066y\\u2028z\\u200f"},
-        // Invalid UTF-8: every byte that starts no valid sequence.
-        {"bad\xFF.bin", "bad\\xff.bin"},
-        {"over\xC0\xAElong", "over\\xc0\\xaelong"},
-        {"cut\xE6\x97", "cut\\xe6\\x97"},
-        {"lone\xED\xA0\x80", "lone\\xed\\xa0\\x80"},
-        {"big\xF4\x90\x80\x80", "big\\xf4\\x90\\x80\\x80"},
-        {"\x80\xC3\xA9", "\\x80\xC3\xA9"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ShowName(c.name), c.shown) << c.shown;
 }
 
 // ---- The cut -----------------------------------------------------------

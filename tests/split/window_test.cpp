@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tools/split/utf16.h"
+#include "text/unicode.h"
 #include "tools/split/window/choices.h"
 #include "tools/split/window/texts.h"
 

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "hash/hash.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "record/checksum_list.h"
 #include "record/locate.h"
 #include "tests/support/encode_record.h"

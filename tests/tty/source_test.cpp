@@ -11,13 +11,12 @@
 
 #include "hash/checksum_kinds.h"
 #include "join/part_name.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "record/checksum_list.h"
 #include "record/locate.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/temp_dir.h"
 #include "ui/tty/options.h"
-#include "ui/tty/show.h"
 #include "ui/tty/source.h"
 
 namespace {
@@ -236,18 +235,6 @@ TEST(TtyCommandLine, ParsesAndRefuses) {
         EXPECT_TRUE(ParseTtyArguments(2, argv, &options, &error)) << word;
         EXPECT_TRUE(options.version && !options.help) << word;
     }
-}
-
-// ---- What the terminal is shown ----------------------------------------------
-
-TEST(TtyShow, NothingSteersTheTerminal) {
-    EXPECT_EQ(ShowName(kUtf8Name), kUtf8Name);
-    EXPECT_EQ(ShowName("a\x1b[2Jb\x7f"), "a\\x1b[2Jb\\x7f");
-    EXPECT_EQ(ShowName("\xE2\x80\xAEtxt.exe"), "\\u202etxt.exe");  // right-to-left override
-    EXPECT_EQ(ShowName("\xC2\x9B" "x\xFF\xC3"), "\\u009bx\\xff\\xc3");
-    // The report's Windows-1252: line ends, accented letters, the bytes
-    // Windows-1252 leaves unassigned, which would be C1 controls.
-    EXPECT_EQ(ShowText("A\xF1o\r\n\x80\x90\x9D\x1b\n"), "A\xC3\xB1o\n\xE2\x82\xAC\\x90\\x9d\\x1b\n");
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "join/descriptor.h"
 #include "join/join_state.h"
 #include "join/survey.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/fake_memory.h"
 #include "tests/support/fake_record.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "join/part_name.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "hash/checksum_kinds.h"
-#include "cli/long_option.h"
+#include "text/command_line.h"
 #include "join/record_layout.h"
+#include "text/show.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/report.h"
 

@@ -20,7 +20,7 @@
 
 #include "platform/win32/lookup.h"
 #include "tools/split/os.h"
-#include "tools/split/utf16.h"
+#include "text/unicode.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "join/record_layout.h"
+#include "text/show.h"
 #include "tools/split/os.h"
-#include "tools/split/utf16.h"
 
 namespace {
 
@@ -20,21 +20,6 @@ const uint64_t kProgressThreshold = 16u << 20;
 // percentage shown last.
 bool g_showProgress = false;
 int g_shownPercent = -1;
-
-// The length of the valid UTF-8 sequence at text[at] and its code point;
-// 0 for a byte that starts none (DecodeUtf8Sequence's refusals, and a
-// surrogate, which is no character).
-size_t DecodeUtf8(const std::string& text, size_t at, uint32_t* code) {
-    size_t length = DecodeUtf8Sequence(text, at, code);
-    if (length != 0 && *code >= 0xD800 && *code <= 0xDFFF) return 0;
-    return length;
-}
-
-// Characters a terminal acts on rather than shows.
-bool IsControl(uint32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x200E || code == 0x200F ||
-           (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
-}
 
 // A name shown between quotes.
 std::string Quoted(const std::string& name) { return "'" + ShowName(name) + "'"; }
@@ -141,30 +126,6 @@ void OnProgress(void*, const SplitProgress& progress) {
 int OnStop(void*) { return OsInterrupted(); }
 
 }  // namespace
-
-std::string ShowName(const std::string& name) {
-    std::string shown;
-    char escape[8];
-    for (size_t at = 0; at < name.size();) {
-        uint32_t code = 0;
-        size_t length = DecodeUtf8(name, at, &code);
-        if (length == 0) {
-            std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<uint8_t>(name[at]));
-            shown += escape;
-            at += 1;
-            continue;
-        }
-        if (IsControl(code)) {
-            std::snprintf(escape, sizeof escape, code < 0x80 ? "\\x%02x" : "\\u%04x",
-                          static_cast<unsigned>(code));
-            shown += escape;
-        } else {
-            shown.append(name, at, length);
-        }
-        at += length;
-    }
-    return shown;
-}
 
 void Report(const char* format, ...) {
     std::string line = g_progressShown ? "\nvantorel-split: " : "vantorel-split: ";

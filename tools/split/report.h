@@ -10,14 +10,6 @@
 
 #include "tools/split/job.h"
 
-// A name or path as it may be shown on a terminal: printable UTF-8 as it
-// is; control characters (escape, DEL, the C1 controls), the characters that
-// reorder or break a line (bidirectional overrides, isolates and marks, line
-// and paragraph separators) and the bytes of invalid UTF-8 as escapes
-// ("\x1b", "\u202e"). Every message that echoes a name goes through it, so
-// no name can move the cursor, recolour the terminal or hide its own end.
-std::string ShowName(const std::string& name);
-
 // Writes "vantorel-split: " and the formatted text as one line, ending a
 // progress line first. The format is C99's on both systems (%zu, %llu):
 // Windows builds format with the MinGW functions.

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "cli/long_option.h"
-#include "ui/tty/show.h"
+#include "text/command_line.h"
+#include "text/show.h"
 
 const char kTtyUsage[] = "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n";
 

@@ -9,9 +9,9 @@
 #include <cstring>
 
 #include "hash/checksum_kinds.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "platform/posix/lookup.h"
-#include "ui/tty/show.h"
+#include "text/show.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "join/sink.h"
 #include "ui/dialog.h"
 #include "ui/report.h"
-#include "ui/tty/show.h"
+#include "text/show.h"
 
 namespace {
 

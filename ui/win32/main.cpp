@@ -6,7 +6,7 @@
 #include "join/join_state.h"
 #include "join/sink.h"
 #include "join/survey.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
 #include "res/resource.h"

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 #include "res/vantorel_resource.h"
 #include "tools/split/job.h"
-#include "tools/split/utf16.h"
+#include "text/unicode.h"
 #include "tools/split/window/choices.h"
 #include "tools/split/window/texts.h"
 #include "version.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/cp1252.h"
-#include "tools/split/utf16.h"
+#include "text/cp1252.h"
+#include "text/unicode.h"
 
 namespace {
 
@@ -67,38 +67,24 @@ std::u16string System(const SplitFailure& f) { return WidenName(f.system); }
 
 }  // namespace
 
-std::u16string Widen(const char* cp1252) {
-    std::u16string text;
-    for (const char* at = cp1252; *at != '\0'; ++at) {
-        text += static_cast<char16_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(*at)));
-    }
-    return text;
-}
+std::u16string Widen(const char* cp1252) { return Windows1252ToUtf16(cp1252); }
 
 std::u16string WidenName(const std::string& utf8) {
     std::u16string text;
     if (Utf8ToUtf16(utf8, &text)) return text;
-    // Byte by byte: each valid sequence as it is, each other byte escaped.
+    // Sequence by sequence: each valid one as it is, each other byte escaped.
     text.clear();
-    size_t at = 0;
-    while (at < utf8.size()) {
-        size_t length = 1;
-        unsigned char lead = static_cast<unsigned char>(utf8[at]);
-        if (lead >= 0xF0) {
-            length = 4;
-        } else if (lead >= 0xE0) {
-            length = 3;
-        } else if (lead >= 0xC0) {
-            length = 2;
-        }
+    for (size_t at = 0; at < utf8.size();) {
+        uint32_t code = 0;
+        size_t length = DecodeUtf8(utf8.data() + at, utf8.size() - at, &code, Surrogates::Carried);
         std::u16string one;
-        if (at + length <= utf8.size() && Utf8ToUtf16(utf8.substr(at, length), &one)) {
+        if (length != 0 && Utf8ToUtf16(utf8.substr(at, length), &one)) {
             text += one;
             at += length;
             continue;
         }
         char escape[8];
-        std::snprintf(escape, sizeof escape, "\\x%02X", lead);
+        std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(utf8[at]));
         text += Widen(escape);
         ++at;
     }

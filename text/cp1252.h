@@ -1,8 +1,9 @@
 // Conversions between Windows-1252, the program's code page, and UTF-8, the
 // code page of file names on Linux, and UTF-16, the text of Windows' wide
-// calls.
-#ifndef SELVANORE_PLATFORM_CP1252_H
-#define SELVANORE_PLATFORM_CP1252_H
+// calls. UTF-8 is read and written by the one decoder and encoder of
+// text/unicode.h.
+#ifndef SELVANORE_TEXT_CP1252_H
+#define SELVANORE_TEXT_CP1252_H
 
 #include <cstddef>
 #include <cstdint>
@@ -35,5 +36,13 @@ std::string Windows1252ToUtf8(const char* text);
 uint16_t Windows1252ToUtf16Unit(unsigned char byte);
 // The reverse: the byte of a UTF-16 unit, or -1 when no byte converts to it.
 int Utf16UnitToWindows1252(uint16_t unit);
+
+// Converts the terminated Windows-1252 text into out, which holds capacity
+// units (at least one), unit for unit, and terminates it. Returns the number
+// of bytes converted: the text's length when it fits in capacity - 1 units,
+// fewer when it had to stop there.
+size_t Windows1252ToUtf16(const char* text, char16_t* out, size_t capacity);
+// The same, whole, in a string of its own.
+std::u16string Windows1252ToUtf16(const char* text);
 
 #endif

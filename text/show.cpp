@@ -1,9 +1,10 @@
-#include "ui/tty/show.h"
+#include "text/show.h"
 
 #include <cstdint>
 #include <cstdio>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
+#include "text/unicode.h"
 
 namespace {
 
@@ -13,30 +14,12 @@ std::string Escape(const char* format, uint32_t value) {
     return text;
 }
 
-// The length of the valid UTF-8 sequence at text[i] and its code point, or
-// 0 when the bytes there are not one.
-size_t DecodeAt(const std::string& text, size_t i, uint32_t* point) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                  : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
-    if (length == 0 || i + length > text.size()) return 0;
-    uint32_t value = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-        unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) return 0;
-        value = value << 6 | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and points beyond Unicode are not UTF-8.
-    static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (value < kLeast[length] || (value >= 0xD800 && value < 0xE000) || value > 0x10FFFF) return 0;
-    *point = value;
-    return length;
-}
-
+// Characters a terminal acts on rather than shows: the controls, and those
+// that reorder or break a line (marks, embeddings, overrides, isolates, the
+// line and paragraph separators).
 bool Steers(uint32_t point) {
     return point < 0x20 || (point >= 0x7F && point < 0xA0) || point == 0x200E || point == 0x200F ||
-           (point >= 0x202A && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069) ||
-           point == 0x2028 || point == 0x2029;
+           (point >= 0x2028 && point <= 0x202E) || (point >= 0x2066 && point <= 0x2069);
 }
 
 }  // namespace
@@ -45,7 +28,7 @@ std::string ShowName(const std::string& utf8) {
     std::string shown;
     for (size_t i = 0; i < utf8.size();) {
         uint32_t point = 0;
-        size_t length = DecodeAt(utf8, i, &point);
+        size_t length = DecodeUtf8(utf8.data() + i, utf8.size() - i, &point);
         if (length == 0) {
             shown += Escape("\\x%02x", static_cast<unsigned char>(utf8[i]));
             ++i;
@@ -66,7 +49,8 @@ std::string ShowText(const std::string& cp1252) {
     for (size_t i = 0; i < cp1252.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(cp1252[i]);
         if (c == '\r' && i + 1 < cp1252.size() && cp1252[i + 1] == '\n') continue;
-        bool unassigned = c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+        // The bytes Windows-1252 leaves unassigned keep their own number.
+        bool unassigned = c >= 0x80 && c < 0xA0 && Windows1252ToUtf16Unit(c) == c;
         if (c == '\n' || (c >= 0x20 && c != 0x7F && !unassigned)) {
             plain += static_cast<char>(c);
         } else {

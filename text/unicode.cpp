@@ -1,11 +1,36 @@
-#include "tools/split/utf16.h"
-
-#include <cstdint>
+#include "text/unicode.h"
 
 namespace {
 
+bool IsSurrogate(uint32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
 bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+size_t DecodeUtf8(const char* text, size_t length, uint32_t* code, Surrogates surrogates) {
+    uint8_t lead = static_cast<uint8_t>(text[0]);
+    // C0 and C1 would only begin overlong forms, F5 and above code points
+    // beyond Unicode.
+    size_t count = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                   : lead >= 0xE0 && lead <= 0xEF               ? 3
+                   : lead >= 0xF0 && lead <= 0xF4               ? 4
+                                                                : 0;
+    if (count == 0 || length < count) return 0;
+    uint32_t value = count == 1 ? lead : lead & (0x7Fu >> count);
+    for (size_t k = 1; k < count; ++k) {
+        uint8_t next = static_cast<uint8_t>(text[k]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = (value << 6) | (next & 0x3F);
+    }
+    // Overlong forms and code points beyond Unicode.
+    if ((count == 3 && value < 0x800) || (count == 4 && (value < 0x10000 || value > 0x10FFFF))) {
+        return 0;
+    }
+    if (surrogates == Surrogates::Refused && IsSurrogate(value)) return 0;
+    *code = value;
+    return count;
+}
 
 void AppendUtf8(uint32_t code, std::string* out) {
     if (code < 0x80) {
@@ -25,8 +50,6 @@ void AppendUtf8(uint32_t code, std::string* out) {
     }
 }
 
-}  // namespace
-
 std::string Utf16ToUtf8(const std::u16string& text) {
     std::string out;
     out.reserve(text.size());
@@ -41,34 +64,13 @@ std::string Utf16ToUtf8(const std::u16string& text) {
     return out;
 }
 
-size_t DecodeUtf8Sequence(const std::string& text, size_t at, uint32_t* code) {
-    uint8_t lead = static_cast<uint8_t>(text[at]);
-    size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                    : lead >= 0xE0 && lead <= 0xEF               ? 3
-                    : lead >= 0xF0 && lead <= 0xF4               ? 4
-                                                                 : 0;
-    if (length == 0 || text.size() - at < length) return 0;
-    uint32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
-    for (size_t k = 1; k < length; ++k) {
-        uint8_t next = static_cast<uint8_t>(text[at + k]);
-        if ((next & 0xC0) != 0x80) return 0;
-        value = (value << 6) | (next & 0x3F);
-    }
-    // Overlong forms and code points beyond Unicode.
-    if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFF))) {
-        return 0;
-    }
-    *code = value;
-    return length;
-}
-
 int Utf8ToUtf16(const std::string& text, std::u16string* utf16) {
     std::u16string out;
     out.reserve(text.size());
     bool lastWasHigh = false;  // the previous sequence was a lone high surrogate
     for (size_t i = 0; i < text.size();) {
         uint32_t code = 0;
-        size_t length = DecodeUtf8Sequence(text, i, &code);
+        size_t length = DecodeUtf8(text.data() + i, text.size() - i, &code, Surrogates::Carried);
         if (length == 0) return 0;
         // A high and a low surrogate in a row would read back as the one
         // character they encode: that text has another, proper form.

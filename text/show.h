@@ -1,14 +1,18 @@
-// Text as the terminal shows it: nothing the program prints may steer the
+// Text as a terminal shows it: nothing the programs print may steer the
 // terminal. A name can hold any byte a file system allows, so control
 // characters and the characters that reorder a line are shown as escapes.
-#ifndef SELVANORE_UI_TTY_SHOW_H
-#define SELVANORE_UI_TTY_SHOW_H
+// Every message of the command-line programs that echoes a name goes
+// through ShowName, so no name can move the cursor, recolour the terminal
+// or hide its own end.
+#ifndef SELVANORE_TEXT_SHOW_H
+#define SELVANORE_TEXT_SHOW_H
 
 #include <string>
 
-// A UTF-8 name or path: printable characters as they are; C0 and C1
-// controls, DEL, the bidirectional and line separator characters as
-// "\x1b" or "\u202e"; each byte of invalid UTF-8 as "\xff".
+// A UTF-8 name or path: printable characters as they are, backslashes too;
+// C0 and C1 controls, DEL, the bidirectional and line separator characters
+// as "\x1b" or "\u202e"; each byte of invalid UTF-8 (a surrogate's three
+// bytes included) as "\xff".
 std::string ShowName(const std::string& utf8);
 
 // The program's Windows-1252 text in UTF-8, "\r\n" and "\n" ending lines as

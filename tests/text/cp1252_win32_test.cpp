@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 
 // The conversions agree with Windows' own for code page 1252, both ways, so
 // a text reaches the wide calls as a Western system would read it.

@@ -1,6 +1,9 @@
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 
 #include <cstdint>
+#include <cstring>
+
+#include "text/unicode.h"
 
 namespace {
 
@@ -25,53 +28,16 @@ int ByteOf(uint32_t character) {
     return -1;
 }
 
-// Decodes one UTF-8 sequence at text[0..length); returns its length, or 0
-// when it is malformed, overlong, a surrogate or above U+10FFFF.
-size_t DecodeUtf8(const unsigned char* text, size_t length, uint32_t* character) {
-    unsigned char lead = text[0];
-    if (lead < 0x80) {
-        *character = lead;
-        return 1;
-    }
-    size_t count = 0;
-    uint32_t value = 0;
-    uint32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        count = 2;
-        value = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        count = 3;
-        value = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        count = 4;
-        value = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (count > length) return 0;
-    for (size_t i = 1; i < count; ++i) {
-        if ((text[i] & 0xC0) != 0x80) return 0;
-        value = value << 6 | (text[i] & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    *character = value;
-    return count;
-}
-
 }  // namespace
 
 int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
                       NameProblem* problem, size_t* offset) {
-    const unsigned char* text = reinterpret_cast<const unsigned char*>(utf8);
     std::string converted;
     converted.reserve(length);
     size_t at = 0;
     while (at < length) {
         uint32_t character = 0;
-        size_t used = DecodeUtf8(text + at, length - at, &character);
+        size_t used = DecodeUtf8(utf8 + at, length - at, &character);
         NameProblem found = NameProblem::None;
         int byte = -1;
         if (used == 0) {
@@ -96,17 +62,7 @@ int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
 std::string Windows1252ToUtf8(const char* text) {
     std::string utf8;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
-        uint32_t character = Windows1252ToUtf16Unit(*p);
-        if (character < 0x80) {
-            utf8.push_back(static_cast<char>(character));
-        } else if (character < 0x800) {
-            utf8.push_back(static_cast<char>(0xC0 | character >> 6));
-            utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-        } else {
-            utf8.push_back(static_cast<char>(0xE0 | character >> 12));
-            utf8.push_back(static_cast<char>(0x80 | (character >> 6 & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-        }
+        AppendUtf8(Windows1252ToUtf16Unit(*p), &utf8);
     }
     return utf8;
 }
@@ -125,4 +81,21 @@ int Utf16UnitToWindows1252(uint16_t unit) {
         return kHighControls[unit - 0x80] == kNone ? unit : -1;
     }
     return ByteOf(unit);
+}
+
+size_t Windows1252ToUtf16(const char* text, char16_t* out, size_t capacity) {
+    size_t count = 0;
+    while (text[count] != '\0' && count + 1 < capacity) {
+        out[count] = static_cast<char16_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(text[count])));
+        ++count;
+    }
+    out[count] = u'\0';
+    return count;
+}
+
+std::u16string Windows1252ToUtf16(const char* text) {
+    std::u16string wide(std::strlen(text) + 1, u'\0');
+    Windows1252ToUtf16(text, &wide[0], wide.size());
+    wide.pop_back();
+    return wide;
 }

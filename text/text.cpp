@@ -1,4 +1,4 @@
-#include "join/text.h"
+#include "text/text.h"
 
 #include <cstdarg>
 #include <cstdio>
