@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 
 TextResult FormatText(char* buffer, size_t capacity, const char* format, ...) {
     va_list args;
@@ -24,24 +23,4 @@ TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_lis
         return TextResult::Truncated;
     }
     return static_cast<size_t>(needed) < capacity ? TextResult::Ok : TextResult::Truncated;
-}
-
-SizeText FormatSize(uint64_t value) {
-    char digits[30];
-    FormatText(digits, sizeof digits, "%llu", static_cast<unsigned long long>(value));
-    size_t count = std::strlen(digits);
-
-    SizeText size;
-    char* out = size.text;
-    const char* in = digits;
-    size_t group = count % 3 == 0 ? 3 : count % 3;
-    while (*in != '\0') {
-        std::memcpy(out, in, group);
-        out += group;
-        in += group;
-        *out++ = '.';
-        group = 3;
-    }
-    out[-1] = '\0';  // the last separator becomes the terminator
-    return size;
 }

@@ -1,11 +1,10 @@
 // Bounded text operations shared by every part of the program. All texts
 // are Windows-1252 bytes with a terminating zero.
-#ifndef SELVANORE_JOIN_TEXT_H
-#define SELVANORE_JOIN_TEXT_H
+#ifndef SELVANORE_TEXT_TEXT_H
+#define SELVANORE_TEXT_TEXT_H
 
 #include <cstdarg>
 #include <cstddef>
-#include <cstdint>
 
 enum class TextResult {
     Ok,               // the whole text fitted
@@ -27,16 +26,5 @@ TextResult FormatText(char* buffer, size_t capacity, const char* format, ...)
 
 // FormatText with its values in a va_list.
 TextResult FormatTextV(char* buffer, size_t capacity, const char* format, va_list args);
-
-// Capacity of a byte-count text, terminator included.
-const uint32_t kSizeTextCapacity = 32;
-
-struct SizeText {
-    char text[kSizeTextCapacity];
-};
-
-// Value in decimal with a full stop between groups of three digits
-// ("1.234.567").
-SizeText FormatSize(uint64_t value);
 
 #endif

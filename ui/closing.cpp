@@ -3,6 +3,7 @@
 #include "hash/hash.h"
 #include "join/completion.h"
 #include "join/join_state.h"
+#include "text/numbers.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "ui/dialog_record.h"

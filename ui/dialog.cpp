@@ -4,6 +4,7 @@
 #include "join/join_state.h"
 #include "join/completion.h"
 #include "join/sink.h"
+#include "text/numbers.h"
 #include "text/text.h"
 #include "join/worker.h"
 #include "platform/platform.h"

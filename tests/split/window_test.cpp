@@ -81,31 +81,6 @@ TEST(SplitWindowPresets, TheAmountTypedIsASizeInItsUnitOrACountOfParts) {
     Choose(parts, "18446744073709551615");
 }
 
-// ---- Sizes and time --------------------------------------------------------
-
-TEST(SplitWindowTexts, SizesAndClock) {
-    EXPECT_EQ(GroupDigits(0), "0");
-    EXPECT_EQ(GroupDigits(999), "999");
-    EXPECT_EQ(GroupDigits(1000), "1.000");
-    EXPECT_EQ(GroupDigits(4294967295u), "4.294.967.295");
-    EXPECT_EQ(ShortSize(1), "1 byte");
-    EXPECT_EQ(ShortSize(1023), "1023 bytes");
-    EXPECT_EQ(ShortSize(1024), "1,0 KB");
-    EXPECT_EQ(ShortSize(6815744), "6,5 MB");
-    EXPECT_EQ(ShortSize((1u << 20) - 1), "1,0 MB");  // 1023,999 KB rounds up a unit
-    EXPECT_EQ(ShortSize(4294967295u), "4,0 GB");
-    EXPECT_EQ(FormatClock(0), "00:00:00");
-    EXPECT_EQ(FormatClock(3 * 3600 + 25 * 60 + 7), "03:25:07");
-    EXPECT_EQ(FormatClock(123 * 3600), "123:00:00");
-    EXPECT_EQ(RemainingSeconds(5000, 0, 100), -1);
-    EXPECT_EQ(RemainingSeconds(5000, 100, 100), 0);
-    EXPECT_EQ(RemainingSeconds(5000, 50, 100), 5);
-    EXPECT_EQ(RemainingSeconds(1001, 50, 100), 2);  // rounded up
-    // Beyond 64 bits in the product.
-    EXPECT_EQ(RemainingSeconds(4000000000u, 1u << 20, (1ull << 40) + (1u << 20)),
-              4000000ll * 1048576);
-}
-
 // ---- Failures ----------------------------------------------------------------
 
 TEST(SplitWindowTexts, AFailureNamesTheFileAndWhatItConcerns) {

@@ -1,4 +1,4 @@
-// The bounded text operations and the numbers as shown.
+// The bounded text operations.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,27 +41,6 @@ TEST(FormatText, ConversionsInUse) {
     // Windows-1252 bytes pass through unchanged.
     FormatText(buffer, sizeof buffer, "Tamaño : %s bytes.", "1");
     EXPECT_STREQ(buffer, "Tama\xF1o : 1 bytes.");
-}
-
-TEST(FormatSize, GroupsOfThreeWithFullStops) {
-    const struct {
-        uint64_t value;
-        const char* text;
-    } cases[] = {
-        {0, "0"},
-        {7, "7"},
-        {999, "999"},
-        {1000, "1.000"},
-        {12345, "12.345"},
-        {123456, "123.456"},
-        {1000000, "1.000.000"},
-        {1234567, "1.234.567"},
-        {4294967296ull, "4.294.967.296"},
-        {18446744073709551615ull, "18.446.744.073.709.551.615"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_STREQ(FormatSize(c.value).text, c.text) << c.value;
-    }
 }
 
 }  // namespace

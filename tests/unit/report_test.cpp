@@ -78,25 +78,6 @@ TEST_F(Display, StatusTitles) {
     EXPECT_EQ(g_view.title.size(), 49u);
 }
 
-TEST_F(Display, Durations) {
-    EXPECT_STREQ(FormatDuration(0).text, "00:00:00");
-    EXPECT_STREQ(FormatDuration(59999).text, "00:00:59");
-    EXPECT_STREQ(FormatDuration(3600000).text, "01:00:00");
-    EXPECT_STREQ(FormatDuration(360000000).text, "100:00:00");
-    EXPECT_STREQ(FormatDuration(0xFFFFFFFFu).text, "1193:02:47");
-}
-
-TEST_F(Display, RemainingTimeEstimate) {
-    EXPECT_EQ(EstimateRemaining(10000, 500, 1000), 10000u);
-    EXPECT_EQ(EstimateRemaining(10000, 1000, 1000), 0u);
-    EXPECT_EQ(EstimateRemaining(10000, 0, 1000), 0u) << "nothing done yet";
-    EXPECT_EQ(EstimateRemaining(10000, 1500, 1000), 0u) << "parts grew: no negative time";
-    EXPECT_EQ(EstimateRemaining(3, 1, 1000), 2997u);
-    // Beyond 2^32 ms the low 32 bits of the estimate remain.
-    EXPECT_EQ(EstimateRemaining(0xFFFFFFFFu, 1, 3), 0xFFFFFFFEu);
-    EXPECT_EQ(EstimateRemaining(0xFFFFFFFFu, 1, 1ull << 62), 0u) << "does not fit 64 bits";
-}
-
 TEST_F(Display, FirstNotificationAndTheLabels) {
     g_dialog.startTick = 5000;
     Notify(0, 0);

@@ -16,6 +16,7 @@
 
 #include "hash/checksum_kinds.h"
 #include "text/cp1252.h"
+#include "text/numbers.h"
 #include "res/vantorel_resource.h"
 #include "tools/split/job.h"
 #include "text/unicode.h"
@@ -165,7 +166,7 @@ void UseFile(const std::wstring& file) {
     if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
         !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-        SetText(IDC_FILE_INFO, Widen("Tamaño : ") + Widen(GroupDigits(size).c_str()) +
+        SetText(IDC_FILE_INFO, Widen("Tamaño : ") + Widen(FormatSize(size).text) +
                                    Widen(" bytes (") + Widen(ShortSize(size).c_str()) + u")");
     } else {
         // The job says why, in its words, when it is cut.
@@ -302,13 +303,11 @@ void ShowClock() {
     uint64_t done = shared->done, total = shared->total;
     LeaveCriticalSection(&shared->lock);
     DWORD elapsed = GetTickCount() - g_window.startTick;
-    SetText(IDC_SPLIT_ELAPSED,
-            Widen(("Tiempo transcurrido : " + FormatClock(elapsed / 1000)).c_str()));
-    int64_t remaining = RemainingSeconds(elapsed, done, total);
-    SetText(IDC_SPLIT_REMAINING,
-            Widen(("Tiempo restante : " +
-                   (remaining < 0 ? std::string("--:--:--") : FormatClock(static_cast<uint64_t>(remaining))))
-                      .c_str()));
+    SetText(IDC_SPLIT_ELAPSED, Widen("Tiempo transcurrido : ") + Widen(FormatClock(elapsed / 1000).text));
+    // Before the first block nothing tells how long the rest takes.
+    std::u16string remaining =
+        done == 0 ? Widen("--:--:--") : Widen(FormatClock(EstimateRemaining(elapsed, done, total) / 1000).text);
+    SetText(IDC_SPLIT_REMAINING, Widen("Tiempo restante : ") + remaining);
 }
 
 void OnProgressMessage() {
@@ -353,7 +352,7 @@ void OnDone() {
         std::u16string summary = SummaryText(shared->outcome.result, Utf8Of(folder), g_window.choice);
         const SplitResult& result = shared->outcome.result;
         SetText(IDC_STATUS, Widen("Corte terminado: \"") + WidenName(result.name) + Widen("\" en ") +
-                                Widen(GroupDigits(result.partCount).c_str()) + Widen(" partes."));
+                                Widen(FormatSize(result.partCount).text) + Widen(" partes."));
         EnableChoices();
         int answer = Box(summary + WarningsText(shared->warnings) +
                              Widen("\n\n¿Desea abrir la carpeta?"),

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "text/cp1252.h"
+#include "text/numbers.h"
 #include "text/unicode.h"
 
 namespace {
@@ -16,7 +17,7 @@ std::u16string Quoted(const std::string& utf8) {
     return text;
 }
 
-std::u16string Number(uint64_t number) { return Widen(GroupDigits(number).c_str()); }
+std::u16string Number(uint64_t number) { return Widen(FormatSize(number).text); }
 
 // The end of every failure that comes once the outputs were being made.
 const char kNothingKept[] = "\n\nNo se ha conservado nada de lo escrito.";
@@ -89,59 +90,6 @@ std::u16string WidenName(const std::string& utf8) {
         ++at;
     }
     return text;
-}
-
-std::string GroupDigits(uint64_t number) {
-    std::string digits = std::to_string(number);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += '.';
-        out += digits[i];
-    }
-    return out;
-}
-
-std::string ShortSize(uint64_t bytes) {
-    static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
-    if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
-    int unit = 0;
-    uint64_t scale = 1024;
-    while (unit + 1 < 6 && bytes / scale >= 1024) {
-        scale *= 1024;
-        ++unit;
-    }
-    // Tenths, rounded to the nearest.
-    uint64_t whole = bytes / scale;
-    uint64_t tenths = ((bytes % scale) * 10 + scale / 2) / scale;
-    if (tenths == 10) {
-        ++whole;
-        tenths = 0;
-    }
-    // Rounded up to a whole unit more: 1.024 of a unit is one of the next.
-    if (whole == 1024 && unit + 1 < 6) {
-        whole = 1;
-        ++unit;
-    }
-    return GroupDigits(whole) + "," + std::to_string(tenths) + " " + kUnits[unit];
-}
-
-std::string FormatClock(uint64_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02llu:%02u:%02u",
-                  static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
-    return text;
-}
-
-int64_t RemainingSeconds(uint64_t elapsedMs, uint64_t done, uint64_t total) {
-    if (done == 0) return -1;
-    if (done >= total) return 0;
-    // In floating point: elapsedMs * (total - done) can exceed 64 bits.
-    long double ms = static_cast<long double>(elapsedMs) * static_cast<long double>(total - done) /
-                     static_cast<long double>(done);
-    uint64_t whole = static_cast<uint64_t>(ms / 1000);
-    if (static_cast<long double>(whole) * 1000 < ms) ++whole;
-    return static_cast<int64_t>(whole);
 }
 
 std::u16string FailureReason(const SplitFailure& f) {

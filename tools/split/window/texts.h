@@ -1,6 +1,6 @@
 // What the splitter's window says, in Spanish: each failure of the job with
 // the file it concerns, the summary of a set (what to send and how much it
-// weighs), the clock and the sizes. The sentences are Windows-1252 literals;
+// weighs). The sentences are Windows-1252 literals;
 // the names they hold come from the job in UTF-8 (any character a Windows
 // name may have). A text is made in UTF-16, ready for the wide calls.
 #ifndef SELVANORE_TOOLS_SPLIT_WINDOW_TEXTS_H
@@ -17,17 +17,6 @@ std::u16string Widen(const char* cp1252);
 // A name of the job (UTF-8) in UTF-16; a byte that is not UTF-8 reads as
 // "\xHH".
 std::u16string WidenName(const std::string& utf8);
-
-// 1234567 -> "1.234.567", as the joiner writes sizes.
-std::string GroupDigits(uint64_t number);
-// A size in the largest unit of 1024 that it reaches, with one decimal:
-// "812 bytes", "6,5 MB", "4,0 GB".
-std::string ShortSize(uint64_t bytes);
-// Seconds as "hh:mm:ss" (more hour digits when needed).
-std::string FormatClock(uint64_t seconds);
-// The seconds still to go after elapsedMs for done of total bytes, rounded
-// up; -1 before anything is done.
-int64_t RemainingSeconds(uint64_t elapsedMs, uint64_t done, uint64_t total);
 
 // The sentence of a failure, naming what it concerns.
 std::u16string FailureReason(const SplitFailure& failure);
