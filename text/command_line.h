@@ -1,9 +1,9 @@
-// The long options of a command line as GNU programs take them: a name
-// given whole, or cut to any beginning that only one option has. Shared by
-// the command-line programs (vantorel-split, selvanore); header only, no
-// system and no text but the names.
-#ifndef SELVANORE_CLI_LONG_OPTION_H
-#define SELVANORE_CLI_LONG_OPTION_H
+// What the command-line programs (vantorel-split, selvanore) share: long
+// options as GNU programs take them, the exit statuses and their table in
+// the help, and the line that ends a refused command line. Each program
+// words the meaning of its statuses; a status means the same in both.
+#ifndef SELVANORE_TEXT_COMMAND_LINE_H
+#define SELVANORE_TEXT_COMMAND_LINE_H
 
 #include <cstddef>
 #include <string>
@@ -11,34 +11,34 @@
 enum class OptionMatch { Found, Unknown, Ambiguous };
 
 // Finds the option that name (without its leading "--") names among the
-// count names given (without "--" either). A name given whole is that option
+// count names given (without "--" either): the name given whole, or cut to
+// any beginning that only one option has. A name given whole is that option
 // even when it begins another ("no" beside "no-list"). Found: *index is the
 // option's. Ambiguous: *candidates lists the options it begins, as
 // "--no-list, --none".
-inline OptionMatch MatchLongOption(const std::string& name, const char* const* names,
-                                   size_t count, size_t* index, std::string* candidates) {
-    size_t found = count;
-    size_t matches = 0;
-    std::string listed;
-    for (size_t i = 0; i < count; ++i) {
-        std::string option = names[i];
-        if (option == name) {
-            *index = i;
-            return OptionMatch::Found;
-        }
-        if (!name.empty() && option.compare(0, name.size(), name) == 0) {
-            found = i;
-            ++matches;
-            listed += (listed.empty() ? "--" : ", --") + option;
-        }
-    }
-    if (matches == 1) {
-        *index = found;
-        return OptionMatch::Found;
-    }
-    if (matches == 0) return OptionMatch::Unknown;
-    *candidates = listed;
-    return OptionMatch::Ambiguous;
-}
+OptionMatch MatchLongOption(const std::string& name, const char* const* names, size_t count,
+                            size_t* index, std::string* candidates);
+
+// The exit statuses of both programs.
+enum ExitStatus : int {
+    kExitDone = 0,      // the program did what it was asked
+    kExitFailed = 1,    // it did not (nothing is left behind), or its help was not written
+    kExitUsage = 2,     // a bad command line, or a file the program cannot take
+    kExitInterrupted = 130,
+};
+
+// A status and what it means for one program.
+struct ExitStatusMeaning {
+    int status;
+    const char* meaning;
+};
+
+// The table as a help shows it: "Exit status:" and a line per status,
+// "  0    meaning".
+std::string ExitStatusTable(const ExitStatusMeaning* rows, size_t count);
+
+// The line that ends every refused command line, without its line end:
+// "Try 'PROGRAM --help' for more information."
+std::string UsageHint(const char* program);
 
 #endif

@@ -10,7 +10,6 @@
 #include "join/part_name.h"
 #include "text/cp1252.h"
 #include "tools/split/names.h"
-#include "text/command_line.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/options.h"
 #include "tools/split/plan.h"
@@ -178,35 +177,6 @@ TEST(SplitOptions, ShortOptionsAndAbbreviationsMeanTheirLongOptions) {
 
 // A name given whole is its option even when it begins another; a beginning
 // two options share names neither and says which.
-TEST(SplitOptions, AbbreviationsResolveOnlyWhenOneOptionBeginsSo) {
-    const char* const names[] = {"no", "no-list", "none", "parts"};
-    const struct {
-        const char* word;
-        OptionMatch match;
-        size_t index;
-        const char* candidates;
-    } cases[] = {
-        {"no", OptionMatch::Found, 0, ""},
-        {"no-", OptionMatch::Found, 1, ""},
-        {"non", OptionMatch::Found, 2, ""},
-        {"p", OptionMatch::Found, 3, ""},
-        {"n", OptionMatch::Ambiguous, 0, "--no, --no-list, --none"},
-        {"", OptionMatch::Unknown, 0, ""},
-        {"nob", OptionMatch::Unknown, 0, ""},
-        {"partsx", OptionMatch::Unknown, 0, ""},
-        {"P", OptionMatch::Unknown, 0, ""},
-    };
-    for (const auto& c : cases) {
-        size_t index = 99;
-        std::string candidates;
-        EXPECT_EQ(MatchLongOption(c.word, names, 4, &index, &candidates), c.match) << c.word;
-        if (c.match == OptionMatch::Found) {
-            EXPECT_EQ(index, c.index) << c.word;
-        }
-        EXPECT_EQ(candidates, c.candidates) << c.word;
-    }
-}
-
 // Every status the help lists is the one a cause ends with.
 TEST(SplitOptions, TheHelpListsTheExitStatusOfEachCause) {
     std::string help = UsageText(DefaultJoiner(), DefaultJoiner());

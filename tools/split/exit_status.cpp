@@ -2,10 +2,7 @@
 
 namespace {
 
-const struct {
-    int status;
-    const char* meaning;
-} kExitStatuses[] = {
+const ExitStatusMeaning kExitStatuses[] = {
     {kExitDone, "the set was made"},
     {kExitFailed, "the run failed; nothing was left behind"},
     {kExitUsage, "a bad command line, or a file name a set cannot carry"},
@@ -66,18 +63,11 @@ int StatusOfCause(SplitCause cause) {
 
 }  // namespace
 
-const char kUsageHint[] = "Try 'vantorel-split --help' for more information.";
-
 int ExitStatusOf(const SplitOutcome& outcome) {
     if (outcome.interrupted) return kExitInterrupted;
     return StatusOfCause(outcome.failure.cause);
 }
 
 std::string ExitStatusText() {
-    std::string text = "Exit status:\n";
-    for (const auto& row : kExitStatuses) {
-        std::string status = std::to_string(row.status);
-        text += "  " + status + std::string(5 - status.size(), ' ') + row.meaning + "\n";
-    }
-    return text;
+    return ExitStatusTable(kExitStatuses, sizeof kExitStatuses / sizeof kExitStatuses[0]);
 }

@@ -42,7 +42,7 @@ int Run(int argc, char** argv) {
     std::string error;
     if (!ParseArguments(argc, argv, &options, &error, OsSlashAsksForHelp())) {
         Report("%s", error.c_str());
-        OsWriteText(OsStream::Error, std::string(kUsageHint) + "\n");
+        OsWriteText(OsStream::Error, UsageHint("vantorel-split") + "\n");
         return kExitUsage;
     }
     if (options.help) {

@@ -12,6 +12,7 @@
 
 #include "join/join_state.h"
 #include "join/survey.h"
+#include "text/command_line.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/posix/record_source.h"
@@ -26,11 +27,6 @@
 
 namespace {
 
-const int kJoined = 0;
-const int kNotJoined = 1;
-const int kUnusable = 2;
-const int kInterrupted = 130;
-
 void Complain(const std::string& text) { std::fprintf(stderr, "selvanore: %s\n", text.c_str()); }
 
 // The record that the job reads, and where the parts lie: the working
@@ -42,7 +38,7 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
             Complain("this copy is not stamped with a set: give a joiner NAME__join.exe or a "
                      "checksum list NAME.sha256");
             std::fputs(kTtyUsage, stderr);
-            std::fputs(kTtyHint, stderr);
+            std::fputs(TtyHint().c_str(), stderr);
             return 0;
         }
         if (!UseProgramFolder()) {
@@ -79,16 +75,16 @@ void FindList(JoinSource* source) {
 
 int ExitStatus() {
     JoinEnd end = GetJoinEnd();
-    if (end == JoinEnd::Joined) return kJoined;
-    if (end == JoinEnd::Cancelled || TerminalInterrupted()) return kInterrupted;
+    if (end == JoinEnd::Joined) return kExitDone;
+    if (end == JoinEnd::Cancelled || TerminalInterrupted()) return kExitInterrupted;
     // A record that names no set (the template of a joiner given).
-    if (g_join.partCount < 2) return kUnusable;
-    return kNotJoined;
+    if (g_join.partCount < 2) return kExitUsage;
+    return kExitFailed;
 }
 
 int Run(const TtyOptions& options) {
     static JoinSource source;
-    if (!FindRecord(options, &source)) return kUnusable;
+    if (!FindRecord(options, &source)) return kExitUsage;
     FindList(&source);
 
     TerminalSettings settings;
@@ -96,7 +92,7 @@ int Run(const TtyOptions& options) {
     settings.deleteParts = options.deleteParts;
     if (!OpenTerminal(settings)) {
         Complain("cannot set up the terminal");
-        return kUnusable;
+        return kExitUsage;
     }
     char title[100];
     FormatText(title, sizeof title, "Vantorel %s - Modulo de auto-concatenación", SELVANORE_VERSION_TEXT);
@@ -106,7 +102,7 @@ int Run(const TtyOptions& options) {
         ShowMessageBox(nullptr, "Error al iniciar.", TITLE_ERROR, BOX_OK);
         ReleaseJob();
         CloseTerminal();
-        return kUnusable;
+        return kExitUsage;
     }
     // A list gives no size: the recorded size is the parts' total now.
     if (source.sizeFromParts) g_join.expectedSize = g_join.inputTotal;
@@ -128,11 +124,11 @@ int main(int argc, char** argv) {
     if (!ParseTtyArguments(argc, argv, &options, &error)) {
         Complain(error);
         std::fputs(kTtyUsage, stderr);
-        std::fputs(kTtyHint, stderr);
-        return kUnusable;
+        std::fputs(TtyHint().c_str(), stderr);
+        return kExitUsage;
     }
     if (options.help) {
-        std::fputs(kTtyHelp, stdout);
+        std::fputs(TtyHelp().c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (options.version) {

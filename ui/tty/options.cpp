@@ -7,9 +7,9 @@
 
 const char kTtyUsage[] = "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n";
 
-const char kTtyHint[] = "Try 'selvanore --help' for more information.\n";
+namespace {
 
-const char kTtyHelp[] =
+const char kHelpText[] =
     "usage: selvanore [--yes | --no] [--delete-parts] [FILE]\n"
     "       selvanore --help | --version\n"
     "\n"
@@ -35,14 +35,14 @@ const char kTtyHelp[] =
     "every question is answered no: nothing unverified is kept, nothing replaced,\n"
     "nothing deleted. In the background the terminal is left alone until the job\n"
     "is brought to the foreground, and a question stops the job until then.\n"
-    "\n"
-    "Exit status:\n"
-    "  0    joined and verified\n"
-    "  1    not joined\n"
-    "  2    a bad command line, an unusable FILE or record, or a failed start-up\n"
-    "  130  interrupted or cancelled\n";
+    "\n";
 
-namespace {
+const ExitStatusMeaning kExitStatuses[] = {
+    {kExitDone, "joined and verified"},
+    {kExitFailed, "not joined"},
+    {kExitUsage, "a bad command line, an unusable FILE or record, or a failed start-up"},
+    {kExitInterrupted, "interrupted or cancelled"},
+};
 
 enum TtyOption { kYes, kNo, kDeleteParts, kHelp, kVersion };
 const char* const kTtyNames[] = {"yes", "no", "delete-parts", "help", "version"};
@@ -53,6 +53,12 @@ int Refuse(std::string* error, const std::string& reason) {
 }
 
 }  // namespace
+
+std::string TtyHint() { return UsageHint("selvanore") + "\n"; }
+
+std::string TtyHelp() {
+    return kHelpText + ExitStatusTable(kExitStatuses, sizeof kExitStatuses / sizeof kExitStatuses[0]);
+}
 
 int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, std::string* error) {
     *options = TtyOptions{};
