@@ -5,7 +5,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "text/text.h"
 #include "platform/platform.h"
 

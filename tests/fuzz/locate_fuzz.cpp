@@ -8,8 +8,8 @@
 
 #include "hash/checksum_kinds.h"
 #include "text/cp1252.h"
-#include "record/locate.h"
-#include "record/classify.h"
+#include "format/locate.h"
+#include "format/classify.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "tests/support/part_names.h"
 #include "tests/support/temp_dir.h"
 #include "tools/split/options.h"
-#include "record/classify.h"
+#include "format/classify.h"
 
 #ifndef PROBE_FILE
 #define PROBE_FILE ""

@@ -27,7 +27,7 @@ tool=$root/build/$windows/vantorel-split.exe
 joiner=$root/build/$windows/Selvanore.exe
 driver=$root/build/$windows/tests/e2e/driver.exe
 linux_tool=$root/build/linux/vantorel-split
-elf_joiner=$root/build/linux/tests/record/elf_joiner_fixture
+elf_joiner=$root/build/linux/tests/format/elf_joiner_fixture
 wine_harness_need split-under-wine "$tool" "$joiner" "$driver" "$linux_tool" "$elf_joiner"
 
 # split ARGS...: runs the Windows splitter; its exit status in status, its

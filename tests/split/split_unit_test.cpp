@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "join/part_name.h"
+#include "format/part_name.h"
 #include "text/cp1252.h"
 #include "tools/split/names.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/options.h"
 #include "tools/split/plan.h"
-#include "record/classify.h"
+#include "format/classify.h"
 #include "tools/split/report.h"
 #include "tests/support/utf8.h"
 
@@ -443,7 +443,7 @@ TEST(SplitPlan, ByteCountsWithUnits) {
 
 // ---- Part names ----------------------------------------------------------
 
-// The suffix is the joiner's own rule (join/part_name.h) after the name, for
+// The suffix is the joiner's own rule (format/part_name.h) after the name, for
 // counts on both sides of every change of width.
 TEST(SplitPartNames, TheSuffixIsWhatTheJoinerPutsAfterTheName) {
     for (uint32_t count : {2u, 1000u, 1001u, 10001u, 4294967295u}) {

@@ -25,8 +25,8 @@
 
 #include "hash/hash.h"
 #include "text/cp1252.h"
-#include "record/checksum_list.h"
-#include "record/locate.h"
+#include "format/checksum_list.h"
+#include "format/locate.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/part_names.h"
 #include "tests/support/temp_dir.h"

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
-#include "join/part_name.h"
+#include "format/part_name.h"
 #include "text/cp1252.h"
-#include "record/checksum_list.h"
-#include "record/locate.h"
+#include "format/checksum_list.h"
+#include "format/locate.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/temp_dir.h"
 #include "ui/tty/options.h"

@@ -234,7 +234,7 @@ TEST_P(EnginePaths, AgreeWithOpensslOnMessagesOfManyLengths) {
 // call and the bytes of the last one.
 class CTransformSpy : public CHash {
 public:
-    CTransformSpy(bool bigEndian = false) : CHash(16, bigEndian, "spy") {}
+    CTransformSpy(bool bigEndian = false) : CHash(CHECKSUM_MD5, bigEndian) {}
     void Reset() override {
         CHash::Reset();
         for (int i = 0; i < 4; ++i) m_state[i] = 0;

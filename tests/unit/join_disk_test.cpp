@@ -26,7 +26,7 @@
 #include "tests/support/fake_tick.h"
 #include "tests/support/scripted_view.h"
 #include "tests/support/temp_dir.h"
-#include "record/locate.h"
+#include "format/locate.h"
 #include "ui/dialog.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 
 #include "hash/checksum_kinds.h"
 #include "hash/hash.h"
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
 

@@ -260,4 +260,15 @@ TEST_F(StartUp, NoBrushEndsTheStartUp) {
     EXPECT_EQ(PrepareJob(), 0);
 }
 
+// The job's part names are the rule's over its record's name and count.
+TEST(PartNames, TheJobsFollowItsRecord) {
+    g_join = JoinState{};
+    g_join.outputName = "video.avi";
+    g_join.partCount = 1001;
+    char name[kNameCapacity];
+    EXPECT_NE(PartName(7, name), 0);
+    EXPECT_STREQ(name, "video.avi__0007");
+    g_join = JoinState{};
+}
+
 }  // namespace

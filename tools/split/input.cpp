@@ -1,6 +1,6 @@
 #include "tools/split/input.h"
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "tools/split/names.h"
 
 int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "record/locate.h"
+#include "format/locate.h"
 #include "tools/split/job.h"
 #include "tools/split/os.h"
 #include "tools/split/plan.h"

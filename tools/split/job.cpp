@@ -4,7 +4,7 @@
 #include <new>
 
 #include "hash/hash.h"
-#include "record/checksum_list.h"
+#include "format/checksum_list.h"
 #include "tools/split/cut.h"
 #include "tools/split/input.h"
 #include "tools/split/joiner.h"

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "hash/checksum_kinds.h"
-#include "record/locate.h"
+#include "format/locate.h"
 #include "tools/split/os.h"
 #include "tools/split/plan.h"
 

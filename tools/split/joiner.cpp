@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "record/classify.h"
+#include "format/classify.h"
 
 namespace {
 

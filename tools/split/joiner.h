@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "tools/split/input.h"
 #include "tools/split/job.h"
 

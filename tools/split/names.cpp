@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "join/part_name.h"
+#include "format/part_name.h"
 #include "text/cp1252.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "hash/checksum_kinds.h"
 #include "text/command_line.h"
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "text/show.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/report.h"

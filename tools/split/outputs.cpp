@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "record/checksum_list.h"
+#include "format/checksum_list.h"
 #include "tools/split/names.h"
 
 const char kTemporaryPrefix[] = ".vantorel-split-";

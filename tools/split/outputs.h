@@ -19,7 +19,7 @@
 #include "tools/split/os.h"
 
 // Opens the output folder, names the checksum list when the request asks
-// for one (record/checksum_list.h) and checks that every output's name is
+// for one (format/checksum_list.h) and checks that every output's name is
 // free (platform/name_lookup.h) and short enough for it. Returns 0 with
 // *failure when the run cannot go on.
 int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure);

@@ -1,6 +1,6 @@
 #include "tools/split/plan.h"
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 #include "text/show.h"
 #include "tools/split/os.h"
 

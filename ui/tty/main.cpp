@@ -16,7 +16,7 @@
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/posix/record_source.h"
-#include "record/classify.h"
+#include "format/classify.h"
 #include "ui/closing.h"
 #include "ui/dialog.h"
 #include "ui/tty/options.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "join/record_layout.h"
-#include "record/checksum_list.h"
-#include "record/locate.h"
+#include "format/record_layout.h"
+#include "format/checksum_list.h"
+#include "format/locate.h"
 
 struct JoinSource {
     uint8_t record[kRecordSize];

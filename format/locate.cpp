@@ -1,10 +1,10 @@
-#include "record/locate.h"
+#include "format/locate.h"
 
 #include <cstring>
 
 #include "hash/bytes.h"
-#include "record/classify.h"
-#include "record/place.h"
+#include "format/classify.h"
+#include "format/place.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
    ".joindesc". Either way it is the 722 bytes of res/joindesc.bin, the
    template, until the splitter stamps a copy. Only macros, so that the
    resource compiler and the assembler read them too. */
-#ifndef SELVANORE_RECORD_PLACE_H
-#define SELVANORE_RECORD_PLACE_H
+#ifndef SELVANORE_FORMAT_PLACE_H
+#define SELVANORE_FORMAT_PLACE_H
 
 #define SELVANORE_RECORD_SIZE 722
 #define SELVANORE_RECORD_RESOURCE_TYPE 10 /* RT_RCDATA */

@@ -1,12 +1,12 @@
 // The names of the parts of a set, shared by the joiner, which opens them,
 // and the splitter, which makes them.
-#ifndef SELVANORE_JOIN_PART_NAME_H
-#define SELVANORE_JOIN_PART_NAME_H
+#ifndef SELVANORE_FORMAT_PART_NAME_H
+#define SELVANORE_FORMAT_PART_NAME_H
 
 #include <cstdint>
 #include <cstdio>
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 
 // Capacity of part names and report lines, terminator included.
 const uint32_t kNameCapacity = 520;

@@ -2,14 +2,14 @@
 // rebuild, its size, from how many parts, and the checksum to find. Packed
 // (fields at unaligned offsets) and little-endian. The joiner reads it in
 // place; the splitter and the tests encode and decode it here.
-#ifndef SELVANORE_JOIN_RECORD_LAYOUT_H
-#define SELVANORE_JOIN_RECORD_LAYOUT_H
+#ifndef SELVANORE_FORMAT_RECORD_LAYOUT_H
+#define SELVANORE_FORMAT_RECORD_LAYOUT_H
 
 #include <cstdint>
 #include <cstring>
 
 #include "hash/bytes.h"
-#include "record/place.h"
+#include "format/place.h"
 
 const uint32_t kRecordSize = SELVANORE_RECORD_SIZE;
 const uint32_t kChecksumTextOffset = 0;

@@ -1,11 +1,11 @@
-// The record's bytes: the layout and codec of join/record_layout.h, and the
-// recognition of the template and of stamped records (record/classify.h).
+// The record's bytes: the layout and codec of format/record_layout.h, and the
+// recognition of the template and of stamped records (format/classify.h).
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "record/classify.h"
+#include "format/classify.h"
 #include "tests/support/read_file.h"
 
 namespace {

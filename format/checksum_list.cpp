@@ -1,11 +1,13 @@
-#include "record/checksum_list.h"
+#include "format/checksum_list.h"
 
-#include "join/part_name.h"
-#include "join/record_layout.h"
+#include "format/part_name.h"
+#include "format/record_layout.h"
+#include "hash/checksum_kinds.h"
 
 namespace {
 
-const size_t kDigestLength = 64;
+// The digest text of a SHA-256, the list's one kind.
+const size_t kDigestLength = 2 * FindChecksumKind(CHECKSUM_SHA256)->digestSize;
 
 struct Entry {
     std::string digest;

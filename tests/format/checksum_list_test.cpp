@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "record/checksum_list.h"
+#include "format/checksum_list.h"
 
 namespace {
 

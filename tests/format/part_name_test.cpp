@@ -1,10 +1,9 @@
-// The part-name rule (join/part_name.h), and the job's names by it.
+// The part-name rule (format/part_name.h), and the job's names by it.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "join/join_state.h"
-#include "join/part_name.h"
+#include "format/part_name.h"
 
 namespace {
 
@@ -58,17 +57,6 @@ TEST(PartNames, NoOutputNameGivesNoName) {
     int whole = -1;
     EXPECT_EQ(Name(nullptr, 2, 0, &whole), "");
     EXPECT_EQ(whole, 0);
-}
-
-// The job's part names are the rule's over its record's name and count.
-TEST(PartNames, TheJobsFollowItsRecord) {
-    g_join = JoinState{};
-    g_join.outputName = "video.avi";
-    g_join.partCount = 1001;
-    char name[kNameCapacity];
-    EXPECT_NE(PartName(7, name), 0);
-    EXPECT_STREQ(name, "video.avi__0007");
-    g_join = JoinState{};
 }
 
 }  // namespace

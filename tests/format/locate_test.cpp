@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/support/read_file.h"
-#include "record/locate.h"
-#include "record/classify.h"
+#include "format/locate.h"
+#include "format/classify.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "record/classify.h"
+#include "format/classify.h"
 
 #include <cstring>
 

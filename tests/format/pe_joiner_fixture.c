@@ -1,12 +1,12 @@
 /* A stand-in for the Windows joiner: carries the record template as its
-   data resource (record/place.h), as the joiner does, finds it with the
+   data resource (format/place.h), as the joiner does, finds it with the
    system's resource functions and prints it in the descriptor probe's
    format. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-#include "record/place.h"
+#include "format/place.h"
 
 int main(void) {
     static const char* const engines[] = {"none", "MD5", "SHA-1", "SHA-224", "SHA-256"};

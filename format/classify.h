@@ -1,13 +1,13 @@
 // What the splitter knows of the join record beyond its layout: the
 // template the joiner is built with, and what a stamped record looks like.
-#ifndef SELVANORE_RECORD_CLASSIFY_H
-#define SELVANORE_RECORD_CLASSIFY_H
+#ifndef SELVANORE_FORMAT_CLASSIFY_H
+#define SELVANORE_FORMAT_CLASSIFY_H
 
 #include <cstdint>
 
 // The layout, JoinRecord, EncodeRecord and DecodeRecord, shared with the
 // joiner that reads the record.
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 
 // What the bytes at a record's place hold.
 enum class RecordKind {

@@ -6,8 +6,8 @@
 // no program of ours (cat, copy /b). Names are UTF-8, as the recipient's
 // file system names them; a set's names hold no backslash and no line
 // break, so no line needs the escapes sha256sum uses for those.
-#ifndef SELVANORE_RECORD_CHECKSUM_LIST_H
-#define SELVANORE_RECORD_CHECKSUM_LIST_H
+#ifndef SELVANORE_FORMAT_CHECKSUM_LIST_H
+#define SELVANORE_FORMAT_CHECKSUM_LIST_H
 
 #include <cstddef>
 #include <cstdint>

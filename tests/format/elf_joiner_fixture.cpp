@@ -1,13 +1,13 @@
 // A stand-in for the Linux joiner: carries the record template in its
-// section (record/place.h), as the joiner does, and prints the record it was
+// section (format/place.h), as the joiner does, and prints the record it was
 // stamped with in the descriptor probe's format.
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "hash/hash.h"
-#include "record/classify.h"
-#include "record/place.h"
+#include "format/classify.h"
+#include "format/place.h"
 
 asm(".pushsection " SELVANORE_RECORD_SECTION ",\"a\"\n"
     ".globl fixture_record\n"

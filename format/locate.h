@@ -1,10 +1,10 @@
 // Finds the join record inside a joiner executable, read whole into memory,
-// at its place (record/place.h): in a PE image, the data resource of the
+// at its place (format/place.h): in a PE image, the data resource of the
 // record's number, in any one language; in an ELF image, its section. Every
 // offset, count and size read from the image is checked against the image's
 // bounds before use, so any bytes at all can be given.
-#ifndef SELVANORE_RECORD_LOCATE_H
-#define SELVANORE_RECORD_LOCATE_H
+#ifndef SELVANORE_FORMAT_LOCATE_H
+#define SELVANORE_FORMAT_LOCATE_H
 
 #include <cstdint>
 
