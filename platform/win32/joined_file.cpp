@@ -149,9 +149,7 @@ NameLookup IdentifyName(const char* name, FileIdentity* identity) {
 FileHandle CreateJoinedFile(const char* tempName) {
     wchar_t wide[kWideCapacity];
     if (!WidenName(tempName, wide)) return nullptr;
-    FileHandle file = WrapDiskFile(CreateFileW(wide, GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
-                                               nullptr, CREATE_NEW,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FileHandle file = WrapDiskFile(CreateNewHandle(wide, GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC));
     if (file == nullptr) return nullptr;
     file->identity = IdentityOf(file->handle);
     // A system that cannot mark it: the name holds it, as a leftover the

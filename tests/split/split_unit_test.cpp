@@ -233,7 +233,7 @@ TEST(SplitOptions, OnlyAConsoleOpenedForTheProgramAloneWaits) {
         {1, true, false, false},  // input redirected: no key can be read
     };
     for (const auto& c : cases) {
-        OsConsole console;
+        ConsoleState console;
         console.processes = c.processes;
         console.output = c.output;
         console.input = c.input;

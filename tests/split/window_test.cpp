@@ -122,7 +122,7 @@ TEST(SplitWindowTexts, EveryCauseHasItsOwnSentence) {
         f.system = "SYSTEM";
         f.plan = PlanProblem::EmptyFile;
         f.locate = LocateProblem::NoRecord;
-        f.distrust.reason = OsDistrustReason::WritableByGroup;
+        f.distrust.reason = DistrustReason::WritableByGroup;
         std::u16string text = FailureReason(f);
         std::string utf8 = Utf8(text);
         EXPECT_TRUE(seen.insert(text).second) << cause << ": " << utf8;
@@ -151,8 +151,10 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
     r.firstPart = u8"Año.iso__000";
     r.lastPart = u8"Año.iso__002";
     r.joiner = u8"C:\\out\\Año.iso__join.exe";
+    r.joinerName = u8"Año.iso__join.exe";
     r.joinerSize = 321024;
     r.list = u8"C:\\out\\Año.iso.sha256";
+    r.listName = u8"Año.iso.sha256";
     r.listSize = 300;
     CutChoice mail;
     mail.partSize = kCutPresets[0].partSize;

@@ -1,6 +1,6 @@
 #include "tools/split/cut.h"
 
-#include "tools/split/os.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ void Tell(const SplitEvents& events, const SplitProgress& progress) {
 }
 
 // Copies the bytes of part index into part.
-int CopyPart(Job* job, uint32_t index, OsFile* part, CutSums* sums, uint8_t* buffer,
+int CopyPart(Job* job, uint32_t index, SystemFile* part, CutSums* sums, uint8_t* buffer,
              const SplitEvents& events, SplitProgress* progress, SplitFailure* failure) {
     std::string partName = PartFileName(*job, index);
     uint64_t left = PartSize(job->plan, index);
@@ -17,8 +17,9 @@ int CopyPart(Job* job, uint32_t index, OsFile* part, CutSums* sums, uint8_t* buf
         if (StopAsked(events)) return FailWith(failure, SplitCause::Interrupted, "");
         size_t want = left < kCutBufferSize ? static_cast<size_t>(left) : kCutBufferSize;
         size_t got = 0;
-        if (!OsRead(job->input.handle, buffer, want, &got)) {
-            return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
+        SystemError error;
+        if (!ReadSome(job->input.handle, buffer, want, &got, &error)) {
+            return FailWithSystem(failure, SplitCause::CannotReadInput, job->file, error);
         }
         if (got == 0) return FailWith(failure, SplitCause::InputShrank, job->file);
         // The sums read the block while it is written; the helper is
@@ -42,22 +43,23 @@ int CutParts(Job* job, OutputSet* outputs, CutSums* sums, uint8_t* buffer,
     const SplitPlan& plan = job->plan;
     SplitProgress progress = {SplitStage::Cutting, job->name, 0, plan.fileSize};
     for (uint32_t i = 0; i < plan.partCount; ++i) {
-        OsFile part;
+        SystemFile part;
         if (!CreatePart(outputs, i, &part, failure)) return 0;
         if (!CopyPart(job, i, &part, sums, buffer, events, &progress, failure)) return 0;
     }
     uint8_t extra = 0;
     size_t got = 0;
-    if (OsRead(job->input.handle, &extra, 1, &got) && got > 0) {
+    SystemError error;
+    if (ReadSome(job->input.handle, &extra, 1, &got, &error) && got > 0) {
         return FailWith(failure, SplitCause::InputGrew, job->file);
     }
     // Bytes written in place keep the size but not the times: the parts
     // would hold a mix of the old file and the new.
-    OsFileTimes times;
-    if (!OsGetFileTimes(job->input.handle, &times)) {
-        return FailWithSystem(failure, SplitCause::CannotReadInput, job->file);
+    FileTimes times;
+    if (!GetFileTimes(job->input.handle, &times, &error)) {
+        return FailWithSystem(failure, SplitCause::CannotReadInput, job->file, error);
     }
-    if (!OsSameFileTimes(times, job->inputTimes)) {
+    if (!SameFileTimes(times, job->inputTimes)) {
         return FailWith(failure, SplitCause::InputChanged, job->file);
     }
     progress.stage = SplitStage::Cut;

@@ -1,24 +1,26 @@
 #include "tools/split/input.h"
 
 #include "format/record_layout.h"
+#include "platform/paths.h"
 #include "tools/split/names.h"
 
 int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
     job->file = request.file;
-    job->name = OsBaseName(OsLongPath(request.file));
+    job->name = BaseName(LongPath(request.file));
     if (!CheckWindowsName(job->name, failure)) return 0;
 
     uint64_t fileSize = 0;
-    if (!OsOpenRegularFile(job->file, &job->input, &fileSize)) {
-        if (OsLastError() == OsError::NotRegular) {
+    SystemError error;
+    if (!OpenRegularFile(job->file, &job->input, &fileSize, &error)) {
+        if (error.fault == SystemFault::NotRegular) {
             return FailWith(failure, SplitCause::InputNotRegular, job->file);
         }
-        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file, error);
     }
-    if (!OsGetFileTimes(job->input.handle, &job->inputTimes)) {
-        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file);
+    if (!GetFileTimes(job->input.handle, &job->inputTimes, &error)) {
+        return FailWithSystem(failure, SplitCause::InputCannotOpen, job->file, error);
     }
-    if (OsIsDescriptorLink(job->file)) {
+    if (IsDescriptorLink(job->file)) {
         return FailWith(failure, SplitCause::InputIsStream, job->file);
     }
     int planned = request.byParts

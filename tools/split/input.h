@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "format/locate.h"
+#include "platform/files.h"
 #include "tools/split/job.h"
-#include "tools/split/os.h"
 #include "tools/split/plan.h"
 
 struct Job {
     // The input.
     std::string file;             // as given
-    OsFile input;
-    OsFileTimes inputTimes = {};  // the input's times when it was opened
+    SystemFile input;
+    FileTimes inputTimes = {};  // the input's times when it was opened
     SplitPlan plan = {};
     std::string name;        // the file's own name (its long form), UTF-8
     std::string cp1252Name;  // the same in Windows-1252, for the record
@@ -30,7 +30,7 @@ struct Job {
     std::string joinerName;  // the stamped copy's name
     // The output folder.
     std::string outDir;
-    OsFile directory;
+    SystemFile directory;
     std::string listName;  // the checksum list's name; empty when none is written
 };
 
@@ -41,8 +41,9 @@ inline int FailWith(SplitFailure* failure, SplitCause cause, const std::string& 
     failure->name = name;
     return 0;
 }
-inline int FailWithSystem(SplitFailure* failure, SplitCause cause, const std::string& name) {
-    failure->system = OsLastErrorText();
+inline int FailWithSystem(SplitFailure* failure, SplitCause cause, const std::string& name,
+                          const SystemError& error) {
+    failure->system = error.reason;
     return FailWith(failure, cause, name);
 }
 

@@ -42,8 +42,8 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
     // The joiner's and the list's temporary files are made first, so that
     // nothing is cut when they cannot be; their bytes are written once the
     // checksums are known.
-    OsFile joiner;
-    OsFile list;
+    SystemFile joiner;
+    SystemFile list;
     if (!CreateJoinerCopy(&run->outputs, &joiner, failure)) return 0;
     if (!job.listName.empty() && !CreateList(&run->outputs, &list, failure)) return 0;
     if (!CutParts(&job, &run->outputs, sums, buffer, events, failure)) {
@@ -93,11 +93,13 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
     result.firstPart = PartFileName(job, 0);
     result.lastPart = PartFileName(job, job.plan.partCount - 1);
     result.joiner = OutputPath(job, job.joinerName);
+    result.joinerName = job.joinerName;
     result.kind = job.kind;
     result.checksum = record.checksumText;
     result.joinerSource = job.joinerPath;
     result.joinerSize = job.joiner.size();
     if (!job.listName.empty()) result.list = OutputPath(job, job.listName);
+    result.listName = job.listName;
     result.listSize = listSize;
     return 1;
 }

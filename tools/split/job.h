@@ -21,7 +21,8 @@
 
 #include "hash/checksum_kinds.h"
 #include "format/locate.h"
-#include "tools/split/os.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "tools/split/plan.h"
 
 // How every temporary name of the outputs begins: ".vantorel-split-", 16
@@ -165,10 +166,10 @@ struct SplitFailure {
     std::string system;  // the system's description of the error
     PlanProblem plan = PlanProblem::None;
     LocateProblem locate = LocateProblem::None;
-    OsDistrust distrust;
+    Distrust distrust;
     bool buildTree = false;
     JoinerSystem joinerSystem = JoinerSystem::Windows;
-    OsUnit units = OsUnit::Bytes;
+    NameUnit units = NameUnit::Bytes;
 };
 
 // What a finished run made.
@@ -179,10 +180,12 @@ struct SplitResult {
     std::string firstPart;
     std::string lastPart;
     std::string joiner;  // the stamped joiner's path
+    std::string joinerName;  // its name in the output folder
     uint32_t kind = CHECKSUM_NONE;
     std::string checksum;  // the digest text; empty for CHECKSUM_NONE
     std::string joinerSource;  // the joiner copied: as given, or the default's resolved path
     std::string list;  // the checksum list's path; empty when none was asked for
+    std::string listName;  // its name in the output folder
     uint64_t joinerSize = 0;  // bytes of the stamped joiner
     uint64_t listSize = 0;    // bytes of the checksum list; 0 without one
 };

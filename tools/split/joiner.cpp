@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "format/classify.h"
+#include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -29,24 +31,25 @@ int FailMissing(SplitFailure* failure, const DefaultJoiner& fallback) {
 // is its place, for the failure of a missing joiner; null for a joiner given.
 int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
                std::vector<uint8_t>* image, SplitFailure* failure) {
-    OsFile file;
+    SystemFile file;
     uint64_t size = 0;
-    if (!OsOpenRegularFile(path, &file, &size)) {
-        if (OsLastError() == OsError::NotRegular) {
+    SystemError error;
+    if (!OpenRegularFile(path, &file, &size, &error)) {
+        if (error.fault == SystemFault::NotRegular) {
             return FailWith(failure, SplitCause::JoinerNotRegular, path);
         }
-        if (OsLastError() == OsError::Missing && fallback != nullptr) {
+        if (error.fault == SystemFault::Missing && fallback != nullptr) {
             return FailMissing(failure, *fallback);
         }
-        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, path);
+        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, path, error);
     }
     if (size > kMaxJoinerSize) return FailWith(failure, SplitCause::JoinerTooLarge, path);
     image->resize(static_cast<size_t>(size));
     size_t done = 0;
     while (done < image->size()) {
         size_t got = 0;
-        if (!OsRead(file.handle, image->data() + done, image->size() - done, &got)) {
-            return FailWithSystem(failure, SplitCause::JoinerCannotRead, path);
+        if (!ReadSome(file.handle, image->data() + done, image->size() - done, &got, &error)) {
+            return FailWithSystem(failure, SplitCause::JoinerCannotRead, path, error);
         }
         if (got == 0) return FailWith(failure, SplitCause::JoinerShrank, path);
         done += got;
@@ -59,13 +62,14 @@ int ReadJoiner(const std::string& path, const DefaultJoiner* fallback,
 // stamped and shipped as the user's joiner.
 int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job, SplitFailure* failure) {
     if (fallback.path.empty()) return FailWith(failure, SplitCause::NoOwnPath, "");
-    if (OsLookUp(fallback.path) == NameLookup::Absent) return FailMissing(failure, fallback);
-    if (!OsCheckTrusted(fallback.path, &job->joinerPath, &failure->distrust)) {
-        if (failure->distrust.reason != OsDistrustReason::None) {
+    SystemError error;
+    if (LookUp(fallback.path, &error) == NameLookup::Absent) return FailMissing(failure, fallback);
+    if (!CheckTrusted(fallback.path, &job->joinerPath, &failure->distrust, &error)) {
+        if (failure->distrust.reason != DistrustReason::None) {
             return FailWith(failure, SplitCause::DefaultJoinerDistrusted, fallback.path);
         }
-        if (OsLastError() == OsError::Missing) return FailMissing(failure, fallback);
-        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, fallback.path);
+        if (error.fault == SystemFault::Missing) return FailMissing(failure, fallback);
+        return FailWithSystem(failure, SplitCause::JoinerCannotOpen, fallback.path, error);
     }
     return ReadJoiner(job->joinerPath, &fallback, &job->joiner, failure);
 }
@@ -74,15 +78,16 @@ int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job, SplitFailure* fai
 
 DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places) {
     DefaultJoiner joiner;
-    std::string self = OsOwnPath();
-    std::string directory = OsDirectoryName(self);
+    SystemError error;
+    std::string self = ProgramPath(&error);
+    std::string directory = DirectoryName(self);
     joiner.buildTree = places.buildTree[0] != '\0' && !self.empty() &&
-                       OsLookUp(OsJoinPath(directory, kBuildTreeMarker)) == NameLookup::Found;
+                       LookUp(JoinPath(directory, kBuildTreeMarker), &error) == NameLookup::Found;
     joiner.place = joiner.buildTree ? places.buildTree : places.installed;
     // Without its own path the program knows no folder of its own: "." would
     // be the working directory, which anyone may have chosen.
     if (!self.empty()) {
-        joiner.path = joiner.place[0] == '/' ? joiner.place : OsJoinPath(directory, joiner.place);
+        joiner.path = joiner.place[0] == '/' ? joiner.place : JoinPath(directory, joiner.place);
     }
     return joiner;
 }

@@ -13,7 +13,7 @@
 // Reads the joiner, the request's or else the default one, finds its record
 // and checks that it is the template or a stamped record. The default is
 // taken only when the user or the administrator alone could have put it
-// there (OsCheckTrusted); a joiner given is the user's choice and is not
+// there (CheckTrusted); a joiner given is the user's choice and is not
 // judged. Returns 0 with *failure when the run cannot go on.
 int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure);
 

@@ -9,8 +9,9 @@
 
 #include "tools/split/exit_status.h"
 #include "tools/split/job.h"
+#include "platform/console.h"
+#include "platform/paths.h"
 #include "tools/split/options.h"
-#include "tools/split/os.h"
 #include "tools/split/report.h"
 #include "version.h"
 
@@ -40,20 +41,21 @@ const JoinerPlaces kLinuxJoiner = {VANTOREL_INSTALLED_LINUX_JOINER, VANTOREL_BUI
 int Run(int argc, char** argv) {
     Options options;
     std::string error;
-    if (!ParseArguments(argc, argv, &options, &error, OsSlashAsksForHelp())) {
+    SystemError streamError;
+    if (!ParseArguments(argc, argv, &options, &error, SlashAsksForHelp())) {
         Report("%s", error.c_str());
-        OsWriteText(OsStream::Error, UsageHint("vantorel-split") + "\n");
+        WriteToStream(StandardStream::Error, UsageHint("vantorel-split") + "\n", &streamError);
         return kExitUsage;
     }
     if (options.help) {
-        bool written = OsWriteText(OsStream::Output, UsageText(FindDefaultJoiner(kWindowsJoiner),
-                                                               FindDefaultJoiner(kLinuxJoiner),
-                                                               OsSlashAsksForHelp()));
-        return written ? kExitDone : kExitFailed;
+        std::string help = UsageText(FindDefaultJoiner(kWindowsJoiner), FindDefaultJoiner(kLinuxJoiner),
+                                     SlashAsksForHelp());
+        return WriteToStream(StandardStream::Output, help, &streamError) ? kExitDone : kExitFailed;
     }
     if (options.version) {
-        bool written = OsWriteText(OsStream::Output, "vantorel-split " SELVANORE_VERSION_TEXT "\n");
-        return written ? kExitDone : kExitFailed;
+        return WriteToStream(StandardStream::Output, "vantorel-split " SELVANORE_VERSION_TEXT "\n", &streamError)
+                   ? kExitDone
+                   : kExitFailed;
     }
 
     SplitRequest request = RequestOf(options, kWindowsJoiner, kLinuxJoiner);
@@ -65,9 +67,9 @@ int Run(int argc, char** argv) {
     }
     // A summary that cannot be written (a full device, a closed pipe) fails
     // the run: the outcome removes the outputs, all of them its own.
-    if (!OsWriteText(OsStream::Output, SummaryText(outcome.result))) {
+    if (!WriteToStream(StandardStream::Output, SummaryText(outcome.result), &streamError)) {
         Report("cannot write the summary to the standard output: %s (nothing was kept)",
-               OsLastErrorText());
+               streamError.reason.c_str());
         return kExitFailed;
     }
     KeepOutputs(&outcome);
@@ -79,7 +81,7 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // The arguments as UTF-8, kept for the whole run: the options point
     // into them.
-    std::vector<std::string> arguments = OsArguments(argc, argv);
+    std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     std::vector<char*> pointers;
     for (std::string& argument : arguments) pointers.push_back(&argument[0]);
     pointers.push_back(nullptr);
@@ -87,9 +89,10 @@ int main(int argc, char** argv) {
     int status = Run(static_cast<int>(arguments.size()), pointers.data());
     // Started from Explorer, the window would close before its lines could
     // be read: say what this program is, and wait.
-    if (InAConsoleOfItsOwn(OsConsoleState())) {
-        OsWriteText(OsStream::Output, OwnConsoleNote(OsOwnPath()));
-        OsWaitForKey();
+    if (InAConsoleOfItsOwn(GetConsoleState())) {
+        SystemError error;
+        WriteToStream(StandardStream::Output, OwnConsoleNote(ProgramPath(&error)), &error);
+        WaitForKey();
     }
     return status;
 }

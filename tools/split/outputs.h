@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "tools/split/input.h"
 #include "tools/split/job.h"
-#include "tools/split/os.h"
 
 // Opens the output folder, names the checksum list when the request asks
 // for one (format/checksum_list.h) and checks that every output's name is
@@ -38,11 +38,12 @@ size_t CountLeftovers(const Job& job);
 
 struct OutputSet {
     const Job* job = nullptr;
-    // The random source of the names (OsRandomBytes; tests give their own).
-    int (*random)(void* buffer, size_t length) = nullptr;
-    // The beginning of the next temporary name; a new one is drawn when a
-    // name is taken.
-    std::string stem;
+    // The random source of the names (RandomBytes; tests give their own).
+    int (*random)(void* buffer, size_t length, SystemError* error) = nullptr;
+    // The digits of the run's temporary names (platform/temporary_name.h),
+    // drawn with the first and again whenever a name is found taken.
+    uint64_t digits = 0;
+    bool digitsDrawn = false;
     std::string joinerTemporary;           // the joiner's temporary name, once made
     std::string listTemporary;             // the list's, once made
     std::vector<std::string> temporaries;  // those of parts 0, 1... made so far
@@ -56,17 +57,17 @@ OutputSet NoOutputs(const Job& job);
 // Each creates its output's temporary file under a name nothing has, into
 // *file, its owner; a name found taken is drawn again, a few times. Parts
 // are created in order: index is the count of parts made.
-int CreateJoinerCopy(OutputSet* outputs, OsFile* file, SplitFailure* failure);
-int CreateList(OutputSet* outputs, OsFile* file, SplitFailure* failure);
-int CreatePart(OutputSet* outputs, uint32_t index, OsFile* file, SplitFailure* failure);
+int CreateJoinerCopy(OutputSet* outputs, SystemFile* file, SplitFailure* failure);
+int CreateList(OutputSet* outputs, SystemFile* file, SplitFailure* failure);
+int CreatePart(OutputSet* outputs, uint32_t index, SystemFile* file, SplitFailure* failure);
 
 // Writes to an output; name is its own name, for the failure.
-int WriteOutput(const OsFile& file, const void* data, size_t length, const std::string& name,
+int WriteOutput(const SystemFile& file, const void* data, size_t length, const std::string& name,
                 const Job& job, SplitFailure* failure);
 // Syncs the output and closes it: an output is whole only once both
 // succeeded (a failed close is a delayed write error). An output that is not
 // finished is closed by its owner, without a word, on a way that fails.
-int FinishOutput(OsFile* file, const std::string& name, const Job& job, SplitFailure* failure);
+int FinishOutput(SystemFile* file, const std::string& name, const Job& job, SplitFailure* failure);
 
 // Gives every output made its own name, the parts, the list, and the joiner
 // last so that a set without it is plainly incomplete, and syncs the folder. On a failure the

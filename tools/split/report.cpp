@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "format/record_layout.h"
+#include "platform/console.h"
+#include "platform/paths.h"
 #include "text/show.h"
-#include "tools/split/os.h"
 
 namespace {
+
+// What the lines on the standard error met: they are best effort, a
+// failure to write them changes nothing.
+SystemError g_ignored;
 
 // Whether a progress line is on the terminal and must be ended first.
 bool g_progressShown = false;
@@ -52,13 +57,13 @@ std::string LocateText(LocateProblem problem) {
     return "unknown problem";
 }
 
-std::string DistrustText(const OsDistrust& distrust) {
+std::string DistrustText(const Distrust& distrust) {
     switch (distrust.reason) {
-        case OsDistrustReason::None: break;
-        case OsDistrustReason::Owner:
+        case DistrustReason::None: break;
+        case DistrustReason::Owner:
             return "belongs to user " + std::to_string(distrust.owner) + ", neither you nor root";
-        case OsDistrustReason::WritableByOthers: return "is writable by others";
-        case OsDistrustReason::WritableByGroup: return "is writable by its group";
+        case DistrustReason::WritableByOthers: return "is writable by others";
+        case DistrustReason::WritableByGroup: return "is writable by its group";
     }
     return "can be trusted";
 }
@@ -75,12 +80,13 @@ void ShowProgress(const std::string& name, uint64_t done, uint64_t total) {
     g_shownPercent = percent;
     char figure[8];
     std::snprintf(figure, sizeof figure, "%3d%%", percent);
-    OsWriteText(OsStream::Error, "\rcutting " + ShowName(name) + ": " + figure);
+    WriteToStream(StandardStream::Error, "\rcutting " + ShowName(name) + ": " + figure, &g_ignored);
     g_progressShown = true;
 }
 
 void ClearProgress(const std::string& name) {
-    OsWriteText(OsStream::Error, "\r" + std::string(ShowName(name).size() + 14, ' ') + "\r");
+    WriteToStream(StandardStream::Error, "\r" + std::string(ShowName(name).size() + 14, ' ') + "\r",
+                  &g_ignored);
     g_progressShown = false;
 }
 
@@ -110,8 +116,8 @@ void OnWarning(void*, const SplitWarning& warning) {
 void OnProgress(void*, const SplitProgress& progress) {
     switch (progress.stage) {
         case SplitStage::Writing:
-            OsCatchInterruptions();
-            g_showProgress = OsErrorStreamIsTerminal() && progress.total >= kProgressThreshold;
+            CatchInterruptions();
+            g_showProgress = ErrorStreamIsTerminal() && progress.total >= kProgressThreshold;
             g_shownPercent = -1;
             break;
         case SplitStage::Cutting:
@@ -123,7 +129,7 @@ void OnProgress(void*, const SplitProgress& progress) {
     }
 }
 
-int OnStop(void*) { return OsInterrupted(); }
+int OnStop(void*) { return Interrupted(); }
 
 }  // namespace
 
@@ -142,7 +148,7 @@ void Report(const char* format, ...) {
         line.append(text.data(), static_cast<size_t>(length));
     }
     va_end(again);
-    OsWriteText(OsStream::Error, line + "\n");
+    WriteToStream(StandardStream::Error, line + "\n", &g_ignored);
 }
 
 std::string DescribeFailure(const SplitFailure& f) {
@@ -213,7 +219,7 @@ std::string DescribeFailure(const SplitFailure& f) {
             return "cannot use the output directory " + name + ": " + f.system;
         case SplitCause::NameTooLongForFolder:
             return "the name " + name + " is too long: " + Quoted(f.other) + " would exceed the " +
-                   number + (f.units == OsUnit::Bytes ? " bytes" : " characters") +
+                   number + (f.units == NameUnit::Bytes ? " bytes" : " characters") +
                    " a file name can have";
         case SplitCause::OutputExists:
             return name + " already exists; remove it or choose another --out";
@@ -269,14 +275,14 @@ SplitEvents TerminalEvents() {
     return events;
 }
 
-bool InAConsoleOfItsOwn(const OsConsole& console) {
+bool InAConsoleOfItsOwn(const ConsoleState& console) {
     return console.processes == 1 && console.output && console.input;
 }
 
 std::string OwnConsoleNote(const std::string& ownPath) {
     std::string windowProgram =
         ownPath.empty() ? std::string("Vantorel.exe")
-                        : OsJoinPath(OsDirectoryName(ownPath), "Vantorel.exe");
+                        : JoinPath(DirectoryName(ownPath), "Vantorel.exe");
     return "\n"
            "vantorel-split.exe is the splitter's command-line program: it takes its file\n"
            "and options in a Command Prompt, as in \"vantorel-split FILE -n 3\"\n"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/console.h"
 #include "tools/split/job.h"
 
 // Writes "vantorel-split: " and the formatted text as one line, ending a
@@ -25,7 +26,7 @@ std::string SummaryText(const SplitResult& result);
 
 // The command line's answers to a run's events: each warning reported as it
 // comes; once the outputs are about to be made, interruptions caught
-// (OsCatchInterruptions) and, on a terminal and for a file of 16 MiB or
+// (CatchInterruptions) and, on a terminal and for a file of 16 MiB or
 // more, "cutting NAME: P%" shown in place, wiped when the cut is done; stop
 // once an interruption came.
 SplitEvents TerminalEvents();
@@ -36,7 +37,7 @@ SplitEvents TerminalEvents();
 // output and input. Then the program ends with OwnConsoleNote and waits for
 // a key. Under a console of its own shell, or with either stream
 // redirected, nothing changes.
-bool InAConsoleOfItsOwn(const OsConsole& console);
+bool InAConsoleOfItsOwn(const ConsoleState& console);
 
 // What the program is and where the window program is, for a user who
 // started it from Explorer. ownPath: the program's path (empty: unknown).

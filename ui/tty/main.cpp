@@ -14,6 +14,7 @@
 #include "join/survey.h"
 #include "text/command_line.h"
 #include "text/text.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/posix/record_source.h"
 #include "format/classify.h"
@@ -52,7 +53,7 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
         Complain(DescribeSourceFailure(failure, options.file));
         return 0;
     }
-    std::string folder = FolderOf(options.file);
+    std::string folder = DirectoryName(options.file);
     if (chdir(folder.c_str()) != 0) {
         Complain("cannot enter the folder '" + ShowName(folder) + "': " + std::strerror(errno));
         return 0;

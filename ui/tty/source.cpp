@@ -1,16 +1,10 @@
 #include "ui/tty/source.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
 
 #include "hash/checksum_kinds.h"
+#include "platform/files.h"
 #include "text/cp1252.h"
-#include "platform/posix/lookup.h"
 #include "text/show.h"
 
 namespace {
@@ -27,36 +21,24 @@ int Fail(SourceFailure* failure, SourceCause cause, const std::string& system = 
 
 // Reads a regular file whole, never blocking on a FIFO or a device.
 int ReadWhole(const std::string& path, std::string* bytes, SourceFailure* failure) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Fail(failure, SourceCause::CannotOpen, std::strerror(errno));
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        int error = errno;
-        close(fd);
-        return Fail(failure, SourceCause::CannotRead, std::strerror(error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        return Fail(failure, SourceCause::NotRegular);
+    SystemFile file;
+    uint64_t size = 0;
+    SystemError error;
+    if (!OpenRegularFile(path, &file, &size, &error)) {
+        if (error.fault == SystemFault::NotRegular) return Fail(failure, SourceCause::NotRegular);
+        return Fail(failure, SourceCause::CannotOpen, error.reason);
     }
     bytes->clear();
     char block[65536];
     for (;;) {
-        ssize_t got = read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            int error = errno;
-            close(fd);
-            return Fail(failure, SourceCause::CannotRead, std::strerror(error));
+        size_t got = 0;
+        if (!ReadSome(file.handle, block, sizeof block, &got, &error)) {
+            return Fail(failure, SourceCause::CannotRead, error.reason);
         }
         if (got == 0) break;
-        bytes->append(block, static_cast<size_t>(got));
-        if (bytes->size() > kMaxSourceSize) {
-            close(fd);
-            return Fail(failure, SourceCause::TooLarge);
-        }
+        bytes->append(block, got);
+        if (bytes->size() > kMaxSourceSize) return Fail(failure, SourceCause::TooLarge);
     }
-    close(fd);
     return 1;
 }
 
@@ -74,13 +56,14 @@ int ListNameToRecordName(const std::string& utf8, std::string* name, SourceFailu
     return 1;
 }
 
-const char* LocateReason(LocateProblem problem) {
+std::string LocateReason(LocateProblem problem) {
     switch (problem) {
         case LocateProblem::NotExecutable: return "it is not a little-endian executable";
         case LocateProblem::Malformed: return "its headers are damaged";
         case LocateProblem::NoRecord: return "it has no join record";
         case LocateProblem::Ambiguous: return "it has more than one join record";
-        case LocateProblem::WrongSize: return "its join record is not 722 bytes";
+        case LocateProblem::WrongSize:
+            return "its join record is not " + std::to_string(kRecordSize) + " bytes";
         default: return "";
     }
 }
@@ -125,12 +108,6 @@ int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* f
     return RecordFromList(list, source, failure);
 }
 
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 ListBeside FindListBeside(const uint8_t* record, std::string* listName,
                           std::vector<std::string>* digests, SourceFailure* failure) {
     JoinRecord decoded;
@@ -138,10 +115,11 @@ ListBeside FindListBeside(const uint8_t* record, std::string* listName,
     const char* name = reinterpret_cast<const char*>(record + kOutputNameOffset);
     if (decoded.partCount < 2 || !IsPlainOutputName(name)) return ListBeside::None;
     *listName = ChecksumListName(Windows1252ToUtf8(decoded.outputName));
-    NameLookup lookup = LookUpName(AT_FDCWD, listName->c_str());
+    SystemError error;
+    NameLookup lookup = LookUp(*listName, &error);
     if (lookup == NameLookup::Absent) return ListBeside::None;
     if (lookup == NameLookup::Unknown) {
-        Fail(failure, SourceCause::CannotOpen, std::strerror(errno));
+        Fail(failure, SourceCause::CannotOpen, error.reason);
         return ListBeside::Unusable;
     }
     std::string bytes;
@@ -177,7 +155,8 @@ std::string DescribeSourceFailure(const SourceFailure& failure, const std::strin
             std::string start = shown + " is neither a joiner nor the checksum list of a set: ";
             switch (failure.list) {
                 case ListProblem::TooFewParts: return start + "it names fewer than two parts";
-                case ListProblem::TooManyParts: return start + "it names more than 10000 parts";
+                case ListProblem::TooManyParts:
+                    return start + "it names more than " + std::to_string(kMaxPartCount) + " parts";
                 case ListProblem::NotTheParts:
                     return start + "line " + line + " does not name the set's next part";
                 default: return start + "line " + line + " is not a checksum line";

@@ -58,10 +58,6 @@ int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* f
 // form or does not fit the record's field.
 int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* failure);
 
-// The folder of path, where the parts and the output lie ("." for a bare
-// name).
-std::string FolderOf(const std::string& path);
-
 // The list of the set that record names, NAME.sha256 in the working
 // directory, as it is found there.
 enum class ListBeside {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
+#include "platform/paths.h"
 #include "text/cp1252.h"
 #include "text/numbers.h"
 #include "res/vantorel_resource.h"
@@ -105,11 +106,11 @@ std::string TextOf(int id) {
     return out;
 }
 
+// The folder of the file, by the system's rule (platform/paths.h).
 std::wstring FolderOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return L".";
-    if (slash == 2 && path[1] == L':') return path.substr(0, 3);  // "C:\"
-    return path.substr(0, slash);
+    std::u16string folder;
+    Utf8ToUtf16(DirectoryName(Utf8Of(path)), &folder);
+    return std::wstring(folder.begin(), folder.end());
 }
 
 // ---- The dialog's state --------------------------------------------------

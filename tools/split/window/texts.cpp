@@ -52,14 +52,14 @@ std::u16string LocateReason(LocateProblem problem) {
     return Widen("no se sabe por qué.");
 }
 
-std::u16string DistrustReason(const OsDistrust& distrust) {
+std::u16string DistrustSentence(const Distrust& distrust) {
     switch (distrust.reason) {
-        case OsDistrustReason::None: break;
-        case OsDistrustReason::Owner:
+        case DistrustReason::None: break;
+        case DistrustReason::Owner:
             return Widen("pertenece a otro usuario (número ") + Number(distrust.owner) + u")";
-        case OsDistrustReason::WritableByOthers:
+        case DistrustReason::WritableByOthers:
             return Widen("puede ser modificado por cualquier usuario");
-        case OsDistrustReason::WritableByGroup: return Widen("puede ser modificado por su grupo");
+        case DistrustReason::WritableByGroup: return Widen("puede ser modificado por su grupo");
     }
     return Widen("no es de fiar");
 }
@@ -141,7 +141,7 @@ std::u16string FailureReason(const SplitFailure& f) {
         case SplitCause::DefaultJoinerDistrusted:
             return Widen("Se rechaza el programa de unión ") + name +
                    Widen(f.distrust.folder ? ": la carpeta " : ": el archivo ") +
-                   Quoted(f.distrust.path) + u" " + DistrustReason(f.distrust) +
+                   Quoted(f.distrust.path) + u" " + DistrustSentence(f.distrust) +
                    Widen(", así que otra persona podría haberlo puesto ahí.");
         case SplitCause::JoinerNotRegular:
             return Widen("El programa de unión ") + name + Widen(" no es un archivo normal.");
@@ -170,7 +170,7 @@ std::u16string FailureReason(const SplitFailure& f) {
         case SplitCause::NameTooLongForFolder:
             return Widen("El nombre ") + name + Widen(" es demasiado largo: ") + Quoted(f.other) +
                    Widen(" superaría los ") + Number(f.number) +
-                   Widen(f.units == OsUnit::Bytes ? " bytes" : " caracteres") +
+                   Widen(f.units == NameUnit::Bytes ? " bytes" : " caracteres") +
                    Widen(" que admite un nombre de archivo en la carpeta de salida.");
         case SplitCause::OutputExists:
             return name + Widen(" ya existe. Vantorel nunca reemplaza un archivo: bórrelo o "
@@ -218,15 +218,6 @@ std::u16string FailureText(const std::string& file, const SplitFailure& failure)
            FailureReason(failure);
 }
 
-namespace {
-
-std::string BaseName(const std::string& path) {
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
-
 std::u16string SummaryText(const SplitResult& result, const std::string& folder,
                            const CutChoice& choice) {
     uint64_t total = result.fileSize + result.joinerSize + result.listSize;
@@ -239,10 +230,10 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
             Widen(" bytes):\n");
     text += Widen("- las partes, de ") + Quoted(result.firstPart) + Widen(" a ") +
             Quoted(result.lastPart) + u";\n";
-    text += Widen("- el programa de unión ") + Quoted(BaseName(result.joiner)) +
+    text += Widen("- el programa de unión ") + Quoted(result.joinerName) +
             Widen(", que las vuelve a unir con un doble clic");
     if (!result.list.empty()) {
-        text += Widen(";\n- la lista de comprobación ") + Quoted(BaseName(result.list)) +
+        text += Widen(";\n- la lista de comprobación ") + Quoted(result.listName) +
                 Widen(", para comprobarlas con sha256sum.\n");
     } else {
         text += u".\n";

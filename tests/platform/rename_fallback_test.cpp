@@ -1,8 +1,9 @@
 // The rename that never replaces, on a file system without renameat2's
 // flag: a new link, then the old name's removal. When that removal fails,
 // both names would hold the file: the rename reports the failure and takes
-// the new link back, so that the file keeps its old name alone. The system calls are wrapped here: the
-// program's own definitions win over the C library's at link time.
+// the new link back, so that the file keeps its old name alone. The system
+// calls are wrapped here: the program's own definitions win over the C
+// library's at link time.
 #include <gtest/gtest.h>
 
 #include <errno.h>
@@ -13,9 +14,9 @@
 
 #include <string>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "tests/support/temp_dir.h"
-#include "tools/split/os.h"
 
 namespace {
 bool g_noFlag = false;      // renameat2 with flags fails as on such a file system
@@ -47,28 +48,23 @@ struct Fallback : ::testing::Test {
     void TearDown() override { g_noFlag = g_failUnlink = false; }
 };
 
-TEST_F(Fallback, TheJoinersRenameReportsAFailedRemoval) {
+// One rename for the joiner's names and the splitter's folders.
+TEST_F(Fallback, AFailedRemovalIsReportedAndTheNewLinkTakenBack) {
     TempDir dir;
     WriteWholeFile("nuevo.bin", "abc");
+    SystemFile folder;
+    SystemError error;
+    ASSERT_NE(OpenDirectory(".", &folder, &error), 0);
     g_failUnlink = true;
     EXPECT_EQ(RenameFile("nuevo.bin", "libre.bin", 0), 0);
+    EXPECT_EQ(RenameIn(folder.handle, "nuevo.bin", "libre.bin", &error), 0);
+    EXPECT_EQ(error.fault, SystemFault::Other);
     g_failUnlink = false;
     EXPECT_EQ(ListNames("."), std::set<std::string>({"nuevo.bin"}));
-    EXPECT_NE(RenameFile("nuevo.bin", "libre.bin", 0), 0);
+    EXPECT_NE(RenameIn(folder.handle, "nuevo.bin", "libre.bin", &error), 0);
     EXPECT_EQ(ListNames("."), std::set<std::string>({"libre.bin"}));
-}
-
-TEST_F(Fallback, TheSplittersRenameReportsAFailedRemoval) {
-    TempDir dir;
-    WriteWholeFile("nuevo.bin", "abc");
-    OsFile folder;
-    ASSERT_NE(OsOpenDirectory(".", &folder), 0);
-    g_failUnlink = true;
-    EXPECT_EQ(OsRenameIn(folder.handle, "nuevo.bin", "libre.bin"), 0);
-    g_failUnlink = false;
-    EXPECT_EQ(ListNames("."), std::set<std::string>({"nuevo.bin"}));
-    EXPECT_NE(OsRenameIn(folder.handle, "nuevo.bin", "libre.bin"), 0);
-    EXPECT_EQ(ListNames("."), std::set<std::string>({"libre.bin"}));
+    EXPECT_NE(RenameFile("libre.bin", "otro.bin", 0), 0);
+    EXPECT_EQ(ListNames("."), std::set<std::string>({"otro.bin"}));
 }
 
 }  // namespace
