@@ -22,10 +22,10 @@
 #include "tests/support/part_names.h"
 #include "platform/paths.h"
 #include "tests/support/temp_dir.h"
-#include "tools/split/cut.h"
-#include "tools/split/input.h"
-#include "tools/split/job.h"
-#include "tools/split/outputs.h"
+#include "split/cut.h"
+#include "split/input.h"
+#include "split/job.h"
+#include "split/outputs.h"
 
 namespace {
 

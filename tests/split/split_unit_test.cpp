@@ -9,10 +9,10 @@
 
 #include "format/part_name.h"
 #include "text/cp1252.h"
-#include "tools/split/names.h"
+#include "split/names.h"
 #include "tools/split/exit_status.h"
 #include "tools/split/options.h"
-#include "tools/split/plan.h"
+#include "split/plan.h"
 #include "format/classify.h"
 #include "tools/split/report.h"
 #include "tests/support/utf8.h"

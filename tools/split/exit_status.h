@@ -7,7 +7,7 @@
 #include <string>
 
 #include "text/command_line.h"
-#include "tools/split/job.h"
+#include "split/split.h"
 
 // The status a failed run ends with.
 int ExitStatusOf(const SplitOutcome& outcome);

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "tools/split/exit_status.h"
-#include "tools/split/job.h"
+#include "split/default_joiner.h"
+#include "split/job.h"
 #include "platform/console.h"
 #include "platform/paths.h"
 #include "tools/split/options.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "hash/checksum_kinds.h"
-#include "tools/split/byte_count.h"
-#include "tools/split/job.h"
+#include "split/byte_count.h"
+#include "split/default_joiner.h"
 
 struct Options {
     const char* file = nullptr;

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/console.h"
-#include "tools/split/job.h"
+#include "split/split.h"
 
 // Writes "vantorel-split: " and the formatted text as one line, ending a
 // progress line first. The format is C99's on both systems (%zu, %llu):

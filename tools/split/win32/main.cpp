@@ -19,7 +19,7 @@
 #include "text/cp1252.h"
 #include "text/numbers.h"
 #include "res/vantorel_resource.h"
-#include "tools/split/job.h"
+#include "split/job.h"
 #include "text/unicode.h"
 #include "tools/split/window/choices.h"
 #include "tools/split/window/texts.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tools/split/job.h"
+#include "split/split.h"
 #include "tools/split/window/choices.h"
 
 // A Windows-1252 text in UTF-16, unit for unit.

@@ -1,14 +1,13 @@
 // The cut: copies the file into its parts.
-#ifndef SELVANORE_TOOLS_SPLIT_CUT_H
-#define SELVANORE_TOOLS_SPLIT_CUT_H
+#ifndef SELVANORE_SPLIT_CUT_H
+#define SELVANORE_SPLIT_CUT_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/split/input.h"
-#include "tools/split/job.h"
-#include "tools/split/outputs.h"
-#include "tools/split/sums.h"
+#include "split/job_state.h"
+#include "split/outputs.h"
+#include "split/sums.h"
 
 // Size of the buffer CutParts reads and writes through.
 const size_t kCutBufferSize = 4u << 20;

@@ -1,18 +1,11 @@
-// The splitter's job as a front end drives it: a request (the file, the cut,
-// the checksum, the joiner, the checksum list, the output folder), told of
-// its warnings and its progress and asked whether to stop through callbacks,
-// and an outcome that is a value: the set made, or the failure with the
-// names, numbers and system's text it concerns. Nothing here prints or
-// exits: the command line (main.cpp, report.h) turns the values into its
-// English lines, another front end into its own words.
-//
-// Everything that can be checked is checked before the first byte is
-// written. The outputs are written under temporary names and take their own
-// names only once all are on disk, never replacing a file; a failure or a
-// stop part way removes every output made, so a run leaves the whole set or
-// nothing, and a run killed outright leaves no set that looks complete.
-#ifndef SELVANORE_TOOLS_SPLIT_JOB_H
-#define SELVANORE_TOOLS_SPLIT_JOB_H
+// The splitter's types, which the job's files and its front ends share: a
+// request (the file, the cut, the checksum, the joiner, the checksum list,
+// the output folder), the events it tells its front end of and the stop it
+// asks about, and an outcome that is a value: the set made, or the failure
+// with the names, numbers and system's text it concerns. The job itself is
+// split/job.h's; nothing here prints or exits.
+#ifndef SELVANORE_SPLIT_SPLIT_H
+#define SELVANORE_SPLIT_SPLIT_H
 
 #include <cstdint>
 #include <memory>
@@ -23,7 +16,7 @@
 #include "format/locate.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "tools/split/plan.h"
+#include "split/plan.h"
 
 // How every temporary name of the outputs begins: ".vantorel-split-", 16
 // hexadecimal digits of the system's random source and "-", then the part's
@@ -52,11 +45,6 @@ struct DefaultJoiner {
     std::string path;   // the same from the program's folder; empty when that is unknown
     bool buildTree = false;
 };
-
-// The default joiner of the tree this program runs from: the build tree's
-// place only where a CMakeCache.txt lies beside the program (an installed
-// tree has none, so a release never looks there), else the installed one.
-DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places);
 
 // What a run is told, and asked, while it goes.
 enum class SplitStage {
@@ -207,14 +195,5 @@ struct SplitOutcome {
     SplitOutcome& operator=(const SplitOutcome&) = delete;
     ~SplitOutcome();
 };
-
-// Checks everything, cuts the parts, writes the checksum list and the
-// stamped joiner, gives every output its name and syncs the folder. Returns
-// 1 with outcome->result and outcome->run; 0 with outcome->failure, nothing
-// kept.
-int RunSplit(const SplitRequest& request, SplitOutcome* outcome);
-
-// The outputs stay: the outcome no longer removes them.
-void KeepOutputs(SplitOutcome* outcome);
 
 #endif

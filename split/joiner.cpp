@@ -1,20 +1,16 @@
-#include "tools/split/joiner.h"
+#include "split/joiner.h"
 
 #include <cstring>
 
 #include "format/classify.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "split/default_joiner.h"
 
 namespace {
 
 // A joiner is a small program; anything this large is not one.
 const uint64_t kMaxJoinerSize = 256u << 20;
-
-// The file CMake keeps at the top of a build tree, where the program lies
-// (its RUNTIME_OUTPUT_DIRECTORY): an installed tree has none, so a release
-// never looks at the build tree's place, and no build path is compiled in.
-const char kBuildTreeMarker[] = "CMakeCache.txt";
 
 bool IsWindowsJoiner(const Job& job) {
     return job.location.format == ImageFormat::Pe32 || job.location.format == ImageFormat::Pe32Plus;
@@ -75,22 +71,6 @@ int ReadDefaultJoiner(const DefaultJoiner& fallback, Job* job, SplitFailure* fai
 }
 
 }  // namespace
-
-DefaultJoiner FindDefaultJoiner(const JoinerPlaces& places) {
-    DefaultJoiner joiner;
-    SystemError error;
-    std::string self = ProgramPath(&error);
-    std::string directory = DirectoryName(self);
-    joiner.buildTree = places.buildTree[0] != '\0' && !self.empty() &&
-                       LookUp(JoinPath(directory, kBuildTreeMarker), &error) == NameLookup::Found;
-    joiner.place = joiner.buildTree ? places.buildTree : places.installed;
-    // Without its own path the program knows no folder of its own: "." would
-    // be the working directory, which anyone may have chosen.
-    if (!self.empty()) {
-        joiner.path = joiner.place[0] == '/' ? joiner.place : JoinPath(directory, joiner.place);
-    }
-    return joiner;
-}
 
 int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure) {
     if (request.joiner) {

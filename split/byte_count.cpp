@@ -1,4 +1,4 @@
-#include "tools/split/byte_count.h"
+#include "split/byte_count.h"
 
 const char kByteCountUnits[] = "K, M, G (1024-based), KB, MB, GB (1000-based), KiB, MiB, GiB";
 

@@ -1,4 +1,4 @@
-#include "tools/split/sums.h"
+#include "split/sums.h"
 
 namespace {
 

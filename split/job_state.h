@@ -1,9 +1,10 @@
-// The state of a run, checked before anything is written: the file and the
-// cut, its name, the joiner and its record, the output folder. Each share is
-// checked and filled in by the file of its subject: the input here, the
-// joiner in joiner.h, the folder and the outputs' names in outputs.h.
-#ifndef SELVANORE_TOOLS_SPLIT_INPUT_H
-#define SELVANORE_TOOLS_SPLIT_INPUT_H
+// The state of a run, Job, checked before anything is written: the file and
+// the cut, its name, the joiner and its record, the output folder. Each share
+// is checked and filled in by the file of its subject: the input in
+// input.h, the joiner in joiner.h, the folder and the outputs' names in
+// outputs.h. And the ways every step of the job fails or stops.
+#ifndef SELVANORE_SPLIT_JOB_STATE_H
+#define SELVANORE_SPLIT_JOB_STATE_H
 
 #include <cstdint>
 #include <string>
@@ -11,8 +12,8 @@
 
 #include "format/locate.h"
 #include "platform/files.h"
-#include "tools/split/job.h"
-#include "tools/split/plan.h"
+#include "split/plan.h"
+#include "split/split.h"
 
 struct Job {
     // The input.
@@ -51,10 +52,5 @@ inline int FailWithSystem(SplitFailure* failure, SplitCause cause, const std::st
 inline bool StopAsked(const SplitEvents& events) {
     return events.stop != nullptr && events.stop(events.context) != 0;
 }
-
-// Refuses a name Windows would not keep (names.h) first, then opens the
-// file, plans the cut and converts the name for the record. Returns 0 with
-// *failure when the run cannot go on.
-int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure);
 
 #endif

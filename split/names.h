@@ -1,13 +1,13 @@
 // Checks of the name a file is cut under: it becomes the joiner's output
 // name on Windows and the base of every part's name, whose suffix follows
 // the joiner's rule.
-#ifndef SELVANORE_TOOLS_SPLIT_NAMES_H
-#define SELVANORE_TOOLS_SPLIT_NAMES_H
+#ifndef SELVANORE_SPLIT_NAMES_H
+#define SELVANORE_SPLIT_NAMES_H
 
 #include <cstdint>
 #include <string>
 
-#include "tools/split/job.h"
+#include "split/split.h"
 
 // Refuses a name that Windows does not keep as it is: a device name (CON,
 // PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, also with the superscript

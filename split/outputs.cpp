@@ -1,11 +1,11 @@
-#include "tools/split/outputs.h"
+#include "split/outputs.h"
 
 #include <cstring>
 
 #include "format/checksum_list.h"
 #include "platform/paths.h"
 #include "platform/temporary_name.h"
-#include "tools/split/names.h"
+#include "split/names.h"
 
 const char kTemporaryPrefix[] = ".vantorel-split-";
 

@@ -1,4 +1,4 @@
-#include "tools/split/cut.h"
+#include "split/cut.h"
 
 #include "platform/files.h"
 

@@ -1,4 +1,4 @@
-#include "tools/split/plan.h"
+#include "split/plan.h"
 
 #include "format/record_layout.h"
 

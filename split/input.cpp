@@ -1,8 +1,8 @@
-#include "tools/split/input.h"
+#include "split/input.h"
 
 #include "format/record_layout.h"
 #include "platform/paths.h"
-#include "tools/split/names.h"
+#include "split/names.h"
 
 int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
     job->file = request.file;

@@ -1,14 +1,13 @@
 // All that concerns the joiner: where the default one lies, reading it,
 // finding and classifying its record, the Windows joiner's long name, and
 // the stamp.
-#ifndef SELVANORE_TOOLS_SPLIT_JOINER_H
-#define SELVANORE_TOOLS_SPLIT_JOINER_H
+#ifndef SELVANORE_SPLIT_JOINER_H
+#define SELVANORE_SPLIT_JOINER_H
 
 #include <string>
 
 #include "format/record_layout.h"
-#include "tools/split/input.h"
-#include "tools/split/job.h"
+#include "split/job_state.h"
 
 // Reads the joiner, the request's or else the default one, finds its record
 // and checks that it is the template or a stamped record. The default is

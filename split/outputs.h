@@ -6,8 +6,8 @@
 // Until then everything made is removed again on a failure, so a run leaves
 // the whole set or nothing, and a run killed outright leaves only hidden
 // temporary files.
-#ifndef SELVANORE_TOOLS_SPLIT_OUTPUTS_H
-#define SELVANORE_TOOLS_SPLIT_OUTPUTS_H
+#ifndef SELVANORE_SPLIT_OUTPUTS_H
+#define SELVANORE_SPLIT_OUTPUTS_H
 
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "tools/split/input.h"
-#include "tools/split/job.h"
+#include "split/job_state.h"
 
 // Opens the output folder, names the checksum list when the request asks
 // for one (format/checksum_list.h) and checks that every output's name is

@@ -1,4 +1,4 @@
-#include "tools/split/names.h"
+#include "split/names.h"
 
 #include <cctype>
 #include <cstring>

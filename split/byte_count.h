@@ -1,7 +1,7 @@
 // A number of bytes as people type it: "4096", "10M", "10mb", "100KiB",
 // "1g". Part of the job's library so that every front end reads sizes alike.
-#ifndef SELVANORE_TOOLS_SPLIT_BYTE_COUNT_H
-#define SELVANORE_TOOLS_SPLIT_BYTE_COUNT_H
+#ifndef SELVANORE_SPLIT_BYTE_COUNT_H
+#define SELVANORE_SPLIT_BYTE_COUNT_H
 
 #include <cstdint>
 

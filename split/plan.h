@@ -1,6 +1,6 @@
 // How a file is cut: the sizes of its parts.
-#ifndef SELVANORE_TOOLS_SPLIT_PLAN_H
-#define SELVANORE_TOOLS_SPLIT_PLAN_H
+#ifndef SELVANORE_SPLIT_PLAN_H
+#define SELVANORE_SPLIT_PLAN_H
 
 #include <cstdint>
 

@@ -1,15 +1,15 @@
-#include "tools/split/job.h"
+#include "split/job.h"
 
 #include <cstring>
 #include <new>
 
 #include "hash/hash.h"
 #include "format/checksum_list.h"
-#include "tools/split/cut.h"
-#include "tools/split/input.h"
-#include "tools/split/joiner.h"
-#include "tools/split/outputs.h"
-#include "tools/split/sums.h"
+#include "split/cut.h"
+#include "split/input.h"
+#include "split/joiner.h"
+#include "split/outputs.h"
+#include "split/sums.h"
 
 struct SplitRun {
     Job job;

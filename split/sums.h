@@ -6,8 +6,8 @@
 // done only once both threads are, so the next read never overwrites bytes
 // still being summed. Without a helper the same work is done on the caller's
 // thread.
-#ifndef SELVANORE_TOOLS_SPLIT_SUMS_H
-#define SELVANORE_TOOLS_SPLIT_SUMS_H
+#ifndef SELVANORE_SPLIT_SUMS_H
+#define SELVANORE_SPLIT_SUMS_H
 
 #include <cstddef>
 #include <cstdint>
