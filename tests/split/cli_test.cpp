@@ -24,7 +24,7 @@
 
 #include "tests/support/part_names.h"
 #include "tests/support/temp_dir.h"
-#include "tools/split/options.h"
+#include "apps/split_command/options.h"
 #include "format/classify.h"
 
 #ifndef PROBE_FILE

@@ -10,11 +10,11 @@
 #include "format/part_name.h"
 #include "text/cp1252.h"
 #include "split/names.h"
-#include "tools/split/exit_status.h"
-#include "tools/split/options.h"
+#include "apps/split_command/exit_status.h"
+#include "apps/split_command/options.h"
 #include "split/plan.h"
 #include "format/classify.h"
-#include "tools/split/report.h"
+#include "apps/split_command/report.h"
 #include "tests/support/utf8.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "text/unicode.h"
-#include "tools/split/window/choices.h"
-#include "tools/split/window/texts.h"
+#include "apps/split_window/choices.h"
+#include "apps/split_window/texts.h"
 
 namespace {
 

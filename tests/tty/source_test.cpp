@@ -16,8 +16,8 @@
 #include "format/locate.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/temp_dir.h"
-#include "ui/tty/options.h"
-#include "ui/tty/source.h"
+#include "apps/terminal_joiner/options.h"
+#include "apps/terminal_joiner/source.h"
 
 namespace {
 

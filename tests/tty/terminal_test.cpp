@@ -22,7 +22,7 @@
 #include "tests/support/temp_dir.h"
 #include "ui/closing.h"
 #include "ui/dialog.h"
-#include "ui/tty/terminal.h"
+#include "apps/terminal_joiner/terminal.h"
 
 namespace {
 

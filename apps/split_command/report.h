@@ -2,8 +2,8 @@
 // on the standard error, the progress of a long cut on a terminal, and the
 // summary of a set. Every sentence is made here from the job's values
 // (job.h); the job itself says nothing.
-#ifndef SELVANORE_TOOLS_SPLIT_REPORT_H
-#define SELVANORE_TOOLS_SPLIT_REPORT_H
+#ifndef SELVANORE_APPS_SPLIT_COMMAND_REPORT_H
+#define SELVANORE_APPS_SPLIT_COMMAND_REPORT_H
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 // The splitter's exit statuses (text/command_line.h, shared with selvanore):
 // one per cause, in the table that the help and the manual page list and
 // main returns.
-#ifndef SELVANORE_TOOLS_SPLIT_EXIT_STATUS_H
-#define SELVANORE_TOOLS_SPLIT_EXIT_STATUS_H
+#ifndef SELVANORE_APPS_SPLIT_COMMAND_EXIT_STATUS_H
+#define SELVANORE_APPS_SPLIT_COMMAND_EXIT_STATUS_H
 
 #include <string>
 

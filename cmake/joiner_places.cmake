@@ -1,5 +1,3 @@
-# vantorel-split, the splitter's command line, and its window.
-
 # Where the tool looks for the joiners it copies by default (--for windows,
 # --for linux), relative to its own directory. On Windows: installed,
 # plantilla\Selvanore.exe and selvanore beside it; in the build tree
@@ -29,40 +27,10 @@ else()
   set(installed_linux_joiner ../share/selvanore/selvanore)
   set(default_linux_joiner selvanore)
 endif()
-
-# The command line's front end: its options and help, and every sentence it
-# prints (report.cpp). The tool is main.cpp on top.
-add_library(split_cli STATIC exit_status.cpp options.cpp report.cpp)
-target_link_libraries(split_cli PUBLIC split_core platform_console)
-
-add_executable(vantorel-split main.cpp)
-# --version: res/version.h, generated from project(VERSION).
-target_include_directories(vantorel-split PRIVATE ${CMAKE_BINARY_DIR}/res)
-target_link_libraries(vantorel-split PRIVATE split_cli split_core platform_core)
-# The same places for every front end of the splitter (on Windows also
-# Vantorel.exe, tools/split/win32).
+# The same places for every front end of the splitter: vantorel-split and,
+# on Windows, Vantorel.exe.
 set(split_joiner_places
   VANTOREL_INSTALLED_JOINER="${installed_joiner}"
   VANTOREL_BUILD_JOINER="${default_joiner}"
   VANTOREL_INSTALLED_LINUX_JOINER="${installed_linux_joiner}"
   VANTOREL_BUILD_LINUX_JOINER="${default_linux_joiner}")
-target_compile_definitions(vantorel-split PRIVATE ${split_joiner_places})
-set(split_joiner_places ${split_joiner_places} PARENT_SCOPE)
-
-# What the splitter's window offers and says (presets, Spanish texts), with
-# no window system: the Windows front end Vantorel.exe (tools/split/win32,
-# built with the Windows program) shows it, the tests run it natively.
-add_library(split_window STATIC window/choices.cpp window/texts.cpp)
-target_link_libraries(split_window PUBLIC split_core)
-if(NOT WIN32)
-  include(GNUInstallDirs)
-  install(TARGETS vantorel-split RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()
-# The tool lies in the build directory, beside the other tools (on Windows
-# beside Selvanore.exe); the tests read its default joiners from the target.
-set_target_properties(vantorel-split PROPERTIES
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  INSTALLED_JOINER "${installed_joiner}"
-  DEFAULT_JOINER "${default_joiner}"
-  INSTALLED_LINUX_JOINER "${installed_linux_joiner}"
-  DEFAULT_LINUX_JOINER "${default_linux_joiner}")

@@ -1,4 +1,4 @@
-#include "tools/split/options.h"
+#include "apps/split_command/options.h"
 
 #include <cstring>
 
@@ -6,8 +6,8 @@
 #include "text/command_line.h"
 #include "format/record_layout.h"
 #include "text/show.h"
-#include "tools/split/exit_status.h"
-#include "tools/split/report.h"
+#include "apps/split_command/exit_status.h"
+#include "apps/split_command/report.h"
 
 namespace {
 

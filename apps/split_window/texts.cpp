@@ -1,4 +1,4 @@
-#include "tools/split/window/texts.h"
+#include "apps/split_window/texts.h"
 
 #include <cstdio>
 

@@ -3,14 +3,14 @@
 // weighs). The sentences are Windows-1252 literals;
 // the names they hold come from the job in UTF-8 (any character a Windows
 // name may have). A text is made in UTF-16, ready for the wide calls.
-#ifndef SELVANORE_TOOLS_SPLIT_WINDOW_TEXTS_H
-#define SELVANORE_TOOLS_SPLIT_WINDOW_TEXTS_H
+#ifndef SELVANORE_APPS_SPLIT_WINDOW_TEXTS_H
+#define SELVANORE_APPS_SPLIT_WINDOW_TEXTS_H
 
 #include <cstdint>
 #include <string>
 
 #include "split/split.h"
-#include "tools/split/window/choices.h"
+#include "apps/split_window/choices.h"
 
 // A Windows-1252 text in UTF-16, unit for unit.
 std::u16string Widen(const char* cp1252);

@@ -21,8 +21,8 @@
 #include "res/vantorel_resource.h"
 #include "split/job.h"
 #include "text/unicode.h"
-#include "tools/split/window/choices.h"
-#include "tools/split/window/texts.h"
+#include "apps/split_window/choices.h"
+#include "apps/split_window/texts.h"
 #include "version.h"
 
 #ifndef VANTOREL_INSTALLED_JOINER

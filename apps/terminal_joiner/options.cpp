@@ -1,4 +1,4 @@
-#include "ui/tty/options.h"
+#include "apps/terminal_joiner/options.h"
 
 #include <cstring>
 

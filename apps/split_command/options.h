@@ -1,6 +1,6 @@
 // The splitter's command line.
-#ifndef SELVANORE_TOOLS_SPLIT_OPTIONS_H
-#define SELVANORE_TOOLS_SPLIT_OPTIONS_H
+#ifndef SELVANORE_APPS_SPLIT_COMMAND_OPTIONS_H
+#define SELVANORE_APPS_SPLIT_COMMAND_OPTIONS_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ui/tty/source.h"
+#include "apps/terminal_joiner/source.h"
 
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // parts, and how the window's amount turns into the job's cut. Labels are
 // Windows-1252. No window system here: the Windows front end
 // (tools/split/win32) shows these, the tests call them natively.
-#ifndef SELVANORE_TOOLS_SPLIT_WINDOW_CHOICES_H
-#define SELVANORE_TOOLS_SPLIT_WINDOW_CHOICES_H
+#ifndef SELVANORE_APPS_SPLIT_WINDOW_CHOICES_H
+#define SELVANORE_APPS_SPLIT_WINDOW_CHOICES_H
 
 #include <cstddef>
 #include <cstdint>

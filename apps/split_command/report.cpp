@@ -1,4 +1,4 @@
-#include "tools/split/report.h"
+#include "apps/split_command/report.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -9,12 +9,12 @@
 // shows, run on the main thread, which also reads the keys on that terminal
 // while the run is in the foreground (p: Comenzar/Pausa/Continuar, q:
 // Anular) and the signals (SIGINT, SIGTERM, SIGHUP cancel as Anular does).
-#ifndef SELVANORE_UI_TTY_TERMINAL_H
-#define SELVANORE_UI_TTY_TERMINAL_H
+#ifndef SELVANORE_APPS_TERMINAL_JOINER_TERMINAL_H
+#define SELVANORE_APPS_TERMINAL_JOINER_TERMINAL_H
 
 #include <poll.h>
 
-#include "ui/tty/options.h"
+#include "apps/terminal_joiner/options.h"
 #include "ui/view.h"
 
 struct TerminalSettings {

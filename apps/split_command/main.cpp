@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/split/exit_status.h"
+#include "apps/split_command/exit_status.h"
 #include "split/default_joiner.h"
 #include "split/job.h"
 #include "platform/console.h"
 #include "platform/paths.h"
-#include "tools/split/options.h"
-#include "tools/split/report.h"
+#include "apps/split_command/options.h"
+#include "apps/split_command/report.h"
 #include "version.h"
 
 // Where the default joiners lie, relative to this program's folder: in an

@@ -1,4 +1,4 @@
-#include "ui/tty/terminal.h"
+#include "apps/terminal_joiner/terminal.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -8,7 +8,7 @@
 
 #include "platform/win32/wide.h"
 #include "ui/view.h"
-#include "ui/win32/handles.h"
+#include "apps/window_joiner/handles.h"
 
 int ShowMessageBox(ViewWindow owner, const char* text, const char* title, uint32_t style) {
     wchar_t wideText[kWideCapacity];

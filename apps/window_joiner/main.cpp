@@ -13,7 +13,7 @@
 #include "version.h"
 #include "ui/dialog.h"
 #include "ui/dialog_record.h"
-#include "ui/win32/handles.h"
+#include "apps/window_joiner/handles.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/split/window/choices.h"
+#include "apps/split_window/choices.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The portable code's opaque window handles are Win32 window handles.
-#ifndef SELVANORE_UI_WIN32_HANDLES_H
-#define SELVANORE_UI_WIN32_HANDLES_H
+#ifndef SELVANORE_APPS_WINDOW_JOINER_HANDLES_H
+#define SELVANORE_APPS_WINDOW_JOINER_HANDLES_H
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The terminal joiner's command line: selvanore [--yes | --no]
 // [--delete-parts] [FILE], --help (-h), --version; a long option may be cut
 // to any beginning no other one has.
-#ifndef SELVANORE_UI_TTY_OPTIONS_H
-#define SELVANORE_UI_TTY_OPTIONS_H
+#ifndef SELVANORE_APPS_TERMINAL_JOINER_OPTIONS_H
+#define SELVANORE_APPS_TERMINAL_JOINER_OPTIONS_H
 
 #include <string>
 

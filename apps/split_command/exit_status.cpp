@@ -1,4 +1,4 @@
-#include "tools/split/exit_status.h"
+#include "apps/split_command/exit_status.h"
 
 namespace {
 

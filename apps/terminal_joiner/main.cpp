@@ -20,10 +20,10 @@
 #include "format/classify.h"
 #include "ui/closing.h"
 #include "ui/dialog.h"
-#include "ui/tty/options.h"
+#include "apps/terminal_joiner/options.h"
 #include "text/show.h"
-#include "ui/tty/source.h"
-#include "ui/tty/terminal.h"
+#include "apps/terminal_joiner/source.h"
+#include "apps/terminal_joiner/terminal.h"
 #include "version.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // run, or a checksum list NAME.sha256, which names the parts and the whole
 // file's SHA-256. A list beside the parts also gives each part's own
 // SHA-256, so that a damaged part can be named. Only reading: no terminal.
-#ifndef SELVANORE_UI_TTY_SOURCE_H
-#define SELVANORE_UI_TTY_SOURCE_H
+#ifndef SELVANORE_APPS_TERMINAL_JOINER_SOURCE_H
+#define SELVANORE_APPS_TERMINAL_JOINER_SOURCE_H
 
 #include <cstddef>
 #include <cstdint>
