@@ -10,6 +10,12 @@
 // nobody to answer, no), or yes or no to every one.
 enum class Answering { Ask, Yes, No };
 
+// How the terminal answers the dialog's questions.
+struct TerminalSettings {
+    Answering answering = Answering::Ask;  // the Yes/No boxes
+    bool deleteParts = false;             // the check box: yes, else no when answering
+};
+
 struct TtyOptions {
     bool help = false;
     bool version = false;

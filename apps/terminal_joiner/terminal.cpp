@@ -1,3 +1,5 @@
+// The terminal joiner's loop: the controlling terminal and its keys, the
+// signals, the questions, and the worker's calls handed to the main thread.
 #include "apps/terminal_joiner/terminal.h"
 
 #include <errno.h>
@@ -5,7 +7,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -15,56 +16,14 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <vector>
 
-#include "join/sink.h"
+#include "apps/terminal_joiner/terminal_state.h"
 #include "ui/dialog.h"
-#include "ui/report.h"
-#include "text/show.h"
+
+Terminal g_tty;
 
 namespace {
 
-struct Control {
-    explicit Control(int number) : id(number) {}
-    int id;
-    std::string text;
-    bool enabled = true;
-};
-
-struct Terminal {
-    TerminalSettings settings;
-    bool rewrite = false;  // the standard output is a terminal
-    // The controlling terminal, where questions are asked and answered and
-    // keys are read, whatever the standard input and output are; -1 without
-    // one. Non-blocking: a read never waits, and in the background it stops
-    // the job (SIGTTIN) instead of returning.
-    int tty = -1;
-    bool ttyIsOutput = false;  // the standard output is that terminal
-    bool answerable = false;   // someone may answer there: not hung up, its input not ended
-    bool taken = false;        // our settings are on it: the run is the job in front
-    termios saved{};           // its settings before ours
-    bool savedSettings = false;
-    unsigned resumed = 0;      // SIGCONTs taken
-    pthread_t mainThread{};
-    int wake[2] = {-1, -1};     // a byte for each task handed to the main thread
-    int signals[2] = {-1, -1};  // a byte for each signal caught
-
-    Control dialog{0}, report{ID_REPORT_BOX}, start{ID_START_BUTTON}, cancel{ID_CANCEL_BUTTON},
-        deleteInputs{ID_DELETE_INPUTS_BOX}, elapsed{ID_ELAPSED_LABEL}, remaining{ID_REMAINING_LABEL};
-    std::string title;
-    uint32_t selectionStart = 0, selectionEnd = 0;
-    size_t printed = 0;  // the report's bytes printed, whole lines only
-    int liveLines = 0;   // lines rewritten in place now on the screen, the cursor on the last
-
-    bool destroyed = false;
-    bool pollFailed = false;  // nothing can be waited for: the worker is served without poll
-    bool interrupted = false;
-    bool cancelPending = false;  // a signal's cancel the dialog has not taken yet
-    bool deleteAsked = false;
-    bool deleteAnswer = false;
-};
-
-Terminal g_tty;
 TerminalPoll g_poll = poll;
 
 // The worker's calls on the main thread. Never freed: a worker may still be
@@ -78,113 +37,6 @@ struct Mailbox {
     int inside = 0;  // threads inside CallOnMainThread
 };
 Mailbox* const g_mail = new Mailbox;
-
-Control* ControlOf(ViewWindow window) { return reinterpret_cast<Control*>(window); }
-ViewWindow WindowOf(Control& control) { return reinterpret_cast<ViewWindow>(&control); }
-
-Control* ById(int id) {
-    Control* all[] = {&g_tty.report, &g_tty.start, &g_tty.cancel, &g_tty.deleteInputs,
-                      &g_tty.elapsed, &g_tty.remaining};
-    for (Control* control : all) {
-        if (control->id == id) return control;
-    }
-    return nullptr;
-}
-
-// ---- Output -----------------------------------------------------------------
-
-void WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN) {
-            // The terminal, non-blocking, is full (stopped with Ctrl+S).
-            pollfd ready = {fd, POLLOUT, 0};
-            if (poll(&ready, 1, -1) < 0 && errno != EINTR) return;
-            continue;
-        }
-        if (n <= 0) return;  // a closed pipe, a hung-up terminal: the join goes on
-        done += static_cast<size_t>(n);
-    }
-}
-
-void Out(const std::string& text) { WriteAll(STDOUT_FILENO, text); }
-
-// What a question shows where it is answered: on the controlling terminal
-// when the standard output is elsewhere (a log, a pipe), which shows it too.
-void OutAndAsk(const std::string& text, bool asking) {
-    Out(text);
-    if (asking && !g_tty.ttyIsOutput) WriteAll(g_tty.tty, text);
-}
-
-size_t Columns() {
-    struct winsize size;
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col;
-    return 80;
-}
-
-// The text shown in at most columns - 1 characters, so that it never wraps
-// and the lines rewritten in place stay where they are counted.
-std::string Fit(const std::string& cp1252, size_t columns) {
-    std::string shown = ShowText(cp1252);
-    size_t characters = 0;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if ((static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80) continue;
-        if (++characters == columns) return shown.substr(0, i);
-    }
-    return shown;
-}
-
-// Takes the lines rewritten in place off the screen.
-std::string EraseLive() {
-    if (!g_tty.rewrite || g_tty.liveLines == 0) return "";
-    std::string erase = "\r";
-    if (g_tty.liveLines > 1) erase += "\x1b[" + std::to_string(g_tty.liveLines - 1) + "A";
-    g_tty.liveLines = 0;
-    return erase + "\x1b[J";
-}
-
-// The report's lines completed since the last call, each printed once.
-std::string NewLines() {
-    const std::string& text = g_tty.report.text;
-    size_t end = text.rfind("\r\n");
-    if (end == std::string::npos || end + 2 <= g_tty.printed) return "";
-    std::string lines = ShowText(text.substr(g_tty.printed, end + 2 - g_tty.printed));
-    g_tty.printed = end + 2;
-    return lines;
-}
-
-// The title, and the enabled buttons as their keys.
-std::string StatusLine(bool withKeys) {
-    std::string line = g_tty.title;
-    if (!withKeys) return line;
-    if (g_tty.start.enabled) line += "   [p] " + g_tty.start.text;
-    if (g_tty.cancel.enabled) line += "   [q] " + g_tty.cancel.text;
-    return line;
-}
-
-// Prints the new complete lines and, on a terminal, the open line and the
-// status lines in place of the last ones; final leaves them on the screen.
-void Render(bool final) {
-    std::string out = EraseLive() + NewLines();
-    std::string open = g_tty.report.text.substr(g_tty.printed);
-    if (g_tty.rewrite) {
-        size_t columns = Columns();
-        std::vector<std::string> live;
-        if (!open.empty()) live.push_back(open);
-        live.push_back(StatusLine(!final));
-        live.push_back(g_tty.elapsed.text + "   " + g_tty.remaining.text);
-        for (size_t i = 0; i < live.size(); ++i) {
-            out += Fit(live[i], columns);
-            if (final || i + 1 < live.size()) out += "\n";
-        }
-        g_tty.liveLines = final ? 0 : static_cast<int>(live.size());
-    } else if (final && !open.empty()) {
-        out += ShowText(open) + "\n";
-    }
-    Out(out);
-}
 
 // ---- Keys and signals -------------------------------------------------------
 
@@ -271,7 +123,7 @@ bool ReadAnswer(const std::string& question, bool defaultYes) {
         bool foreground = Foreground();
         if (g_tty.resumed != resumed && foreground) {
             resumed = g_tty.resumed;
-            WriteAll(g_tty.tty, question);
+            WriteText(g_tty.tty, question);
         }
         // In the background the poll does not wait for a key: the read
         // below is what stops the job.
@@ -299,6 +151,8 @@ bool ReadAnswer(const std::string& question, bool defaultYes) {
     }
 }
 
+}  // namespace
+
 // Prints a question (after the report's new lines) and answers it: as the
 // command line says, else on the terminal; after an interruption, or with
 // nobody to answer, no: the answer that keeps nothing unverified, replaces
@@ -316,6 +170,8 @@ bool Ask(const std::string& question, bool defaultYes, Answering answering) {
     OutAndAsk(yes ? "s\n" : "n\n", asking);
     return yes;
 }
+
+namespace {
 
 void ReadKeys() {
     char keys[64];
@@ -362,6 +218,8 @@ int AwaitTurn() {
     return 1;
 }
 
+}  // namespace
+
 // ---- The worker's calls -----------------------------------------------------
 
 void CallOnMainThread(const std::function<void()>& task) {
@@ -383,6 +241,8 @@ void CallOnMainThread(const std::function<void()>& task) {
     --mail.inside;
     mail.changed.notify_all();
 }
+
+namespace {
 
 // Runs the task a worker has handed over, if any; true when one ran.
 bool ServeMail() {
@@ -409,25 +269,6 @@ bool ServeMail() {
 
 // Prints a box: its title, then its text indented; a question ends with
 // the answers and its default in capitals, and is answered.
-int ShowBox(const char* text, const char* title, uint32_t style) {
-    std::string out = ShowText(title) + "\n";
-    std::string body = text;
-    size_t start = 0;
-    for (;;) {
-        size_t end = body.find('\n', start);
-        out += "  " + ShowText(body.substr(start, end == std::string::npos ? end : end - start));
-        if (end == std::string::npos) break;
-        out += "\n";
-        start = end + 1;
-    }
-    if ((style & 0x0F) != BOX_YES_NO) {
-        Out(EraseLive() + NewLines() + out + "\n");
-        return ANSWER_OK;
-    }
-    bool defaultYes = (style & BOX_DEFAULT_SECOND) == 0;
-    out += defaultYes ? " [S/n] " : " [s/N] ";
-    return Ask(out, defaultYes, g_tty.settings.answering) ? ANSWER_YES : ANSWER_NO;
-}
 
 bool MakePipe(int (&ends)[2]) {
     if (pipe(ends) != 0) return false;
@@ -512,83 +353,3 @@ bool TerminalInterrupted() {
 }
 
 void UseTerminalPoll(TerminalPoll function) { g_poll = function; }
-
-// ---- join/sink.h --------------------------------------------------------------
-
-int ShowMessageBox(ViewWindow, const char* text, const char* title, uint32_t style) {
-    int answer = 0;
-    CallOnMainThread([&] { answer = ShowBox(text, title, style); });
-    return answer;
-}
-
-namespace {
-struct ViewBrushTag {};
-ViewBrushTag g_brush;
-}  // namespace
-
-// The terminal has no brush; the job only needs a handle that is not null.
-ViewBrush CreateReportBrush() { return reinterpret_cast<ViewBrush>(&g_brush); }
-void DeleteReportBrush(ViewBrush) {}
-
-void SendToDialog(ViewWindow, uint32_t message) {
-    CallOnMainThread([message] { DispatchWorkerMessage(message); });
-}
-
-// ---- ui/view.h -----------------------------------------------------------------
-
-uint32_t GetReportLength(ViewWindow box) {
-    return static_cast<uint32_t>(ControlOf(box)->text.size());
-}
-
-void SetReportSelection(ViewWindow box, uint32_t start, uint32_t end) {
-    uint32_t length = static_cast<uint32_t>(ControlOf(box)->text.size());
-    g_tty.selectionStart = start < length ? start : length;
-    g_tty.selectionEnd = end < length ? end : length;
-}
-
-// The report changes only at its end, within the open line: what is printed
-// stays as it was.
-void ReplaceReportSelection(ViewWindow box, const char* text) {
-    std::string& content = ControlOf(box)->text;
-    uint32_t start = g_tty.selectionStart;
-    uint32_t end = g_tty.selectionEnd < start ? start : g_tty.selectionEnd;
-    content.replace(start, end - start, text);
-    g_tty.selectionStart = g_tty.selectionEnd = start + static_cast<uint32_t>(std::string(text).size());
-    if (g_tty.printed > content.size()) g_tty.printed = content.size();
-}
-
-ViewWindow GetDialogControl(ViewWindow, int id) {
-    Control* control = ById(id);
-    return control != nullptr ? WindowOf(*control) : nullptr;
-}
-
-void LiftReportLimit(ViewWindow) {}
-
-void SetControlText(ViewWindow, int id, const char* text) {
-    if (Control* control = ById(id)) control->text = text;
-}
-
-void EnableControl(ViewWindow control, bool enable) {
-    if (control != nullptr) ControlOf(control)->enabled = enable;
-}
-
-// Only the check box is read, once the join is found good: asked then, with
-// the report's lines so far printed above the question.
-bool IsControlChecked(ViewWindow control) {
-    if (ControlOf(control) != &g_tty.deleteInputs) return false;
-    if (!g_tty.deleteAsked) {
-        g_tty.deleteAsked = true;
-        ReleaseReport();
-        Answering answering = g_tty.settings.deleteParts ? Answering::Yes
-                              : g_tty.settings.answering != Answering::Ask ? Answering::No
-                                                                           : Answering::Ask;
-        g_tty.deleteAnswer = Ask(ShowText(g_tty.deleteInputs.text) + " [s/N] ", false, answering);
-    }
-    return g_tty.deleteAnswer;
-}
-
-void SetMainTitle(ViewWindow, const char* text) { g_tty.title = text; }
-
-void RepaintDialog(ViewWindow) {}
-
-void DestroyMainWindow(ViewWindow) { g_tty.destroyed = true; }

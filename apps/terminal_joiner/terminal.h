@@ -17,11 +17,6 @@
 #include "apps/terminal_joiner/options.h"
 #include "ui/view.h"
 
-struct TerminalSettings {
-    Answering answering = Answering::Ask;  // the Yes/No boxes
-    bool deleteParts = false;             // the check box: yes, else no when answering
-};
-
 // Takes the terminal: the signals that cancel are caught and SIGPIPE
 // ignored; the controlling terminal is opened and, while the run is its
 // foreground job, its keys are read one by one without echo. Returns 0 when
