@@ -19,24 +19,15 @@ bool Blank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-const CutPreset kCutPresets[] = {
-    {"Correo, adjuntos de 10 MB (partes de 6,5 MB)", 13 * kMiB / 2, kMail10},
-    {"Correo, adjuntos de 25 MB (partes de 17 MB)", 17 * kMiB, kMail25},
-    {"CD de 700 MB", 700 * kMiB, 0},
-    {"DVD de 4,7 GB", 4700000000u, 0},
-    {"Disco FAT32 (4 GB menos un byte)", 4 * kGiB - 1, 0},
+const CutPreset kCutPresets[kCutPresetCount] = {
+    {13 * kMiB / 2, kMail10},  // mail, attachments of 10 MB
+    {17 * kMiB, kMail25},      // mail, attachments of 25 MB
+    {700 * kMiB, 0},           // a CD
+    {4700000000u, 0},          // a single-layer DVD
+    {4 * kGiB - 1, 0},         // a FAT32 disk's largest file
 };
-const size_t kCutPresetCount = sizeof kCutPresets / sizeof kCutPresets[0];
-const char kOwnSizeLabel[] = "Tamaño propio";
-const char kPartCountLabel[] = "Número de partes";
 
-const SizeUnit kSizeUnits[] = {
-    {"bytes", 1},
-    {"KB", kKiB},
-    {"MB", kMiB},
-    {"GB", kGiB},
-};
-const size_t kSizeUnitCount = sizeof kSizeUnits / sizeof kSizeUnits[0];
+const uint64_t kSizeUnits[kSizeUnitCount] = {1, kKiB, kMiB, kGiB};
 const size_t kDefaultSizeUnit = 2;
 
 uint64_t MailEncodedSize(uint64_t size) {
@@ -56,7 +47,7 @@ int ChooseCut(size_t index, const char* amount, size_t unit, CutChoice* choice,
         return 1;
     }
     made.byParts = index != kCutPresetCount;
-    uint64_t multiplier = made.byParts || unit >= kSizeUnitCount ? 1 : kSizeUnits[unit].bytes;
+    uint64_t multiplier = made.byParts || unit >= kSizeUnitCount ? 1 : kSizeUnits[unit];
 
     const char* at = amount;
     while (Blank(*at)) ++at;

@@ -1,8 +1,8 @@
 // What the splitter's window offers: the part sizes people send by (mail
 // attachments, a CD, a DVD, a FAT32 disk), a size of one's own or a number of
-// parts, and how the window's amount turns into the job's cut. Labels are
-// Windows-1252. No window system here: the Windows front end
-// (tools/split/win32) shows these, the tests call them natively.
+// parts, and how the window's amount turns into the job's cut. Their labels
+// are the window's texts (texts.h). No window system here: the window
+// (main.cpp) shows these, the tests call them natively.
 #ifndef SELVANORE_APPS_SPLIT_WINDOW_CHOICES_H
 #define SELVANORE_APPS_SPLIT_WINDOW_CHOICES_H
 
@@ -10,7 +10,6 @@
 #include <cstdint>
 
 struct CutPreset {
-    const char* label;
     uint64_t partSize;
     // The attachment limit of a mail service the size is chosen for, in
     // bytes as the services count them (after the base64 encoding); 0 for
@@ -19,20 +18,16 @@ struct CutPreset {
 };
 
 // The presets, in the order the window lists them; the first is the
-// default. After them the window lists kOwnSizeLabel and kPartCountLabel.
-extern const CutPreset kCutPresets[];
-extern const size_t kCutPresetCount;
-extern const char kOwnSizeLabel[];
-extern const char kPartCountLabel[];
+// default. After them the window lists a size of one's own and a number of
+// parts.
+const size_t kCutPresetCount = 5;
+extern const CutPreset kCutPresets[kCutPresetCount];
 
-// The units of a size of one's own, powers of 1024 as Windows shows sizes.
-struct SizeUnit {
-    const char* label;
-    uint64_t bytes;
-};
-extern const SizeUnit kSizeUnits[];
-extern const size_t kSizeUnitCount;
-// The unit selected at first (MB).
+// The units of a size of one's own, in bytes: powers of 1024 as Windows
+// shows sizes.
+const size_t kSizeUnitCount = 4;
+extern const uint64_t kSizeUnits[kSizeUnitCount];
+// The unit selected at first (of 1024^2 bytes).
 extern const size_t kDefaultSizeUnit;
 
 // The bytes a mail service counts for an attachment of size bytes: base64

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 
+#include "format/record_layout.h"
 #include "text/cp1252.h"
 #include "text/numbers.h"
 #include "text/unicode.h"
+#include "version.h"
 
 namespace {
 
@@ -32,8 +34,8 @@ std::u16string PlanReason(PlanProblem problem) {
         case PlanProblem::MorePartsThanBytes:
             return Widen("tiene menos bytes que partes pedidas.");
         case PlanProblem::TooManyParts:
-            return Widen("saldrían más de 10.000 partes, el máximo que admite el programa de "
-                         "unión. Elija partes más grandes.");
+            return Widen("saldrían más de ") + Number(kMaxPartCount) +
+                   Widen(" partes, el máximo que admite el programa de unión. Elija partes más grandes.");
     }
     return Widen("no se sabe por qué.");
 }
@@ -90,6 +92,60 @@ std::u16string WidenName(const std::string& utf8) {
         ++at;
     }
     return text;
+}
+
+const char kWindowTitle[] = "Vantorel " SELVANORE_VERSION_TEXT " - Corte de archivos";
+const char kTitleError[] = "Vantorel - Error";
+const char kTitleDone[] = "Vantorel - Corte terminado";
+const char kTitleQuestion[] = "Vantorel - Advertencia";
+const char kFileLabel[] = "Archivo que cortar (también puede arrastrarlo a esta ventana):";
+const char kBrowse[] = "Examinar...";
+const char kChooseAFile[] = "Elija un archivo con [Examinar...].";
+const char kCutLabel[] = "Tamaño de las partes:";
+const char kPartSizeLabel[] = "Tamaño de cada parte:";
+const char kPartCountAmountLabel[] = "Número de partes:";
+const char kChecksumLabel[] = "Checksum:";
+const char kOutDirLabel[] = "Carpeta de salida (por omisión, la del archivo):";
+const char kCutButton[] = "Cortar";
+const char kStopButton[] = "Anular";
+const char* const kCutPresetLabels[kCutPresetCount] = {
+    "Correo, adjuntos de 10 MB (partes de 6,5 MB)",
+    "Correo, adjuntos de 25 MB (partes de 17 MB)",
+    "CD de 700 MB",
+    "DVD de 4,7 GB",
+    "Disco FAT32 (4 GB menos un byte)",
+};
+const char kOwnSizeLabel[] = "Tamaño propio";
+const char kPartCountLabel[] = "Número de partes";
+const char* const kSizeUnitLabels[kSizeUnitCount] = {"bytes", "KB", "MB", "GB"};
+const char kAllFiles[] = "Todos los archivos";
+const char kFileDialogTitle[] = "Archivo que cortar";
+const char kFolderDialogTitle[] = "Carpeta donde se escriben las partes:";
+const char kChooseTheCut[] = "Elija cómo cortarlo y haga click en [Cortar].";
+const char kNoWorker[] = "No se puede empezar el corte: el sistema no da un hilo de trabajo.";
+const char kStopping[] = "Anulando el corte...";
+const char kCutStopped[] = "El corte ha sido anulado: no se ha conservado nada.";
+const char kCutImpossible[] = "El corte no ha sido posible.";
+const char kOpenTheFolder[] = "\n\n¿Desea abrir la carpeta?";
+const char kCloseQuestion[] =
+    "Se está cortando un archivo. ¿Desea anular el corte y salir?\n\nNo se conservará nada de lo escrito.";
+const char kNoClock[] = "--:--:--";
+
+std::u16string FileSizeText(uint64_t size) {
+    return Widen("Tamaño : ") + Number(size) + Widen(" bytes (") + Widen(ShortSize(size).c_str()) + u")";
+}
+
+std::u16string ElapsedText(const char* clock) { return Widen("Tiempo transcurrido : ") + Widen(clock); }
+
+std::u16string RemainingText(const char* clock) { return Widen("Tiempo restante : ") + Widen(clock); }
+
+std::u16string CuttingText(const std::string& file) {
+    return Widen("Cortando \"") + WidenName(file) + Widen("\"...");
+}
+
+std::u16string CutDoneText(const SplitResult& result) {
+    return Widen("Corte terminado: \"") + WidenName(result.name) + Widen("\" en ") + Number(result.partCount) +
+           Widen(" partes.");
 }
 
 std::u16string FailureReason(const SplitFailure& f) {

@@ -1,8 +1,9 @@
-// What the splitter's window says, in Spanish: each failure of the job with
-// the file it concerns, the summary of a set (what to send and how much it
-// weighs). The sentences are Windows-1252 literals;
-// the names they hold come from the job in UTF-8 (any character a Windows
-// name may have). A text is made in UTF-16, ready for the wide calls.
+// Everything the splitter's window says, in Spanish: its titles, labels,
+// buttons and statuses, the labels of its choices, each failure of the job
+// with the file it concerns, the summary of a set (what to send and how much
+// it weighs). The sentences are Windows-1252 literals; the names they hold
+// come from the job in UTF-8 (any character a Windows name may have). A
+// composed text is made in UTF-16, ready for the wide calls.
 #ifndef SELVANORE_APPS_SPLIT_WINDOW_TEXTS_H
 #define SELVANORE_APPS_SPLIT_WINDOW_TEXTS_H
 
@@ -17,6 +18,56 @@ std::u16string Widen(const char* cp1252);
 // A name of the job (UTF-8) in UTF-16; a byte that is not UTF-8 reads as
 // "\xHH".
 std::u16string WidenName(const std::string& utf8);
+
+// ---- The window's words ------------------------------------------------------
+
+extern const char kWindowTitle[];
+// The titles of its boxes.
+extern const char kTitleError[];
+extern const char kTitleDone[];
+extern const char kTitleQuestion[];
+// The dialog's labels and buttons.
+extern const char kFileLabel[];
+extern const char kBrowse[];
+extern const char kChooseAFile[];
+extern const char kCutLabel[];
+extern const char kPartSizeLabel[];
+extern const char kPartCountAmountLabel[];
+extern const char kChecksumLabel[];
+extern const char kOutDirLabel[];
+extern const char kCutButton[];
+extern const char kStopButton[];
+// The labels of the choices (choices.h): each preset, then a size of
+// one's own and a number of parts, and the units of a size.
+extern const char* const kCutPresetLabels[kCutPresetCount];
+extern const char kOwnSizeLabel[];
+extern const char kPartCountLabel[];
+extern const char* const kSizeUnitLabels[kSizeUnitCount];
+// The open and folder dialogs.
+extern const char kAllFiles[];
+extern const char kFileDialogTitle[];
+extern const char kFolderDialogTitle[];
+// The statuses and questions of a cut.
+extern const char kChooseTheCut[];
+extern const char kNoWorker[];
+extern const char kStopping[];
+extern const char kCutStopped[];
+extern const char kCutImpossible[];
+extern const char kOpenTheFolder[];
+extern const char kCloseQuestion[];
+// The clock before the first block, when nothing tells the time yet.
+extern const char kNoClock[];
+
+// "Tamaño : 15.000.000 bytes (14,3 MB)".
+std::u16string FileSizeText(uint64_t size);
+// The two time labels: a clock text or kNoClock after their words.
+std::u16string ElapsedText(const char* clock);
+std::u16string RemainingText(const char* clock);
+// The status while the file (as given) is cut, and once it is.
+std::u16string CuttingText(const std::string& file);
+std::u16string CutDoneText(const SplitResult& result);
+
+// ---- The job's values -----------------------------------------------------------
 
 // The sentence of a failure, naming what it concerns.
 std::u16string FailureReason(const SplitFailure& failure);

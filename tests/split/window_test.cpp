@@ -30,7 +30,7 @@ TEST(SplitWindowPresets, FitWhatTheyAreNamedAfter) {
         const CutPreset& preset = kCutPresets[i];
         if (preset.mailLimit == 0) continue;
         ++mail;
-        EXPECT_LE(MailEncodedSize(preset.partSize) + 512 * 1024, preset.mailLimit) << preset.label;
+        EXPECT_LE(MailEncodedSize(preset.partSize) + 512 * 1024, preset.mailLimit) << kCutPresetLabels[i];
     }
     EXPECT_EQ(mail, 2);
     EXPECT_EQ(kCutPresets[0].mailLimit, 10000000u);  // the default: the smaller mail
