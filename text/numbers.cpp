@@ -25,7 +25,7 @@ SizeText FormatSize(uint64_t value) {
 }
 
 std::string ShortSize(uint64_t bytes) {
-    static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
     if (bytes < 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
     int unit = 0;
     uint64_t scale = 1024;

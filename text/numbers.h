@@ -20,7 +20,8 @@ struct SizeText {
 SizeText FormatSize(uint64_t value);
 
 // A size in the largest unit of 1024 that it reaches, with one decimal
-// after a comma, rounded to the nearest: "812 bytes", "6,5 MB", "4,0 GB".
+// after a comma, rounded to the nearest: "812 bytes", "6,5 MiB", "4,0 GiB".
+// KB, MB and GB are powers of 1000 wherever the programs say them.
 std::string ShortSize(uint64_t bytes);
 
 // Capacity of a clock text, terminator included: the hours of 2^64 - 1

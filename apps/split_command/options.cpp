@@ -178,6 +178,8 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "  --version          the program's version\n"
            "\n"
            "A long option may be cut to any beginning no other option has (--che md5).\n"
+           "KB, MB and GB are powers of 1000, here as in Vantorel.exe, which says KiB,\n"
+           "MiB and GiB for its powers of 1024.\n"
            "Existing files are never overwritten: the run is refused when a part, the\n"
            "list or the joiner copy already exists. Names Windows reserves for devices\n"
            "(CON, NUL, COM1, LPT1... with any extension) and names ending in a dot or a\n"

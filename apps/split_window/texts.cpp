@@ -109,15 +109,15 @@ const char kOutDirLabel[] = "Carpeta de salida (por omisión, la del archivo):";
 const char kCutButton[] = "Cortar";
 const char kStopButton[] = "Anular";
 const char* const kCutPresetLabels[kCutPresetCount] = {
-    "Correo, adjuntos de 10 MB (partes de 6,5 MB)",
-    "Correo, adjuntos de 25 MB (partes de 17 MB)",
-    "CD de 700 MB",
+    "Correo, adjuntos de 10 MB (partes de 6,5 MiB)",
+    "Correo, adjuntos de 25 MB (partes de 17 MiB)",
+    "CD de 700 MiB",
     "DVD de 4,7 GB",
-    "Disco FAT32 (4 GB menos un byte)",
+    "Disco FAT32 (4 GiB menos un byte)",
 };
 const char kOwnSizeLabel[] = "Tamaño propio";
 const char kPartCountLabel[] = "Número de partes";
-const char* const kSizeUnitLabels[kSizeUnitCount] = {"bytes", "KB", "MB", "GB"};
+const char* const kSizeUnitLabels[kSizeUnitCount] = {"bytes", "KiB", "MiB", "GiB"};
 const char kAllFiles[] = "Todos los archivos";
 const char kFileDialogTitle[] = "Archivo que cortar";
 const char kFolderDialogTitle[] = "Carpeta donde se escriben las partes:";

@@ -10,6 +10,7 @@
 #include "text/unicode.h"
 #include "apps/split_window/choices.h"
 #include "apps/split_window/texts.h"
+#include "split/byte_count.h"
 
 namespace {
 
@@ -37,6 +38,18 @@ TEST(SplitWindowPresets, FitWhatTheyAreNamedAfter) {
     EXPECT_LE(kCutPresets[2].partSize, 360000ull * 2048);      // an 80-minute CD's data
     EXPECT_LE(kCutPresets[3].partSize, 2295104ull * 2048);     // a single-layer DVD-R's
     EXPECT_EQ(kCutPresets[4].partSize, 4294967295u);         // FAT32's largest file
+}
+
+// A unit of the window means what the command line reads it as: MB and
+// its kin are powers of 1000 in both, so the window's powers of 1024 say
+// KiB, MiB and GiB.
+TEST(SplitWindowPresets, EachUnitMeansWhatTheCommandLineReadsItAs) {
+    for (size_t i = 1; i < kSizeUnitCount; ++i) {
+        uint64_t bytes = 0;
+        ASSERT_TRUE(ParseByteCount((std::string("1") + kSizeUnitLabels[i]).c_str(), &bytes)) << kSizeUnitLabels[i];
+        EXPECT_EQ(bytes, kSizeUnits[i]) << kSizeUnitLabels[i];
+    }
+    EXPECT_EQ(kSizeUnits[kDefaultSizeUnit], 1u << 20);
 }
 
 CutChoice Choose(size_t index, const char* amount, size_t unit = kDefaultSizeUnit,
@@ -161,7 +174,7 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
     mail.mailLimit = kCutPresets[0].mailLimit;
     EXPECT_EQ(Utf8(SummaryText(r, "C:\\out", mail)),
               u8"Se ha cortado \"Año.iso\" (15.000.000 bytes) en 3 partes.\n\n"
-              u8"Envíe juntos estos 5 archivos, 14,6 MB en total (15.321.324 bytes):\n"
+              u8"Envíe juntos estos 5 archivos, 14,6 MiB en total (15.321.324 bytes):\n"
               u8"- las partes, de \"Año.iso__000\" a \"Año.iso__002\";\n"
               u8"- el programa de unión \"Año.iso__join.exe\", que las vuelve a unir con un doble "
               u8"clic;\n"
@@ -176,7 +189,7 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
     parts.byParts = true;
     parts.parts = 3;
     std::string text = Utf8(SummaryText(r, "C:\\out", parts));
-    EXPECT_NE(text.find(u8"estos 4 archivos, 14,6 MB en total (15.321.024 bytes)"), std::string::npos)
+    EXPECT_NE(text.find(u8"estos 4 archivos, 14,6 MiB en total (15.321.024 bytes)"), std::string::npos)
         << text;
     EXPECT_NE(text.find(u8"con un doble clic.\n\nCarpeta"), std::string::npos) << text;
 }

@@ -35,14 +35,14 @@ TEST(ShortSize, TheLargestUnitReachedWithOneDecimal) {
     EXPECT_EQ(ShortSize(0), "0 bytes");
     EXPECT_EQ(ShortSize(1), "1 byte");
     EXPECT_EQ(ShortSize(1023), "1023 bytes");
-    EXPECT_EQ(ShortSize(1024), "1,0 KB");
-    EXPECT_EQ(ShortSize(6815744), "6,5 MB");
-    EXPECT_EQ(ShortSize((1u << 20) - 1), "1,0 MB");  // 1023,999 KB rounds up a unit
-    EXPECT_EQ(ShortSize(4294967295u), "4,0 GB");
-    EXPECT_EQ(ShortSize(15321324), "14,6 MB");
-    EXPECT_EQ(ShortSize(1024000), "1.000,0 KB");
-    EXPECT_EQ(ShortSize(1536ull << 50), "1,5 EB");
-    EXPECT_EQ(ShortSize(UINT64_MAX), "16,0 EB");
+    EXPECT_EQ(ShortSize(1024), "1,0 KiB");
+    EXPECT_EQ(ShortSize(6815744), "6,5 MiB");
+    EXPECT_EQ(ShortSize((1u << 20) - 1), "1,0 MiB");  // 1023,999 KiB rounds up a unit
+    EXPECT_EQ(ShortSize(4294967295u), "4,0 GiB");
+    EXPECT_EQ(ShortSize(15321324), "14,6 MiB");
+    EXPECT_EQ(ShortSize(1024000), "1.000,0 KiB");
+    EXPECT_EQ(ShortSize(1536ull << 50), "1,5 EiB");
+    EXPECT_EQ(ShortSize(UINT64_MAX), "16,0 EiB");
 }
 
 TEST(FormatClock, HoursMinutesAndSecondsWithoutADayLimit) {
