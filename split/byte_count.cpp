@@ -1,7 +1,5 @@
 #include "split/byte_count.h"
 
-const char kByteCountUnits[] = "K, M, G (1024-based), KB, MB, GB (1000-based), KiB, MiB, GiB";
-
 namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }

@@ -19,8 +19,4 @@ enum class ByteCountProblem {
 // *problem when one is given.
 int ParseByteCount(const char* text, uint64_t* value, ByteCountProblem* problem = nullptr);
 
-// The units ParseByteCount takes, for messages and help texts:
-// "K, M, G (1024-based), KB, MB, GB (1000-based), KiB, MiB, GiB".
-extern const char kByteCountUnits[];
-
 #endif

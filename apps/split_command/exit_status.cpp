@@ -2,13 +2,6 @@
 
 namespace {
 
-const ExitStatusMeaning kExitStatuses[] = {
-    {kExitDone, "the set was made"},
-    {kExitFailed, "the run failed; nothing was left behind"},
-    {kExitUsage, "a bad command line, or a file name a set cannot carry"},
-    {kExitInterrupted, "interrupted; nothing was left behind"},
-};
-
 // The status of each cause; a cause added to job.h without a status here
 // is a warning (-Wswitch), so every cause has one.
 int StatusOfCause(SplitCause cause) {
@@ -66,8 +59,4 @@ int StatusOfCause(SplitCause cause) {
 int ExitStatusOf(const SplitOutcome& outcome) {
     if (outcome.interrupted) return kExitInterrupted;
     return StatusOfCause(outcome.failure.cause);
-}
-
-std::string ExitStatusText() {
-    return ExitStatusTable(kExitStatuses, sizeof kExitStatuses / sizeof kExitStatuses[0]);
 }

@@ -1,6 +1,6 @@
 // The splitter's exit statuses (text/command_line.h, shared with selvanore):
-// one per cause, in the table that the help and the manual page list and
-// main returns.
+// the one each cause of a failed run ends with. Their meanings, as the help
+// and the manual page list them, are texts.h's.
 #ifndef SELVANORE_APPS_SPLIT_COMMAND_EXIT_STATUS_H
 #define SELVANORE_APPS_SPLIT_COMMAND_EXIT_STATUS_H
 
@@ -12,8 +12,6 @@
 // The status a failed run ends with.
 int ExitStatusOf(const SplitOutcome& outcome);
 
-// The table as the help shows it: "Exit status:" and a line per status.
-std::string ExitStatusText();
 
 
 #endif

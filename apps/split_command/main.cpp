@@ -14,7 +14,7 @@
 #include "platform/paths.h"
 #include "apps/split_command/options.h"
 #include "apps/split_command/report.h"
-#include "version.h"
+#include "apps/split_command/texts.h"
 
 // Where the default joiners lie, relative to this program's folder: in an
 // installed tree bin/../share/selvanore (on Windows the Windows joiner in
@@ -45,7 +45,7 @@ int Run(int argc, char** argv) {
     SystemError streamError;
     if (!ParseArguments(argc, argv, &options, &error, SlashAsksForHelp())) {
         Report("%s", error.c_str());
-        WriteToStream(StandardStream::Error, UsageHint("vantorel-split") + "\n", &streamError);
+        WriteToStream(StandardStream::Error, UsageHint(kProgramName) + "\n", &streamError);
         return kExitUsage;
     }
     if (options.help) {
@@ -54,9 +54,7 @@ int Run(int argc, char** argv) {
         return WriteToStream(StandardStream::Output, help, &streamError) ? kExitDone : kExitFailed;
     }
     if (options.version) {
-        return WriteToStream(StandardStream::Output, "vantorel-split " SELVANORE_VERSION_TEXT "\n", &streamError)
-                   ? kExitDone
-                   : kExitFailed;
+        return WriteToStream(StandardStream::Output, VersionText(), &streamError) ? kExitDone : kExitFailed;
     }
 
     SplitRequest request = RequestOf(options, kWindowsJoiner, kLinuxJoiner);
@@ -69,8 +67,7 @@ int Run(int argc, char** argv) {
     // A summary that cannot be written (a full device, a closed pipe) fails
     // the run: the outcome removes the outputs, all of them its own.
     if (!WriteToStream(StandardStream::Output, SummaryText(outcome.result), &streamError)) {
-        Report("cannot write the summary to the standard output: %s (nothing was kept)",
-               streamError.reason.c_str());
+        Report("%s", SummaryFailedText(streamError.reason).c_str());
         return kExitFailed;
     }
     KeepOutputs(&outcome);

@@ -1,4 +1,5 @@
-// The splitter's command line.
+// The splitter's command line: its options, read into the job's request.
+// Its help and its refusals are texts.h's.
 #ifndef SELVANORE_APPS_SPLIT_COMMAND_OPTIONS_H
 #define SELVANORE_APPS_SPLIT_COMMAND_OPTIONS_H
 
@@ -24,14 +25,6 @@ struct Options {
     bool help = false;
     bool version = false;
 };
-
-// The --help text. windows, linuxJoiner: the default joiners of either
-// system (FindDefaultJoiner), where each used without --joiner lies,
-// relative to the program's folder (an empty place when that is unknown),
-// and whether the program runs from its build tree.
-// slashHelp: "/?" asks for the help too (Windows).
-std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJoiner,
-                      bool slashHelp = false);
 
 // Reads the command line into *options: "--name VALUE" and "--name=VALUE",
 // a long name cut to any beginning only one option has ("--che"), "-n N",

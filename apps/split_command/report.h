@@ -1,7 +1,7 @@
-// What the command line tells its user: failures and warnings, one line each
-// on the standard error, the progress of a long cut on a terminal, and the
-// summary of a set. Every sentence is made here from the job's values
-// (job.h); the job itself says nothing.
+// How the command line tells its user: failures and warnings, one line each
+// on the standard error, and the progress of a long cut on a terminal. The
+// sentences are texts.h's, made from the job's values; the job itself says
+// nothing.
 #ifndef SELVANORE_APPS_SPLIT_COMMAND_REPORT_H
 #define SELVANORE_APPS_SPLIT_COMMAND_REPORT_H
 
@@ -15,14 +15,6 @@
 // progress line first. The format is C99's on both systems (%zu, %llu):
 // Windows builds format with the MinGW functions.
 void Report(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
-
-// The sentence of a failure, without the program's name.
-std::string DescribeFailure(const SplitFailure& failure);
-
-// The summary of a set made: the file, its size and parts, the joiner made,
-// the checksum, the checksum list and the joiner copied, a line each, the
-// joiner copied last.
-std::string SummaryText(const SplitResult& result);
 
 // The command line's answers to a run's events: each warning reported as it
 // comes; once the outputs are about to be made, interruptions caught
@@ -38,9 +30,5 @@ SplitEvents TerminalEvents();
 // a key. Under a console of its own shell, or with either stream
 // redirected, nothing changes.
 bool InAConsoleOfItsOwn(const ConsoleState& console);
-
-// What the program is and where the window program is, for a user who
-// started it from Explorer. ownPath: the program's path (empty: unknown).
-std::string OwnConsoleNote(const std::string& ownPath);
 
 #endif

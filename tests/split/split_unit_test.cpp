@@ -15,6 +15,7 @@
 #include "split/plan.h"
 #include "format/classify.h"
 #include "apps/split_command/report.h"
+#include "apps/split_command/texts.h"
 #include "tests/support/utf8.h"
 
 namespace {
