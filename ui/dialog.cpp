@@ -15,6 +15,9 @@
 
 DialogRecord g_dialog;
 
+const char kMainTitleFormat[] = "Vantorel %s - Modulo de auto-concatenación";
+const char kStartUpFailed[] = "Error al iniciar.";
+
 namespace {
 
 const char kClickCancel[] = "Haga click en el botón [Anular].";

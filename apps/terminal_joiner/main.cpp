@@ -10,25 +10,25 @@
 #include <cstring>
 #include <string>
 
+#include "apps/terminal_joiner/options.h"
+#include "apps/terminal_joiner/source.h"
+#include "apps/terminal_joiner/terminal.h"
+#include "apps/terminal_joiner/texts.h"
+#include "format/classify.h"
 #include "join/join_state.h"
 #include "join/survey.h"
-#include "text/command_line.h"
-#include "text/text.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/posix/record_source.h"
-#include "format/classify.h"
+#include "text/command_line.h"
+#include "text/text.h"
 #include "ui/closing.h"
 #include "ui/dialog.h"
-#include "apps/terminal_joiner/options.h"
-#include "text/show.h"
-#include "apps/terminal_joiner/source.h"
-#include "apps/terminal_joiner/terminal.h"
 #include "version.h"
 
 namespace {
 
-void Complain(const std::string& text) { std::fprintf(stderr, "selvanore: %s\n", text.c_str()); }
+void Complain(const std::string& text) { std::fprintf(stderr, "%s: %s\n", kProgramName, text.c_str()); }
 
 // The record that the job reads, and where the parts lie: the working
 // directory becomes their folder. Returns 0 after saying why it cannot be had.
@@ -36,14 +36,13 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
     if (options.file.empty()) {
         // An unstamped program names no set: it needs a file to read.
         if (ClassifyRecord(GetOwnRecord()) == RecordKind::Template) {
-            Complain("this copy is not stamped with a set: give a joiner NAME__join.exe or a "
-                     "checksum list NAME.sha256");
+            Complain(kNotStamped);
             std::fputs(kTtyUsage, stderr);
             std::fputs(TtyHint().c_str(), stderr);
             return 0;
         }
         if (!UseProgramFolder()) {
-            Complain("cannot enter the program's folder");
+            Complain(kNoProgramFolder);
             return 0;
         }
         return 1;
@@ -55,7 +54,7 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
     }
     std::string folder = DirectoryName(options.file);
     if (chdir(folder.c_str()) != 0) {
-        Complain("cannot enter the folder '" + ShowName(folder) + "': " + std::strerror(errno));
+        Complain(CannotEnterText(folder, std::strerror(errno)));
         return 0;
     }
     UseRecordFrom(source->record);
@@ -70,7 +69,7 @@ void FindList(JoinSource* source) {
     SourceFailure failure;
     ListBeside found = FindListBeside(GetOwnRecord(), &name, &source->partDigests, &failure);
     if (found == ListBeside::Unusable) {
-        Complain(DescribeSourceFailure(failure, name) + "; the parts are not checked one by one");
+        Complain(ListAsideText(DescribeSourceFailure(failure, name)));
     }
 }
 
@@ -92,15 +91,15 @@ int Run(const TtyOptions& options) {
     settings.answering = options.answering;
     settings.deleteParts = options.deleteParts;
     if (!OpenTerminal(settings)) {
-        Complain("cannot set up the terminal");
+        Complain(kNoTerminal);
         return kExitUsage;
     }
     char title[100];
-    FormatText(title, sizeof title, "Vantorel %s - Modulo de auto-concatenación", SELVANORE_VERSION_TEXT);
+    FormatText(title, sizeof title, kMainTitleFormat, SELVANORE_VERSION_TEXT);
     SetMainTitle(TerminalDialog(), title);
 
     if ((!source.partDigests.empty() && !UsePartChecksums(source.partDigests)) || !PrepareJob()) {
-        ShowMessageBox(nullptr, "Error al iniciar.", TITLE_ERROR, BOX_OK);
+        ShowMessageBox(nullptr, kStartUpFailed, TITLE_ERROR, BOX_OK);
         ReleaseJob();
         CloseTerminal();
         return kExitUsage;
@@ -133,7 +132,7 @@ int main(int argc, char** argv) {
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (options.version) {
-        std::printf("selvanore %s\n", SELVANORE_VERSION_TEXT);
+        std::fputs(VersionText().c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     return Run(options);

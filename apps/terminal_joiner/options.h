@@ -27,10 +27,5 @@ struct TtyOptions {
 // Returns 1, or 0 with what is wrong in *error.
 int ParseTtyArguments(int argc, const char* const* argv, TtyOptions* options, std::string* error);
 
-// The usage line, the hint that ends a refused command line after it
-// (text/command_line.h), and the help with its table of exit statuses.
-extern const char kTtyUsage[];
-std::string TtyHint();
-std::string TtyHelp();
 
 #endif

@@ -56,18 +56,6 @@ int ListNameToRecordName(const std::string& utf8, std::string* name, SourceFailu
     return 1;
 }
 
-std::string LocateReason(LocateProblem problem) {
-    switch (problem) {
-        case LocateProblem::NotExecutable: return "it is not a little-endian executable";
-        case LocateProblem::Malformed: return "its headers are damaged";
-        case LocateProblem::NoRecord: return "it has no join record";
-        case LocateProblem::Ambiguous: return "it has more than one join record";
-        case LocateProblem::WrongSize:
-            return "its join record is not " + std::to_string(kRecordSize) + " bytes";
-        default: return "";
-    }
-}
-
 }  // namespace
 
 int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* failure) {
@@ -138,35 +126,4 @@ ListBeside FindListBeside(const uint8_t* record, std::string* listName,
     }
     *digests = list.partDigests;
     return ListBeside::Used;
-}
-
-std::string DescribeSourceFailure(const SourceFailure& failure, const std::string& path) {
-    std::string shown = "'" + ShowName(path) + "'";
-    std::string named = "the name '" + ShowName(failure.name) + "' of the list " + shown;
-    std::string line = std::to_string(failure.line);
-    switch (failure.cause) {
-        case SourceCause::CannotOpen: return "cannot open " + shown + ": " + failure.system;
-        case SourceCause::NotRegular: return shown + " is not a regular file";
-        case SourceCause::TooLarge: return shown + " is too large for a joiner or a checksum list";
-        case SourceCause::CannotRead: return "cannot read " + shown + ": " + failure.system;
-        case SourceCause::NoRecord:
-            return shown + " is a program without a usable join record: " + LocateReason(failure.locate);
-        case SourceCause::NotAList: {
-            std::string start = shown + " is neither a joiner nor the checksum list of a set: ";
-            switch (failure.list) {
-                case ListProblem::TooFewParts: return start + "it names fewer than two parts";
-                case ListProblem::TooManyParts:
-                    return start + "it names more than " + std::to_string(kMaxPartCount) + " parts";
-                case ListProblem::NotTheParts:
-                    return start + "line " + line + " does not name the set's next part";
-                default: return start + "line " + line + " is not a checksum line";
-            }
-        }
-        case SourceCause::NameNotWindows1252:
-            return named + " has no Windows-1252 form, which the record needs";
-        case SourceCause::NameTooLong: return named + " is too long for the record";
-        case SourceCause::NameNotPlain: return named + " is not a plain file name";
-        case SourceCause::AnotherSetsList: return shown + " is the checksum list of another set";
-        default: return shown;
-    }
 }

@@ -70,7 +70,4 @@ enum class ListBeside {
 ListBeside FindListBeside(const uint8_t* record, std::string* listName,
                           std::vector<std::string>* digests, SourceFailure* failure);
 
-// The failure's sentence (English, as the command line's), naming path.
-std::string DescribeSourceFailure(const SourceFailure& failure, const std::string& path);
-
 #endif

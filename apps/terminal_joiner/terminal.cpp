@@ -18,6 +18,7 @@
 #include <string>
 
 #include "apps/terminal_joiner/terminal_state.h"
+#include "apps/terminal_joiner/texts.h"
 #include "ui/dialog.h"
 
 Terminal g_tty;
@@ -167,7 +168,7 @@ bool Ask(const std::string& question, bool defaultYes, Answering answering) {
     } else if (asking) {
         yes = ReadAnswer(question, defaultYes);
     }
-    OutAndAsk(yes ? "s\n" : "n\n", asking);
+    OutAndAsk(yes ? kAnswerYes : kAnswerNo, asking);
     return yes;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "apps/terminal_joiner/terminal_state.h"
+#include "apps/terminal_joiner/texts.h"
 #include "text/show.h"
 
 void WriteText(int fd, const std::string& text) {
@@ -80,8 +81,8 @@ namespace {
 std::string StatusLine(bool withKeys) {
     std::string line = g_tty.title;
     if (!withKeys) return line;
-    if (g_tty.start.enabled) line += "   [p] " + g_tty.start.text;
-    if (g_tty.cancel.enabled) line += "   [q] " + g_tty.cancel.text;
+    if (g_tty.start.enabled) line += kStartKey + g_tty.start.text;
+    if (g_tty.cancel.enabled) line += kCancelKey + g_tty.cancel.text;
     return line;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "apps/terminal_joiner/terminal_state.h"
+#include "apps/terminal_joiner/texts.h"
 #include "join/sink.h"
 #include "text/show.h"
 #include "ui/dialog.h"
@@ -40,7 +41,7 @@ int ShowBox(const char* text, const char* title, uint32_t style) {
         return ANSWER_OK;
     }
     bool defaultYes = (style & BOX_DEFAULT_SECOND) == 0;
-    out += defaultYes ? " [S/n] " : " [s/N] ";
+    out += defaultYes ? kPromptDefaultYes : kPromptDefaultNo;
     return Ask(out, defaultYes, g_tty.settings.answering) ? ANSWER_YES : ANSWER_NO;
 }
 
@@ -115,7 +116,7 @@ bool IsControlChecked(ViewWindow control) {
         Answering answering = g_tty.settings.deleteParts ? Answering::Yes
                               : g_tty.settings.answering != Answering::Ask ? Answering::No
                                                                            : Answering::Ask;
-        g_tty.deleteAnswer = Ask(ShowText(g_tty.deleteInputs.text) + " [s/N] ", false, answering);
+        g_tty.deleteAnswer = Ask(ShowText(g_tty.deleteInputs.text) + kPromptDefaultNo, false, answering);
     }
     return g_tty.deleteAnswer;
 }

@@ -14,6 +14,7 @@
 #include "ui/dialog.h"
 #include "ui/dialog_record.h"
 #include "apps/window_joiner/handles.h"
+#include "apps/window_joiner/texts.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void CentreMainWindow(HWND window) {
 // the window is still created, shown at its default place and size, and the
 // loop ends on the quit message that the release has posted.
 void FailStartUp(HWND window) {
-    ShowMessageBox(View(window), "Error al iniciar.", TITLE_ERROR, MB_OK);
+    ShowMessageBox(View(window), kStartUpFailed, TITLE_ERROR, MB_OK);
     ReleaseResources();
 }
 
@@ -98,10 +99,7 @@ void OnMainCreate(HWND window) {
 void OnMainClose(HWND window) {
     CloseAnswer answer = AnswerCloseRequest();
     if (answer == CloseAnswer::Refuse) {
-        ShowMessageBox(g_dialog.window,
-                       "Concatenación en progreso. Cancele o espere hasta que termine para salir de "
-                       "la aplicación.",
-                       TITLE_ERROR, MB_OK | MB_ICONERROR);
+        ShowMessageBox(g_dialog.window, kCloseRefused, TITLE_ERROR, MB_OK | MB_ICONERROR);
     }
     if (answer == CloseAnswer::Close) DestroyWindow(window);
 }
@@ -134,8 +132,7 @@ void RegisterMainClass(HINSTANCE instance) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_instance = instance;
     char title[kShellTextCapacity];
-    FormatText(title, sizeof title, "Vantorel %s - Modulo de auto-concatenación",
-               SELVANORE_VERSION_TEXT);
+    FormatText(title, sizeof title, kMainTitleFormat, SELVANORE_VERSION_TEXT);
     WidenText(title, g_windowTitle, kShellTextCapacity);
     LoadStringW(instance, IDS_WINDOW_CLASS, g_windowClassName, kShellTextCapacity);
     RegisterMainClass(instance);

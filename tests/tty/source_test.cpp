@@ -18,6 +18,7 @@
 #include "tests/support/temp_dir.h"
 #include "apps/terminal_joiner/options.h"
 #include "apps/terminal_joiner/source.h"
+#include "apps/terminal_joiner/texts.h"
 
 namespace {
 
