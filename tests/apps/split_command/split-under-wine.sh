@@ -10,7 +10,7 @@
 # set takes the long name; a full disk on a small tmpfs (root only); Ctrl+C
 # part way.
 #
-#   tests/split/split-under-wine.sh [CASE...]     (all cases when none is named)
+#   tests/apps/split_command/split-under-wine.sh [CASE...]     (all cases when none is named)
 #
 # Builds nothing: needs vantorel-split.exe, Selvanore.exe and the e2e driver
 # of the Windows build this machine runs (scripts/windows-preset), and
@@ -19,7 +19,7 @@
 # "FAIL NAME: reason" a case and ends with "N passed, N failed"; exits
 # non-zero on a failure.
 set -uo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/tests/support/wine-harness.sh"
 wine_harness_start split-wine "$@"
 

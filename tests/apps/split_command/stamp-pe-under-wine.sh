@@ -6,13 +6,13 @@
 # with what was stamped: kind, size, count, the name in Windows-1252 and the
 # checksum computed by the coreutils commands.
 #
-#   tests/split/stamp-pe-under-wine.sh [PROBE.exe]
+#   tests/apps/split_command/stamp-pe-under-wine.sh [PROBE.exe]
 #
 # Needs build/linux/vantorel-split. Runs on a virtual display of its own
 # (tests/support/wine-harness.sh). Ends with "N passed, N failed" and exits
 # non-zero on any failure.
 set -uo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../.." && pwd)
 . "$root/tests/support/wine-harness.sh"
 probe=${1:-$root/build/$windows/tests/descriptor-probe.exe}
 wine_harness_start stamp-pe "$@"
