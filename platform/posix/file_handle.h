@@ -66,6 +66,10 @@ int RenameWithoutReplacing(int fromDirectory, const char* from, int toDirectory,
 // best effort.
 void SyncDirectoryOf(const std::string& path);
 
+// Fills the buffer from the system's random source (random.cpp): 0, with
+// errno, when it cannot be had.
+int FillRandom(void* buffer, size_t length);
+
 // The names in the directory, "." and ".." left out.
 int ListNames(int directory, std::vector<std::string>* names);
 

@@ -1,4 +1,5 @@
-// Files on POSIX, for every program. The joiner names files in
+// Files on POSIX: the calls every file of every program goes through, and
+// the join's files (platform.h). The joiner names files in
 // Windows-1252; they reach the file system in UTF-8, as Linux users (and
 // the splitter) name them. Names change in one rename (renameat2 without
 // replacing, link and unlink where the file system lacks it), made durable
@@ -147,22 +148,6 @@ int ListNames(int directory, std::vector<std::string>* names) {
     return error == 0;
 }
 
-int Failed(SystemError* error, int number) {
-    if (number == kNotRegular) {
-        error->fault = SystemFault::NotRegular;
-        error->reason = "not a regular file";
-        return 0;
-    }
-    switch (number) {
-        case ENOENT: error->fault = SystemFault::Missing; break;
-        case EEXIST: error->fault = SystemFault::Exists; break;
-        case ENOTDIR: error->fault = SystemFault::NotDirectory; break;
-        default: error->fault = SystemFault::Other; break;
-    }
-    error->reason = std::strerror(number);
-    return 0;
-}
-
 // ---- The join's files (platform.h) ------------------------------------------
 
 namespace {
@@ -243,54 +228,4 @@ int RenameFile(const char* from, const char* to, int replace) {
 
 int NameExists(const char* name) {
     return IsNameTaken(LookUpName(AT_FDCWD, Windows1252ToUtf8(name).c_str()));
-}
-
-// ---- Files by path (files.h) ----------------------------------------------------
-
-int CloseSystemHandle(SystemHandle handle, SystemError* error) {
-    return close(static_cast<int>(handle)) == 0 ? 1 : Failed(error, errno);
-}
-
-int OpenRegularFile(const std::string& path, SystemFile* file, uint64_t* size, SystemError* error) {
-    file->Close(nullptr);
-    int fd = OpenRegularAt(AT_FDCWD, path.c_str(), Sharing::Shared);
-    if (fd < 0) return Failed(error, fd == kNotRegular ? kNotRegular : errno);
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        int number = errno;
-        close(fd);
-        return Failed(error, number);
-    }
-    file->handle = fd;
-    *size = static_cast<uint64_t>(info.st_size);
-    return 1;
-}
-
-int GetFileTimes(SystemHandle file, FileTimes* times, SystemError* error) {
-    struct stat info;
-    if (fstat(static_cast<int>(file), &info) != 0) return Failed(error, errno);
-    times->modified[0] = info.st_mtim.tv_sec;
-    times->modified[1] = info.st_mtim.tv_nsec;
-    times->changed[0] = info.st_ctim.tv_sec;
-    times->changed[1] = info.st_ctim.tv_nsec;
-    return 1;
-}
-
-int ReadSome(SystemHandle file, void* buffer, size_t length, size_t* got, SystemError* error) {
-    return ReadOnce(static_cast<int>(file), buffer, length, got) ? 1 : Failed(error, errno);
-}
-
-int WriteAll(SystemHandle file, const void* data, size_t length, SystemError* error) {
-    size_t written = 0;
-    return WriteWhole(static_cast<int>(file), data, length, &written) ? 1 : Failed(error, errno);
-}
-
-int SyncFile(SystemHandle file, SystemError* error) {
-    return SyncDescriptor(static_cast<int>(file)) ? 1 : Failed(error, errno);
-}
-
-NameLookup LookUp(const std::string& path, SystemError* error) {
-    NameLookup lookup = LookUpName(AT_FDCWD, path.c_str());
-    if (lookup == NameLookup::Unknown) Failed(error, errno);
-    return lookup;
 }

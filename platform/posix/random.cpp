@@ -8,11 +8,10 @@
 
 #include <atomic>
 
-#include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/posix/file_handle.h"
 
-int RandomBytes(void* buffer, size_t length, SystemError* error) {
+int FillRandom(void* buffer, size_t length) {
     uint8_t* bytes = static_cast<uint8_t*>(buffer);
     size_t done = 0;
     // getentropy gives at most 256 bytes a call.
@@ -24,14 +23,15 @@ int RandomBytes(void* buffer, size_t length, SystemError* error) {
     if (done == length) return 1;
     // Where the call is missing or filtered out, the device.
     int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Failed(error, errno);
+    if (fd < 0) return 0;
     for (done = 0; done < length;) {
         size_t got = 0;
         int read = ReadOnce(fd, bytes + done, length - done, &got);
         if (!read || got == 0) {
             int number = read ? EIO : errno;
             close(fd);
-            return Failed(error, number);
+            errno = number;
+            return 0;
         }
         done += got;
     }
@@ -41,8 +41,7 @@ int RandomBytes(void* buffer, size_t length, SystemError* error) {
 
 uint64_t UnpredictableBits() {
     uint64_t bits = 0;
-    SystemError error;
-    if (RandomBytes(&bits, sizeof bits, &error)) return bits;
+    if (FillRandom(&bits, sizeof bits)) return bits;
     // No random source at all (a bare chroot, a filter): the clocks, the
     // process and a count of calls, mixed. Another run cannot foresee them
     // closely enough to take the name first, and a clash costs only a retry.

@@ -15,6 +15,7 @@
 
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "text/unicode.h"
 
 struct PlatformFile {
     HANDLE handle;
@@ -60,18 +61,35 @@ int WriteWhole(HANDLE file, const void* data, size_t size, size_t* written);
 // ERROR_ALREADY_EXISTS.
 int RenameWithoutReplacing(const wchar_t* from, const wchar_t* to);
 
+// Fills the buffer from the system's random source (random.cpp): 0, with
+// GetLastError, when it cannot be had.
+int FillRandom(void* buffer, size_t length);
+
+// ---- utf8_path.cpp: the splitter's UTF-8 paths ----------------------------------
+
 // The UTF-16 form of a UTF-8 path, in the "\\?\" form beyond MAX_PATH; 0
 // (ERROR_INVALID_NAME) for text that is not UTF-8.
-int WidePath(const std::string& path, std::wstring* wide);
+int WidePath(const std::string& path, std::u16string* wide);
 // A path of more than MAX_PATH characters reaches the file system only in
 // the "\\?\" form, which takes a full path with backslashes.
-std::wstring LongForm(const std::wstring& path);
+std::u16string LongForm(const std::u16string& path);
+// A UTF-16 text for the wide calls, and its buffer to be written (wide
+// paths are std::u16string: the joiner links them, and std::wstring would
+// bring the runtime's whole instantiation of it into every joiner).
+inline const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+inline wchar_t* WideBuffer(std::u16string& text) { return reinterpret_cast<wchar_t*>(&text[0]); }
 // UTF-16 units as UTF-8 (a lone surrogate in its three-byte form).
-std::string Utf8Of(const wchar_t* text, size_t length);
+inline std::string Utf8Of(const wchar_t* text, size_t length) {
+    return Utf16ToUtf8(std::u16string(text, text + length));
+}
+
+// ---- system_files.cpp --------------------------------------------------------------
 
 // A folder opened by OpenDirectory is a handle and its full path, kept in
 // a table; a handle closed goes out of it.
 void ForgetDirectory(SystemHandle handle);
+
+// ---- system_error.cpp ---------------------------------------------------------------
 
 // Fills *error from the system's error code (its fault and its words) and
 // returns 0; FailedWith gives the fault.

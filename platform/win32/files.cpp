@@ -11,9 +11,6 @@
 #include "platform/win32/file_handle.h"
 #include "platform/win32/lookup.h"
 #include "platform/win32/wide.h"
-#include "text/unicode.h"
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
 
 // ---- The calls every file goes through -------------------------------------
 
@@ -96,61 +93,6 @@ int RenameWithoutReplacing(const wchar_t* from, const wchar_t* to) {
     return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-std::wstring LongForm(const std::wstring& path) {
-    const size_t kShortEnough = MAX_PATH - 12;  // room for an 8.3 name in a directory
-    if (path.size() < kShortEnough || path.compare(0, 4, L"\\\\?\\") == 0) return path;
-    DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0) return path;
-    std::wstring full(length, L'\0');
-    length = GetFullPathNameW(path.c_str(), length, &full[0], nullptr);
-    if (length == 0 || length >= full.size()) return path;
-    full.resize(length);
-    if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
-int WidePath(const std::string& path, std::wstring* wide) {
-    std::u16string utf16;
-    if (!Utf8ToUtf16(path, &utf16)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return 0;
-    }
-    *wide = LongForm(std::wstring(utf16.begin(), utf16.end()));
-    return 1;
-}
-
-std::string Utf8Of(const wchar_t* text, size_t length) {
-    return Utf16ToUtf8(std::u16string(text, text + length));
-}
-
-int FailedWith(SystemError* error, SystemFault fault, DWORD code) {
-    error->fault = fault;
-    if (fault == SystemFault::NotRegular) {
-        error->reason = "not a regular file";
-        return 0;
-    }
-    wchar_t message[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  code, 0, message, 512, nullptr);
-    // One line, without the closing full stop: the messages go on after it.
-    while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
-                          message[length - 1] == L' ' || message[length - 1] == L'.')) {
-        --length;
-    }
-    error->reason = length > 0 ? Utf8Of(message, length) : "system error " + std::to_string(code);
-    return 0;
-}
-
-int Failed(SystemError* error, DWORD code) {
-    switch (code) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return FailedWith(error, SystemFault::Missing, code);
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return FailedWith(error, SystemFault::Exists, code);
-        default: return FailedWith(error, SystemFault::Other, code);
-    }
-}
-
 // ---- The join's files (platform.h) ------------------------------------------
 
 FileHandle OpenPartFile(const char* name) {
@@ -223,69 +165,4 @@ int NameExists(const char* name) {
     // A name too long to convert cannot be looked up: the system cannot tell.
     if (!WidenName(name, wide)) return IsNameTaken(NameLookup::Unknown);
     return IsNameTaken(LookUpNameToCreate(wide));
-}
-
-// ---- Files by path (files.h) ----------------------------------------------------
-
-int CloseSystemHandle(SystemHandle handle, SystemError* error) {
-    ForgetDirectory(handle);
-    return CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : Failed(error, GetLastError());
-}
-
-int OpenRegularFile(const std::string& path, SystemFile* file, uint64_t* size, SystemError* error) {
-    file->Close(nullptr);
-    std::wstring wide;
-    if (!WidePath(path, &wide)) return Failed(error, GetLastError());
-    bool notRegular = false;
-    HANDLE handle = OpenRegularHandle(wide.c_str(), Sharing::Shared, &notRegular);
-    if (handle == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        return notRegular ? FailedWith(error, SystemFault::NotRegular, code) : Failed(error, code);
-    }
-    LARGE_INTEGER length;
-    if (!GetFileSizeEx(handle, &length) || length.QuadPart < 0) {
-        DWORD code = GetLastError();
-        CloseHandle(handle);
-        return Failed(error, code);
-    }
-    file->handle = reinterpret_cast<SystemHandle>(handle);
-    *size = static_cast<uint64_t>(length.QuadPart);
-    return 1;
-}
-
-int GetFileTimes(SystemHandle file, FileTimes* times, SystemError* error) {
-    FILE_BASIC_INFO info;
-    if (!GetFileInformationByHandleEx(reinterpret_cast<HANDLE>(file), FileBasicInfo, &info, sizeof info)) {
-        return Failed(error, GetLastError());
-    }
-    times->modified[0] = info.LastWriteTime.QuadPart;
-    times->modified[1] = 0;
-    times->changed[0] = info.ChangeTime.QuadPart;
-    times->changed[1] = 0;
-    return 1;
-}
-
-int ReadSome(SystemHandle file, void* buffer, size_t length, size_t* got, SystemError* error) {
-    return ReadOnce(reinterpret_cast<HANDLE>(file), buffer, length, got) ? 1 : Failed(error, GetLastError());
-}
-
-int WriteAll(SystemHandle file, const void* data, size_t length, SystemError* error) {
-    size_t written = 0;
-    if (WriteWhole(reinterpret_cast<HANDLE>(file), data, length, &written)) return 1;
-    return Failed(error, GetLastError());
-}
-
-int SyncFile(SystemHandle file, SystemError* error) {
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(file)) ? 1 : Failed(error, GetLastError());
-}
-
-NameLookup LookUp(const std::string& path, SystemError* error) {
-    std::wstring wide;
-    if (!WidePath(path, &wide)) {
-        Failed(error, GetLastError());
-        return NameLookup::Unknown;
-    }
-    NameLookup lookup = LookUpName(wide.c_str());
-    if (lookup == NameLookup::Unknown) Failed(error, GetLastError());
-    return lookup;
 }

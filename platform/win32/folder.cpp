@@ -14,5 +14,5 @@ int UseProgramFolder() {
     // The folder keeps its separator where it is a root: "C:\" is the root,
     // "C:" would be the drive's current directory.
     if (self.empty() || !Utf8ToUtf16(DirectoryName(self), &folder)) return 0;
-    return SetCurrentDirectoryW(std::wstring(folder.begin(), folder.end()).c_str()) != 0;
+    return SetCurrentDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str())) != 0;
 }

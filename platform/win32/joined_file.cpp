@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/win32/file_handle.h"
 #include "platform/win32/lookup.h"
@@ -231,13 +232,15 @@ int DiscardJoinedFile(FileHandle file, const char* tempName) {
 }
 
 int FreeBytesBeside(const char* name, uint64_t* bytes) {
-    std::string folder = name;
-    size_t end = folder.find_last_of("\\/");
+    // The name's folder with its separator; a bare name's is the working
+    // directory's volume.
+    std::string folder = DirectoryName(name);
     wchar_t wide[kWideCapacity];
     ULARGE_INTEGER available;
     const wchar_t* root = nullptr;
-    if (end != std::string::npos) {
-        if (!WidenName(folder.substr(0, end + 1).c_str(), wide)) return 0;
+    if (folder != ".") {
+        if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+        if (!WidenName(folder.c_str(), wide)) return 0;
         root = wide;
     }
     if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return 0;

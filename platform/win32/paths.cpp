@@ -45,26 +45,15 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
     return directory + (slash != std::string::npos ? directory[slash] : '\\') + name;
 }
 
-std::string LongPath(const std::string& path) {
-    std::wstring wide;
-    if (!WidePath(path, &wide)) return path;
-    DWORD length = GetLongPathNameW(wide.c_str(), nullptr, 0);
-    if (length == 0) return path;
-    std::wstring full(length, L'\0');
-    length = GetLongPathNameW(wide.c_str(), &full[0], length);
-    if (length == 0 || length >= full.size()) return path;
-    return Utf8Of(full.data(), length);
-}
-
 std::string ProgramPath(SystemError* error) {
-    std::wstring self(MAX_PATH, L'\0');
+    std::u16string self(MAX_PATH, u'\0');
     for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, &self[0], static_cast<DWORD>(self.size()));
+        DWORD length = GetModuleFileNameW(nullptr, WideBuffer(self), static_cast<DWORD>(self.size()));
         if (length == 0) {
             Failed(error, GetLastError());
             return "";
         }
-        if (length < self.size()) return Utf8Of(self.data(), length);
+        if (length < self.size()) return Utf8Of(Wide(self), length);
         // The longest path Windows knows is 32,767 units.
         if (self.size() > 32768) {
             Failed(error, ERROR_INSUFFICIENT_BUFFER);
@@ -72,19 +61,4 @@ std::string ProgramPath(SystemError* error) {
         }
         self.resize(self.size() * 2);
     }
-}
-
-bool IsDescriptorLink(const std::string&) {
-    // Windows has no paths of open descriptors; its devices and pipes are
-    // refused as files that are not regular.
-    return false;
-}
-
-int CheckTrusted(const std::string& path, std::string* resolved, Distrust* distrust, SystemError*) {
-    // The default joiner lies beside the program: a folder that the
-    // installer's or the user's rights protect, with no POSIX owners and
-    // modes to judge.
-    *distrust = Distrust();
-    *resolved = path;
-    return 1;
 }

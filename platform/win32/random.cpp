@@ -6,16 +6,16 @@
 
 #include <algorithm>
 
-#include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/win32/file_handle.h"
 
-int RandomBytes(void* buffer, size_t length, SystemError* error) {
+int FillRandom(void* buffer, size_t length) {
     uint8_t* bytes = static_cast<uint8_t*>(buffer);
     while (length > 0) {
         ULONG chunk = static_cast<ULONG>(std::min<size_t>(length, 1u << 20));
         if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, chunk, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-            return FailedWith(error, SystemFault::Other, ERROR_GEN_FAILURE);
+            SetLastError(ERROR_GEN_FAILURE);
+            return 0;
         }
         bytes += chunk;
         length -= chunk;
@@ -25,8 +25,7 @@ int RandomBytes(void* buffer, size_t length, SystemError* error) {
 
 uint64_t UnpredictableBits() {
     uint64_t bits = 0;
-    SystemError error;
-    if (RandomBytes(&bits, sizeof bits, &error)) return bits;
+    if (FillRandom(&bits, sizeof bits)) return bits;
     // No generator (Windows Vista has no preferred one): the performance
     // counter, the clock, the process and thread, the stack's address and a
     // count of calls, mixed. Another run cannot foresee them closely enough
