@@ -1,5 +1,5 @@
 // vantorel-split: cuts a file into numbered parts and puts beside them a copy
-// of the joiner with the join record stamped into it. The job (job.h) checks,
+// of the joiner with the join record stamped into it. The job (split/job.h) checks,
 // cuts, stamps and names; this front end reads the command line, runs the
 // job, says what became of it and ends with its exit status. The summary
 // comes last, once every output has its name: when it cannot be written,
