@@ -3,14 +3,10 @@
 #include <cstring>
 #include <new>
 
-#include "hash/md5.h"
-#include "hash/sha1.h"
-#include "hash/sha2.h"
-
-CHash::CHash(int32_t digestSize, bool bigEndian, const char* name)
-    : m_digestSize(digestSize),
-      m_name(name),
-      m_state(new (std::nothrow) uint32_t[static_cast<uint32_t>(digestSize) / 4]),
+CHash::CHash(uint32_t kind, bool bigEndian)
+    : m_digestSize(static_cast<int32_t>(FindChecksumKind(kind)->digestSize)),
+      m_name(FindChecksumKind(kind)->display),
+      m_state(new (std::nothrow) uint32_t[FindChecksumKind(kind)->digestSize / 4]),
       m_bigEndian(bigEndian) {}
 
 CHash::~CHash() { delete[] m_state; }
@@ -92,20 +88,4 @@ void CHash::GetDigestText(char* text) const {
         WordToHex(text + 8 * i, w);
     }
     text[2 * m_digestSize] = '\0';
-}
-
-CHash* CreateHashEngine(uint32_t kind) {
-    CHash* engine = nullptr;
-    switch (kind) {
-        case CHECKSUM_MD5: engine = new (std::nothrow) CMd5; break;
-        case CHECKSUM_SHA1: engine = new (std::nothrow) CSha1; break;
-        case CHECKSUM_SHA224: engine = new (std::nothrow) CSha224; break;
-        case CHECKSUM_SHA256: engine = new (std::nothrow) CSha256; break;
-        default: return nullptr;
-    }
-    if (engine != nullptr && !engine->HasState()) {
-        delete engine;
-        engine = nullptr;
-    }
-    return engine;
 }

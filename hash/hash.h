@@ -15,9 +15,11 @@ class CHash {
 public:
     static const uint32_t kBlockSize = 64;
 
-    // Obtains digestSize / 4 state words. When they cannot be had the engine
-    // is left with m_state null; CreateHashEngine then discards it.
-    CHash(int32_t digestSize, bool bigEndian, const char* name);
+    // The engine of a checksum kind (1 to 4), its digest size and name from
+    // the kinds' table. Obtains digestSize / 4 state words; when they cannot
+    // be had the engine is left with m_state null, and CreateHashEngine
+    // discards it.
+    CHash(uint32_t kind, bool bigEndian);
     virtual ~CHash();
 
     CHash(const CHash&) = delete;
@@ -57,8 +59,9 @@ private:
 // significant nibble first. Writes no terminator.
 void WordToHex(char* text, uint32_t word);
 
-// Creates the engine of a checksum kind from 1 to 4. Returns null for any
-// other kind and when the engine's memory cannot be had.
+// Creates the engine of a checksum kind from 1 to 4 (hash/engines.cpp).
+// Returns null for any other kind and when the engine's memory cannot be
+// had.
 CHash* CreateHashEngine(uint32_t kind);
 
 #endif

@@ -2,7 +2,7 @@
 
 #include "hash/bytes.h"
 
-CMd5::CMd5() : CHash(16, false, "MD5") {}
+CMd5::CMd5() : CHash(CHECKSUM_MD5, false) {}
 
 void CMd5::Reset() {
     CHash::Reset();

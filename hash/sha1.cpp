@@ -21,7 +21,7 @@ inline uint32_t Majority(uint32_t b, uint32_t c, uint32_t d) { return (b & c) | 
 
 }  // namespace
 
-CSha1::CSha1() : CHash(20, true, "SHA-1") {}
+CSha1::CSha1() : CHash(CHECKSUM_SHA1, true) {}
 
 void CSha1::Reset() {
     CHash::Reset();

@@ -109,7 +109,7 @@ void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count) 
     state[7] = s7;
 }
 
-CSha224::CSha224() : CSha2(28, true, "SHA-224") {}
+CSha224::CSha224() : CSha2(CHECKSUM_SHA224, true) {}
 
 void CSha224::Reset() {
     CHash::Reset();
@@ -129,7 +129,7 @@ void CSha224::Transform(const uint8_t* data, uint32_t count) {
     Compress(data, count, &s[0], &s[1], &s[2], &s[3], &s[4], &s[5], &s[6], &m_lastState);
 }
 
-CSha256::CSha256() : CSha2(32, true, "SHA-256") {}
+CSha256::CSha256() : CSha2(CHECKSUM_SHA256, true) {}
 
 void CSha256::Reset() {
     CHash::Reset();

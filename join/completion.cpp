@@ -5,8 +5,8 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
-#include "join/record_layout.h"
-#include "join/text.h"
+#include "format/record_layout.h"
+#include "text/text.h"
 #include "platform/platform.h"
 
 bool InputSizesMatch() { return g_join.inputTotal == g_join.expectedSize; }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include "hash/checksum_kinds.h"
 
-#include "join/part_name.h"
+#include "format/part_name.h"
 #include "platform/platform.h"
 
 // The longest digest text of the engines (SHA-256), terminator included.

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 
 // Reads the program's own record into g_join and creates the checksum engine
 // its kind asks for. Fails when the record cannot be found, the kind is above

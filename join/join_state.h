@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "hash/checksum_kinds.h"
-#include "join/part_name.h"
+#include "format/part_name.h"
 #include "platform/platform.h"
 #include "join/sink.h"
 

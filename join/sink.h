@@ -1,7 +1,8 @@
 // What the join job needs of the user interface, and no more: opaque window
 // and brush handles, modal message boxes, the report box's brush and the
 // worker's synchronous message to the dialog. The job declares it; the user
-// interface implements it (ui/win32/view.cpp, and stand-ins in tests), so the
+// interface implements it (apps/window_joiner/win32_view.cpp, the terminal
+// joiner's terminal_view.cpp, and stand-ins in tests), so the
 // job never depends on the user interface.
 #ifndef SELVANORE_JOIN_SINK_H
 #define SELVANORE_JOIN_SINK_H

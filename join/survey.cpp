@@ -8,7 +8,7 @@
 #include "join/descriptor.h"
 #include "join/join_state.h"
 #include "join/sink.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "platform/platform.h"
 
 namespace {

@@ -6,8 +6,9 @@
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/sink.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "platform/platform.h"
+#include "platform/temporary_name.h"
 
 namespace {
 
@@ -159,27 +160,43 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     return 0;
 }
 
+// The joined file made under "~selvanore-<digits>.tmp" in the output's
+// folder. CreateJoinedFile does not say why it failed: every failure counts
+// as a name taken, and the loop's draws bound the tries.
+struct JoinedFileTry {
+    size_t folder;  // the length of the output name's folder, with its separator
+    FileHandle file;
+    bool tooLong;
+};
+
+int DrawBits(void*, uint64_t* bits) {
+    *bits = UnpredictableBits();
+    return 1;
+}
+
+NameTry MakeJoinedFile(void* context, const char* digits) {
+    JoinedFileTry& t = *static_cast<JoinedFileTry*>(context);
+    if (FormatText(g_join.tempName, sizeof g_join.tempName, "%.*s~selvanore-%s.tmp", static_cast<int>(t.folder),
+                   g_join.outputName, digits) != TextResult::Ok) {
+        t.tooLong = true;
+        return NameTry::Failed;
+    }
+    t.file = CreateJoinedFile(g_join.tempName);
+    return t.file != nullptr ? NameTry::Made : NameTry::Taken;
+}
+
 // Creates the joined file new under a temporary name in the output's folder,
 // a name no other run can foresee: a file left by a run that was killed never
 // blocks this one, and nothing that holds the output's name (the user's
 // file, a link) is ever opened.
 FileHandle CreateTemporaryOutput() {
     const char* name = g_join.outputName;
-    size_t folder = 0;
+    JoinedFileTry t{0, nullptr, false};
     for (size_t i = 0; name[i] != '\0'; ++i) {
-        if (name[i] == '/' || name[i] == '\\') folder = i + 1;
+        if (name[i] == '/' || name[i] == '\\') t.folder = i + 1;
     }
-    for (uint32_t attempt = 0; attempt < kTempNameTries; ++attempt) {
-        uint64_t bits = UnpredictableBits();
-        if (FormatText(g_join.tempName, sizeof g_join.tempName, "%.*s~selvanore-%08x%08x.tmp",
-                       static_cast<int>(folder), name, static_cast<uint32_t>(bits >> 32),
-                       static_cast<uint32_t>(bits)) != TextResult::Ok) {
-            return nullptr;
-        }
-        FileHandle file = CreateJoinedFile(g_join.tempName);
-        if (file != nullptr) return file;
-    }
-    return nullptr;
+    MakeUnderTemporaryName(TemporaryNaming{&t, DrawBits, MakeJoinedFile}, kTempNameTries);
+    return t.file;
 }
 
 // The end of a part: the bytes joined from it are its size at its turn. The

@@ -3,7 +3,7 @@
 #ifndef SELVANORE_RES_RESOURCE_H
 #define SELVANORE_RES_RESOURCE_H
 
-#include "record/place.h"
+#include "format/place.h"
 
 #define IDS_PROGRAM_NAME 101
 #define IDS_WINDOW_CLASS 102

@@ -4,7 +4,8 @@
 #include "join/join_state.h"
 #include "join/completion.h"
 #include "join/sink.h"
-#include "join/text.h"
+#include "text/numbers.h"
+#include "text/text.h"
 #include "join/worker.h"
 #include "platform/platform.h"
 #include "ui/closing.h"
@@ -13,6 +14,9 @@
 #include "ui/report.h"
 
 DialogRecord g_dialog;
+
+const char kMainTitleFormat[] = "Vantorel %s - Modulo de auto-concatenación";
+const char kStartUpFailed[] = "Error al iniciar.";
 
 namespace {
 

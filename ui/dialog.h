@@ -29,6 +29,11 @@ DialogState GetDialogState();
 enum class CloseAnswer { Close, Ignore, Refuse };
 CloseAnswer AnswerCloseRequest();
 
+// The main window's title, with the program's version, and the box of a
+// start-up that failed: the same words in every face of the joiner.
+extern const char kMainTitleFormat[];
+extern const char kStartUpFailed[];
+
 // Records the dialog and its controls in g_dialog and writes the start-up
 // report (with the size warning when the parts' total is not the recorded
 // size).

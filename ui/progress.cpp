@@ -3,7 +3,8 @@
 #include <string>
 
 #include "join/join_state.h"
-#include "join/text.h"
+#include "text/numbers.h"
+#include "text/text.h"
 #include "platform/platform.h"
 #include "ui/dialog_record.h"
 #include "ui/report.h"
@@ -20,9 +21,11 @@ const uint32_t kLabelCapacity = 254;
 // The part whose progress line is open at the end of the report.
 uint32_t g_lastShownPart = kNoLine;
 
+// A time label: the prefix and the clock of milliseconds, kept in 32 bits
+// as the tick is (an estimate beyond 2^32 ms shows its low 32 bits).
 void SetLabel(int id, const char* prefix, uint32_t milliseconds) {
     char label[kLabelCapacity];
-    FormatText(label, sizeof label, "%s%s", prefix, FormatDuration(milliseconds).text);
+    FormatText(label, sizeof label, "%s%s", prefix, FormatClock(milliseconds / 1000).text);
     SetControlText(g_dialog.window, id, label);
 }
 
@@ -37,30 +40,13 @@ void AddPartName(std::string& text, uint32_t part) {
 
 }  // namespace
 
-DurationText FormatDuration(uint32_t milliseconds) {
-    DurationText duration;
-    FormatText(duration.text, sizeof duration.text, "%02u:%02u:%02u", milliseconds / 3600000u,
-               milliseconds / 60000u % 60u, milliseconds / 1000u % 60u);
-    return duration;
-}
-
-uint32_t EstimateRemaining(uint32_t elapsed, uint64_t done, uint64_t total) {
-    // Parts that grew after the survey make done exceed the total: the job
-    // is at its end as far as anyone can tell, not at a negative time.
-    if (done == 0 || done >= total) return 0;
-    double remaining =
-        static_cast<double>(elapsed) * (static_cast<double>(total) / static_cast<double>(done) - 1.0);
-    if (!(remaining < 9223372036854775808.0)) return 0;  // does not fit 64 bits
-    return static_cast<uint32_t>(static_cast<int64_t>(remaining));
-}
-
 void BeginProgressDisplay() { g_lastShownPart = kNoLine; }
 
 void OnJoinProgress() {
     uint32_t elapsed = GetTickCount32() - g_dialog.startTick;
     SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", elapsed);
     SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ",
-             EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal));
+             static_cast<uint32_t>(EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal)));
 
     // The report changes by one edit of its end, which replaces the open
     // line's tail: when the part has changed, with the end of that line, a

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "join/join_state.h"
-#include "join/text.h"
+#include "text/text.h"
 #include "ui/dialog_record.h"
 #include "ui/view.h"
 

@@ -1,65 +1,176 @@
-// Files on POSIX. The program names files in Windows-1252; they reach the
-// file system in UTF-8, as Linux users name them. Exclusive opens are approximated with a non-blocking
-// exclusive flock(): it keeps out every other open made by this program's
-// rules, but not a process that opens the file without taking the lock.
-// Names change in one rename (renameat2 without replacing, link and unlink
-// where the file system lacks it), followed by a sync of the directory.
+// Files on POSIX: the calls every file of every program goes through, and
+// the join's files (platform.h). The joiner names files in
+// Windows-1252; they reach the file system in UTF-8, as Linux users (and
+// the splitter) name them. Names change in one rename (renameat2 without
+// replacing, link and unlink where the file system lacks it), made durable
+// by a sync of the directory.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <stdio.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <cstring>
 #include <new>
 #include <string>
 
-#include "platform/cp1252.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/posix/lookup.h"
-
 #include "platform/posix/file_handle.h"
+#include "platform/posix/lookup.h"
+#include "text/cp1252.h"
+
+// ---- The calls every file goes through -------------------------------------
+
+namespace {
+
+// Closes a descriptor on a failure, keeping the failure's errno.
+int CloseFailing(int fd) {
+    int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+}
+
+// Takes the exclusive lock, or closes the descriptor.
+int Locked(int fd) {
+    if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    return CloseFailing(fd);
+}
+
+}  // namespace
+
+int OpenRegularAt(int directory, const char* path, Sharing sharing) {
+    int fd = openat(directory, path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0) return CloseFailing(fd);
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        return kNotRegular;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return CloseFailing(fd);
+    return sharing == Sharing::Exclusive ? Locked(fd) : fd;
+}
+
+int CreateNewAt(int directory, const char* path, mode_t mode) {
+    // O_EXCL fails on any name that exists, a link (dangling or not)
+    // included; O_NOFOLLOW says so once more.
+    int fd = openat(directory, path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
+    // The file is this call's own: it goes again.
+    CloseFailing(fd);
+    int error = errno;
+    unlinkat(directory, path, 0);
+    errno = error;
+    return -1;
+}
+
+int ReadOnce(int fd, void* buffer, size_t size, size_t* got) {
+    for (;;) {
+        ssize_t n = read(fd, buffer, size);
+        if (n >= 0) {
+            *got = static_cast<size_t>(n);
+            return 1;
+        }
+        if (errno != EINTR) return 0;
+    }
+}
+
+int WriteWhole(int fd, const void* data, size_t size, size_t* written) {
+    const uint8_t* at = static_cast<const uint8_t*>(data);
+    *written = 0;
+    while (*written < size) {
+        ssize_t n = write(fd, at + *written, size - *written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return 0;
+        if (n == 0) {
+            errno = EIO;
+            return 0;
+        }
+        *written += static_cast<size_t>(n);
+    }
+    return 1;
+}
+
+int SyncDescriptor(int fd) {
+    for (;;) {
+        if (fsync(fd) == 0) return 1;
+        if (errno != EINTR) return 0;
+    }
+}
+
+int RenameWithoutReplacing(int fromDirectory, const char* from, int toDirectory, const char* to) {
+    if (renameat2(fromDirectory, from, toDirectory, to, RENAME_NOREPLACE) == 0) return 1;
+    if (errno != EINVAL && errno != ENOSYS) return 0;
+    // A file system without the flag: a new link fails on a taken name too.
+    if (linkat(fromDirectory, from, toDirectory, to, 0) != 0) return 0;
+    if (unlinkat(fromDirectory, from, 0) == 0) return 1;
+    // Both names hold the file: the rename did not happen. The new name goes
+    // again, so that the file is where it was, and the failure is the unlink's.
+    int error = errno;
+    unlinkat(toDirectory, to, 0);
+    errno = error;
+    return 0;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+    int fd = open(DirectoryName(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    SyncDescriptor(fd);
+    close(fd);
+}
+
+int ListNames(int directory, std::vector<std::string>* names) {
+    int fd = openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    DIR* list = fdopendir(fd);
+    if (list == nullptr) {
+        int error = errno;
+        close(fd);
+        errno = error;
+        return 0;
+    }
+    names->clear();
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(list);
+        if (entry == nullptr) break;
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names->push_back(name);
+    }
+    int error = errno;
+    closedir(list);
+    errno = error;
+    return error == 0;
+}
+
+// ---- The join's files (platform.h) ------------------------------------------
 
 namespace {
 
 FileHandle Wrap(int fd) {
     if (fd < 0) return nullptr;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    FileHandle file = new (std::nothrow) PlatformFile{};
+    if (file == nullptr) {
         close(fd);
         return nullptr;
     }
-    FileHandle file = new (std::nothrow) PlatformFile{};
-    if (file != nullptr) file->fd = fd;
-    if (file == nullptr) close(fd);
+    file->fd = fd;
     return file;
-}
-
-// Opens name without ever blocking (a FIFO without a writer, or without a
-// reader for writing, would hold the thread for good), refuses anything but a
-// regular file, then makes the descriptor blocking again for the transfers.
-int OpenRegular(const char* name, int flags) {
-    int fd = open(Windows1252ToUtf8(name).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return -1;
-    struct stat st;
-    int status = fcntl(fd, F_GETFL);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
-        fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 }  // namespace
 
-FileHandle OpenPartFile(const char* name) { return Wrap(OpenRegular(name, O_RDONLY)); }
+FileHandle OpenPartFile(const char* name) {
+    return Wrap(OpenRegularAt(AT_FDCWD, Windows1252ToUtf8(name).c_str(), Sharing::Exclusive));
+}
 
 FileHandle CreateNewFile(const char* name) {
-    // O_EXCL fails on any name that exists, a link (dangling or not) included;
-    // O_NOFOLLOW says so once more.
-    return Wrap(OpenRegular(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW));
+    return Wrap(CreateNewAt(AT_FDCWD, Windows1252ToUtf8(name).c_str(), 0666));
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -75,41 +186,26 @@ int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCo
     // A short read is not the end of the file: go on until the block is full
     // or read() reports the end.
     while (done < size) {
-        ssize_t n = read(file->fd, p + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        size_t got = 0;
+        if (!ReadOnce(file->fd, p + done, size - done, &got)) {
             *readCount = done;
             return 0;
         }
-        if (n == 0) break;
-        done += static_cast<uint32_t>(n);
+        if (got == 0) break;
+        done += static_cast<uint32_t>(got);
     }
     *readCount = done;
     return 1;
 }
 
 int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount) {
-    const uint8_t* p = static_cast<const uint8_t*>(buffer);
-    uint32_t done = 0;
-    while (done < size) {
-        ssize_t n = write(file->fd, p + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (n == 0) break;
-        done += static_cast<uint32_t>(n);
-    }
-    *writtenCount = done;
-    return done == size;
+    size_t written = 0;
+    int whole = WriteWhole(file->fd, buffer, size, &written);
+    *writtenCount = static_cast<uint32_t>(written);
+    return whole;
 }
 
-int FlushFile(FileHandle file) {
-    for (;;) {
-        if (fsync(file->fd) == 0) return 1;
-        if (errno != EINTR) return 0;
-    }
-}
+int FlushFile(FileHandle file) { return SyncDescriptor(file->fd); }
 
 int CloseFile(FileHandle file) {
     int ok = close(file->fd) == 0;
@@ -119,41 +215,11 @@ int CloseFile(FileHandle file) {
 
 int DeleteNamedFile(const char* name) { return unlink(Windows1252ToUtf8(name).c_str()) == 0; }
 
-namespace {
-
-// A rename that fails when anything holds to. Where the file system lacks
-// the flag, a new link fails on a taken name as well.
-int RenameWithoutReplacing(const char* from, const char* to) {
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 1;
-    if (errno != EINVAL && errno != ENOSYS) return 0;
-    if (link(from, to) != 0) return 0;
-    if (unlink(from) == 0) return 1;
-    // Both names hold the file: the rename did not happen. The new name goes
-    // again, so that the file is where it was.
-    int saved = errno;
-    unlink(to);
-    errno = saved;
-    return 0;
-}
-
-}  // namespace
-
-// Makes a change of the names in the directory of path durable.
-void SyncDirectoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    while (fsync(fd) != 0 && errno == EINTR) {
-    }
-    close(fd);
-}
-
 int RenameFile(const char* from, const char* to, int replace) {
     std::string source = Windows1252ToUtf8(from);
     std::string target = Windows1252ToUtf8(to);
     int renamed = replace ? rename(source.c_str(), target.c_str()) == 0
-                          : RenameWithoutReplacing(source.c_str(), target.c_str());
+                          : RenameWithoutReplacing(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str());
     if (!renamed) return 0;
     // The file has its new name whatever the sync says: the rename succeeded.
     SyncDirectoryOf(target);
@@ -162,27 +228,4 @@ int RenameFile(const char* from, const char* to, int replace) {
 
 int NameExists(const char* name) {
     return IsNameTaken(LookUpName(AT_FDCWD, Windows1252ToUtf8(name).c_str()));
-}
-
-uint64_t UnpredictableBits() {
-    uint64_t bits = 0;
-    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ssize_t n = read(fd, &bits, sizeof bits);
-        close(fd);
-        if (n == static_cast<ssize_t>(sizeof bits)) return bits;
-    }
-    // No random device (a bare chroot): the clocks, the process and a count
-    // of calls, mixed.
-    static std::atomic<uint64_t> calls{0};
-    struct timespec real, monotonic;
-    clock_gettime(CLOCK_REALTIME, &real);
-    clock_gettime(CLOCK_MONOTONIC, &monotonic);
-    uint64_t state = static_cast<uint64_t>(real.tv_sec) * 1000000000u + static_cast<uint64_t>(real.tv_nsec);
-    state ^= (static_cast<uint64_t>(monotonic.tv_nsec) << 20) ^ static_cast<uint64_t>(getpid()) << 40;
-    state += ++calls * 0x9E3779B97F4A7C15ull;
-    // The finaliser of splitmix64: every input bit reaches every output bit.
-    state = (state ^ (state >> 30)) * 0xBF58476D1CE4E5B9ull;
-    state = (state ^ (state >> 27)) * 0x94D049BB133111EBull;
-    return state ^ (state >> 31);
 }

@@ -5,7 +5,6 @@
 // lies at any name by then. Elsewhere it is made under its temporary name,
 // which is checked to be still the job's file before anything is done
 // through it.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -21,21 +20,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp1252.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/posix/file_handle.h"
 #include "platform/posix/lookup.h"
+#include "platform/temporary_name.h"
+#include "text/cp1252.h"
 
 namespace {
 
 FileIdentity IdentityOf(const struct stat& info) {
     return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), 1};
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The name /proc gives the open descriptor, through which linkat() names
@@ -92,28 +87,51 @@ void TakePermissions(const PlatformFile& file, const std::string& replaced) {
     fchmod(file.fd, info.st_mode & 07777);
 }
 
+// A name of the job's file's own beside its temporary one: the temporary
+// name, "-" and the digits of a draw.
+struct SideName {
+    PlatformFile* file;
+    const std::string* temp;
+    std::string side;
+    bool swapped;
+    int error;
+};
+
+int DrawSideName(void*, uint64_t* bits) {
+    *bits = UnpredictableBits();
+    return 1;
+}
+
+NameTry LinkSideName(void* context, const char* digits) {
+    SideName& name = *static_cast<SideName*>(context);
+    name.side = *name.temp + "-" + digits;
+    bool linked;
+    if (name.file->unnamed || DescriptorsHaveNames()) {
+        linked = LinkJobFile(*name.file, name.side);
+    } else {
+        // No /proc: through the temporary name, still the job's file.
+        if (!HoldsJobFile(*name.temp, *name.file)) {
+            name.swapped = true;
+            return NameTry::Failed;
+        }
+        linked = link(name.temp->c_str(), name.side.c_str()) == 0;
+    }
+    if (linked) return NameTry::Made;
+    name.error = errno;
+    return name.error == EEXIST ? NameTry::Taken : NameTry::Failed;
+}
+
 // Replaces target, which held the agreed file a moment ago, with the job's
 // file. The two names are swapped in one step and the swap undone when the
 // file that came out is not the agreed one: no other file is ever replaced.
 PlacementResult ReplaceAgreed(PlatformFile& file, const std::string& temp, const std::string& target,
                               const FileIdentity& agreed) {
     // A name of its own for the job's file, beside its temporary one.
-    std::string side;
-    bool linked = false;
-    for (int attempt = 0; attempt < 8 && !linked; ++attempt) {
-        char suffix[24];
-        snprintf(suffix, sizeof suffix, "-%016llx", static_cast<unsigned long long>(UnpredictableBits()));
-        side = temp + suffix;
-        if (file.unnamed || DescriptorsHaveNames()) {
-            linked = LinkJobFile(file, side);
-        } else {
-            // No /proc: through the temporary name, still the job's file.
-            if (!HoldsJobFile(temp, file)) return Result(Placement::Swapped);
-            linked = link(temp.c_str(), side.c_str()) == 0;
-        }
-        if (!linked && errno != EEXIST) return FromErrno(errno);
-    }
-    if (!linked) return Result(Placement::Failed, EEXIST);
+    SideName name{&file, &temp, "", false, 0};
+    NameTry linked = MakeUnderTemporaryName(TemporaryNaming{&name, DrawSideName, LinkSideName}, 8);
+    if (linked == NameTry::Taken) return Result(Placement::Failed, EEXIST);
+    if (linked == NameTry::Failed) return name.swapped ? Result(Placement::Swapped) : FromErrno(name.error);
+    const std::string& side = name.side;
 
     TakePermissions(file, target);
     if (renameat2(AT_FDCWD, side.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
@@ -174,15 +192,15 @@ FileHandle CreateJoinedFile(const char* tempName) {
     int fd = -1;
     bool unnamed = false;
     if (DescriptorsHaveNames()) {
-        fd = open(FolderOf(temp).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd = open(DirectoryName(temp).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         unnamed = fd >= 0;
     }
-    // A file system without unnamed files: the temporary name, created new,
-    // never through a link.
-    if (fd < 0) fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // A file system without unnamed files: the temporary name, created new
+    // (never through a link) and locked.
+    if (fd < 0) fd = CreateNewAt(AT_FDCWD, temp.c_str(), 0666);
     if (fd < 0) return nullptr;
     struct stat info;
-    if (fstat(fd, &info) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fstat(fd, &info) != 0 || (unnamed && flock(fd, LOCK_EX | LOCK_NB) != 0)) {
         close(fd);
         if (!unnamed) unlink(temp.c_str());
         return nullptr;
@@ -252,25 +270,23 @@ int DiscardJoinedFile(FileHandle file, const char* tempName) {
 
 int FreeBytesBeside(const char* name, uint64_t* bytes) {
     struct statvfs info;
-    if (statvfs(FolderOf(Windows1252ToUtf8(name)).c_str(), &info) != 0) return 0;
+    if (statvfs(DirectoryName(Windows1252ToUtf8(name)).c_str(), &info) != 0) return 0;
     *bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
     return 1;
 }
 
 int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* context) {
-    DIR* folder = opendir(".");
-    if (folder == nullptr) return 0;
+    std::vector<std::string> all;
+    if (!ListNames(AT_FDCWD, &all)) return 0;
     std::string begin = Windows1252ToUtf8(prefix);
     std::string end = Windows1252ToUtf8(suffix);
     std::vector<std::string> names;
-    while (dirent* entry = readdir(folder)) {
-        std::string name = entry->d_name;
+    for (const std::string& name : all) {
         if (name.size() >= begin.size() + end.size() && name.compare(0, begin.size(), begin) == 0 &&
             name.compare(name.size() - end.size(), end.size(), end) == 0) {
             names.push_back(name);
         }
     }
-    closedir(folder);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         std::string shown;

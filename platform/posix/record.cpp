@@ -1,10 +1,10 @@
 // The join record in the Linux build: the bytes of the template in a section
-// of their own (record/place.h), which the splitter finds through the ELF
+// of their own (format/place.h), which the splitter finds through the ELF
 // section headers and overwrites in a copy of the program; or the record a
 // front end read from another file (record_source.h).
 #include "platform/platform.h"
 #include "platform/posix/record_source.h"
-#include "record/place.h"
+#include "format/place.h"
 
 // JOINDESC_TEMPLATE is the path of the template file, given by the build.
 asm(".pushsection " SELVANORE_RECORD_SECTION ",\"a\",@progbits\n"

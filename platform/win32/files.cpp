@@ -1,14 +1,18 @@
-// Files on Windows. The program names files in Windows-1252; they reach the
-// system through the wide calls, so that a name means the same file on every
-// code page.
+// Files on Windows, for every program. Names reach the system through the
+// wide calls, so that a name means the same file on every code page: the
+// joiner's Windows-1252 names unit for unit, the splitter's UTF-8 paths
+// converted whole.
 #include <windows.h>
 
+#include <algorithm>
 #include <new>
 
 #include "platform/platform.h"
 #include "platform/win32/file_handle.h"
 #include "platform/win32/lookup.h"
 #include "platform/win32/wide.h"
+
+// ---- The calls every file goes through -------------------------------------
 
 FileHandle WrapDiskFile(HANDLE handle) {
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -22,20 +26,86 @@ FileHandle WrapDiskFile(HANDLE handle) {
     return file;
 }
 
+HANDLE OpenRegularHandle(const wchar_t* path, Sharing sharing, bool* notRegular) {
+    *notRegular = false;
+    DWORD share = sharing == Sharing::Shared ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    HANDLE handle = CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        *notRegular = true;
+    } else if (!GetFileInformationByHandle(handle, &info)) {
+        DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetLastError(error);
+        return INVALID_HANDLE_VALUE;
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        *notRegular = true;
+    }
+    if (!*notRegular) return handle;
+    CloseHandle(handle);
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return INVALID_HANDLE_VALUE;
+}
+
+HANDLE CreateNewHandle(const wchar_t* path, DWORD access) {
+    HANDLE handle = CreateFileW(path, access, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_DISK) return handle;
+    CloseHandle(handle);
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return INVALID_HANDLE_VALUE;
+}
+
+int ReadOnce(HANDLE file, void* buffer, size_t size, size_t* got) {
+    DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    DWORD read = 0;
+    if (!ReadFile(file, buffer, want, &read, nullptr)) {
+        if (GetLastError() != ERROR_HANDLE_EOF) return 0;
+        read = 0;
+    }
+    *got = read;
+    return 1;
+}
+
+int WriteWhole(HANDLE file, const void* data, size_t size, size_t* written) {
+    const uint8_t* at = static_cast<const uint8_t*>(data);
+    *written = 0;
+    while (*written < size) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - *written, 1u << 30));
+        DWORD put = 0;
+        if (!WriteFile(file, at + *written, chunk, &put, nullptr)) return 0;
+        if (put == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return 0;
+        }
+        *written += put;
+    }
+    return 1;
+}
+
+int RenameWithoutReplacing(const wchar_t* from, const wchar_t* to) {
+    NameLookup lookup = LookUpNameToCreate(to);
+    if (lookup == NameLookup::Found) SetLastError(ERROR_ALREADY_EXISTS);
+    if (lookup != NameLookup::Absent) return 0;
+    // Write-through: the call returns once the new name is on the disk.
+    return MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// ---- The join's files (platform.h) ------------------------------------------
+
 FileHandle OpenPartFile(const char* name) {
     wchar_t wide[kWideCapacity];
     if (!WidenName(name, wide)) return nullptr;
-    return WrapDiskFile(CreateFileW(wide, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool notRegular = false;
+    return WrapDiskFile(OpenRegularHandle(wide, Sharing::Exclusive, &notRegular));
 }
 
 FileHandle CreateNewFile(const char* name) {
-    // CREATE_NEW fails on any name that exists, a link included; the reparse
-    // flag keeps a link from ever being followed.
     wchar_t wide[kWideCapacity];
     if (!WidenName(name, wide)) return nullptr;
-    return WrapDiskFile(CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return WrapDiskFile(CreateNewHandle(wide, GENERIC_WRITE));
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -49,24 +119,24 @@ int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCo
     uint8_t* p = static_cast<uint8_t*>(buffer);
     uint32_t done = 0;
     while (done < size) {
-        DWORD n = 0;
-        if (!ReadFile(file->handle, p + done, size - done, &n, nullptr)) {
+        size_t got = 0;
+        if (!ReadOnce(file->handle, p + done, size - done, &got)) {
             *readCount = done;
             return 0;
         }
-        if (n == 0) break;
-        done += n;
+        if (got == 0) break;
+        done += static_cast<uint32_t>(got);
     }
     *readCount = done;
     return 1;
 }
 
 int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount) {
-    DWORD n = 0;
-    BOOL ok = WriteFile(file->handle, buffer, size, &n, nullptr);
-    *writtenCount = n;
     // A write that wrote less than it was given has lost data.
-    return ok && n == size;
+    size_t written = 0;
+    int whole = WriteWhole(file->handle, buffer, size, &written);
+    *writtenCount = static_cast<uint32_t>(written);
+    return whole;
 }
 
 int FlushFile(FileHandle file) { return FlushFileBuffers(file->handle) != 0; }
@@ -83,15 +153,11 @@ int DeleteNamedFile(const char* name) {
 }
 
 int RenameFile(const char* from, const char* to, int replace) {
-    // Under Wine a rename without replacing takes the name of a dangling
-    // link, which it cannot see: look first, as NameExists sees it.
-    if (!replace && NameExists(to)) return 0;
-    // Write-through: the call returns once the new name is on the disk.
     wchar_t wideFrom[kWideCapacity];
     wchar_t wideTo[kWideCapacity];
     if (!WidenName(from, wideFrom) || !WidenName(to, wideTo)) return 0;
-    DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    return MoveFileExW(wideFrom, wideTo, flags) != 0;
+    if (!replace) return RenameWithoutReplacing(wideFrom, wideTo);
+    return MoveFileExW(wideFrom, wideTo, MOVEFILE_WRITE_THROUGH | MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 int NameExists(const char* name) {
@@ -99,26 +165,4 @@ int NameExists(const char* name) {
     // A name too long to convert cannot be looked up: the system cannot tell.
     if (!WidenName(name, wide)) return IsNameTaken(NameLookup::Unknown);
     return IsNameTaken(LookUpNameToCreate(wide));
-}
-
-uint64_t UnpredictableBits() {
-    // Without a new library: the performance counter, the clock, the process
-    // and thread, the stack's address and a count of calls, mixed. Another
-    // run cannot foresee them closely enough to take the name first, and a
-    // clash costs only a retry.
-    static LONG calls = 0;
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    uint64_t state = static_cast<uint64_t>(counter.QuadPart);
-    state ^= (static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime) * 0xD6E8FEB86659FD93ull;
-    state ^= static_cast<uint64_t>(GetCurrentProcessId()) << 32 | GetCurrentThreadId();
-    state += static_cast<uint64_t>(reinterpret_cast<uintptr_t>(&counter)) << 16;
-    state += static_cast<uint64_t>(GetTickCount()) << 40;
-    state += static_cast<uint64_t>(InterlockedIncrement(&calls)) * 0x9E3779B97F4A7C15ull;
-    // The finaliser of splitmix64: every input bit reaches every output bit.
-    state = (state ^ (state >> 30)) * 0xBF58476D1CE4E5B9ull;
-    state = (state ^ (state >> 27)) * 0x94D049BB133111EBull;
-    return state ^ (state >> 31);
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/win32/file_handle.h"
 #include "platform/win32/lookup.h"
@@ -149,9 +150,7 @@ NameLookup IdentifyName(const char* name, FileIdentity* identity) {
 FileHandle CreateJoinedFile(const char* tempName) {
     wchar_t wide[kWideCapacity];
     if (!WidenName(tempName, wide)) return nullptr;
-    FileHandle file = WrapDiskFile(CreateFileW(wide, GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC, 0,
-                                               nullptr, CREATE_NEW,
-                                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FileHandle file = WrapDiskFile(CreateNewHandle(wide, GENERIC_WRITE | DELETE | READ_CONTROL | WRITE_DAC));
     if (file == nullptr) return nullptr;
     file->identity = IdentityOf(file->handle);
     // A system that cannot mark it: the name holds it, as a leftover the
@@ -233,13 +232,15 @@ int DiscardJoinedFile(FileHandle file, const char* tempName) {
 }
 
 int FreeBytesBeside(const char* name, uint64_t* bytes) {
-    std::string folder = name;
-    size_t end = folder.find_last_of("\\/");
+    // The name's folder with its separator; a bare name's is the working
+    // directory's volume.
+    std::string folder = DirectoryName(name);
     wchar_t wide[kWideCapacity];
     ULARGE_INTEGER available;
     const wchar_t* root = nullptr;
-    if (end != std::string::npos) {
-        if (!WidenName(folder.substr(0, end + 1).c_str(), wide)) return 0;
+    if (folder != ".") {
+        if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+        if (!WidenName(folder.c_str(), wide)) return 0;
         root = wide;
     }
     if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return 0;

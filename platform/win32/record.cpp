@@ -1,9 +1,9 @@
-// The join record in the Windows program: its resource (record/place.h) in
+// The join record in the Windows program: its resource (format/place.h) in
 // the running executable, stamped by the splitter in a copy of the program.
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "record/place.h"
+#include "format/place.h"
 
 const uint8_t* GetOwnRecord() {
     HMODULE module = GetModuleHandleA(nullptr);

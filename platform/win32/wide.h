@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 
 static_assert(sizeof(wchar_t) == 2, "Windows' wide characters are UTF-16 units");
 
@@ -20,13 +20,7 @@ const size_t kWideCapacity = 1040;
 // converted: the text's length when it fits in capacity - 1 units, fewer
 // when it had to stop there.
 inline size_t WidenText(const char* text, wchar_t* out, size_t capacity) {
-    size_t count = 0;
-    while (text[count] != '\0' && count + 1 < capacity) {
-        out[count] = static_cast<wchar_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(text[count])));
-        ++count;
-    }
-    out[count] = L'\0';
-    return count;
+    return Windows1252ToUtf16(text, reinterpret_cast<char16_t*>(out), capacity);
 }
 
 // Converts a name whole or not at all: a name cut short names another file.

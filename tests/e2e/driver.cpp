@@ -90,7 +90,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp1252.h"
+#include "text/cp1252.h"
 
 namespace {
 

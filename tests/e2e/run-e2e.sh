@@ -1236,7 +1236,7 @@ window_needed() {
 }
 
 # Started with a file as its one argument (as a drop on the icon gives it),
-# the window shows it; Cortar with the defaults (mail parts of 6.5 MB,
+# the window shows it; Cortar with the defaults (mail parts of 6.5 MiB,
 # SHA-256, beside the file) makes the set, the summary says what to send,
 # the list checks with sha256sum and the stamped joiner rebuilds the file.
 window_cut() {
@@ -1253,8 +1253,8 @@ $WINDOW_SETUP
 start "$file"
 wait title is "$TITLE_WINDOW"
 expect 1100 is "$file"
-expect 1102 is "Tamaño : 15.000.000 bytes (14,3 MB)"
-expect 1103 is "Correo, adjuntos de 10 MB (partes de 6,5 MB)"
+expect 1102 is "Tamaño : 15.000.000 bytes (14,3 MiB)"
+expect 1103 is "Correo, adjuntos de 10 MB (partes de 6,5 MiB)"
 expect 1106 is "SHA-256"
 expect 1107 is "$folder"
 expect 1113 is "Cortar"

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "hash/checksum_kinds.h"
-#include "platform/cp1252.h"
-#include "record/locate.h"
-#include "record/classify.h"
+#include "text/cp1252.h"
+#include "format/locate.h"
+#include "format/classify.h"
 
 namespace {
 

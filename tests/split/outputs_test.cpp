@@ -20,11 +20,12 @@
 #include "hash/hash.h"
 #include "tests/support/fake_core.h"
 #include "tests/support/part_names.h"
+#include "platform/paths.h"
 #include "tests/support/temp_dir.h"
-#include "tools/split/cut.h"
-#include "tools/split/input.h"
-#include "tools/split/job.h"
-#include "tools/split/outputs.h"
+#include "split/cut.h"
+#include "split/input.h"
+#include "split/job.h"
+#include "split/outputs.h"
 
 namespace {
 
@@ -41,11 +42,11 @@ protected:
         ASSERT_TRUE(PlanByCount(9, 3, &job.plan, &problem));
         job.joinerName = "f.bin__join";
         job.outDir = dir.Path().string();
-        ASSERT_TRUE(OsOpenDirectory(job.outDir, &job.directory));
+        ASSERT_TRUE(OpenDirectory(job.outDir, &job.directory, &error));
     }
     // Makes the joiner's and every part's temporary file.
     void MakeAll(OutputSet* outputs) {
-        OsFile file;
+        SystemFile file;
         ASSERT_TRUE(CreateJoinerCopy(outputs, &file, &failure));
         ASSERT_TRUE(FinishOutput(&file, job.joinerName, job, &failure));
         for (uint32_t i = 0; i < 3; ++i) {
@@ -59,13 +60,14 @@ protected:
     TempDir dir{TempDir::kStay};
     Job job;
     SplitFailure failure;
+    SystemError error;
 };
 
 // A random source the test decides: each draw gives 8 bytes of the next
 // value of g_draws, the last one again once they run out.
 std::vector<uint8_t> g_draws;
 size_t g_drawn = 0;
-int ScriptedRandom(void* buffer, size_t length) {
+int ScriptedRandom(void* buffer, size_t length, SystemError*) {
     uint8_t value = g_draws[std::min(g_drawn++, g_draws.size() - 1)];
     std::memset(buffer, value, length);
     return 1;
@@ -97,7 +99,7 @@ TEST_F(SplitOutputs, ATakenTemporaryNameIsDrawnAgainAndNeverRemoved) {
     g_drawn = 0;
     outputs = NoOutputs(job);
     outputs.random = ScriptedRandom;
-    OsFile file;
+    SystemFile file;
     EXPECT_FALSE(CreateJoinerCopy(&outputs, &file, &failure));
     EXPECT_EQ(failure.cause, SplitCause::TemporariesTaken);
     EXPECT_EQ(failure.number, 8u);
@@ -114,7 +116,7 @@ TEST_F(SplitOutputs, NamesAreTakenOnlyOnceAllAreWritten) {
     // Temporary names only (their form is the test above's).
     EXPECT_EQ(List().size(), 4u);
     EXPECT_FALSE(List().count("f.bin__000"));
-    OsFile file;
+    SystemFile file;
     EXPECT_FALSE(CreatePart(&outputs, 5, &file, &failure)) << "parts are made in order";
 
     ASSERT_TRUE(NameOutputs(&outputs, &failure));
@@ -129,7 +131,7 @@ TEST_F(SplitOutputs, AFileAppearingMeanwhileIsKeptAndTheSetRemoved) {
     WriteWholeFile(dir / "f.bin__002", "theirs");
     EXPECT_FALSE(NameOutputs(&outputs, &failure));
     EXPECT_EQ(failure.cause, SplitCause::CannotName);
-    EXPECT_EQ(failure.name, OsJoinPath(job.outDir, "f.bin__002"));
+    EXPECT_EQ(failure.name, JoinPath(job.outDir, "f.bin__002"));
     DiscardOutputs(&outputs);
     EXPECT_EQ(List(), (Names{"f.bin__002"}));
     EXPECT_EQ(ReadWholeFile(dir / "f.bin__002"), "theirs");
@@ -166,9 +168,10 @@ TEST(SplitCut, AFileChangedInPlaceIsRefused) {
         request.byParts = true;
         Job job;
         SplitFailure failure;
+        SystemError error;
         ASSERT_TRUE(PrepareInput(request, &job, &failure));
         job.outDir = dir.Path().string();
-        ASSERT_TRUE(OsOpenDirectory(job.outDir, &job.directory));
+        ASSERT_TRUE(OpenDirectory(job.outDir, &job.directory, &error));
         if (change) {
             int fd = open(path.c_str(), O_WRONLY);
             ASSERT_EQ(pwrite(fd, "X", 1, 7), 1);
@@ -341,7 +344,7 @@ TEST_P(SplitJobSums, MakeTheSameList) {
     {
         SplitOutcome outcome;
         ASSERT_TRUE(RunSplit(request, &outcome)) << static_cast<int>(outcome.failure.cause);
-        EXPECT_EQ(outcome.result.list, OsJoinPath(dir / "out", "data.bin.sha256"));
+        EXPECT_EQ(outcome.result.list, JoinPath(dir / "out", "data.bin.sha256"));
         EXPECT_EQ(ReadWholeFile(outcome.result.list),
                   ExpectedList("data.bin", size, 6, kCutBufferSize + 3));
         // The sizes a front end adds up for what is to be sent.
@@ -377,7 +380,7 @@ TEST_F(SplitJob, AFailedWriteEndsTheHelperAndKeepsNothing) {
     signal(SIGXFSZ, ignored);
     EXPECT_FALSE(made);
     EXPECT_EQ(outcome.failure.cause, SplitCause::CannotWrite);
-    EXPECT_EQ(outcome.failure.name, OsJoinPath(dir / "out", "data.bin__000"));
+    EXPECT_EQ(outcome.failure.name, JoinPath(dir / "out", "data.bin__000"));
     EXPECT_EQ(g_core.helpersCreated, 1);
     EXPECT_EQ(g_core.helpersAlive, 0);
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "join/record_layout.h"
+#include "format/record_layout.h"
 
 // Returns 0, writing nothing, when the name or the checksum does not fit
 // its field with a terminator.

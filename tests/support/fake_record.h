@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "record/place.h"
+#include "format/place.h"
 
 // The record GetOwnRecord returns, and whether it pretends to find none.
 extern uint8_t g_fakeRecord[SELVANORE_RECORD_SIZE];

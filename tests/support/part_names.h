@@ -1,5 +1,5 @@
 // The part-name rule as the tests expect it, written once and independently
-// of the program's (join/part_name.h): the output name, two underscores and
+// of the program's (format/part_name.h): the output name, two underscores and
 // the index in at least three digits, or four in a set of more than 1000
 // parts.
 #ifndef SELVANORE_TESTS_SUPPORT_PART_NAMES_H

@@ -1,5 +1,5 @@
 # The harness of the scripts that run the Windows programs under Wine, as
-# cases (tests/e2e/run-e2e.sh, tests/split/split-under-wine.sh). Sourced, with
+# cases (tests/e2e/run-e2e.sh, tests/apps/split_command/split-under-wine.sh). Sourced, with
 # root set to the source tree:
 #
 #   wine_harness_start NAME "$@"   runs the script again under a virtual

@@ -1,0 +1,73 @@
+// Where the terminal joiner's record comes from: its own section (a stamped
+// copy, NAME__join), a Windows joiner NAME__join.exe read as data and never
+// run, or a checksum list NAME.sha256, which names the parts and the whole
+// file's SHA-256. A list beside the parts also gives each part's own
+// SHA-256, so that a damaged part can be named. Only reading: no terminal.
+#ifndef SELVANORE_APPS_TERMINAL_JOINER_SOURCE_H
+#define SELVANORE_APPS_TERMINAL_JOINER_SOURCE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "format/record_layout.h"
+#include "format/checksum_list.h"
+#include "format/locate.h"
+
+struct JoinSource {
+    uint8_t record[kRecordSize];
+    // Each part's SHA-256 from a checksum list, in order; empty without one.
+    std::vector<std::string> partDigests;
+    // A list gives no size: the recorded size is the parts' total at start-up.
+    bool sizeFromParts = false;
+};
+
+enum class SourceCause {
+    None,
+    CannotOpen,        // the system's reason in system
+    NotRegular,        // a directory, a FIFO, a device
+    TooLarge,          // larger than any joiner or list of a set
+    CannotRead,        // the system's reason in system
+    NoRecord,          // an executable image without a usable record: locate says why
+    NotAList,          // neither an executable nor a set's list: list and line say why
+    NameNotWindows1252,  // the list's name has no Windows-1252 form: name
+    NameTooLong,       // the list's name does not fit the record: name
+    NameNotPlain,      // the list's name is a path, or has a control character: name
+    AnotherSetsList,   // a list beside the parts that names another set
+};
+
+struct SourceFailure {
+    SourceCause cause = SourceCause::None;
+    std::string system;
+    LocateProblem locate = LocateProblem::None;
+    ListProblem list = ListProblem::None;
+    size_t line = 0;
+    std::string name;
+};
+
+// Reads the file at path whole (a regular file of at most 256 MiB): an
+// executable image (PE or ELF) gives the record it carries, read as bytes;
+// anything else is read as a checksum list, which gives a record of kind
+// SHA-256 with the list's name (converted from UTF-8 to Windows-1252), part
+// count and whole digest, and the parts' digests. Returns 0 with failure
+// filled in.
+int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* failure);
+
+// The record of a checksum list's values; 0 when the name has no Windows-1252
+// form or does not fit the record's field.
+int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* failure);
+
+// The list of the set that record names, NAME.sha256 in the working
+// directory, as it is found there.
+enum class ListBeside {
+    None,      // no such file, or the record names no set
+    Used,      // it is the set's: digests holds its parts' digests
+    Unusable,  // unreadable, not a set's list, or another set's: failure says why
+};
+// A list names another set when it has another name, another number of
+// parts or, when the record's checksum is a SHA-256, another whole digest.
+ListBeside FindListBeside(const uint8_t* record, std::string* listName,
+                          std::vector<std::string>* digests, SourceFailure* failure);
+
+#endif

@@ -1,0 +1,84 @@
+// The program's window-system needs, over Win32 window handles. Texts reach
+// the windows through the wide calls, converted from Windows-1252, so that
+// they read the same on every code page.
+#include <windows.h>
+
+#include <cstring>
+#include <new>
+
+#include "platform/win32/wide.h"
+#include "ui/view.h"
+#include "apps/window_joiner/handles.h"
+
+int ShowMessageBox(ViewWindow owner, const char* text, const char* title, uint32_t style) {
+    wchar_t wideText[kWideCapacity];
+    wchar_t wideTitle[kWideCapacity];
+    WidenText(text, wideText, kWideCapacity);
+    WidenText(title, wideTitle, kWideCapacity);
+    return MessageBoxW(Hwnd(owner), wideText, wideTitle, style);
+}
+
+ViewBrush CreateReportBrush() {
+    return reinterpret_cast<ViewBrush>(CreateSolidBrush(RGB(255, 255, 255)));
+}
+
+void DeleteReportBrush(ViewBrush brush) { DeleteObject(reinterpret_cast<HBRUSH>(brush)); }
+
+uint32_t GetReportLength(ViewWindow box) {
+    return static_cast<uint32_t>(SendMessageW(Hwnd(box), WM_GETTEXTLENGTH, 0, 0));
+}
+
+void SetReportSelection(ViewWindow box, uint32_t start, uint32_t end) {
+    SendMessageW(Hwnd(box), EM_SETSEL, start, end);
+}
+
+// One replacement for the whole text. Only when no memory can be had for a
+// long text does it go in pieces, each inserted at the caret the one before
+// left, never splitting a line end.
+void ReplaceReportSelection(ViewWindow box, const char* text) {
+    size_t length = std::strlen(text);
+    wchar_t piece[kWideCapacity];
+    wchar_t* whole = length < kWideCapacity ? piece : new (std::nothrow) wchar_t[length + 1];
+    if (whole != nullptr) {
+        WidenText(text, whole, length + 1);
+        SendMessageW(Hwnd(box), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(whole));
+        if (whole != piece) delete[] whole;
+        return;
+    }
+    while (*text != '\0') {
+        size_t count = WidenText(text, piece, kWideCapacity);
+        if (text[count] == '\n' && text[count - 1] == '\r') piece[--count] = L'\0';
+        SendMessageW(Hwnd(box), EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece));
+        text += count;
+    }
+}
+
+ViewWindow GetDialogControl(ViewWindow dialog, int id) {
+    return View(GetDlgItem(Hwnd(dialog), id));
+}
+
+void LiftReportLimit(ViewWindow box) { SendMessageW(Hwnd(box), EM_LIMITTEXT, 0, 0); }
+
+void SetControlText(ViewWindow dialog, int id, const char* text) {
+    wchar_t wide[kWideCapacity];
+    WidenText(text, wide, kWideCapacity);
+    SetDlgItemTextW(Hwnd(dialog), id, wide);
+}
+
+void EnableControl(ViewWindow control, bool enable) { EnableWindow(Hwnd(control), enable); }
+
+bool IsControlChecked(ViewWindow control) {
+    return SendMessageW(Hwnd(control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetMainTitle(ViewWindow dialog, const char* text) {
+    wchar_t wide[kWideCapacity];
+    WidenText(text, wide, kWideCapacity);
+    SetWindowTextW(GetParent(Hwnd(dialog)), wide);
+}
+
+void RepaintDialog(ViewWindow dialog) { InvalidateRect(Hwnd(dialog), nullptr, TRUE); }
+
+void DestroyMainWindow(ViewWindow dialog) { DestroyWindow(GetParent(Hwnd(dialog))); }
+
+void SendToDialog(ViewWindow dialog, uint32_t message) { SendMessageW(Hwnd(dialog), message, 0, 0); }
