@@ -19,6 +19,7 @@ bool IsControlChecked(ViewWindow) { return false; }
 void SetMainTitle(ViewWindow, const char*) {}
 void RepaintDialog(ViewWindow) {}
 void DestroyMainWindow(ViewWindow) {}
+void ScheduleProgressDisplay(ViewWindow) {}
 
 void SendToDialog(ViewWindow, uint32_t message) {
     ++g_benchMessages;

@@ -18,6 +18,7 @@
 #include "join/completion.h"
 #include "join/join_state.h"
 #include "join/survey.h"
+#include "join/timeline.h"
 #include "join/worker.h"
 #include "platform/platform.h"
 
@@ -80,6 +81,7 @@ void Join(benchmark::State& state, uint32_t kind) {
     if (kind != 0) g_join.spareBuffer = static_cast<uint8_t*>(AllocateFixed(g_join.bufferSize));
     // Part names are relative to the output name.
     for (auto _ : state) {
+        TimelineReset();
         JoinWorker(nullptr);
         if (g_benchLastMessage != WM_JOIN_DONE) state.SkipWithError("the join failed");
         // The joined file takes the output's name, as the dialog does it.
@@ -88,6 +90,12 @@ void Join(benchmark::State& state, uint32_t kind) {
         ReleaseOutput();
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kParts * kPartSize));
+    // Where the last join's time went (BENCH_TIMELINE=1 prints it).
+    if (std::getenv("BENCH_TIMELINE") != nullptr) {
+        static char summary[8192];
+        TimelineSummary(summary, sizeof summary);
+        std::fprintf(stderr, "%s, the last join's %s", kind == 0 ? "no checksum" : FindChecksumKind(kind)->display, summary);
+    }
     ReleaseJob();
     g_join = JoinState{};
     fs::remove(output);

@@ -6,6 +6,7 @@
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/sink.h"
+#include "join/timeline.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/temporary_name.h"
@@ -32,8 +33,10 @@ uint32_t Percent(uint64_t done, uint64_t total) {
 // Sends one of the worker's messages to the dialog, marked as the one in
 // flight.
 void SendJobMessage(ViewWindow dialog, uint32_t message) {
+    uint64_t begin = TimelineNow();
     StoreFlag(g_join.messageInFlight, message);
     SendToDialog(dialog, message);
+    TimelineRecord(Span::Send, Lane::Worker, begin, message);
 }
 
 // A block handed to the helper thread for the checksums: the whole file's
@@ -47,8 +50,7 @@ struct HashBlock {
     uint32_t size;
 };
 
-void UpdateEngines(void* parameter) {
-    const HashBlock* block = static_cast<const HashBlock*>(parameter);
+void UpdateEngines(const HashBlock* block) {
     if (block->engine != nullptr) block->engine->Update(block->data, block->size);
     if (block->partEngine == nullptr) return;
     block->partEngine->Update(block->data, block->size);
@@ -58,6 +60,14 @@ void UpdateEngines(void* parameter) {
     block->partEngine->GetDigestText(digest);
     block->ending->failed = std::strcmp(digest, block->ending->digest) != 0;
     block->partEngine->Reset();
+}
+
+// The helper's task: one block's checksums.
+void HelperChecksum(void* parameter) {
+    uint64_t begin = TimelineNow();
+    const HashBlock* block = static_cast<const HashBlock*>(parameter);
+    UpdateEngines(block);
+    TimelineRecord(Span::Checksum, Lane::Helper, begin, block->size);
 }
 
 // The state of one job, private to the worker thread.
@@ -116,12 +126,15 @@ void StartHashing(WorkerJob& job, uint32_t readCount) {
         ending = &g_join.partChecks[job.part];
     }
     job.hashBlock = HashBlock{g_join.engine, g_join.partEngine, ending, job.block, readCount};
-    if (job.helper != nullptr) StartHelperTask(job.helper, UpdateEngines, &job.hashBlock);
+    if (job.helper != nullptr) StartHelperTask(job.helper, HelperChecksum, &job.hashBlock);
 }
 
 // Waits until the helper has checksummed the last block handed over.
 void AwaitHashing(const WorkerJob& job) {
-    if (job.helper != nullptr) AwaitHelperTask(job.helper);
+    if (job.helper == nullptr) return;
+    uint64_t begin = TimelineNow();
+    AwaitHelperTask(job.helper);
+    TimelineRecord(Span::AwaitHelper, Lane::Worker, begin, 0);
 }
 
 // Ends the helper thread once its last block is checksummed: it must be gone
@@ -145,7 +158,9 @@ void CloseAll(WorkerJob& job) {
 // Writes the block to the output. Only a whole write succeeds: the checksum
 // takes the whole block.
 bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
+    uint64_t begin = TimelineNow();
     int written = WriteFileBlock(job.output, job.block, readCount, writtenCount);
+    TimelineRecord(Span::Write, Lane::Worker, begin, readCount);
     return written != 0 && *writtenCount == readCount;
 }
 
@@ -227,6 +242,7 @@ bool CancelPoint(WorkerJob& job) {
 }
 
 uint32_t RunJob(WorkerJob& job) {
+    uint64_t started = TimelineNow();
     CHash* engine = g_join.engine;
     if (engine != nullptr) engine->Reset();
     if (g_join.partEngine != nullptr) {
@@ -240,6 +256,7 @@ uint32_t RunJob(WorkerJob& job) {
     if (job.hashing) job.helper = CreateHelperThread();
     job.block = job.other = g_join.transferBuffer;
     if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
+    TimelineRecord(Span::Start, Lane::Worker, started, 0);
 
     for (job.part = 0; job.part < g_join.partCount; ++job.part) {
         job.partDone = 0;
@@ -248,6 +265,7 @@ uint32_t RunJob(WorkerJob& job) {
         bool whole = PartName(job.part, job.partName) != 0;
         NotifyThrottled(job);
 
+        uint64_t opening = TimelineNow();
         job.input = whole ? OpenPartFile(job.partName) : nullptr;
         if (job.input == nullptr) {
             Notify(job);
@@ -257,6 +275,7 @@ uint32_t RunJob(WorkerJob& job) {
             Notify(job);
             return Fail(job, kReading, job.partName);
         }
+        TimelineRecord(Span::Open, Lane::Worker, opening, job.part);
 
         for (;;) {
             PausePoint(job);
@@ -267,10 +286,12 @@ uint32_t RunJob(WorkerJob& job) {
             // checksummed: the helper finishes it first. With two, the read
             // fills the other buffer meanwhile.
             if (job.block == job.other) AwaitHashing(job);
+            uint64_t reading = TimelineNow();
             if (!ReadFileBlock(job.input, job.block, g_join.bufferSize, &readCount)) {
                 Notify(job);
                 return Fail(job, kReading, job.partName);
             }
+            TimelineRecord(Span::Read, Lane::Worker, reading, readCount);
             // The helper takes one block at a time, in order. An empty read
             // (the end of a part that fills its last buffer, or an empty
             // part) has nothing to checksum: it is not handed over, so the
@@ -300,7 +321,11 @@ uint32_t RunJob(WorkerJob& job) {
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
             if (!handed) break;  // the block stays the free buffer
-            if (job.hashing && job.helper == nullptr) UpdateEngines(&job.hashBlock);
+            if (job.hashing && job.helper == nullptr) {
+                uint64_t hashing = TimelineNow();
+                UpdateEngines(&job.hashBlock);
+                TimelineRecord(Span::Checksum, Lane::Worker, hashing, readCount);
+            }
             std::swap(job.block, job.other);
 
             // A read that delivers less than a full buffer ends the part.
@@ -310,7 +335,10 @@ uint32_t RunJob(WorkerJob& job) {
 
         FileHandle closing = job.input;
         job.input = nullptr;
-        if (!CloseFile(closing)) {
+        uint64_t closed = TimelineNow();
+        bool closedWell = CloseFile(closing) != 0;
+        TimelineRecord(Span::Close, Lane::Worker, closed, job.part);
+        if (!closedWell) {
             Notify(job);
             return Fail(job, kClosing, job.partName);
         }
@@ -324,7 +352,10 @@ uint32_t RunJob(WorkerJob& job) {
     // On the disk before it can take the output's name: the name must never
     // be given to data still in the caches. The file stays open: it takes
     // its name from the handle.
-    if (!FlushFile(job.output)) return Fail(job, kWriting, g_join.outputName);
+    uint64_t flushing = TimelineNow();
+    bool flushed = FlushFile(job.output) != 0;
+    TimelineRecord(Span::Flush, Lane::Worker, flushing, 0);
+    if (!flushed) return Fail(job, kWriting, g_join.outputName);
     job.output = nullptr;
     // A cancel asked during the flush (minutes on a slow stick) is honoured:
     // nothing has taken the output's name yet.

@@ -4,6 +4,7 @@
 #include "join/join_state.h"
 #include "join/completion.h"
 #include "join/sink.h"
+#include "join/timeline.h"
 #include "text/numbers.h"
 #include "text/text.h"
 #include "join/worker.h"
@@ -345,16 +346,25 @@ bool DispatchWorkerMessage(uint32_t message) {
     // Only the worker's own message, and only while it runs: the same number
     // posted by anyone else changes nothing.
     if (!WorkerRuns() || !TakeJobMessage(message)) return true;
+    uint64_t begin = TimelineNow();
+    Span span = Span::Closing;
+    // The last progress first, so that the report keeps its order.
+    if (message != WM_JOIN_PROGRESS) ShowPendingProgress();
     switch (message) {
         case WM_JOIN_DONE: Close(OnJoinDone); break;
         case WM_JOIN_CANCELLED: Close(OnJoinCancelled); break;
         case WM_JOIN_FAILED: Close(OnJoinFailed); break;
-        case WM_JOIN_PROGRESS: OnJoinProgress(); break;
+        case WM_JOIN_PROGRESS:
+            span = Span::Handle;
+            OnJoinProgress();
+            break;
         default:
+            span = Span::Handle;
             OnJoinPaused();
             g_state = DialogState::Paused;
             break;
     }
+    TimelineRecord(span, Lane::Dialog, begin, message);
     return true;
 }
 

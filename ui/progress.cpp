@@ -3,6 +3,7 @@
 #include <string>
 
 #include "join/join_state.h"
+#include "join/timeline.h"
 #include "text/numbers.h"
 #include "text/text.h"
 #include "platform/platform.h"
@@ -40,19 +41,47 @@ void AddPartName(std::string& text, uint32_t part) {
 
 }  // namespace
 
-void BeginProgressDisplay() { g_lastShownPart = kNoLine; }
+namespace {
+
+// The values of the latest progress message, taken by its handler while the
+// worker waits, and shown afterwards.
+struct ProgressShot {
+    bool pending;
+    uint32_t elapsed;
+    uint32_t remaining;
+    uint32_t part;
+    uint32_t partPercent;
+    uint32_t percent;
+};
+ProgressShot g_shot;
+
+}  // namespace
+
+void BeginProgressDisplay() {
+    g_lastShownPart = kNoLine;
+    g_shot.pending = false;
+}
 
 void OnJoinProgress() {
     uint32_t elapsed = GetTickCount32() - g_dialog.startTick;
-    SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", elapsed);
-    SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ",
-             static_cast<uint32_t>(EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal)));
+    g_shot = ProgressShot{true, elapsed,
+                          static_cast<uint32_t>(EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal)),
+                          g_join.progressPart, g_join.progressPartPercent, g_join.progressPercent};
+    ScheduleProgressDisplay(g_dialog.window);
+}
+
+void ShowPendingProgress() {
+    if (!g_shot.pending) return;
+    uint64_t begin = TimelineNow();
+    g_shot.pending = false;
+    SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", g_shot.elapsed);
+    SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ", g_shot.remaining);
 
     // The report changes by one edit of its end, which replaces the open
     // line's tail: when the part has changed, with the end of that line, a
     // complete line for each part joined whole between two notifications and
     // the name of the new part; then with the new tail.
-    uint32_t part = g_join.progressPart;
+    uint32_t part = g_shot.part;
     uint32_t replaced = g_lastShownPart == kNoLine ? 0 : kTailLength;
     std::string update;
     if (g_lastShownPart != part) {
@@ -67,7 +96,7 @@ void OnJoinProgress() {
         AddPartName(update, part);
     }
 
-    uint32_t p = g_join.progressPartPercent;
+    uint32_t p = g_shot.partPercent;
     char tail[kTailLength + 1];
     if (p < 10) {
         FormatText(tail, sizeof tail, "    %u%%", p);
@@ -78,10 +107,12 @@ void OnJoinProgress() {
     }
     update += tail;
     ReplaceReportTail(replaced, update.c_str());
-    SetTitleStatus(kRunningStatus);
+    SetTitleStatusAt(g_shot.percent, kRunningStatus);
+    TimelineRecord(Span::Display, Lane::Dialog, begin, part);
 }
 
 void OnJoinPaused() {
+    ShowPendingProgress();
     g_dialog.pauseTick = GetTickCount32();
     SetTitleStatus("Pausa");
     AppendReportText(PAUSE_NOTICE);

@@ -13,7 +13,15 @@ extern const char kRunningStatus[];
 // Starts the display of a new job: no progress line is open.
 void BeginProgressDisplay();
 
+// The worker's progress message: takes the progress values and asks the
+// window system to show them once the handler has returned
+// (ScheduleProgressDisplay, ui/view.h), so that the worker goes on while the
+// labels, the report and the title are redrawn.
 void OnJoinProgress();
+// Shows the progress values taken last, if not shown yet. Every other
+// message of the worker shows them first, so the report's lines keep their
+// order.
+void ShowPendingProgress();
 void OnJoinPaused();
 
 #endif

@@ -77,8 +77,10 @@ int ShowDialogBox(const char* text, const char* title, uint32_t style) {
 
 const char* BytesWord(uint64_t count) { return count < 2 ? "byte." : "bytes."; }
 
-void SetTitleStatus(const char* status) {
+void SetTitleStatus(const char* status) { SetTitleStatusAt(g_join.progressPercent, status); }
+
+void SetTitleStatusAt(uint32_t percent, const char* status) {
     char title[kTitleCapacity];
-    FormatText(title, sizeof title, "%u%% - %s", g_join.progressPercent, status);
+    FormatText(title, sizeof title, "%u%% - %s", percent, status);
     SetMainTitle(g_dialog.window, title);
 }

@@ -34,8 +34,9 @@ void ReplaceReportTail(uint32_t count, const char* text);
 // Removes the last count characters, which the caller appended itself.
 void TrimReportTail(uint32_t count);
 // Sets the main window's title to "<progressPercent>% - <status>", at most 49
-// characters.
+// characters; SetTitleStatusAt with another percentage.
 void SetTitleStatus(const char* status);
+void SetTitleStatusAt(uint32_t percent, const char* status);
 
 // The word after a byte count: "byte." for 0 and 1, else "bytes.".
 const char* BytesWord(uint64_t count);

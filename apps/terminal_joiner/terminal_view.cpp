@@ -8,6 +8,7 @@
 #include "apps/terminal_joiner/texts.h"
 #include "join/sink.h"
 #include "text/show.h"
+#include "ui/progress.h"
 #include "ui/dialog.h"
 #include "ui/report.h"
 #include "ui/view.h"
@@ -126,3 +127,6 @@ void SetMainTitle(ViewWindow, const char* text) { g_tty.title = text; }
 void RepaintDialog(ViewWindow) {}
 
 void DestroyMainWindow(ViewWindow) { g_tty.destroyed = true; }
+
+// The terminal draws on the main thread, where the handler runs: at once.
+void ScheduleProgressDisplay(ViewWindow) { ShowPendingProgress(); }

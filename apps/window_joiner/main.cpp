@@ -13,6 +13,7 @@
 #include "version.h"
 #include "ui/dialog.h"
 #include "ui/dialog_record.h"
+#include "ui/progress.h"
 #include "apps/window_joiner/handles.h"
 #include "apps/window_joiner/texts.h"
 
@@ -36,6 +37,9 @@ INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 case IDC_CANCEL: OnCancelButton(); return TRUE;
                 default: return FALSE;
             }
+        case WM_SHOW_PROGRESS:
+            ShowPendingProgress();
+            return TRUE;
         case WM_CTLCOLORSTATIC:
             // The read-only report box is white except while a pause is asked.
             if (ReportBoxIsWhite() && reinterpret_cast<HWND>(lParam) == Hwnd(g_dialog.reportBox)) {

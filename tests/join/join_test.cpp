@@ -858,6 +858,41 @@ TEST_F(Join, PauseAndResumeFromInsideHandlers) {
     EXPECT_EQ(g_dialog.startTick, 1000u + 60000u);
 }
 
+// Windows shows a progress message's values after its handler has
+// returned, while the worker goes on (the handler only takes them): the
+// report, the labels and the title end the same as when they are shown in
+// the handler, a pause and the closing lines after the last progress.
+TEST_F(Join, ProgressShownAfterItsHandlerEndsTheSame) {
+    std::string report[2], title[2], elapsed[2];
+    for (int deferred = 0; deferred < 2; ++deferred) {
+        if (deferred) {
+            TearDown();
+            SetUp();
+        }
+        StartUp(CHECKSUM_SHA1, {100, 250, 90});
+        g_join.bufferSize = 20;
+        g_tickStep = kProgressInterval;
+        g_view.deferProgress = deferred != 0;
+        int progress = 0;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message == WM_JOIN_PROGRESS && ++progress == 9) OnStartButton();  // Pausa
+            if (message == WM_JOIN_PAUSED) {
+                EXPECT_TRUE(EndsWith(ReportText(), "%  ** PAUSA **")) << "the progress shown first";
+                OnStartButton();  // Continuar
+            }
+        };
+        RunJob();
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        report[deferred] = ReportText();
+        title[deferred] = g_view.title;
+        elapsed[deferred] = g_view.elapsed.text;
+    }
+    EXPECT_EQ(report[1], report[0]);
+    EXPECT_EQ(title[1], title[0]);
+    EXPECT_EQ(elapsed[1], elapsed[0]);
+    EXPECT_NE(report[0].find("\"datos.bin__002\"  100%\r\n\r\nChecksum válido"), std::string::npos) << report[0];
+}
+
 TEST_F(Join, CancelWhilePaused) {
     StartUp(CHECKSUM_SHA256, {100, 100});
     g_join.bufferSize = 10;

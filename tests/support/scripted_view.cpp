@@ -6,6 +6,7 @@
 
 #include "join/worker.h"
 #include "ui/dialog.h"
+#include "ui/progress.h"
 
 ScriptedView g_view;
 
@@ -47,6 +48,7 @@ void ResetScriptedView() {
     g_view.limitLifted = false;
     g_view.mainWindowDestroyed = false;
     g_view.repaints = 0;
+    g_view.deferProgress = g_view.progressAsked = false;
     g_view.selectionStart = g_view.selectionEnd = 0;
     g_view.lengthRequests = g_view.selectRequests = g_view.replaceRequests = 0;
     g_view.boxes.clear();
@@ -95,6 +97,13 @@ bool RunUiLoopUntilJobEnds(int limitSeconds) {
             ++g_view.handled;
         }
         g_view.changed.notify_all();
+        // The posted display, the latest Windows may run it: sent messages go
+        // before posted ones, so a worker that keeps sending keeps it waiting
+        // until after its next message that is not a progress one.
+        if (g_view.progressAsked && message != WM_JOIN_PROGRESS) {
+            g_view.progressAsked = false;
+            ShowPendingProgress();
+        }
         if (message == WM_JOIN_DONE || message == WM_JOIN_CANCELLED || message == WM_JOIN_FAILED) {
             return true;
         }
@@ -200,6 +209,16 @@ void RepaintDialog(ViewWindow) {
 void DestroyMainWindow(ViewWindow) {
     std::lock_guard<std::mutex> lock(g_view.mutex);
     g_view.mainWindowDestroyed = true;
+}
+
+// The tests see the display at once, as it was made in the handler, unless
+// they ask for it afterwards as Windows shows it.
+void ScheduleProgressDisplay(ViewWindow) {
+    if (g_view.deferProgress) {
+        g_view.progressAsked = true;
+    } else {
+        ShowPendingProgress();
+    }
 }
 
 void SendToDialog(ViewWindow, uint32_t message) {

@@ -58,6 +58,11 @@ struct ScriptedView {
     // Runs on the UI thread right after the dialog's handler of each message,
     // while the worker still waits in its send.
     std::function<void(uint32_t)> afterHandler;
+    // The progress shown as late as Windows may show it (ScheduleProgressDisplay
+    // posts): after the handler of the worker's next message that is not a
+    // progress one, instead of at once.
+    bool deferProgress = false;
+    bool progressAsked = false;
 };
 
 extern ScriptedView g_view;
