@@ -27,6 +27,9 @@ int GetFileSize64(FileHandle file, uint64_t* size);
 int ReadFileBlock(FileHandle file, void* buffer, uint32_t size, uint32_t* readCount);
 // Writes all size bytes or fails; *writtenCount says how many were written.
 int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t* writtenCount);
+// Moves the file's position to offset bytes from its start, so that the next
+// read or write begins there (beyond the end, a write extends the file).
+int SeekFile(FileHandle file, uint64_t offset);
 // Puts everything written to the file on the disk; returns 0 when that
 // failed (the data may be lost).
 int FlushFile(FileHandle file);

@@ -205,6 +205,11 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     return whole;
 }
 
+int SeekFile(FileHandle file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return 0;
+    return lseek(file->fd, static_cast<off_t>(offset), SEEK_SET) != static_cast<off_t>(-1);
+}
+
 int FlushFile(FileHandle file) { return SyncDescriptor(file->fd); }
 
 int CloseFile(FileHandle file) {

@@ -139,6 +139,13 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     return whole;
 }
 
+int SeekFile(FileHandle file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return 0;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file->handle, to, nullptr, FILE_BEGIN) != 0;
+}
+
 int FlushFile(FileHandle file) { return FlushFileBuffers(file->handle) != 0; }
 
 int CloseFile(FileHandle file) {

@@ -63,6 +63,31 @@ TEST(Files, ANewFileIsMadeOnlyWhereNothingHoldsTheName) {
     EXPECT_EQ(ReadWholeFile("otro.bin"), "defg");
 }
 
+TEST(Files, ReadsAndWritesBeginWhereTheFileWasPositioned) {
+    TempDir dir;
+    FileHandle made = CreateNewFile("posiciones.bin");
+    ASSERT_NE(made, nullptr);
+    uint32_t count = 0;
+    ASSERT_NE(WriteFileBlock(made, "abcdef", 6, &count), 0);
+    ASSERT_NE(SeekFile(made, 8), 0);
+    ASSERT_NE(WriteFileBlock(made, "XY", 2, &count), 0);
+    ASSERT_NE(SeekFile(made, 2), 0);
+    ASSERT_NE(WriteFileBlock(made, "C", 1, &count), 0);
+    ASSERT_NE(CloseFile(made), 0);
+    EXPECT_EQ(ReadWholeFile("posiciones.bin"), std::string("abCdef\0\0XY", 10));
+
+    FileHandle part = OpenPartFile("posiciones.bin");
+    ASSERT_NE(part, nullptr);
+    char block[4] = {};
+    ASSERT_NE(SeekFile(part, 7), 0);
+    ASSERT_NE(ReadFileBlock(part, block, 4, &count), 0);
+    EXPECT_EQ(std::string(block, count), std::string("\0XY", 3)) << "short only at the end";
+    ASSERT_NE(SeekFile(part, 1), 0);
+    ASSERT_NE(ReadFileBlock(part, block, 2, &count), 0);
+    EXPECT_EQ(std::string(block, count), "bC");
+    EXPECT_NE(CloseFile(part), 0);
+}
+
 TEST(Files, ARenameReplacesOnlyWhenAskedAndNeverADirectory) {
     TempDir dir;
     WriteFile("nuevo.bin", 5, 1);
