@@ -15,6 +15,7 @@
 #include "join/sink.h"
 
 class CHash;
+struct RecoveryData;
 
 // One part's line of a checksum list beside the parts: its own SHA-256,
 // checked as the part is joined, so that a damaged part can be named.
@@ -52,6 +53,11 @@ struct JoinState {
     uint32_t partCheckCount;
     CHash* partEngine;
 
+    // With recovery data beside the parts (join/rebuild.h, SurveyRecovery in
+    // PrepareJob): the set, the parts' states and the rebuilt parts' scratch
+    // files, owned. Null without it, and then nothing of the join changes.
+    RecoveryData* recovery;
+
     // The running job. The two flags are written by the user-interface
     // thread and polled by the worker: access them with LoadFlag and
     // StoreFlag.
@@ -83,6 +89,11 @@ struct JoinState {
     uint64_t progressDone;
     uint32_t progressPartPercent;
     uint32_t progressPercent;
+    // Whether the latest progress is a rebuild's (progressDone of
+    // progressTotal bytes, progressPart the first part rebuilt) rather than
+    // the join's.
+    uint32_t progressRebuilding;
+    uint64_t progressTotal;
 };
 
 inline uint32_t LoadFlag(const uint32_t& flag) { return __atomic_load_n(&flag, __ATOMIC_SEQ_CST); }

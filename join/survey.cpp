@@ -7,6 +7,7 @@
 #include "join/completion.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
+#include "join/rebuild.h"
 #include "join/sink.h"
 #include "text/text.h"
 #include "platform/platform.h"
@@ -67,6 +68,10 @@ int PrepareJob() {
         if (g_join.partChecks != nullptr) g_join.partChecks[i].unreadable = 1;
     }
 
+    // Recovery data beside the parts: which parts are missing or damaged,
+    // and whether they can be rebuilt.
+    if (!SurveyRecovery()) return 0;
+
     if (!SizeTransferBuffer()) return 0;
     // Only a checksum has work for a second buffer; without one the join
     // goes on with a single buffer, as it would without a helper thread.
@@ -101,6 +106,7 @@ void ReleaseJob() {
     g_join.partCheckCount = 0;
     delete g_join.partEngine;
     g_join.partEngine = nullptr;
+    ReleaseRecovery();
 }
 
 int UsePartChecksums(const std::vector<std::string>& digests) {

@@ -5,6 +5,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/rebuild.h"
 #include "join/sink.h"
 #include "join/timeline.h"
 #include "text/text.h"
@@ -19,6 +20,10 @@ const char kOpening[] = "Un error a ocurrido durante la apertura del siguiente a
 const char kReading[] = "Un error a ocurrido durante la lectura del siguiente archivo :";
 const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
 const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
+const char kNotEnough[] =
+    "No hay suficientes datos de recuperación para reconstruir las partes.\n"
+    "Partes que faltan o no son válidas : %u.\nBloques de recuperación presentes : %u.";
+const char kRebuiltUnsound[] = "La parte reconstruida no es válida :\n\"%s\"";
 
 // Temporary names tried before the creation counts as failed: each is new
 // and unpredictable, so only a folder that refuses new files uses them all.
@@ -48,9 +53,22 @@ struct HashBlock {
     PartCheck* ending;  // the part's line when this block is its last, else null
     const uint8_t* data;
     uint32_t size;
+    // With recovery data: the part's slice checks, begun with its first
+    // block and finished with its last.
+    bool sliceChecks;
+    bool firstOfPart;
+    bool lastOfPart;
+    uint32_t part;
 };
 
+void UpdateSliceChecks(const HashBlock* block) {
+    if (block->firstOfPart) BeginPartCheck(block->part);
+    UpdatePartCheck(block->data, block->size);
+    if (block->lastOfPart) FinishPartCheck();
+}
+
 void UpdateEngines(const HashBlock* block) {
+    if (block->sliceChecks) UpdateSliceChecks(block);
     if (block->engine != nullptr) block->engine->Update(block->data, block->size);
     if (block->partEngine == nullptr) return;
     block->partEngine->Update(block->data, block->size);
@@ -79,6 +97,13 @@ struct WorkerJob {
     uint64_t partSize;
     FileHandle output;
     FileHandle input;
+    // The input is a rebuilt part's scratch file, which stays open.
+    bool inputIsScratch;
+    // A rebuild runs: the progress is its own.
+    bool rebuilding;
+    uint32_t firstRebuilt;
+    uint64_t rebuildDone;
+    uint64_t rebuildTotal;
     // Checksums each block from its read to the next read, while the worker
     // notifies and writes it; null without a checksum to compute, or when no
     // second thread could be had (the worker then checksums each block itself after
@@ -99,8 +124,19 @@ struct WorkerJob {
 
 // Stores the progress values in g_join and sends WM_JOIN_PROGRESS.
 void Notify(const WorkerJob& job) {
+    if (job.rebuilding) {
+        g_join.progressRebuilding = 1;
+        g_join.progressPart = job.firstRebuilt;
+        g_join.progressDone = job.rebuildDone;
+        g_join.progressTotal = job.rebuildTotal;
+        g_join.progressPartPercent = g_join.progressPercent = Percent(job.rebuildDone, job.rebuildTotal);
+        SendJobMessage(job.dialog, WM_JOIN_PROGRESS);
+        return;
+    }
+    g_join.progressRebuilding = 0;
     g_join.progressPart = job.part;
     g_join.progressDone = job.jobDone;
+    g_join.progressTotal = g_join.inputTotal;
     g_join.progressPartPercent = Percent(job.partDone, job.partSize);
     g_join.progressPercent = Percent(job.jobDone, g_join.inputTotal);
     SendJobMessage(job.dialog, WM_JOIN_PROGRESS);
@@ -125,7 +161,9 @@ void StartHashing(WorkerJob& job, uint32_t readCount) {
     if (g_join.partEngine != nullptr && readCount != g_join.bufferSize) {
         ending = &g_join.partChecks[job.part];
     }
-    job.hashBlock = HashBlock{g_join.engine, g_join.partEngine, ending, job.block, readCount};
+    job.hashBlock = HashBlock{g_join.engine, g_join.partEngine, ending, job.block, readCount,
+                              g_join.recovery != nullptr, job.partDone == 0, readCount != g_join.bufferSize,
+                              job.part};
     if (job.helper != nullptr) StartHelperTask(job.helper, HelperChecksum, &job.hashBlock);
 }
 
@@ -150,7 +188,7 @@ void EndHelper(WorkerJob& job) {
 // already failed or been cancelled. The joined file stays open in g_join,
 // where the closing handler lets it go.
 void CloseAll(WorkerJob& job) {
-    if (job.input != nullptr) CloseFile(job.input);
+    if (job.input != nullptr && !job.inputIsScratch) CloseFile(job.input);
     job.input = job.output = nullptr;
     EndHelper(job);
 }
@@ -241,23 +279,93 @@ bool CancelPoint(WorkerJob& job) {
     return true;
 }
 
-uint32_t RunJob(WorkerJob& job) {
-    uint64_t started = TimelineNow();
-    CHash* engine = g_join.engine;
-    if (engine != nullptr) engine->Reset();
-    if (g_join.partEngine != nullptr) {
-        g_join.partEngine->Reset();
-        for (uint32_t i = 0; i < g_join.partCount; ++i) g_join.partChecks[i].failed = 0;
+// The rebuild's progress, throttled as the join's.
+void RebuildProgress(void* context, uint64_t done, uint64_t total) {
+    WorkerJob& job = *static_cast<WorkerJob*>(context);
+    job.rebuildDone = done;
+    job.rebuildTotal = total;
+    uint32_t now = GetTickCount32();
+    if (done == 0 || done == total || now - job.lastProgressTick >= kProgressInterval) {
+        job.lastProgressTick = now;
+        Notify(job);
     }
-    job.hashing = engine != nullptr || g_join.partEngine != nullptr;
+}
 
-    job.output = g_join.joinedFile = CreateTemporaryOutput();
-    if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
-    if (job.hashing) job.helper = CreateHelperThread();
-    job.block = job.other = g_join.transferBuffer;
-    if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
-    TimelineRecord(Span::Start, Lane::Worker, started, 0);
+int RebuildStop(void* context) {
+    WorkerJob& job = *static_cast<WorkerJob*>(context);
+    PausePoint(job);
+    return LoadFlag(g_join.cancelRequested) == 1;
+}
 
+// Rebuilds the parts missing or found damaged, between WM_JOIN_REBUILDING
+// and WM_JOIN_REBUILT; returns false when the job has ended (cancelled or
+// failed, and reported).
+bool RebuildStep(WorkerJob& job) {
+    if (!CanRebuild()) {
+        char message[kMessageCapacity];
+        FormatText(message, sizeof message, kNotEnough, PartsToRebuild(), RecoverySlicesPresent());
+        ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+        CloseAll(job);
+        SendJobMessage(job.dialog, WM_JOIN_FAILED);
+        return false;
+    }
+    job.firstRebuilt = 0;
+    while (job.firstRebuilt < g_join.partCount && g_join.recovery->states[job.firstRebuilt] != PartState::Missing &&
+           g_join.recovery->states[job.firstRebuilt] != PartState::Damaged) {
+        ++job.firstRebuilt;
+    }
+    SendJobMessage(job.dialog, WM_JOIN_REBUILDING);
+    job.rebuilding = true;
+    job.rebuildDone = job.rebuildTotal = 0;
+    char failed[kNameCapacity];
+    RebuildEnd end = RebuildParts(g_join.transferBuffer, g_join.bufferSize,
+                                  RebuildHooks{&job, RebuildProgress, RebuildStop}, failed);
+    if (end == RebuildEnd::Cancelled) {
+        CancelPoint(job);
+        return false;
+    }
+    job.rebuilding = false;
+    switch (end) {
+        case RebuildEnd::Rebuilt: SendJobMessage(job.dialog, WM_JOIN_REBUILT); return true;
+        case RebuildEnd::ReadFailed: Fail(job, kReading, failed); return false;
+        case RebuildEnd::ScratchFailed: Fail(job, kCreating, failed); return false;
+        case RebuildEnd::NoMemory:
+            ShowMessageBox(job.dialog, "Memoria insuficiente.", TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+            break;
+        case RebuildEnd::Unsound: {
+            char message[kMessageCapacity];
+            FormatText(message, sizeof message, kRebuiltUnsound, failed);
+            ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+            break;
+        }
+        default: {
+            char message[kMessageCapacity];
+            FormatText(message, sizeof message, kNotEnough, PartsToRebuild(), RecoverySlicesPresent());
+            ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
+            break;
+        }
+    }
+    CloseAll(job);
+    SendJobMessage(job.dialog, WM_JOIN_FAILED);
+    return false;
+}
+
+// Whether the join found a part damaged that the recovery data can rebuild:
+// a slice checksum or, with a checksum list, the part's line.
+bool DamageToRebuild() {
+    RecoveryData* data = g_join.recovery;
+    if (data == nullptr) return false;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (g_join.partChecks != nullptr && g_join.partChecks[i].failed && data->states[i] == PartState::Sound) {
+            data->states[i] = PartState::Damaged;
+        }
+    }
+    return PartsToRebuild() != 0 && CanRebuild();
+}
+
+// Joins every part into the output, from its start. Returns false when the
+// job has ended (cancelled or failed, and reported).
+bool JoinParts(WorkerJob& job) {
     for (job.part = 0; job.part < g_join.partCount; ++job.part) {
         job.partDone = 0;
         job.partSize = 1;  // not open yet: the part's percentage is 0
@@ -266,20 +374,29 @@ uint32_t RunJob(WorkerJob& job) {
         NotifyThrottled(job);
 
         uint64_t opening = TimelineNow();
-        job.input = whole ? OpenPartFile(job.partName) : nullptr;
+        // A rebuilt part is read from its scratch file, which stays open.
+        FileHandle rebuilt = g_join.recovery != nullptr ? RebuiltPart(job.part) : nullptr;
+        job.inputIsScratch = rebuilt != nullptr;
+        if (rebuilt != nullptr) {
+            job.input = SeekFile(rebuilt, 0) ? rebuilt : nullptr;
+        } else {
+            job.input = whole ? OpenPartFile(job.partName) : nullptr;
+        }
         if (job.input == nullptr) {
             Notify(job);
-            return Fail(job, kOpening, job.partName);
+            Fail(job, kOpening, job.partName);
+            return false;
         }
         if (!GetFileSize64(job.input, &job.partSize)) {
             Notify(job);
-            return Fail(job, kReading, job.partName);
+            Fail(job, kReading, job.partName);
+            return false;
         }
         TimelineRecord(Span::Open, Lane::Worker, opening, job.part);
 
         for (;;) {
             PausePoint(job);
-            if (CancelPoint(job)) return 0;
+            if (CancelPoint(job)) return false;
 
             uint32_t readCount = 0;
             // With one buffer the read would overwrite the block being
@@ -289,7 +406,8 @@ uint32_t RunJob(WorkerJob& job) {
             uint64_t reading = TimelineNow();
             if (!ReadFileBlock(job.input, job.block, g_join.bufferSize, &readCount)) {
                 Notify(job);
-                return Fail(job, kReading, job.partName);
+                Fail(job, kReading, job.partName);
+                return false;
             }
             TimelineRecord(Span::Read, Lane::Worker, reading, readCount);
             // The helper takes one block at a time, in order. An empty read
@@ -297,8 +415,8 @@ uint32_t RunJob(WorkerJob& job) {
             // part) has nothing to checksum: it is not handed over, so the
             // helper goes on with the last block while the worker opens the
             // next part and reads into the other buffer. With a checksum list
-            // it is, since it ends the part's own checksum.
-            bool handed = readCount != 0 || g_join.partEngine != nullptr;
+            // or recovery data it is, since it ends the part's own checks.
+            bool handed = readCount != 0 || g_join.partEngine != nullptr || g_join.recovery != nullptr;
             if (handed) {
                 AwaitHashing(job);
                 StartHashing(job, readCount);
@@ -310,12 +428,13 @@ uint32_t RunJob(WorkerJob& job) {
             NotifyThrottled(job);
 
             PausePoint(job);
-            if (CancelPoint(job)) return 0;  // a block read before a cancel is not written
+            if (CancelPoint(job)) return false;  // a block read before a cancel is not written
 
             uint32_t writtenCount = 0;
             if (!WriteBlock(job, readCount, &writtenCount)) {
                 Notify(job);
-                return Fail(job, kWriting, g_join.outputName);
+                Fail(job, kWriting, g_join.outputName);
+                return false;
             }
             job.partDone += writtenCount - half;
             job.jobDone += writtenCount - half;
@@ -335,16 +454,57 @@ uint32_t RunJob(WorkerJob& job) {
 
         FileHandle closing = job.input;
         job.input = nullptr;
+        if (job.inputIsScratch) continue;
         uint64_t closed = TimelineNow();
         bool closedWell = CloseFile(closing) != 0;
         TimelineRecord(Span::Close, Lane::Worker, closed, job.part);
         if (!closedWell) {
             Notify(job);
-            return Fail(job, kClosing, job.partName);
+            Fail(job, kClosing, job.partName);
+            return false;
         }
     }
+    return true;
+}
 
-    EndHelper(job);
+// Makes the engines, the counters and the output ready for a join from the
+// first part.
+void BeginJoinRound(WorkerJob& job) {
+    if (g_join.engine != nullptr) g_join.engine->Reset();
+    if (g_join.partEngine != nullptr) {
+        g_join.partEngine->Reset();
+        for (uint32_t i = 0; i < g_join.partCount; ++i) g_join.partChecks[i].failed = 0;
+    }
+    job.jobDone = 0;
+    if (job.hashing && job.helper == nullptr) job.helper = CreateHelperThread();
+    job.block = job.other = g_join.transferBuffer;
+    if (job.helper != nullptr && g_join.spareBuffer != nullptr) job.other = g_join.spareBuffer;
+}
+
+uint32_t RunJob(WorkerJob& job) {
+    uint64_t started = TimelineNow();
+    CHash* engine = g_join.engine;
+    job.hashing = engine != nullptr || g_join.partEngine != nullptr || g_join.recovery != nullptr;
+
+    job.output = g_join.joinedFile = CreateTemporaryOutput();
+    if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
+    BeginJoinRound(job);
+    TimelineRecord(Span::Start, Lane::Worker, started, 0);
+
+    // Parts missing or damaged at start-up are rebuilt first; a part found
+    // damaged while joined is rebuilt after the join, which then starts
+    // again (each round has one more part rebuilt: at most as many rounds as
+    // parts).
+    if (PartsToRebuild() != 0 && !RebuildStep(job)) return 0;
+    for (uint32_t round = 0;; ++round) {
+        if (!JoinParts(job)) return 0;
+        EndHelper(job);
+        if (g_join.recovery != nullptr) ++g_join.recovery->joins;
+        if (round >= g_join.partCount || !DamageToRebuild()) break;
+        if (!RebuildStep(job)) return 0;
+        if (!SeekFile(job.output, 0)) return Fail(job, kWriting, g_join.outputName);
+        BeginJoinRound(job);
+    }
     // The final values, unthrottled, for the last part.
     if (g_join.partCount > 0) job.part = g_join.partCount - 1;
     Notify(job);

@@ -119,6 +119,12 @@ PlacementResult KeepJoinedFile(FileHandle file, const char* tempName);
 // Returns 0 when a file of the job's is left on the disk.
 int DiscardJoinedFile(FileHandle file, const char* tempName);
 
+// Creates a scratch file for reading and writing, without sharing, in the
+// folder of name, a new name of the caller's (failing as CreateNewFile does
+// when it is taken): the rebuilt copy of a part. It vanishes when closed and
+// with the process where the system allows it: on Linux it has no name (or
+// loses it at once); on Windows it is deleted on close.
+FileHandle CreateScratchFile(const char* name);
 // Free bytes for this user on the volume of name's folder; 0 when the
 // system cannot tell.
 int FreeBytesBeside(const char* name, uint64_t* bytes);

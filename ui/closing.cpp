@@ -3,6 +3,7 @@
 #include "hash/hash.h"
 #include "join/completion.h"
 #include "join/join_state.h"
+#include "join/rebuild.h"
 #include "text/numbers.h"
 #include "text/text.h"
 #include "platform/platform.h"
@@ -47,6 +48,24 @@ enum class Keeping {
 // Where the joined file is when the handler ends.
 enum class Kept { Output, OwnName, Temporary, Nowhere };
 
+// With recovery data too few to rebuild the parts found damaged while
+// joined: each by name (a part its list line named already is not named
+// again), how many parts and how many recovery slices.
+void ReportNotRebuilt() {
+    uint32_t toRebuild = PartsToRebuild();
+    if (toRebuild == 0) return;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (g_join.recovery->states[i] != PartState::Damaged || PartFailedItsCheck(i)) continue;
+        char name[kNameCapacity];
+        PartName(i, name);
+        AppendReportLine("La parte \"%s\" no es válida.", name);
+    }
+    AppendReportLine("Partes que faltan o no son válidas : %u.", toRebuild);
+    AppendReportLine("Bloques de recuperación presentes : %u.", RecoverySlicesPresent());
+    AppendReportLine("No hay suficientes datos de recuperación para reconstruir las partes.");
+    AppendReportLine("%s", "");
+}
+
 // The verdict's report lines: the checksum's, or without a checksum the
 // written size when it is not the recorded one, else the first part whose
 // size changed after start-up, with the size it had at its turn.
@@ -90,6 +109,7 @@ void ReportVerdict(const JoinVerdict& verdict) {
         named = true;
     }
     if (named) AppendReportLine("%s", "");
+    ReportNotRebuilt();
 }
 
 // Shows the box for a file that could not be deleted.
@@ -276,10 +296,13 @@ Keeping AskKeepOutput() {
     return Keeping::None;
 }
 
-// With a checksum list: whether a part's line disagreed with the part.
+// With a checksum list: whether a part's line disagreed with the part;
+// with recovery data, whether a part was missing or damaged (a part
+// rebuilt is not among the inputs, which then all stay).
 bool AnyPartFailed() {
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
         if (PartFailedItsCheck(i)) return true;
+        if (g_join.recovery != nullptr && g_join.recovery->states[i] != PartState::Sound) return true;
     }
     return false;
 }

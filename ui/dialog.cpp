@@ -2,6 +2,7 @@
 
 #include "hash/hash.h"
 #include "join/join_state.h"
+#include "join/rebuild.h"
 #include "join/completion.h"
 #include "join/sink.h"
 #include "join/timeline.h"
@@ -151,6 +152,7 @@ void StartJob() {
     g_join.changedPart = 0;
     g_join.changedPartSize = 0;
     g_join.messageInFlight = 0;
+    g_join.progressRebuilding = 0;
     g_dialog.startTick = GetTickCount32();
 
     ThreadHandle thread = CreateSuspendedThread(JoinWorker, g_dialog.window);
@@ -186,7 +188,7 @@ void RequestPause() {
 void Resume() {
     g_state = DialogState::Running;
     TrimReportTail(PAUSE_NOTICE_LENGTH);
-    SetTitleStatus(kRunningStatus);
+    SetTitleStatus(g_join.progressRebuilding != 0 ? kRebuildingStatus : kRunningStatus);
     SetControlText(g_dialog.window, ID_START_BUTTON, "Pausa");
     // The time from the worker's acknowledgement to now is not counted.
     g_dialog.startTick += GetTickCount32() - g_dialog.pauseTick;
@@ -237,6 +239,27 @@ void ReportLeftovers() {
     if (!first) AppendReportLine("%s", "");
 }
 
+// The recovery data's lines of the start-up report: each part missing or
+// damaged by name, how many, and the recovery slices present.
+void ReportRecoveryData() {
+    uint32_t toRebuild = PartsToRebuild();
+    if (toRebuild != 0) {
+        if (g_join.unreadableCount == 1) {
+            AppendReportLine("No se puede leer un archivo de entrada.");
+        } else if (g_join.unreadableCount > 1) {
+            AppendReportLine("No se puede leer %u archivos de entrada.", g_join.unreadableCount);
+        }
+        for (uint32_t i = 0; i < g_join.partCount; ++i) {
+            PartState state = g_join.recovery->states[i];
+            if (state == PartState::Missing) AppendPartLine("No se puede leer la parte ", i, ".");
+            if (state == PartState::Damaged) AppendPartLine("El tamaño de la parte ", i, " no es válido.");
+        }
+        AppendReportLine("Partes que faltan o no son válidas : %u.", toRebuild);
+    }
+    AppendReportLine("Bloques de recuperación presentes : %u.", RecoverySlicesPresent());
+    AppendReportLine("%s", "");
+}
+
 // The start-up report, from the record and the survey, and the controls'
 // texts; Comenzar only when every part is there.
 void WriteStartupReport() {
@@ -274,6 +297,24 @@ void WriteStartupReport() {
     }
 
     ReportLeftovers();
+
+    if (g_join.recovery != nullptr) {
+        ReportRecoveryData();
+        if (PartsToRebuild() != 0) {
+            if (!CanRebuild()) {
+                AppendReportLine("No hay suficientes datos de recuperación para reconstruir las partes.");
+                AppendReportLine("La concatenación es imposible.");
+                AppendReportLine(kClickCancel);
+                DisableStart();
+                return;
+            }
+            AppendReportLine("Las partes serán reconstruidas con los datos de recuperación.");
+            AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
+            CheckInputSizes();
+            g_state = DialogState::Ready;
+            return;
+        }
+    }
 
     if (g_join.unreadableCount != 0) {
         if (g_join.unreadableCount == 1) {
@@ -341,8 +382,42 @@ void OnCancelButton() {
     }
 }
 
+// A rebuild begins: the parts found damaged since the start by name, then
+// each part to rebuild, before the rebuild's progress line.
+void OnJoinRebuilding() {
+    EndProgressLine();
+    HoldReport();
+    AppendReportLine("%s", "");
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (g_join.recovery->states[i] == PartState::Damaged && g_join.recovery->joins != 0) {
+            AppendPartLine("La parte ", i, " no es válida.");
+        }
+    }
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        PartState state = g_join.recovery->states[i];
+        if (state == PartState::Missing || state == PartState::Damaged) {
+            AppendPartLine("Reconstrucción de la parte ", i, "...");
+        }
+    }
+    ReleaseReport();
+}
+
+// Every part to rebuild is rebuilt: each by name, then the join (again).
+void OnJoinRebuilt() {
+    EndProgressLine();
+    HoldReport();
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (g_join.recovery->states[i] == PartState::Rebuilt) {
+            AppendPartLine("La parte ", i, " ha sido reconstruida.");
+        }
+    }
+    AppendReportLine("%s", "");
+    AppendReportLine("Concatenación de archivos...");
+    ReleaseReport();
+}
+
 bool DispatchWorkerMessage(uint32_t message) {
-    if (message < WM_JOIN_DONE || message > WM_JOIN_PAUSED) return false;
+    if (message < WM_JOIN_DONE || message > WM_JOIN_REBUILT) return false;
     // Only the worker's own message, and only while it runs: the same number
     // posted by anyone else changes nothing.
     if (!WorkerRuns() || !TakeJobMessage(message)) return true;
@@ -357,6 +432,14 @@ bool DispatchWorkerMessage(uint32_t message) {
         case WM_JOIN_PROGRESS:
             span = Span::Handle;
             OnJoinProgress();
+            break;
+        case WM_JOIN_REBUILDING:
+            span = Span::Handle;
+            OnJoinRebuilding();
+            break;
+        case WM_JOIN_REBUILT:
+            span = Span::Handle;
+            OnJoinRebuilt();
             break;
         default:
             span = Span::Handle;

@@ -12,10 +12,13 @@
 #include "ui/view.h"
 
 const char kRunningStatus[] = "Concatenación en curso...";
+const char kRebuildingStatus[] = "Reconstrucción en curso...";
 
 namespace {
 
 const uint32_t kNoLine = 0xFFFFFFFF;
+// The rebuild's progress line, which no part has.
+const uint32_t kRebuildLine = 0xFFFFFFFE;
 const uint32_t kTailLength = 6;
 const uint32_t kLabelCapacity = 254;
 
@@ -32,6 +35,10 @@ void SetLabel(int id, const char* prefix, uint32_t milliseconds) {
 
 // Adds the quoted name of a part, which opens its progress line.
 void AddPartName(std::string& text, uint32_t part) {
+    if (part == kRebuildLine) {
+        text += "Reconstrucción";
+        return;
+    }
     char name[kNameCapacity];
     PartName(part, name);
     char quoted[kNameCapacity];
@@ -52,6 +59,7 @@ struct ProgressShot {
     uint32_t part;
     uint32_t partPercent;
     uint32_t percent;
+    bool rebuilding;
 };
 ProgressShot g_shot;
 
@@ -64,9 +72,12 @@ void BeginProgressDisplay() {
 
 void OnJoinProgress() {
     uint32_t elapsed = GetTickCount32() - g_dialog.startTick;
+    bool rebuilding = g_join.progressRebuilding != 0;
+    uint64_t total = rebuilding ? g_join.progressTotal : g_join.inputTotal;
     g_shot = ProgressShot{true, elapsed,
-                          static_cast<uint32_t>(EstimateRemaining(elapsed, g_join.progressDone, g_join.inputTotal)),
-                          g_join.progressPart, g_join.progressPartPercent, g_join.progressPercent};
+                          static_cast<uint32_t>(EstimateRemaining(elapsed, g_join.progressDone, total)),
+                          rebuilding ? kRebuildLine : g_join.progressPart, g_join.progressPartPercent,
+                          g_join.progressPercent, rebuilding};
     ScheduleProgressDisplay(g_dialog.window);
 }
 
@@ -87,7 +98,7 @@ void ShowPendingProgress() {
     if (g_lastShownPart != part) {
         if (g_lastShownPart != kNoLine) {
             update += "  100%\r\n";
-            for (uint32_t k = g_lastShownPart + 1; k < part && k > g_lastShownPart; ++k) {
+            for (uint32_t k = g_lastShownPart + 1; part != kRebuildLine && k < part && k > g_lastShownPart; ++k) {
                 AddPartName(update, k);
                 update += "  100%\r\n";
             }
@@ -107,8 +118,13 @@ void ShowPendingProgress() {
     }
     update += tail;
     ReplaceReportTail(replaced, update.c_str());
-    SetTitleStatusAt(g_shot.percent, kRunningStatus);
+    SetTitleStatusAt(g_shot.percent, g_shot.rebuilding ? kRebuildingStatus : kRunningStatus);
     TimelineRecord(Span::Display, Lane::Dialog, begin, part);
+}
+
+void EndProgressLine() {
+    if (g_lastShownPart != kNoLine) AppendReportText("\r\n");
+    g_lastShownPart = kNoLine;
 }
 
 void OnJoinPaused() {

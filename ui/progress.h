@@ -9,6 +9,8 @@
 // The title's status while a join runs: at the start, on resume and at every
 // progress notification.
 extern const char kRunningStatus[];
+// The title's status while parts are rebuilt from the recovery data.
+extern const char kRebuildingStatus[];
 
 // Starts the display of a new job: no progress line is open.
 void BeginProgressDisplay();
@@ -23,5 +25,7 @@ void OnJoinProgress();
 // order.
 void ShowPendingProgress();
 void OnJoinPaused();
+// Ends the open progress line, if any: the next progress opens a new one.
+void EndProgressLine();
 
 #endif

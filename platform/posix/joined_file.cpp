@@ -217,6 +217,27 @@ FileHandle CreateJoinedFile(const char* tempName) {
     return file;
 }
 
+FileHandle CreateScratchFile(const char* name) {
+    std::string path = Windows1252ToUtf8(name);
+    // Unnamed from the start; a file system without unnamed files gets a
+    // name created new, which goes at once: the open descriptor keeps the
+    // file until it is closed.
+    int fd = open(DirectoryName(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return nullptr;
+        unlink(path.c_str());
+    }
+    FileHandle file = new (std::nothrow) PlatformFile{};
+    if (file == nullptr) {
+        close(fd);
+        return nullptr;
+    }
+    file->fd = fd;
+    file->unnamed = true;
+    return file;
+}
+
 PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
                                   const FileIdentity* agreed) {
     std::string temp = Windows1252ToUtf8(tempName);

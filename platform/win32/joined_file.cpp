@@ -159,6 +159,17 @@ FileHandle CreateJoinedFile(const char* tempName) {
     return file;
 }
 
+FileHandle CreateScratchFile(const char* name) {
+    wchar_t wide[kWideCapacity];
+    if (!WidenName(name, wide)) return nullptr;
+    // Deleted on close, and by the system when the process ends however it
+    // ends; kept in the cache where memory allows.
+    HANDLE handle = CreateFileW(wide, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr);
+    return WrapDiskFile(handle);
+}
+
 PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
                                   const FileIdentity* agreed) {
     wchar_t temp[kWideCapacity];

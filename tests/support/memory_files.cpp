@@ -138,9 +138,17 @@ int WriteFileBlock(FileHandle file, const void* buffer, uint32_t size, uint32_t*
     uint64_t room = g_disk.capacity > used ? g_disk.capacity - used : 0;
     uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(size, room));
     const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-    file->file->data.insert(file->file->data.end(), bytes, bytes + n);
+    std::vector<uint8_t>& data = file->file->data;
+    if (data.size() < file->position + n) data.resize(file->position + n);
+    std::copy(bytes, bytes + n, data.begin() + static_cast<std::ptrdiff_t>(file->position));
+    file->position += n;
     *writtenCount = n;
     return n == size;
+}
+
+int SeekFile(FileHandle file, uint64_t offset) {
+    file->position = offset;
+    return 1;
 }
 
 int FlushFile(FileHandle file) {
@@ -223,6 +231,18 @@ NameLookup IdentifyName(const char* name, FileIdentity* identity) {
 }
 
 FileHandle CreateJoinedFile(const char* tempName) { return CreateNewFile(tempName); }
+
+// A scratch file has no name on the disk: it is counted among the files
+// made, and gone once closed.
+FileHandle CreateScratchFile(const char* name) {
+    std::lock_guard<std::mutex> lock(g_disk.mutex);
+    g_disk.operations.push_back(std::string("scratch ") + name);
+    if (g_disk.failCreate) return nullptr;
+    auto file = std::make_shared<MemoryFile>();
+    file->open = true;
+    ++g_disk.scratchFiles;
+    return new PlatformFile{std::string(), file, 0, false};
+}
 
 PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
                                   const FileIdentity* agreed) {

@@ -55,6 +55,7 @@ struct MemoryDisk {
     // "discard TEMP".
     std::vector<std::string> operations;
     std::vector<uint32_t> writeSizes;
+    uint32_t scratchFiles = 0;  // scratch files made
 };
 
 extern MemoryDisk g_disk;

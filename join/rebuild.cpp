@@ -1,0 +1,506 @@
+#include "join/rebuild.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "join/join_state.h"
+#include "platform/temporary_name.h"
+#include "recovery/crc32.h"
+#include "recovery/reed_solomon.h"
+#include "text/cp1252.h"
+#include "text/text.h"
+
+namespace {
+
+const uint32_t kNoPart = 0xFFFFFFFFu;
+// The smallest block the rebuild works in: the buffer holds the present
+// part's block and two blocks for each slice rebuilt.
+const uint32_t kSmallestBlock = 64;
+const uint32_t kScratchNameTries = 16;
+
+const uint8_t kZeros[4096] = {};
+
+uint32_t CrcOfZeros(uint64_t count, uint32_t crc) {
+    while (count > 0) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(count, sizeof kZeros));
+        crc = Crc32(kZeros, n, crc);
+        count -= n;
+    }
+    return crc;
+}
+
+// Reads exactly size bytes at offset.
+int ReadAt(FileHandle file, uint64_t offset, void* buffer, uint32_t size) {
+    uint32_t got = 0;
+    if (!SeekFile(file, offset) || !ReadFileBlock(file, buffer, size, &got)) return 0;
+    return got == size;
+}
+
+int ReadForScan(void* context, uint64_t offset, void* buffer, size_t size) {
+    return ReadAt(static_cast<FileHandle>(context), offset, buffer, static_cast<uint32_t>(size));
+}
+
+// Adds the packets of the recovery file name to the catalog; a file that
+// cannot be read adds nothing.
+void ScanRecoveryFile(const std::string& name, uint32_t source, Par2Catalog* catalog) {
+    FileHandle file = OpenPartFile(name.c_str());
+    if (file == nullptr) return;
+    uint64_t size = 0;
+    if (GetFileSize64(file, &size)) ScanPar2(ReadForScan, file, size, source, catalog);
+    CloseFile(file);
+}
+
+struct FoundNames {
+    std::string index;
+    std::vector<std::string> names;
+};
+
+void AddRecoveryName(void* context, const char* name, uint64_t) {
+    FoundNames* found = static_cast<FoundNames*>(context);
+    if (found->index != name) found->names.push_back(name);
+}
+
+// The part's name as the set names its files: UTF-8, without a folder.
+std::string SetName(uint32_t part) {
+    char name[kNameCapacity];
+    if (!PartName(part, name)) return std::string();
+    const char* base = name;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '/' || *p == '\\') base = p + 1;
+    }
+    return Windows1252ToUtf8(base);
+}
+
+// Matches the set's files with the parts by name. Returns 0 when the set is
+// not exactly the parts, or a file has no slice checksums to check it by.
+int MatchParts(RecoveryData* data) {
+    const Par2Set& set = data->set;
+    if (set.files.size() != g_join.partCount || set.sliceSize == 0) return 0;
+    uint64_t total = 0;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        std::string name = SetName(i);
+        uint32_t found = kNoPart;
+        for (size_t f = 0; f < set.files.size(); ++f) {
+            if (set.files[f].name == name) found = static_cast<uint32_t>(f);
+        }
+        if (found == kNoPart || set.files[found].slices.empty()) return 0;
+        data->fileOfPart[i] = found;
+        total += set.files[found].length;
+    }
+    // A set of other contents under the same names.
+    return total == g_join.expectedSize;
+}
+
+RecoveryData* Data() { return g_join.recovery; }
+
+// Whether the survey could not read part index: it then counted it with
+// the size 0, which an empty part has too.
+bool PartUnreadable(uint32_t index) {
+    if (g_join.partSizes[index] != 0) return false;
+    char name[kNameCapacity];
+    FileHandle file = PartName(index, name) ? OpenPartFile(name) : nullptr;
+    if (file == nullptr) return true;
+    CloseFile(file);
+    return false;
+}
+
+const Par2File& FileOf(uint32_t part) { return Data()->set.files[Data()->fileOfPart[part]]; }
+
+bool NeedsRebuild(PartState state) { return state == PartState::Missing || state == PartState::Damaged; }
+
+}  // namespace
+
+int SurveyRecovery() {
+    ReleaseRecovery();
+    if (g_join.partCount < 2 || g_join.partSizes == nullptr) return 1;
+    FoundNames found;
+    found.index = std::string(g_join.outputName) + ".par2";
+    if (NameExists(found.index.c_str())) found.names.push_back(found.index);
+    std::string prefix = std::string(g_join.outputName) + ".vol";
+    FindNames(prefix.c_str(), ".par2", AddRecoveryName, &found);
+    if (found.names.empty()) return 1;
+
+    RecoveryData* data = new (std::nothrow) RecoveryData();
+    if (data == nullptr) return 0;
+    Par2Catalog catalog;
+    for (size_t k = 0; k < found.names.size(); ++k) {
+        ScanRecoveryFile(found.names[k], static_cast<uint32_t>(k), &catalog);
+    }
+    Par2SetProblem problem = Par2SetProblem::None;
+    size_t which = 0;
+    data->files = found.names;
+    data->fileOfPart.assign(g_join.partCount, 0);
+    if (!ResolvePar2Set(catalog, &data->set, &data->slices, &problem, &which) || !MatchParts(data)) {
+        delete data;
+        return 1;
+    }
+    data->states.assign(g_join.partCount, PartState::Sound);
+    data->scratch.assign(g_join.partCount, nullptr);
+    data->check.part = kNoPart;
+    g_join.recovery = data;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (PartUnreadable(i)) {
+            data->states[i] = PartState::Missing;
+        } else if (g_join.partSizes[i] != FileOf(i).length) {
+            data->states[i] = PartState::Damaged;
+        }
+    }
+    // The survey's total as the join will find it: every part at the set's
+    // size once rebuilt.
+    if (PartsToRebuild() != 0 && CanRebuild()) {
+        g_join.inputTotal = 0;
+        for (uint32_t i = 0; i < g_join.partCount; ++i) {
+            g_join.partSizes[i] = FileOf(i).length;
+            g_join.inputTotal += g_join.partSizes[i];
+        }
+    }
+    return 1;
+}
+
+void ReleaseRecovery() {
+    RecoveryData* data = g_join.recovery;
+    if (data == nullptr) return;
+    for (FileHandle file : data->scratch) {
+        if (file != nullptr) CloseFile(file);
+    }
+    delete data;
+    g_join.recovery = nullptr;
+}
+
+uint32_t PartsToRebuild() {
+    if (Data() == nullptr) return 0;
+    uint32_t count = 0;
+    for (PartState state : Data()->states) count += NeedsRebuild(state) ? 1 : 0;
+    return count;
+}
+
+uint64_t SlicesToRebuild() {
+    if (Data() == nullptr) return 0;
+    uint64_t count = 0;
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (NeedsRebuild(Data()->states[i])) count += Par2SliceCount(FileOf(i).length, Data()->set.sliceSize);
+    }
+    return count;
+}
+
+uint32_t RecoverySlicesPresent() { return Data() == nullptr ? 0 : static_cast<uint32_t>(Data()->slices.size()); }
+
+bool CanRebuild() { return Data() != nullptr && SlicesToRebuild() <= RecoverySlicesPresent(); }
+
+FileHandle RebuiltPart(uint32_t index) {
+    if (Data() == nullptr || index >= Data()->scratch.size()) return nullptr;
+    return Data()->scratch[index];
+}
+
+// ---- The parts' slice checks as they are joined ------------------------------
+
+void BeginPartCheck(uint32_t part) {
+    SliceCheck& check = Data()->check;
+    check = SliceCheck{kNoPart, 0, 0, 0, false};
+    if (Data()->states[part] == PartState::Rebuilt) return;
+    check.part = part;
+}
+
+void UpdatePartCheck(const uint8_t* data, uint32_t size) {
+    SliceCheck& check = Data()->check;
+    if (check.part == kNoPart) return;
+    const Par2File& file = FileOf(check.part);
+    uint64_t sliceSize = Data()->set.sliceSize;
+    while (size > 0) {
+        uint32_t take = static_cast<uint32_t>(std::min<uint64_t>(size, sliceSize - check.fill));
+        check.crc = Crc32(data, take, check.crc);
+        check.fill += take;
+        data += take;
+        size -= take;
+        if (check.fill == sliceSize) {
+            if (check.slice >= file.slices.size() || check.crc != file.slices[check.slice].crc) check.failed = true;
+            ++check.slice;
+            check.fill = 0;
+            check.crc = 0;
+        }
+    }
+}
+
+void FinishPartCheck() {
+    SliceCheck& check = Data()->check;
+    if (check.part == kNoPart) return;
+    const Par2File& file = FileOf(check.part);
+    if (check.fill > 0) {
+        check.crc = CrcOfZeros(Data()->set.sliceSize - check.fill, check.crc);
+        if (check.slice >= file.slices.size() || check.crc != file.slices[check.slice].crc) check.failed = true;
+        ++check.slice;
+    }
+    if (check.slice != file.slices.size()) check.failed = true;
+    if (check.failed) Data()->states[check.part] = PartState::Damaged;
+    check.part = kNoPart;
+}
+
+// ---- The rebuild ----------------------------------------------------------------
+
+namespace {
+
+// A scratch file made under "~selvanore-<16 hex digits>.tmp" in the
+// output's folder, as the joined file is: a killed run's leftover is named
+// at the next start.
+struct ScratchTry {
+    size_t folder;
+    FileHandle file;
+};
+
+int DrawScratchBits(void*, uint64_t* bits) {
+    *bits = UnpredictableBits();
+    return 1;
+}
+
+NameTry MakeScratch(void* context, const char* digits) {
+    ScratchTry& t = *static_cast<ScratchTry*>(context);
+    char name[kNameCapacity];
+    if (FormatText(name, sizeof name, "%.*s~selvanore-%s.tmp", static_cast<int>(t.folder), g_join.outputName,
+                   digits) != TextResult::Ok) {
+        return NameTry::Failed;
+    }
+    t.file = CreateScratchFile(name);
+    return t.file != nullptr ? NameTry::Made : NameTry::Taken;
+}
+
+FileHandle CreateScratch() {
+    ScratchTry t{0, nullptr};
+    for (size_t i = 0; g_join.outputName[i] != '\0'; ++i) {
+        if (g_join.outputName[i] == '/' || g_join.outputName[i] == '\\') t.folder = i + 1;
+    }
+    MakeUnderTemporaryName(TemporaryNaming{&t, DrawScratchBits, MakeScratch}, kScratchNameTries);
+    return t.file;
+}
+
+// One input slice of the pass: where it lies, and its CRC so far.
+struct InputSlice {
+    uint32_t part;
+    uint64_t slice;   // within the part
+    uint32_t global;  // among the set's input slices
+    uint32_t crc;
+};
+
+// One slice rebuilt: its part, where it goes, and its checksums so far.
+struct OutputSlice {
+    uint32_t part;
+    uint64_t slice;
+    std::unique_ptr<CHash> md5;
+    uint32_t crc;
+};
+
+// What one pass holds open, closed on every way out.
+struct Pass {
+    std::vector<FileHandle> parts;    // by part: opened here, or null
+    std::vector<FileHandle> volumes;  // by source number
+    std::vector<FileHandle> made;     // by part: the scratch files of this pass
+    ~Pass() {
+        for (FileHandle f : parts) {
+            if (f != nullptr) CloseFile(f);
+        }
+        for (FileHandle f : volumes) {
+            if (f != nullptr) CloseFile(f);
+        }
+        for (FileHandle f : made) {
+            if (f != nullptr) CloseFile(f);
+        }
+    }
+};
+
+void NamePart(uint32_t part, char (&failedName)[520]) { PartName(part, failedName); }
+
+enum class PassEnd { Rebuilt, Again, Ended };
+
+// One pass over the parts; Again when a present part was found damaged.
+PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks, char (&failedName)[520],
+                RebuildEnd* end) {
+    RecoveryData& data = *Data();
+    const Par2Set& set = data.set;
+    const uint64_t sliceSize = set.sliceSize;
+    uint32_t totalSlices = static_cast<uint32_t>(Par2TotalSlices(set));
+
+    std::vector<uint32_t> missing;
+    std::vector<OutputSlice> outputs;
+    std::vector<InputSlice> inputs;
+    for (size_t f = 0; f < set.files.size(); ++f) {
+        uint32_t part = kNoPart;
+        for (uint32_t i = 0; i < g_join.partCount; ++i) {
+            if (data.fileOfPart[i] == f) part = i;
+        }
+        uint32_t first = static_cast<uint32_t>(Par2FirstSlice(set, f));
+        uint64_t count = Par2SliceCount(set.files[f].length, sliceSize);
+        for (uint64_t s = 0; s < count; ++s) {
+            uint32_t global = first + static_cast<uint32_t>(s);
+            if (NeedsRebuild(data.states[part])) {
+                missing.push_back(global);
+                outputs.push_back(OutputSlice{part, s, nullptr, 0});
+            } else {
+                inputs.push_back(InputSlice{part, s, global, 0});
+            }
+        }
+    }
+    if (missing.empty()) return PassEnd::Rebuilt;
+    std::vector<uint32_t> available;
+    for (const Par2RecoverySlice& slice : data.slices) available.push_back(slice.exponent);
+    RsDecoder decoder;
+    RsProblem problem = RsProblem::None;
+    if (!RsPrepareDecoder(totalSlices, missing, available, &decoder, &problem)) {
+        *end = RebuildEnd::TooFew;
+        return PassEnd::Ended;
+    }
+
+    // The buffer: the present part's block, then an accumulator and an
+    // output block for each slice rebuilt, each a multiple of 64 bytes.
+    const size_t m = missing.size();
+    uint64_t block = bufferSize / (2 * m + 1) / kSmallestBlock * kSmallestBlock;
+    if (block < kSmallestBlock) {
+        *end = RebuildEnd::NoMemory;
+        return PassEnd::Ended;
+    }
+    block = std::min<uint64_t>(block, (sliceSize + kSmallestBlock - 1) / kSmallestBlock * kSmallestBlock);
+    uint8_t* input = buffer;
+    std::vector<uint8_t*> accumulators(m), rebuilt(m);
+    for (size_t k = 0; k < m; ++k) {
+        accumulators[k] = buffer + block * (1 + k);
+        rebuilt[k] = buffer + block * (1 + m + k);
+    }
+
+    Pass pass;
+    pass.parts.assign(g_join.partCount, nullptr);
+    pass.volumes.assign(data.files.size(), nullptr);
+    pass.made.assign(g_join.partCount, nullptr);
+    for (const InputSlice& in : inputs) {
+        if (pass.parts[in.part] != nullptr || data.scratch[in.part] != nullptr) continue;
+        char name[kNameCapacity];
+        pass.parts[in.part] = PartName(in.part, name) ? OpenPartFile(name) : nullptr;
+        if (pass.parts[in.part] == nullptr) {
+            NamePart(in.part, failedName);
+            *end = RebuildEnd::ReadFailed;
+            return PassEnd::Ended;
+        }
+    }
+    std::vector<const Par2RecoverySlice*> sources(m);
+    for (size_t j = 0; j < m; ++j) {
+        for (const Par2RecoverySlice& slice : data.slices) {
+            if (slice.exponent == decoder.exponents[j]) sources[j] = &slice;
+        }
+        uint32_t source = sources[j]->source;
+        if (pass.volumes[source] == nullptr) pass.volumes[source] = OpenPartFile(data.files[source].c_str());
+        if (pass.volumes[source] == nullptr) {
+            FormatText(failedName, sizeof failedName, "%s", data.files[source].c_str());
+            *end = RebuildEnd::ReadFailed;
+            return PassEnd::Ended;
+        }
+    }
+    for (OutputSlice& out : outputs) {
+        if (pass.made[out.part] == nullptr) pass.made[out.part] = CreateScratch();
+        out.md5.reset(CreateHashEngine(CHECKSUM_MD5));
+        if (pass.made[out.part] == nullptr || out.md5 == nullptr) {
+            NamePart(out.part, failedName);
+            *end = out.md5 == nullptr ? RebuildEnd::NoMemory : RebuildEnd::ScratchFailed;
+            return PassEnd::Ended;
+        }
+    }
+
+    const uint64_t total = sliceSize * (inputs.size() + m);
+    uint64_t done = 0;
+    hooks.progress(hooks.context, 0, total);
+    for (uint64_t at = 0; at < sliceSize; at += block) {
+        uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(block, sliceSize - at));
+        for (size_t j = 0; j < m; ++j) {
+            if (hooks.stop(hooks.context)) {
+                *end = RebuildEnd::Cancelled;
+                return PassEnd::Ended;
+            }
+            uint32_t source = sources[j]->source;
+            if (!ReadAt(pass.volumes[source], sources[j]->dataOffset + at, accumulators[j], n)) {
+                FormatText(failedName, sizeof failedName, "%s", data.files[source].c_str());
+                *end = RebuildEnd::ReadFailed;
+                return PassEnd::Ended;
+            }
+        }
+        for (InputSlice& in : inputs) {
+            if (hooks.stop(hooks.context)) {
+                *end = RebuildEnd::Cancelled;
+                return PassEnd::Ended;
+            }
+            uint64_t length = FileOf(in.part).length;
+            uint64_t offset = in.slice * sliceSize + at;
+            uint32_t bytes = offset < length ? static_cast<uint32_t>(std::min<uint64_t>(n, length - offset)) : 0;
+            FileHandle file = data.scratch[in.part] != nullptr ? data.scratch[in.part] : pass.parts[in.part];
+            if (bytes > 0 && !ReadAt(file, offset, input, bytes)) {
+                NamePart(in.part, failedName);
+                *end = RebuildEnd::ReadFailed;
+                return PassEnd::Ended;
+            }
+            in.crc = CrcOfZeros(n - bytes, Crc32(input, bytes, in.crc));
+            RsDecodeAdd(decoder, in.global, input, bytes, accumulators.data());
+            done += n;
+            hooks.progress(hooks.context, done, total);
+        }
+        RsDecodeSolve(decoder, accumulators.data(), n, rebuilt.data());
+        for (size_t k = 0; k < m; ++k) {
+            OutputSlice& out = outputs[k];
+            uint64_t length = FileOf(out.part).length;
+            uint64_t offset = out.slice * sliceSize + at;
+            uint32_t bytes = offset < length ? static_cast<uint32_t>(std::min<uint64_t>(n, length - offset)) : 0;
+            uint32_t written = 0;
+            if (bytes > 0 && (!SeekFile(pass.made[out.part], offset) ||
+                              !WriteFileBlock(pass.made[out.part], rebuilt[k], bytes, &written))) {
+                NamePart(out.part, failedName);
+                *end = RebuildEnd::ScratchFailed;
+                return PassEnd::Ended;
+            }
+            HashBytes(out.md5.get(), rebuilt[k], n);
+            out.crc = Crc32(rebuilt[k], n, out.crc);
+            done += n;
+            hooks.progress(hooks.context, done, total);
+        }
+    }
+
+    // A present part whose slice is wrong gave wrong rebuilt blocks: it is
+    // rebuilt too, in a pass of its own.
+    bool again = false;
+    for (const InputSlice& in : inputs) {
+        const Par2File& file = FileOf(in.part);
+        if (data.states[in.part] == PartState::Sound && in.crc != file.slices[in.slice].crc) {
+            data.states[in.part] = PartState::Damaged;
+            again = true;
+        }
+    }
+    if (again) return PassEnd::Again;
+    for (OutputSlice& out : outputs) {
+        out.md5->Finish();
+        const Par2SliceCheck& expected = FileOf(out.part).slices[out.slice];
+        if (out.crc != expected.crc || !Par2HashEqual(Md5Digest(*out.md5), expected.md5)) {
+            NamePart(out.part, failedName);
+            *end = RebuildEnd::Unsound;
+            return PassEnd::Ended;
+        }
+    }
+    for (uint32_t i = 0; i < g_join.partCount; ++i) {
+        if (pass.made[i] == nullptr) continue;
+        data.scratch[i] = pass.made[i];
+        pass.made[i] = nullptr;
+        data.states[i] = PartState::Rebuilt;
+    }
+    return PassEnd::Rebuilt;
+}
+
+}  // namespace
+
+RebuildEnd RebuildParts(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks, char (&failedName)[520]) {
+    failedName[0] = '\0';
+    if (Data() == nullptr) return RebuildEnd::Rebuilt;
+    ++Data()->rounds;
+    // Each pass that starts again has one more part to rebuild: at most as
+    // many passes as parts.
+    for (uint32_t round = 0; round <= g_join.partCount; ++round) {
+        if (!CanRebuild()) return RebuildEnd::TooFew;
+        RebuildEnd end = RebuildEnd::Rebuilt;
+        PassEnd pass = RunPass(buffer, bufferSize, hooks, failedName, &end);
+        if (pass == PassEnd::Rebuilt) return RebuildEnd::Rebuilt;
+        if (pass == PassEnd::Ended) return end;
+    }
+    return RebuildEnd::TooFew;
+}
