@@ -395,6 +395,7 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
     for (OutputSlice& out : outputs) {
         if (pass.made[out.part] == nullptr) pass.made[out.part] = CreateScratch();
         out.md5.reset(CreateHashEngine(CHECKSUM_MD5));
+        if (out.md5 != nullptr) out.md5->Reset();
         if (pass.made[out.part] == nullptr || out.md5 == nullptr) {
             NamePart(out.part, failedName);
             *end = out.md5 == nullptr ? RebuildEnd::NoMemory : RebuildEnd::ScratchFailed;

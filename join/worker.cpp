@@ -501,6 +501,8 @@ uint32_t RunJob(WorkerJob& job) {
         EndHelper(job);
         if (g_join.recovery != nullptr) ++g_join.recovery->joins;
         if (round >= g_join.partCount || !DamageToRebuild()) break;
+        job.part = g_join.partCount - 1;
+        Notify(job);
         if (!RebuildStep(job)) return 0;
         if (!SeekFile(job.output, 0)) return Fail(job, kWriting, g_join.outputName);
         BeginJoinRound(job);
