@@ -493,7 +493,6 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
 RebuildEnd RebuildParts(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks, char (&failedName)[520]) {
     failedName[0] = '\0';
     if (Data() == nullptr) return RebuildEnd::Rebuilt;
-    ++Data()->rounds;
     // Each pass that starts again has one more part to rebuild: at most as
     // many passes as parts.
     for (uint32_t round = 0; round <= g_join.partCount; ++round) {
@@ -502,6 +501,7 @@ RebuildEnd RebuildParts(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks
         PassEnd pass = RunPass(buffer, bufferSize, hooks, failedName, &end);
         if (pass == PassEnd::Rebuilt) return RebuildEnd::Rebuilt;
         if (pass == PassEnd::Ended) return end;
+        if (CanRebuild()) hooks.again(hooks.context);
     }
     return RebuildEnd::TooFew;
 }

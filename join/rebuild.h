@@ -42,9 +42,6 @@ struct RecoveryData {
     std::vector<uint32_t> fileOfPart;        // part i's position in set.files
     std::vector<PartState> states;           // by part
     std::vector<FileHandle> scratch;         // by part: the rebuilt copy, or null
-    uint32_t rounds;                         // rebuilds run
-    uint32_t joins;                          // joins run to the end: a part
-                                             // Damaged since was found so there
     SliceCheck check;                        // the helper's (or the worker's)
 };
 
@@ -80,6 +77,8 @@ struct RebuildHooks {
     void (*progress)(void* context, uint64_t done, uint64_t total);
     // A pause point and a cancel point: returns 1 when the job is cancelled.
     int (*stop)(void* context);
+    // A pass starts again, with a part found damaged in the last one.
+    void (*again)(void* context);
 };
 
 enum class RebuildEnd {

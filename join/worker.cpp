@@ -297,6 +297,12 @@ int RebuildStop(void* context) {
     return LoadFlag(g_join.cancelRequested) == 1;
 }
 
+// A rebuild's pass starts again: the dialog names the part found damaged.
+void RebuildAgain(void* context) {
+    WorkerJob& job = *static_cast<WorkerJob*>(context);
+    SendJobMessage(job.dialog, WM_JOIN_REBUILDING);
+}
+
 // Rebuilds the parts missing or found damaged, between WM_JOIN_REBUILDING
 // and WM_JOIN_REBUILT; returns false when the job has ended (cancelled or
 // failed, and reported).
@@ -319,7 +325,7 @@ bool RebuildStep(WorkerJob& job) {
     job.rebuildDone = job.rebuildTotal = 0;
     char failed[kNameCapacity];
     RebuildEnd end = RebuildParts(g_join.transferBuffer, g_join.bufferSize,
-                                  RebuildHooks{&job, RebuildProgress, RebuildStop}, failed);
+                                  RebuildHooks{&job, RebuildProgress, RebuildStop, RebuildAgain}, failed);
     if (end == RebuildEnd::Cancelled) {
         CancelPoint(job);
         return false;
@@ -499,7 +505,6 @@ uint32_t RunJob(WorkerJob& job) {
     for (uint32_t round = 0;; ++round) {
         if (!JoinParts(job)) return 0;
         EndHelper(job);
-        if (g_join.recovery != nullptr) ++g_join.recovery->joins;
         if (round >= g_join.partCount || !DamageToRebuild()) break;
         job.part = g_join.partCount - 1;
         Notify(job);

@@ -14,8 +14,9 @@ enum JoinMessage : uint32_t {
     WM_JOIN_FAILED = 1027,     // stopped on a file error, already shown to the user
     WM_JOIN_PROGRESS = 1028,   // new progress values stored
     WM_JOIN_PAUSED = 1029,     // stopped at a pause point, about to wait
-    // With recovery data: a rebuild of the parts missing or damaged begins
-    // (g_join.recovery says which), and has ended with every one rebuilt.
+    // With recovery data: a rebuild of the parts missing or damaged begins,
+    // or begins again with a part found damaged on the way (g_join.recovery
+    // says which), and has ended with every one rebuilt.
     WM_JOIN_REBUILDING = 1030,
     WM_JOIN_REBUILT = 1031,
 };

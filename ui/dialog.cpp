@@ -1,5 +1,8 @@
 #include "ui/dialog.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/rebuild.h"
@@ -25,6 +28,11 @@ namespace {
 const char kClickCancel[] = "Haga click en el botón [Anular].";
 
 DialogState g_state = DialogState::Impossible;
+
+// By part, with recovery data: whether the report has said that the part is
+// missing or damaged, and that it is being rebuilt.
+std::vector<uint8_t> g_partTold;
+std::vector<uint8_t> g_partAnnounced;
 
 void DisableStart() {
     EnableControl(g_dialog.startButton, false);
@@ -242,6 +250,8 @@ void ReportLeftovers() {
 // The recovery data's lines of the start-up report: each part missing or
 // damaged by name, how many, and the recovery slices present.
 void ReportRecoveryData() {
+    g_partTold.assign(g_join.partCount, 0);
+    g_partAnnounced.assign(g_join.partCount, 0);
     uint32_t toRebuild = PartsToRebuild();
     if (toRebuild != 0) {
         if (g_join.unreadableCount == 1) {
@@ -253,6 +263,7 @@ void ReportRecoveryData() {
             PartState state = g_join.recovery->states[i];
             if (state == PartState::Missing) AppendPartLine("No se puede leer la parte ", i, ".");
             if (state == PartState::Damaged) AppendPartLine("El tamaño de la parte ", i, " no es válido.");
+            g_partTold[i] = state != PartState::Sound;
         }
         AppendReportLine("Partes que faltan o no son válidas : %u.", toRebuild);
     }
@@ -382,21 +393,24 @@ void OnCancelButton() {
     }
 }
 
-// A rebuild begins: the parts found damaged since the start by name, then
-// each part to rebuild, before the rebuild's progress line.
+// A rebuild begins, or begins again: the parts found damaged since the
+// report last spoke of them by name, then each part to rebuild not yet
+// announced, before the rebuild's progress line.
 void OnJoinRebuilding() {
     EndProgressLine();
     HoldReport();
     AppendReportLine("%s", "");
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
-        if (g_join.recovery->states[i] == PartState::Damaged && g_join.recovery->joins != 0) {
+        if (g_join.recovery->states[i] == PartState::Damaged && !g_partTold[i]) {
             AppendPartLine("La parte ", i, " no es válida.");
+            g_partTold[i] = 1;
         }
     }
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
         PartState state = g_join.recovery->states[i];
-        if (state == PartState::Missing || state == PartState::Damaged) {
+        if ((state == PartState::Missing || state == PartState::Damaged) && !g_partAnnounced[i]) {
             AppendPartLine("Reconstrucción de la parte ", i, "...");
+            g_partAnnounced[i] = 1;
         }
     }
     ReleaseReport();

@@ -43,6 +43,7 @@ void ResetMemoryDisk() {
     g_disk.failCreate = false;
     g_disk.failFlush = false;
     g_disk.failRename = false;
+    g_disk.scratchFiles = 0;
     g_disk.publishFailures.clear();
     g_disk.freeSpace = UINT64_MAX;
     g_disk.freeSpaceKnown = true;
@@ -241,7 +242,7 @@ FileHandle CreateScratchFile(const char* name) {
     auto file = std::make_shared<MemoryFile>();
     file->open = true;
     ++g_disk.scratchFiles;
-    return new PlatformFile{std::string(), file, 0, false};
+    return new PlatformFile{std::string("scratch ") + name, file, 0, false};
 }
 
 PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
