@@ -1372,6 +1372,79 @@ EOF
   [ "$(cat "$dir/in/${name}__001")" = 'keep me' ] || fail "the existing part changed"
 }
 
+# Recovery data beside the parts, made by par2 from the parts (one slice a
+# part, two recovery slices).
+# make_recovery_set DIR NAME SIZE PARTS RECOVERY
+make_recovery_set() {
+  local dir=$1 name=$2 size=$3 parts=$4 recovery=$5
+  command -v par2 >/dev/null || { reason="par2 is not installed"; return 2; }
+  make_set "$dir" "$name" "$size" sha256 --parts "$parts" || return
+  local last slice
+  last=$dir/parts/$(part "$name" $((parts - 1)) "$parts")
+  slice=$((($(stat -c %s "$last") + 3) / 4 * 4))
+  (cd "$dir/parts" && par2 create -q -q -s"$slice" -c"$recovery" "$name.par2" "$name"__[0-9]* >/dev/null) ||
+    fail "par2 create failed"
+}
+
+# Part 004 deleted and part 001 damaged: the start-up names the missing
+# part; the rebuild shows its progress line, finds the damaged part on the
+# way and rebuilds both; the output is the original, the parts and the
+# recovery files are as they were left, and no scratch file stays.
+recovery_rebuilt() {
+  local dir=$work/recovery-rebuilt name=rescate.bin
+  make_recovery_set "$dir" "$name" 240000000 6 2 || return
+  rm "$dir/parts/$(part "$name" 4 6)"
+  printf 'X' | dd of="$dir/parts/$(part "$name" 1 6)" bs=1 seek=123457 conv=notrunc status=none
+  local before
+  before=$(cd "$dir/parts" && md5sum "$name"__[0-9]* "$name"*.par2)
+  play recovery-rebuilt "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+expect 1005 has "No se puede leer un archivo de entrada.\\r\\nNo se puede leer la parte \\"$(part "$name" 4 6)\\".\\r\\nPartes que faltan o no son válidas : 1.\\r\\nBloques de recuperación presentes : 2.\\r\\n\\r\\nLas partes serán reconstruidas con los datos de recuperación.\\r\\nHaga click en el botón [Comenzar] para empezar la concatenación.\\r\\n"
+expect-enabled 1000 1
+screenshot missing-named
+click 1000
+wait 1005 has "Reconstrucción  " 60
+click 1000
+wait 1000 is "Continuar" 60
+screenshot rebuilding
+click 1000
+wait title is "100% - Concatenación exitosa" 300
+expect 1005 has "Reconstrucción de la parte \\"$(part "$name" 4 6)\\"...\\r\\n"
+expect 1005 has "La parte \\"$(part "$name" 1 6)\\" no es válida.\\r\\nReconstrucción de la parte \\"$(part "$name" 1 6)\\"...\\r\\n"
+expect 1005 has "La parte \\"$(part "$name" 1 6)\\" ha sido reconstruida.\\r\\nLa parte \\"$(part "$name" 4 6)\\" ha sido reconstruida.\\r\\n\\r\\nConcatenación de archivos...\\r\\n"
+expect 1005 ends "Checksum válido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n\\r\\nConcatenación exitosa.\\r\\nLos archivos de entrada no han sido borrados.\\r\\n$CLICK_EXIT"
+screenshot rebuilt-joined
+click 1001
+expect-exit 0
+EOF
+  cmp -s "$dir/parts/$name" "$dir/src/$name" || fail "the output differs from the original" || return
+  [ "$(cd "$dir/parts" && md5sum "$name"__[0-9]* "$name"*.par2 | grep -v " $name\$")" = "$before" ] ||
+    fail "a part or a recovery file has changed" || return
+  no_temporary "$dir/parts"
+}
+
+# Three parts lost, two recovery slices: the start-up says how many of each,
+# and nothing can start.
+recovery_too_few() {
+  local dir=$work/recovery-too-few name=perdido.bin
+  make_recovery_set "$dir" "$name" 3000000 6 2 || return
+  rm "$dir/parts/$(part "$name" 0 6)" "$dir/parts/$(part "$name" 2 6)" "$dir/parts/$(part "$name" 5 6)"
+  play recovery-too-few "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+expect 1005 ends "No se puede leer 3 archivos de entrada.\\r\\nNo se puede leer la parte \\"$(part "$name" 0 6)\\".\\r\\nNo se puede leer la parte \\"$(part "$name" 2 6)\\".\\r\\nNo se puede leer la parte \\"$(part "$name" 5 6)\\".\\r\\nPartes que faltan o no son válidas : 3.\\r\\nBloques de recuperación presentes : 2.\\r\\n\\r\\nNo hay suficientes datos de recuperación para reconstruir las partes.\\r\\nLa concatenación es imposible.\\r\\n$CLICK_CANCEL"
+expect-enabled 1000 0
+screenshot not-enough
+click 1001
+expect-exit 0
+EOF
+  [ ! -e "$dir/parts/$name" ] || fail "an output was created"
+}
+
+scenario recovery-rebuilt recovery_rebuilt
+scenario recovery-too-few recovery_too_few
+
 scenario window-cut window_cut
 scenario window-cancel window_cancel
 scenario window-refused window_refused

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -148,12 +149,12 @@ Set MakeSet(const std::string& folder, const std::vector<uint64_t>& sizes) {
 }
 
 // A copy of a joiner stamped with the set's record.
-void StampCopy(const std::string& joiner, const Set& set, const std::string& path) {
+void StampCopy(const std::string& joiner, const Set& set, const std::string& path, uint32_t count = 3) {
     std::string image = ReadWholeFile(joiner);
     RecordLocation location;
     ASSERT_TRUE(LocateRecord(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &location));
     uint8_t record[kRecordSize];
-    ASSERT_TRUE(EncodeRecord(CHECKSUM_SHA256, set.whole.size(), 3, kRecordName, Sha256(set.whole), record));
+    ASSERT_TRUE(EncodeRecord(CHECKSUM_SHA256, set.whole.size(), count, kRecordName, Sha256(set.whole), record));
     std::memcpy(&image[location.offset], record, kRecordSize);
     WriteWholeFile(path, image);
     chmod(path.c_str(), 0700);
@@ -306,6 +307,50 @@ TEST(Selvanore, WithNobodyToAnswerABadJoinIsNotKept) {
             EXPECT_EQ(ListNames(folder).size(), 4u) << "the parts and the list only";
         }
     }
+}
+
+// ---- Recovery data beside the parts ------------------------------------------------
+
+// par2 made the recovery files from the parts (one slice a part, two
+// recovery slices); part 004 is deleted and part 001 damaged: both are
+// named and rebuilt, the output is the file, and the parts and recovery
+// files stay as they were left.
+TEST(Selvanore, RebuildsPartsFromRecoveryFilesThatPar2Made) {
+    if (std::system("par2 --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "par2 is not installed";
+    TempDir dir(TempDir::kStay);
+    const std::string folder = dir.Path().string();
+    Set made = MakeSet(folder, {1500, 1500, 1500, 1500, 1500, 1500, 500});
+    StampCopy(SELVANORE, made, folder + "/" + kUtf8Name + "__join", 7);
+    std::string command = "cd '" + folder + "' && par2 create -q -q -s1500 -c2 '" + kUtf8Name + ".par2' '" +
+                          kUtf8Name + "'__00? >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string part1 = folder + "/" + ExpectedPartName(kUtf8Name, 7, 1);
+    std::string part4 = folder + "/" + ExpectedPartName(kUtf8Name, 7, 4);
+    unlink(part4.c_str());
+    std::string damaged = ReadWholeFile(part1);
+    damaged[700] = static_cast<char>(damaged[700] ^ 1);
+    WriteWholeFile(part1, damaged);
+    std::vector<std::string> before;
+    for (const std::string& name : ListNames(folder)) before.push_back(name + ReadWholeFile(folder + "/" + name));
+
+    Finished run = RunPiped(Command(folder + "/" + kUtf8Name + "__join"), folder);
+    EXPECT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_EQ(ReadWholeFile(folder + "/" + kUtf8Name), made.whole);
+    for (const char* line : {"No se puede leer la parte \"Año café.bin__004\".\n"
+                             "Partes que faltan o no son válidas : 1.\n"
+                             "Bloques de recuperación presentes : 2.\n",
+                             "La parte \"Año café.bin__001\" no es válida.\n"
+                             "Reconstrucción de la parte \"Año café.bin__001\"...\n",
+                             "La parte \"Año café.bin__001\" ha sido reconstruida.\n"
+                             "La parte \"Año café.bin__004\" ha sido reconstruida.\n",
+                             "Checksum válido (SHA-256) :\n"}) {
+        EXPECT_NE(run.out.find(Utf8(line)), std::string::npos) << line << "\n" << run.out;
+    }
+    std::vector<std::string> after;
+    for (const std::string& name : ListNames(folder)) {
+        if (name != kUtf8Name) after.push_back(name + ReadWholeFile(folder + "/" + name));
+    }
+    EXPECT_TRUE(after == before) << "a part or a recovery file changed, or a file was left";
 }
 
 // ---- On a terminal --------------------------------------------------------------
