@@ -3,9 +3,15 @@
 // text reaches them in UTF-16, converted from the program's Windows-1252.
 #include <windows.h>
 
+#include <string>
+
+#include "format/checksum_list.h"
+#include "format/record_layout.h"
+#include "hash/checksum_kinds.h"
 #include "join/join_state.h"
 #include "join/sink.h"
 #include "join/survey.h"
+#include "text/cp1252.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
@@ -74,6 +80,40 @@ void CentreMainWindow(HWND window) {
     MoveWindow(window, x, y, width, height, TRUE);
 }
 
+// The largest checksum list read: a line of a set's largest part count, with
+// room to spare.
+const uint32_t kLargestList = 4u << 20;
+
+// The set's checksum list beside the program, NAME.sha256, when it is this
+// set's (its name, its number of parts, and with a SHA-256 record the whole
+// file's digest): each part is then named when it cannot be read, and
+// checked as it is joined. Any other list, or none, changes nothing.
+void UseListBeside() {
+    const uint8_t* own = GetOwnRecord();
+    if (own == nullptr) return;
+    JoinRecord record;
+    DecodeRecord(own, &record);
+    if (record.partCount < 2) return;
+    std::string name = std::string(record.outputName) + ".sha256";
+    FileHandle file = OpenPartFile(name.c_str());
+    if (file == nullptr) return;
+    uint64_t size = 0;
+    std::string bytes;
+    if (GetFileSize64(file, &size) && size > 0 && size <= kLargestList) {
+        bytes.resize(static_cast<size_t>(size));
+        uint32_t got = 0;
+        if (!ReadFileBlock(file, &bytes[0], static_cast<uint32_t>(size), &got) || got != size) bytes.clear();
+    }
+    CloseFile(file);
+    ChecksumList list;
+    ListProblem problem = ListProblem::None;
+    size_t line = 0;
+    if (bytes.empty() || !ParseChecksumList(bytes, &list, &problem, &line)) return;
+    if (list.name != Windows1252ToUtf8(record.outputName) || list.partDigests.size() != record.partCount) return;
+    if (record.checksumKind == CHECKSUM_SHA256 && list.digest != record.checksumText) return;
+    UsePartChecksums(list.partDigests);
+}
+
 // A failed start-up is told to the user and releases what was prepared;
 // the window is still created, shown at its default place and size, and the
 // loop ends on the quit message that the release has posted.
@@ -85,7 +125,12 @@ void FailStartUp(HWND window) {
 void OnMainCreate(HWND window) {
     // The record names the parts and the output relative to the program's
     // own folder, where the splitter put them, wherever it was started from.
-    if (!UseProgramFolder() || !PrepareJob()) {
+    if (!UseProgramFolder()) {
+        FailStartUp(window);
+        return;
+    }
+    UseListBeside();
+    if (!PrepareJob()) {
         FailStartUp(window);
         return;
     }

@@ -277,7 +277,8 @@ bad_checksum() {
     dd of="$middle" bs=1 seek=1000 conv=notrunc status=none
   local actual
   actual=$(cat "$dir"/parts/"$name"__[0-9]* | sha256sum | cut -d' ' -f1)
-  local tick="" tail="Concatenación no exitosa.\\r\\n$CLICK_EXIT"
+  # The checksum list beside the parts names the damaged part.
+  local tick="" tail="La parte \\\"$(part "$name" 1 3)\\\" no es válida.\\r\\n\\r\\nConcatenación no exitosa.\\r\\n$CLICK_EXIT"
   if [ "$answer" = 7 ]; then
     tick="click 1002"
     tail="Borrando el archivo de salida...\\r\\n$tail"
@@ -358,6 +359,8 @@ EOF
 size_no_checksum() {
   local dir=$work/size-no-checksum name=corto.bin
   make_set "$dir" "$name" 600000 none --parts 3 || return
+  # Without a checksum list: the sizes are the only proof.
+  rm "$dir/parts/$name.sha256"
   truncate -s -1000 "$dir/parts/$(part "$name" 1 3)"
   local kept
   kept=$(cat "$dir"/parts/"$name"__[0-9]* | md5sum)
@@ -392,6 +395,10 @@ missing() {
   local report
   report=$(startup_report "$name" 400000 4 md5 "$digest")
   report=${report%%Todos los archivos*}
+  # The checksum list beside the parts names each part that cannot be read.
+  for ((i = 1; i <= gone; i++)); do
+    line="$line\\r\\nNo se puede leer la parte \\\"$(part "$name" "$i" 4)\\\"."
+  done
   play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
 start
 wait title is "$TITLE_START"
@@ -488,6 +495,8 @@ make_big() {
   printf 'abcd' >"$big_dir/src/$big_name"
   "$split" "$big_dir/src/$big_name" --parts 4 --checksum none --joiner "$program" \
     --out "$big_dir/parts" >/dev/null 2>&1 || fail "vantorel-split failed" || return
+  # The parts are replaced: the small file's list would name every one.
+  rm -f "$big_dir/parts/$big_name.sha256"
   local i k p
   for ((i = 0; i < 4; i++)); do
     p=$big_dir/parts/$(part "$big_name" "$i" 4)
@@ -703,6 +712,8 @@ step_move_tail() {
 part_changed() {
   local dir=$work/part-changed name=movido.bin
   make_set "$dir" "$name" 600000 none --parts 3 || return
+  # Without a checksum list: the sizes are the only proof.
+  rm "$dir/parts/$name.sha256"
   moved_first=$dir/parts/$(part "$name" 0 3)
   moved_second=$dir/parts/$(part "$name" 1 3)
   play part-changed "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
