@@ -278,7 +278,8 @@ bad_checksum() {
   local actual
   actual=$(cat "$dir"/parts/"$name"__[0-9]* | sha256sum | cut -d' ' -f1)
   # The checksum list beside the parts names the damaged part.
-  local tick="" tail="La parte \\\"$(part "$name" 1 3)\\\" no es válida.\\r\\n\\r\\nConcatenación no exitosa.\\r\\n$CLICK_EXIT"
+  local named="La parte \\\"$(part "$name" 1 3)\\\" no es válida.\\r\\n\\r\\n"
+  local tick="" tail="Concatenación no exitosa.\\r\\n$CLICK_EXIT"
   if [ "$answer" = 7 ]; then
     tick="click 1002"
     tail="Borrando el archivo de salida...\\r\\n$tail"
@@ -290,7 +291,7 @@ $tick
 click 1000
 expect-box "Vantorel - Advertencia" "El checksum no es válido.\\n¿Desea conservar el archivo de salida?" $answer
 wait title is "100% - Concatenación no exitosa"
-expect 1005 ends "\\r\\n\\r\\nChecksum inválido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $actual\\r\\n\\r\\n$tail"
+expect 1005 ends "\\r\\n\\r\\nChecksum inválido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $actual\\r\\n\\r\\n$named$tail"
 expect 1001 is "Salida"
 click 1001
 expect-exit 0
