@@ -137,6 +137,7 @@ int SurveyRecovery() {
     }
     data->states.assign(g_join.partCount, PartState::Sound);
     data->scratch.assign(g_join.partCount, nullptr);
+    data->verified.assign(g_join.partCount, 0);
     data->check.part = kNoPart;
     g_join.recovery = data;
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
@@ -198,7 +199,7 @@ FileHandle RebuiltPart(uint32_t index) {
 void BeginPartCheck(uint32_t part) {
     SliceCheck& check = Data()->check;
     check = SliceCheck{kNoPart, 0, 0, 0, false};
-    if (Data()->states[part] == PartState::Rebuilt) return;
+    if (Data()->states[part] == PartState::Rebuilt || Data()->verified[part]) return;
     check.part = part;
 }
 
@@ -470,6 +471,7 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
         }
     }
     if (again) return PassEnd::Again;
+    for (const InputSlice& in : inputs) data.verified[in.part] = 1;
     for (OutputSlice& out : outputs) {
         out.md5->Finish();
         const Par2SliceCheck& expected = FileOf(out.part).slices[out.slice];

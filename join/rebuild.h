@@ -42,6 +42,8 @@ struct RecoveryData {
     std::vector<uint32_t> fileOfPart;        // part i's position in set.files
     std::vector<PartState> states;           // by part
     std::vector<FileHandle> scratch;         // by part: the rebuilt copy, or null
+    std::vector<uint8_t> verified;           // by part: its slices' CRC-32s were right in
+                                             // a rebuild's pass: not checked again
     SliceCheck check;                        // the helper's (or the worker's)
 };
 

@@ -501,7 +501,7 @@ uint32_t RunJob(WorkerJob& job) {
     // damaged while joined is rebuilt after the join, which then starts
     // again (each round has one more part rebuilt: at most as many rounds as
     // parts).
-    if (PartsToRebuild() != 0 && !RebuildStep(job)) return 0;
+    if (PartsToRebuild() != 0 && CanRebuild() && !RebuildStep(job)) return 0;
     for (uint32_t round = 0;; ++round) {
         if (!JoinParts(job)) return 0;
         EndHelper(job);

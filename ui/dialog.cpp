@@ -311,14 +311,18 @@ void WriteStartupReport() {
 
     if (g_join.recovery != nullptr) {
         ReportRecoveryData();
-        if (PartsToRebuild() != 0) {
-            if (!CanRebuild()) {
-                AppendReportLine("No hay suficientes datos de recuperación para reconstruir las partes.");
+        if (PartsToRebuild() != 0 && !CanRebuild()) {
+            AppendReportLine("No hay suficientes datos de recuperación para reconstruir las partes.");
+            // Parts of a wrong size only: the join may go on after the
+            // size warning, as without recovery data.
+            if (g_join.unreadableCount != 0) {
                 AppendReportLine("La concatenación es imposible.");
                 AppendReportLine(kClickCancel);
                 DisableStart();
                 return;
             }
+            AppendReportLine("%s", "");
+        } else if (PartsToRebuild() != 0) {
             AppendReportLine("Las partes serán reconstruidas con los datos de recuperación.");
             AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
             CheckInputSizes();

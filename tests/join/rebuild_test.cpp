@@ -323,6 +323,29 @@ TEST_F(Rebuild, DamageBeyondTheRecoveryDataIsNamedAndNothingIsRebuilt) {
     for (uint32_t message : g_view.messages) EXPECT_NE(message, static_cast<uint32_t>(WM_JOIN_REBUILDING));
 }
 
+TEST_F(Rebuild, APartOfAWrongSizeBeyondTheRecoveryDataMayStillBeJoined) {
+    // Without recovery slices a part cut short is named and counted, and
+    // the join may go on after the size warning, as without recovery data.
+    MakeSet({800, 800, 800}, {});
+    std::vector<uint8_t> shorter = parts[1];
+    shorter.resize(700);
+    PutMemoryFile(Part(count, 1), shorter);
+    StartUp();
+    std::string report = ReportText();
+    EXPECT_TRUE(Contains(report,
+                         "El tamaño de la parte \"datos.bin__001\" no es válido.\r\n"
+                         "Partes que faltan o no son válidas : 1.\r\n"
+                         "Bloques de recuperación presentes : 0.\r\n"
+                         "\r\n"
+                         "No hay suficientes datos de recuperación para reconstruir las partes.\r\n"
+                         "\r\n"
+                         "Todos los archivos de entrada estan presentes.\r\n"))
+        << report;
+    ASSERT_EQ(RecordedBoxes().size(), 1u);
+    EXPECT_EQ(RecordedBoxes()[0].title, "Vantorel - Advertencia");
+    EXPECT_TRUE(g_view.start.enabled);
+}
+
 // ---- A recovery file that is itself damaged ------------------------------------
 
 TEST_F(Rebuild, ARecoverySliceWhosePacketIsDamagedIsNotUsed) {
