@@ -14,8 +14,8 @@
 namespace {
 
 const uint32_t kNoPart = 0xFFFFFFFFu;
-// The smallest block the rebuild works in: the buffer holds the present
-// part's block and two blocks for each slice rebuilt.
+// The smallest block the rebuild works in: the buffer holds two blocks of
+// the present parts and two blocks for each slice rebuilt.
 const uint32_t kSmallestBlock = 64;
 const uint32_t kScratchNameTries = 16;
 
@@ -290,6 +290,26 @@ struct OutputSlice {
     uint32_t crc;
 };
 
+// A present slice's block whose CRC-32 is carried on beside the rebuild.
+struct CrcTask {
+    InputSlice* slice;
+    const uint8_t* data;
+    uint32_t bytes;
+    uint32_t padding;  // zeros after the data, to the block's end
+};
+
+void CarryCrc(void* parameter) {
+    CrcTask* task = static_cast<CrcTask*>(parameter);
+    task->slice->crc = CrcOfZeros(task->padding, Crc32(task->data, task->bytes, task->slice->crc));
+}
+
+// Waits for the task beside the rebuild on every way out of a pass: its
+// block is the buffer's, which the worker reuses.
+struct TaskGuard {
+    const RebuildHooks& hooks;
+    ~TaskGuard() { hooks.awaitTask(hooks.context); }
+};
+
 // What one pass holds open, closed on every way out.
 struct Pass {
     std::vector<FileHandle> parts;    // by part: opened here, or null
@@ -350,21 +370,25 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
         return PassEnd::Ended;
     }
 
-    // The buffer: the present part's block, then an accumulator and an
-    // output block for each slice rebuilt, each a multiple of 64 bytes.
+    // The buffer: two blocks of the present parts (one read while the CRC-32
+    // of the other is taken beside), then an accumulator and an output block
+    // for each slice rebuilt, each a multiple of 64 bytes.
     const size_t m = missing.size();
-    uint64_t block = bufferSize / (2 * m + 1) / kSmallestBlock * kSmallestBlock;
+    uint64_t block = bufferSize / (2 * m + 2) / kSmallestBlock * kSmallestBlock;
     if (block < kSmallestBlock) {
         *end = RebuildEnd::NoMemory;
         return PassEnd::Ended;
     }
     block = std::min<uint64_t>(block, (sliceSize + kSmallestBlock - 1) / kSmallestBlock * kSmallestBlock);
-    uint8_t* input = buffer;
+    uint8_t* inputs2[2] = {buffer, buffer + block};
+    uint32_t current = 0;
     std::vector<uint8_t*> accumulators(m), rebuilt(m);
     for (size_t k = 0; k < m; ++k) {
-        accumulators[k] = buffer + block * (1 + k);
-        rebuilt[k] = buffer + block * (1 + m + k);
+        accumulators[k] = buffer + block * (2 + k);
+        rebuilt[k] = buffer + block * (2 + m + k);
     }
+    CrcTask task{nullptr, nullptr, 0, 0};
+    TaskGuard guard{hooks};
 
     Pass pass;
     pass.parts.assign(g_join.partCount, nullptr);
@@ -430,13 +454,19 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             uint64_t offset = in.slice * sliceSize + at;
             uint32_t bytes = offset < length ? static_cast<uint32_t>(std::min<uint64_t>(n, length - offset)) : 0;
             FileHandle file = data.scratch[in.part] != nullptr ? data.scratch[in.part] : pass.parts[in.part];
+            uint8_t* input = inputs2[current];
             if (bytes > 0 && !ReadAt(file, offset, input, bytes)) {
                 NamePart(in.part, failedName);
                 *end = RebuildEnd::ReadFailed;
                 return PassEnd::Ended;
             }
-            in.crc = CrcOfZeros(n - bytes, Crc32(input, bytes, in.crc));
             RsDecodeAdd(decoder, in.global, input, bytes, accumulators.data());
+            // The other block's CRC-32 is done: this one's goes beside, while
+            // the next block is read into the other.
+            hooks.awaitTask(hooks.context);
+            task = CrcTask{&in, input, bytes, n - bytes};
+            hooks.startTask(hooks.context, CarryCrc, &task);
+            current ^= 1;
             done += n;
             hooks.progress(hooks.context, done, total);
         }
@@ -460,6 +490,7 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
         }
     }
 
+    hooks.awaitTask(hooks.context);
     // A present part whose slice is wrong gave wrong rebuilt blocks: it is
     // rebuilt too, in a pass of its own.
     bool again = false;

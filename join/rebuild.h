@@ -81,6 +81,10 @@ struct RebuildHooks {
     int (*stop)(void* context);
     // A pass starts again, with a part found damaged in the last one.
     void (*again)(void* context);
+    // Runs task(parameter) beside the rebuild (on the helper thread, or at
+    // once), one at a time; await returns once the last one has.
+    void (*startTask)(void* context, void (*task)(void* parameter), void* parameter);
+    void (*awaitTask)(void* context);
 };
 
 enum class RebuildEnd {

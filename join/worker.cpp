@@ -291,6 +291,17 @@ void RebuildProgress(void* context, uint64_t done, uint64_t total) {
     }
 }
 
+void RebuildStartTask(void* context, void (*task)(void*), void* parameter) {
+    WorkerJob& job = *static_cast<WorkerJob*>(context);
+    if (job.helper == nullptr) {
+        task(parameter);
+        return;
+    }
+    StartHelperTask(job.helper, task, parameter);
+}
+
+void RebuildAwaitTask(void* context) { AwaitHashing(*static_cast<WorkerJob*>(context)); }
+
 int RebuildStop(void* context) {
     WorkerJob& job = *static_cast<WorkerJob*>(context);
     PausePoint(job);
@@ -321,11 +332,14 @@ bool RebuildStep(WorkerJob& job) {
         ++job.firstRebuilt;
     }
     SendJobMessage(job.dialog, WM_JOIN_REBUILDING);
+    // The helper takes the present parts' CRC-32s beside the rebuild.
+    if (job.helper == nullptr) job.helper = CreateHelperThread();
     job.rebuilding = true;
     job.rebuildDone = job.rebuildTotal = 0;
     char failed[kNameCapacity];
     RebuildEnd end = RebuildParts(g_join.transferBuffer, g_join.bufferSize,
-                                  RebuildHooks{&job, RebuildProgress, RebuildStop, RebuildAgain}, failed);
+                                  RebuildHooks{&job, RebuildProgress, RebuildStop, RebuildAgain, RebuildStartTask,
+                                               RebuildAwaitTask}, failed);
     if (end == RebuildEnd::Cancelled) {
         CancelPoint(job);
         return false;
