@@ -31,12 +31,16 @@ const char kHelpText[] =
     "\n"
     "A long option may be cut to any beginning no other option has (--del).\n"
     "With a checksum list NAME.sha256 beside the parts, each part is checked as it\n"
-    "is joined, and a damaged or missing part is named. Questions are asked and\n"
-    "keys read on the controlling terminal, whatever the input and output are:\n"
-    "p pauses and resumes, q or Ctrl+C cancels (nothing is kept). Without one\n"
-    "every question is answered no: nothing unverified is kept, nothing replaced,\n"
-    "nothing deleted. In the background the terminal is left alone until the job\n"
-    "is brought to the foreground, and a question stops the job until then.\n"
+    "is joined, and a damaged or missing part is named. With the set's recovery\n"
+    "files NAME.par2 and NAME.vol*.par2 beside them (PAR 2.0, as par2 makes them),\n"
+    "missing and damaged parts are named too and, when the recovery slices are\n"
+    "enough, rebuilt in the same run; the parts and recovery files are only read.\n"
+    "Questions are asked and keys read on the controlling terminal, whatever the\n"
+    "input and output are: p pauses and resumes, q or Ctrl+C cancels (nothing is\n"
+    "kept). Without one every question is answered no: nothing unverified is\n"
+    "kept, nothing replaced, nothing deleted. In the background the terminal is\n"
+    "left alone until the job is brought to the foreground, and a question stops\n"
+    "the job until then.\n"
     "\n";
 
 const ExitStatusMeaning kExitStatuses[] = {
