@@ -25,6 +25,13 @@ enum class NameProblem {
 int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
                       NameProblem* problem, size_t* offset);
 
+// The stand-in of a UTF-8 name in Windows-1252, for readers that know only
+// that code page: every character Windows-1252 has becomes its byte, every
+// other one (C1 controls included) an underscore, one per character.
+// Returns 0 when the text is not valid UTF-8; *cp1252 is only written on
+// success. For a name Utf8ToWindows1252 converts, the same bytes.
+int Utf8ToWindows1252StandIn(const std::string& utf8, std::string* cp1252);
+
 // Converts the terminated Windows-1252 text into UTF-8. Every byte has a
 // character: the five bytes of 0x80 to 0x9F that Windows-1252 leaves
 // unassigned become the C1 controls of the same number, as on Windows.

@@ -219,11 +219,13 @@ std::string DescribeFailure(const SplitFailure& f) {
             return "the name " + name + " is not valid UTF-8 (at byte " + number + ")";
         case SplitCause::NameNotWindows1252:
             return "the name " + name +
-                   " has a character that Windows-1252 cannot represent (at byte " + number +
-                   "); rename the file";
+                   " has a character that Windows-1252 cannot represent, and the joiner "
+                   "has no record for such names (a joiner of an older version); use this "
+                   "version's joiner or rename the file";
         case SplitCause::NameNotAllowed:
             return "the name " + name +
-                   " has a character Windows does not allow in file names; rename the file";
+                   " has a control character or one Windows does not allow in file names; "
+                   "rename the file";
         case SplitCause::NameTooLongForJoiner:
             return "the name " + name +
                    " is too long: the joiner's part names hold at most 519 characters";

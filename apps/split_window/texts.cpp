@@ -70,7 +70,7 @@ std::u16string System(const SplitFailure& f) { return WidenName(f.system); }
 
 }  // namespace
 
-std::u16string Widen(const char* cp1252) { return Windows1252ToUtf16(cp1252); }
+std::u16string Widen(const char* utf8) { return WidenName(utf8); }
 
 std::u16string WidenName(const std::string& utf8) {
     std::u16string text;
@@ -174,8 +174,9 @@ std::u16string FailureReason(const SplitFailure& f) {
                    Number(f.number) + u").";
         case SplitCause::NameNotWindows1252:
             return Widen("El nombre ") + name +
-                   Widen(" tiene un carácter que el programa de unión no sabe escribir (solo "
-                         "conoce los de Windows-1252). Cambie el nombre del archivo.");
+                   Widen(" tiene un carácter que este programa de unión no sabe escribir (es de "
+                         "una versión anterior y solo conoce los de Windows-1252). Use el "
+                         "programa de unión de esta versión o cambie el nombre del archivo.");
         case SplitCause::NameNotAllowed:
             return Widen("El nombre ") + name +
                    Widen(" tiene un carácter que Windows no admite en los nombres de archivo. "

@@ -13,8 +13,8 @@
 #include "split/split.h"
 #include "apps/split_window/choices.h"
 
-// A Windows-1252 text in UTF-16, unit for unit.
-std::u16string Widen(const char* cp1252);
+// A text of the program (UTF-8) in UTF-16.
+std::u16string Widen(const char* utf8);
 // A name of the job (UTF-8) in UTF-16; a byte that is not UTF-8 reads as
 // "\xHH".
 std::u16string WidenName(const std::string& utf8);

@@ -42,17 +42,16 @@ int ReadWhole(const std::string& path, std::string* bytes, SourceFailure* failur
     return 1;
 }
 
-// The Windows-1252 form of a list's UTF-8 name, as a record holds it.
+// The Windows-1252 stand-in of a list's UTF-8 name, as a record holds it,
+// when the name is one a set can have.
 int ListNameToRecordName(const std::string& utf8, std::string* name, SourceFailure* failure) {
     failure->name = utf8;
-    if (!Utf8ToWindows1252(utf8.data(), utf8.size(), name, nullptr, nullptr)) {
-        return Fail(failure, SourceCause::NameNotWindows1252);
-    }
-    if (name->size() >= kOutputNameField) return Fail(failure, SourceCause::NameTooLong);
+    if (utf8.size() >= kNameTextField) return Fail(failure, SourceCause::NameTooLong);
     // A zero inside would end the name early, naming other parts.
-    if (name->find('\0') != std::string::npos || !IsPlainOutputName(name->c_str())) {
+    if (!IsPlainExactName(utf8) || !Utf8ToWindows1252StandIn(utf8, name)) {
         return Fail(failure, SourceCause::NameNotPlain);
     }
+    if (name->size() >= kOutputNameField) return Fail(failure, SourceCause::NameTooLong);
     return 1;
 }
 
@@ -68,7 +67,10 @@ int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* 
     record.expectedSize = 0;  // the parts' total, measured at start-up
     record.partCount = static_cast<uint32_t>(list.partDigests.size());
     std::memcpy(record.outputName, name.data(), name.size());
-    if (!EncodeRecord(record, source->record)) return Fail(failure, SourceCause::NameTooLong);
+    if (!EncodeRecord(record, source->record) || !EncodeNameRecord(list.name, source->nameRecord)) {
+        return Fail(failure, SourceCause::NameTooLong);
+    }
+    source->hasNameRecord = true;
     source->partDigests = list.partDigests;
     source->sizeFromParts = true;
     return 1;
@@ -81,6 +83,11 @@ int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* f
     RecordLocation location;
     if (LocateRecord(image, bytes.size(), &location)) {
         std::memcpy(source->record, image + location.offset, kRecordSize);
+        RecordLocation name;
+        source->hasNameRecord = LocateRecord(image, bytes.size(), &name, kNameRecordPlace) != 0;
+        if (source->hasNameRecord) {
+            std::memcpy(source->nameRecord, image + name.offset, kNameRecordSize);
+        }
         source->partDigests.clear();
         source->sizeFromParts = false;
         return 1;
@@ -96,13 +103,13 @@ int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* f
     return RecordFromList(list, source, failure);
 }
 
-ListBeside FindListBeside(const uint8_t* record, std::string* listName,
+ListBeside FindListBeside(const uint8_t* record, const uint8_t* nameRecord, std::string* listName,
                           std::vector<std::string>* digests, SourceFailure* failure) {
     JoinRecord decoded;
     DecodeRecord(record, &decoded);
-    const char* name = reinterpret_cast<const char*>(record + kOutputNameOffset);
-    if (decoded.partCount < 2 || !IsPlainOutputName(name)) return ListBeside::None;
-    *listName = ChecksumListName(Windows1252ToUtf8(decoded.outputName));
+    std::string exact;
+    if (decoded.partCount < 2 || !ExactOutputName(record, nameRecord, &exact)) return ListBeside::None;
+    *listName = ChecksumListName(exact);
     SystemError error;
     NameLookup lookup = LookUp(*listName, &error);
     if (lookup == NameLookup::Absent) return ListBeside::None;
@@ -120,7 +127,7 @@ ListBeside FindListBeside(const uint8_t* record, std::string* listName,
     std::string listed;
     if (!ListNameToRecordName(list.name, &listed, failure)) return ListBeside::Unusable;
     bool sameDigest = decoded.checksumKind != CHECKSUM_SHA256 || list.digest == decoded.checksumText;
-    if (listed != decoded.outputName || list.partDigests.size() != decoded.partCount || !sameDigest) {
+    if (list.name != exact || list.partDigests.size() != decoded.partCount || !sameDigest) {
         Fail(failure, SourceCause::AnotherSetsList);
         return ListBeside::Unusable;
     }

@@ -13,10 +13,15 @@
 
 #include "format/record_layout.h"
 #include "format/checksum_list.h"
+#include "format/name_record.h"
 #include "format/locate.h"
 
 struct JoinSource {
     uint8_t record[kRecordSize];
+    // The name record beside it, when the joiner has one or the record comes
+    // from a list (which names the set exactly).
+    uint8_t nameRecord[kNameRecordSize];
+    bool hasNameRecord = false;
     // Each part's SHA-256 from a checksum list, in order; empty without one.
     std::vector<std::string> partDigests;
     // A list gives no size: the recorded size is the parts' total at start-up.
@@ -31,7 +36,6 @@ enum class SourceCause {
     CannotRead,        // the system's reason in system
     NoRecord,          // an executable image without a usable record: locate says why
     NotAList,          // neither an executable nor a set's list: list and line say why
-    NameNotWindows1252,  // the list's name has no Windows-1252 form: name
     NameTooLong,       // the list's name does not fit the record: name
     NameNotPlain,      // the list's name is a path, or has a control character: name
     AnotherSetsList,   // a list beside the parts that names another set
@@ -47,19 +51,20 @@ struct SourceFailure {
 };
 
 // Reads the file at path whole (a regular file of at most 256 MiB): an
-// executable image (PE or ELF) gives the record it carries, read as bytes;
-// anything else is read as a checksum list, which gives a record of kind
-// SHA-256 with the list's name (converted from UTF-8 to Windows-1252), part
-// count and whole digest, and the parts' digests. Returns 0 with failure
-// filled in.
+// executable image (PE or ELF) gives the record it carries, read as bytes,
+// and its name record when it has one; anything else is read as a checksum
+// list, which gives a record of kind SHA-256 with the list's part count and
+// whole digest, the list's UTF-8 name in a name record and its stand-in in
+// the record, and the parts' digests. Returns 0 with failure filled in.
 int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* failure);
 
-// The record of a checksum list's values; 0 when the name has no Windows-1252
-// form or does not fit the record's field.
+// The record and name record of a checksum list's values; 0 when the name
+// is no plain file name or does not fit the records' fields.
 int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* failure);
 
 // The list of the set that record names, NAME.sha256 in the working
-// directory, as it is found there.
+// directory, as it is found there; NAME is the exact name (ExactOutputName
+// of record and nameRecord, which may be null).
 enum class ListBeside {
     None,      // no such file, or the record names no set
     Used,      // it is the set's: digests holds its parts' digests
@@ -67,7 +72,7 @@ enum class ListBeside {
 };
 // A list names another set when it has another name, another number of
 // parts or, when the record's checksum is a SHA-256, another whole digest.
-ListBeside FindListBeside(const uint8_t* record, std::string* listName,
+ListBeside FindListBeside(const uint8_t* record, const uint8_t* nameRecord, std::string* listName,
                           std::vector<std::string>* digests, SourceFailure* failure);
 
 #endif

@@ -121,8 +121,6 @@ std::string DescribeSourceFailure(const SourceFailure& failure, const std::strin
                 default: return start + "line " + line + " is not a checksum line";
             }
         }
-        case SourceCause::NameNotWindows1252:
-            return named + " has no Windows-1252 form, which the record needs";
         case SourceCause::NameTooLong: return named + " is too long for the record";
         case SourceCause::NameNotPlain: return named + " is not a plain file name";
         case SourceCause::AnotherSetsList: return shown + " is the checksum list of another set";

@@ -1,6 +1,6 @@
 // The Windows program: its entry, the main window that hosts the join
 // dialog, and the dialog procedure. The windows are Unicode windows: every
-// text reaches them in UTF-16, converted from the program's Windows-1252.
+// text reaches them in UTF-16, converted from the program's UTF-8.
 #include <windows.h>
 
 #include "join/join_state.h"
