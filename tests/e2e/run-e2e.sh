@@ -1146,24 +1146,34 @@ script_text() {
   printf '%s' "${text//\"/\\\"}"
 }
 
+# NAME as the driver reads it from a window: each character Windows-1252
+# lacks as {U+XXXX}.
+driver_text() {
+  python3 -c 'import sys
+print("".join(c if c.encode("cp1252", "ignore") else "{U+%04X}" % ord(c) for c in sys.argv[1]), end="")' "$1"
+}
+
 # The joiner on a Windows of another ANSI code page (cp1251 Cyrillic, cp932
-# Japanese), which Wine takes from the locale of its processes, in a prefix of
-# its own made with that locale: the accented name's parts are found and
-# joined byte for byte, and every text, read on the wide side as that user
-# sees it, reads as on a Western system (report, title, question, buttons).
-# code_page SCENARIO LOCALE CODEPAGE
+# Japanese, cp1252 Western), which Wine takes from the locale of its
+# processes, in a prefix of its own made with that locale: the name's parts
+# (accented, or in another script, cut on Linux) are found and joined byte
+# for byte under the exact name, and every text, read on the wide side as
+# that user sees it, reads as on a Western system (report, title, question,
+# buttons), the name exactly.
+# code_page SCENARIO LOCALE CODEPAGE [NAME]
 code_page() {
-  local scenario=$1 locale=$2 page=$3
+  local scenario=$1 locale=$2 page=$3 name=${4:-Año café.bin}
   if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}.utf8"; then
     reason="no locale $locale (scripts/setup generates it)"
     return 2
   fi
-  local dir=$work/$scenario name='Año café.bin'
+  local dir=$work/$scenario shown
+  shown=$(driver_text "$name")
   make_set "$dir" "$name" 1500000 sha256 --parts 3 || return
   # An older output: the replace question names it.
   head -c 5000 /dev/urandom >"$dir/parts/$name"
-  local report question="El archivo de salida ya existe :\\n\\\"$name\\\"\\n¿Desea reemplazarlo?"
-  report=$(startup_report "$name" 1500000 3 sha256 "$digest")
+  local report question="El archivo de salida ya existe :\\n\\\"$shown\\\"\\n¿Desea reemplazarlo?"
+  report=$(startup_report "$shown" 1500000 3 sha256 "$digest")
   local result="\\r\\n\\r\\nChecksum válido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n"
   local prefix=$root/build/wine-$page
   mkdir -p "$prefix"
@@ -1175,7 +1185,7 @@ code_page() {
 expect-code-page $page
 start
 wait title is "$TITLE_START" 60
-expect 1005 starts "Creación de archivo de salida :\\r\\n\\"Año café.bin\\"\\r\\n"
+expect 1005 starts "Creación de archivo de salida :\\r\\n\\"$shown\\"\\r\\n"
 expect 1005 is "$report"
 expect 1002 is "Elimine los archivos de entrada después de la concatenación."
 expect 1003 is "Tiempo transcurrido : --:--:--"
@@ -1183,7 +1193,7 @@ screenshot startup
 click 1000
 expect-box "Vantorel - Advertencia" "$question" 6
 wait title is "100% - Concatenación exitosa" 120
-expect 1005 is "$report$(progress_lines "$name" 3)$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+expect 1005 is "$report$(progress_lines "$shown" 3)$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
 click 1001
 expect-exit 0
 EOF
@@ -1223,6 +1233,15 @@ EOF
 
 scenario code-page-1251 code_page code-page-1251 ru_RU.UTF-8 1251
 scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
+# Names in other scripts, cut on Linux: the record holds a stand-in, the
+# name record the name, on every code page.
+cyrillic='Отчёт año.bin' cjk='報告書 データ.bin'
+scenario code-page-1251-cyrillic code_page code-page-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"
+scenario code-page-1251-cjk code_page code-page-1251-cjk ru_RU.UTF-8 1251 "$cjk"
+scenario code-page-932-cyrillic code_page code-page-932-cyrillic ja_JP.UTF-8 932 "$cyrillic"
+scenario code-page-932-cjk code_page code-page-932-cjk ja_JP.UTF-8 932 "$cjk"
+scenario code-page-1252-cyrillic code_page code-page-1252-cyrillic C.UTF-8 1252 "$cyrillic"
+scenario code-page-1252-cjk code_page code-page-1252-cjk C.UTF-8 1252 "$cjk"
 scenario elsewhere elsewhere
 
 # ---- The splitter's window (Vantorel.exe) ----------------------------------------

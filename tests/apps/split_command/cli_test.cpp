@@ -295,8 +295,14 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
     EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
                               "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
-                              "\nchecksum list: " + file +
-                              ".sha256\njoiner copied from: " ELF_FIXTURE "\n");
+                              "\nchecksum list: " + file + ".sha256\n"
+                              "note: mail services refuse programs (" + name + "__join) as attachments;\n"
+                              "  send the joiner another way, or send the parts and the list alone.\n"
+                              "  Without the joiner, the recipient joins the parts with\n"
+                              "  'selvanore " + name + ".sha256' on Linux, or in order with 'copy /b' on Windows\n"
+                              "  ('cat' elsewhere), and checks them with the list (the PowerShell\n"
+                              "  lines of README.txt, or 'sha256sum -c').\n"
+                              "joiner copied from: " ELF_FIXTURE "\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ListNames(dir.Path().string()),
               (std::set<std::string>{"A\xC3\xB1o caf\xC3\xA9.dat", "A\xC3\xB1o caf\xC3\xA9.dat__000",
