@@ -282,7 +282,7 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
     std::u16string text = Widen("Se ha cortado ") + Quoted(result.name) + u" (" +
                           Number(result.fileSize) + Widen(" bytes) en ") +
                           Number(result.partCount) + Widen(" partes.\n\n");
-    text += Widen("Envíe juntos estos ") + Number(files) + Widen(" archivos, ") +
+    text += Widen("El conjunto tiene ") + Number(files) + Widen(" archivos, ") +
             Widen(ShortSize(total).c_str()) + Widen(" en total (") + Number(total) +
             Widen(" bytes):\n");
     text += Widen("- las partes, de ") + Quoted(result.firstPart) + Widen(" a ") +
@@ -301,6 +301,14 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
                 Number(MailEncodedSize(choice.partSize)) + Widen(" bytes como mucho, menos que los ") +
                 Number(choice.mailLimit) + Widen(" que cuenta el servicio de correo.\n");
     }
+    text += Widen("\nLos servicios de correo rechazan los programas (.exe) adjuntos: envíe ") +
+            Quoted(result.joinerName) + Widen(" por otra vía (un enlace de descarga, una memoria USB)") +
+            Widen(result.list.empty() ? " o solo las partes." : " o solo las partes y la lista.") +
+            Widen(" Sin el programa de unión, quien las recibe las une con selvanore en Linux o con "
+                  "copy /b en Windows") +
+            Widen(result.list.empty() ? ".\n"
+                                      : " y las comprueba con la lista (las líneas de PowerShell "
+                                        "de README.txt).\n");
     text += Widen("\nCarpeta: ") + Quoted(folder);
     return text;
 }

@@ -1284,7 +1284,7 @@ screenshot ready
 click 1113
 wait-box 120
 screenshot summary
-expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEnvíe juntos estos 5 archivos, " 7
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
 expect 1112 is "Corte terminado: \"$name\" en 3 partes."
 expect 1111 is "Tiempo restante : 00:00:00"
 expect-enabled 1113 1

@@ -65,7 +65,14 @@ round_trip() {
   local expected
   expected=$(printf '%s\n' "$name: $size bytes in 3 parts, ${name}__000 to ${name}__002" \
     "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest" \
-    "checksum list: $(winpath "$dir/src")\\${name}.sha256" "joiner copied from: $joiner")
+    "checksum list: $(winpath "$dir/src")\\${name}.sha256" \
+    "note: mail services refuse programs (${name}__join.exe) as attachments;" \
+    "  send the joiner another way, or send the parts and the list alone." \
+    "  Without the joiner, the recipient joins the parts with" \
+    "  'selvanore ${name}.sha256' on Linux, or in order with 'copy /b' on Windows" \
+    "  ('cat' elsewhere), and checks them with the list (the PowerShell" \
+    "  lines of README.txt, or 'sha256sum -c')." \
+    "joiner copied from: $joiner")
   [ "$out" = "$expected" ] || fail "summary: $out" || return
   [ -z "$err" ] || fail "stderr: $err" || return
   [ "$(ls -A "$dir/src" | wc -l)" -eq 6 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
