@@ -4,6 +4,7 @@
 
 #include "hash/checksum_kinds.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "text/cp1252.h"
 #include "text/show.h"
 
@@ -76,7 +77,47 @@ int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* 
     return 1;
 }
 
+std::string SetNameOf(const std::string& fileName) {
+    size_t marks = fileName.rfind("__");
+    if (marks != std::string::npos && marks > 0) {
+        std::string digits = fileName.substr(marks + 2);
+        if (digits.size() >= 3 && digits.find_first_not_of("0123456789") == std::string::npos) {
+            return fileName.substr(0, marks);
+        }
+    }
+    const std::string index = ".par2";
+    if (fileName.size() <= index.size() ||
+        fileName.compare(fileName.size() - index.size(), index.size(), index) != 0) {
+        return "";
+    }
+    std::string name = fileName.substr(0, fileName.size() - index.size());
+    // A recovery volume, NAME.vol0+1.par2 (the index's name without a
+    // .volN+M of its own).
+    size_t volume = name.rfind(".vol");
+    if (volume != std::string::npos && volume > 0 &&
+        name.find_first_not_of("0123456789+", volume + 4) == std::string::npos &&
+        name.find('+', volume) != std::string::npos) {
+        name.erase(volume);
+    }
+    return name;
+}
+
 int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* failure) {
+    // A part or a recovery file: the set's joiner or list beside it. The
+    // names beside it are no part's, so this goes one step at most.
+    std::string set = SetNameOf(BaseName(path));
+    if (!set.empty()) {
+        for (const char* beside : {"__join.exe", "__join", ".sha256"}) {
+            std::string candidate = JoinPath(DirectoryName(path), set + beside);
+            SystemError error;
+            if (LookUp(candidate, &error) == NameLookup::Absent) continue;
+            if (ReadJoinSource(candidate, source, failure)) return 1;
+            failure->file = candidate;
+            return 0;
+        }
+        failure->name = set;
+        return Fail(failure, SourceCause::NothingBeside);
+    }
     std::string bytes;
     if (!ReadWhole(path, &bytes, failure)) return 0;
     const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.data());

@@ -276,6 +276,27 @@ TEST_P(SelvanoreJoins, NamesInAnyScript) {
     }
 }
 
+// Pointed at a part or at the recovery index, as people do, selvanore
+// joins the set with the joiner or the list beside it.
+TEST(Selvanore, APartOrTheRecoveryIndexFindsTheRestBesideIt) {
+    TempDir dir(TempDir::kStay);
+    const std::string set = dir / "set";
+    mkdir(set.c_str(), 0700);
+    Set made = MakeSet(set, {1500, 1500, 500});
+    WriteWholeFile(set + "/" + kUtf8Name + ".sha256", made.list);
+    WriteWholeFile(set + "/" + kUtf8Name + ".par2", "recovery index");
+    for (const std::string& given : {kUtf8Name + std::string("__002"), kUtf8Name + std::string(".par2")}) {
+        SCOPED_TRACE(given);
+        std::remove((set + "/" + kUtf8Name).c_str());
+        std::vector<std::string> words = Command(SELVANORE);
+        words.push_back("set/" + given);
+        Finished run = RunPiped(words, dir.Path().string());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, JoinedReport(Sha256(made.whole)));
+        EXPECT_EQ(ReadWholeFile(set + "/" + kUtf8Name), made.whole);
+    }
+}
+
 // The command line and the record: 2 when unusable, 1 when the join cannot
 // be made (a list beside a Windows joiner names the missing part).
 TEST(Selvanore, ExitStatuses) {

@@ -103,6 +103,56 @@ TEST(JoinSource, AListOfANameInAnyScriptGivesTheExactName) {
     EXPECT_EQ(exact, japanese);
 }
 
+// The set a file names by its own name: a part of any index, the recovery
+// index or volume; not the joiner, the list or a name that only looks close.
+TEST(JoinSource, APartOrRecoveryFileNamesItsSet) {
+    const struct {
+        const char* file;
+        const char* set;
+    } cases[] = {
+        {"a.bin__000", "a.bin"},        {"a.bin__0123", "a.bin"},
+        {"x__y__042", "x__y"},          {"a.bin.par2", "a.bin"},
+        {"a.bin.vol0+1.par2", "a.bin"}, {"a.bin.vol12+25.par2", "a.bin"},
+        {"a.vol.par2", "a.vol"},        {"a.bin__join.exe", ""},
+        {"a.bin__join", ""},            {"a.bin.sha256", ""},
+        {"a.bin__01", ""},              {"a.bin__00x", ""},
+        {"__000", ""},                  {".par2", ""},
+        {"a.bin", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SetNameOf(c.file), c.set) << c.file;
+}
+
+// Given a part, the joiner beside it is read before the list, and the
+// failure of what was read names that file; with neither, the part says so.
+TEST(JoinSource, APartGivesTheRecordOfWhatIsBesideIt) {
+    if (ELF_FIXTURE[0] == '\0') GTEST_SKIP();
+    TempDir dir;
+    WriteWholeFile(dir / "s.bin__001", "part");
+    JoinSource source;
+    SourceFailure failure;
+    EXPECT_FALSE(ReadJoinSource(dir / "s.bin__001", &source, &failure));
+    EXPECT_EQ(DescribeSourceFailure(failure, dir / "s.bin__001"),
+              "'" + (dir / "s.bin__001") + "' is a file of the set 's.bin', but neither its joiner "
+              "('s.bin__join.exe', 's.bin__join') nor its list ('s.bin.sha256') is beside it");
+
+    WriteWholeFile(dir / "s.bin.sha256", ListText("s.bin", 2, 'a'));
+    ASSERT_TRUE(ReadJoinSource(dir / "s.bin__001", &source, &failure));
+    EXPECT_TRUE(source.sizeFromParts) << "the list's record";
+
+    uint8_t record[kRecordSize];
+    ASSERT_TRUE(EncodeRecord(CHECKSUM_MD5, 8, 2, "s.bin", std::string(32, 'c'), record));
+    StampFixture(ELF_FIXTURE, record, dir / "s.bin__join");
+    ASSERT_TRUE(ReadJoinSource(dir / "s.bin.par2", &source, &failure));
+    EXPECT_FALSE(source.sizeFromParts) << "the joiner's record";
+    EXPECT_EQ(std::memcmp(source.record, record, kRecordSize), 0);
+
+    WriteWholeFile(dir / "s.bin__join.exe", "not a program");
+    failure = SourceFailure();
+    EXPECT_FALSE(ReadJoinSource(dir / "s.bin__000", &source, &failure));
+    EXPECT_EQ(failure.file, dir / "s.bin__join.exe");
+    EXPECT_EQ(DescribeSourceFailure(failure, dir / "s.bin__000").find("'" + (dir / "s.bin__join.exe") + "'"), 0u);
+}
+
 TEST(JoinSource, RefusesWhatGivesNoRecord) {
     TempDir dir;
     std::string truncated = ELF_FIXTURE[0] != '\0' ? ReadWholeFile(ELF_FIXTURE).substr(0, 100) : "";
