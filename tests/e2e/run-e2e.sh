@@ -141,7 +141,8 @@ progress_lines() {
 
 # patch_record EXE NAME FIELD VALUE: rewrites kind, size, count or name (in
 # Windows-1252) in the record stamped in EXE, found by the output name at
-# record offset 96 (the fields it already holds must look stamped).
+# record offset 96 where the fields before it look stamped (the name record
+# beside it holds the name too, after its length and the zeros before it).
 patch_record() {
   perl -e '
     use strict;
@@ -151,12 +152,13 @@ patch_record() {
     my $image = <$f>;
     my @at;
     for (my $p = index($image, "$name\0"); $p >= 0; $p = index($image, "$name\0", $p + 1)) {
-      push @at, $p - 96;
+      next if $p < 96;
+      my ($kind, $size, $count) = unpack("V Q< V", substr($image, $p - 16, 16));
+      # A stamped record: a known kind, two parts or more, a byte a part at least.
+      push @at, $p - 96 if $kind <= 4 && $count >= 2 && $size >= $count;
     }
-    die "the name occurs " . scalar(@at) . " times\n" unless @at == 1;
+    die "the stamped name occurs " . scalar(@at) . " times\n" unless @at == 1;
     my $record = $at[0];
-    my ($kind, $size, $count) = unpack("V Q< V", substr($image, $record + 80, 16));
-    die "no stamped record (kind $kind, count $count)\n" unless $kind <= 4 && $count >= 2;
     my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"], name => [96, "a626"]);
     my $layout = $fields{$field} or die "unknown field $field\n";
     seek($f, $record + $layout->[0], 0);
@@ -1391,9 +1393,69 @@ EOF
   [ "$(cat "$dir/in/${name}__001")" = 'keep me' ] || fail "the existing part changed"
 }
 
+# A name in another script cut by the window on a Windows of another code
+# page, given as a drop gives it: the window shows the name exactly, the
+# parts and the joiner take it, and the joiner it stamped joins them under
+# it there.
+# window_script SCENARIO LOCALE CODEPAGE NAME
+window_script() {
+  window_needed || return
+  local scenario=$1 locale=$2 page=$3 name=$4
+  if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}.utf8"; then
+    reason="no locale $locale (scripts/setup generates it)"
+    return 2
+  fi
+  local dir=$work/$scenario shown file
+  shown=$(driver_text "$name")
+  mkdir -p "$dir/in"
+  head -c 15000000 /dev/urandom >"$dir/in/$name"
+  cp "$dir/in/$name" "$dir/original"
+  file="$(script_text "$(winpath "$dir/in")")\\\\$(script_text "$shown")"
+  local prefix=$root/build/wine-$page
+  mkdir -p "$prefix"
+  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
+    WINEPREFIX=$prefix LC_ALL=$locale "$root/scripts/wine-run" \
+      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  local status=0
+  WINEPREFIX=$prefix LC_ALL=$locale play "$scenario" "$window" "$dir" <<EOF || status=1
+$WINDOW_SETUP
+expect-code-page $page
+start "$file"
+wait title is "$TITLE_WINDOW" 60
+expect 1100 is "$file"
+click 1113
+wait-box 120
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$shown\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
+expect 1112 is "Corte terminado: \"$shown\" en 3 partes."
+close
+expect-exit 0
+EOF
+  if [ $status -eq 0 ]; then
+    [ -f "$dir/in/${name}__002" ] && [ -f "$dir/in/${name}__join.exe" ] ||
+      fail "the folder holds: $(ls "$dir/in" | tr '\n' ' ')" || status=1
+  fi
+  if [ $status -eq 0 ]; then
+    rm "$dir/in/$name"
+    WINEPREFIX=$prefix LC_ALL=$locale play "$scenario-join" "$dir/in/${name}__join.exe" "$dir/in" <<EOF || status=1
+start
+wait title is "$TITLE_START" 60
+expect 1005 starts "Creación de archivo de salida :\r\n\"$shown\"\r\n"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  fi
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  [ $status -eq 0 ] || return 1
+  cmp -s "$dir/in/$name" "$dir/original" || fail "the output differs from the original"
+}
+
 scenario window-cut window_cut
 scenario window-cancel window_cancel
 scenario window-refused window_refused
+scenario window-1251-cyrillic window_script window-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"
+scenario window-932-cjk window_script window-932-cjk ja_JP.UTF-8 932 "$cjk"
 
 echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
 wine_harness_end
