@@ -1,5 +1,5 @@
-// Conversions between Windows-1252, the program's code page, and UTF-8, the
-// code page of file names on Linux, and UTF-16, the text of Windows' wide
+// Conversions between Windows-1252, the code page of the join record's
+// name, and UTF-8, the program's text, and UTF-16, the text of Windows' wide
 // calls. UTF-8 is read and written by the one decoder and encoder of
 // text/unicode.h.
 #ifndef SELVANORE_TEXT_CP1252_H

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "format/record_layout.h"
-#include "text/cp1252.h"
 #include "text/numbers.h"
 #include "text/unicode.h"
 #include "version.h"
