@@ -25,7 +25,6 @@ int Fail(RecordLocation* location, LocateProblem problem) {
 // ---- PE ----------------------------------------------------------------
 
 const uint32_t kResourceTypeData = SELVANORE_RECORD_RESOURCE_TYPE;
-const uint32_t kRecordResourceId = SELVANORE_RECORD_RESOURCE_ID;
 const uint32_t kSubdirectoryBit = 0x80000000u;
 const uint32_t kSectionHeaderSize = 40;
 
@@ -99,7 +98,8 @@ int FindIdEntry(const ResourceTree& tree, uint64_t offset, uint32_t id, uint32_t
 
 // Finds the record's type, its identifier and its one language in the tree; returns
 // the tree offset of the language's data entry.
-int FindRecordDataEntry(const ResourceTree& tree, uint64_t* dataEntry, LocateProblem* problem) {
+int FindRecordDataEntry(const ResourceTree& tree, uint32_t resourceId, uint64_t* dataEntry,
+                        LocateProblem* problem) {
     uint32_t target = 0;
     if (!FindIdEntry(tree, 0, kResourceTypeData, &target, problem)) return 0;
     if ((target & kSubdirectoryBit) == 0) {
@@ -114,7 +114,7 @@ int FindRecordDataEntry(const ResourceTree& tree, uint64_t* dataEntry, LocatePro
         return 0;
     }
 
-    if (!FindIdEntry(tree, typeDirectory, kRecordResourceId, &target, problem)) return 0;
+    if (!FindIdEntry(tree, typeDirectory, resourceId, &target, problem)) return 0;
     if ((target & kSubdirectoryBit) == 0) {
         *problem = LocateProblem::Malformed;
         return 0;
@@ -147,7 +147,6 @@ int FindRecordDataEntry(const ResourceTree& tree, uint64_t* dataEntry, LocatePro
 
 const uint32_t kSectionNoBits = 8;  // SHT_NOBITS: occupies no file bytes
 const uint32_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX
-const char kRecordSection[] = SELVANORE_RECORD_SECTION;
 
 struct ElfSection {
     uint32_t name;
@@ -175,7 +174,13 @@ ElfSection ReadSection(const uint8_t* header, bool wide) {
 
 }  // namespace
 
-int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location) {
+const RecordPlace kJoinRecordPlace = {SELVANORE_RECORD_RESOURCE_ID, SELVANORE_RECORD_SECTION,
+                                      SELVANORE_RECORD_SIZE};
+const RecordPlace kNameRecordPlace = {SELVANORE_NAME_RECORD_RESOURCE_ID,
+                                      SELVANORE_NAME_RECORD_SECTION, SELVANORE_NAME_RECORD_SIZE};
+
+int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                   const RecordPlace& place) {
     location->format = ImageFormat::Unknown;
     location->offset = 0;
     location->problem = LocateProblem::None;
@@ -236,19 +241,20 @@ int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location
 
     uint64_t dataEntry = 0;
     LocateProblem problem = LocateProblem::None;
-    if (!FindRecordDataEntry(tree, &dataEntry, &problem)) return Fail(location, problem);
+    if (!FindRecordDataEntry(tree, place.resourceId, &dataEntry, &problem)) return Fail(location, problem);
     uint32_t dataRva = Read32(tree.base + dataEntry);
     uint32_t dataSize = Read32(tree.base + dataEntry + 4);
-    if (dataSize != kRecordSize) return Fail(location, LocateProblem::WrongSize);
+    if (dataSize != place.size) return Fail(location, LocateProblem::WrongSize);
     uint64_t offset = 0;
-    if (!MapRva(pe, dataRva, kRecordSize, &offset)) {
+    if (!MapRva(pe, dataRva, place.size, &offset)) {
         return Fail(location, LocateProblem::Malformed);
     }
     location->offset = offset;
     return 1;
 }
 
-int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* location) {
+int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                    const RecordPlace& place) {
     location->format = ImageFormat::Unknown;
     location->offset = 0;
     location->problem = LocateProblem::None;
@@ -302,6 +308,7 @@ int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* locatio
         return Fail(location, LocateProblem::Malformed);
     }
 
+    const size_t nameSize = std::strlen(place.section) + 1;
     uint64_t matches = 0;
     ElfSection record = {};
     for (uint64_t i = 0; i < count; ++i) {
@@ -309,9 +316,8 @@ int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* locatio
         if (section.name >= names.size && !(i == 0 && section.name == 0)) {
             return Fail(location, LocateProblem::Malformed);
         }
-        if (!Within(section.name, sizeof kRecordSection, names.size)) continue;
-        if (std::memcmp(image + names.offset + section.name, kRecordSection,
-                        sizeof kRecordSection) != 0) {
+        if (!Within(section.name, nameSize, names.size)) continue;
+        if (std::memcmp(image + names.offset + section.name, place.section, nameSize) != 0) {
             continue;
         }
         ++matches;
@@ -321,15 +327,16 @@ int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* locatio
         return Fail(location, matches == 0 ? LocateProblem::NoRecord : LocateProblem::Ambiguous);
     }
     if (record.type == kSectionNoBits) return Fail(location, LocateProblem::Malformed);
-    if (record.size != kRecordSize) return Fail(location, LocateProblem::WrongSize);
-    if (!Within(record.offset, kRecordSize, size)) return Fail(location, LocateProblem::Malformed);
+    if (record.size != place.size) return Fail(location, LocateProblem::WrongSize);
+    if (!Within(record.offset, place.size, size)) return Fail(location, LocateProblem::Malformed);
     location->offset = record.offset;
     return 1;
 }
 
-int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location) {
+int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                 const RecordPlace& place) {
     if (size >= 4 && std::memcmp(image, "\x7F" "ELF", 4) == 0) {
-        return LocateElfRecord(image, size, location);
+        return LocateElfRecord(image, size, location, place);
     }
-    return LocatePeRecord(image, size, location);
+    return LocatePeRecord(image, size, location, place);
 }

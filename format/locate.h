@@ -1,6 +1,7 @@
-// Finds the join record inside a joiner executable, read whole into memory,
-// at its place (format/place.h): in a PE image, the data resource of the
-// record's number, in any one language; in an ELF image, its section. Every
+// Finds the join record, or the name record beside it, inside a joiner
+// executable read whole into memory, at its place (format/place.h): in a PE
+// image, the data resource of the record's number, in any one language; in
+// an ELF image, its section. Every
 // offset, count and size read from the image is checked against the image's
 // bounds before use, so any bytes at all can be given.
 #ifndef SELVANORE_FORMAT_LOCATE_H
@@ -25,13 +26,25 @@ struct RecordLocation {
     LocateProblem problem;  // why it was not found
 };
 
+// A record's place: its resource number, its section and its size.
+struct RecordPlace {
+    uint32_t resourceId;
+    const char* section;  // terminated
+    uint32_t size;
+};
+extern const RecordPlace kJoinRecordPlace;
+extern const RecordPlace kNameRecordPlace;
+
 // Each returns non-zero and sets location->offset when the image holds
-// exactly one record of the record's size lying wholly inside the image; otherwise
+// exactly one record of the place's size lying wholly inside the image; otherwise
 // zero with location->problem set.
-int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location);
-int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* location);
+int LocatePeRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                   const RecordPlace& place = kJoinRecordPlace);
+int LocateElfRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                    const RecordPlace& place = kJoinRecordPlace);
 
 // Chooses the locator by the image's signature.
-int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location);
+int LocateRecord(const uint8_t* image, uint64_t size, RecordLocation* location,
+                 const RecordPlace& place = kJoinRecordPlace);
 
 #endif

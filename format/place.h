@@ -8,7 +8,11 @@
    1010, in one language; a Linux joiner as the allocated section
    ".joindesc". Either way it is the 722 bytes of res/joindesc.bin, the
    template, until the splitter stamps a copy. Only macros, so that the
-   resource compiler and the assembler read them too. */
+   resource compiler and the assembler read them too.
+
+   Beside it lies the name record (format/name_record.h): the output name
+   exactly, in UTF-8, as resource RCDATA number 1011 or the section
+   ".joinname", the 520 bytes of res/joinname.bin until stamped. */
 #ifndef SELVANORE_FORMAT_PLACE_H
 #define SELVANORE_FORMAT_PLACE_H
 
@@ -16,5 +20,9 @@
 #define SELVANORE_RECORD_RESOURCE_TYPE 10 /* RT_RCDATA */
 #define SELVANORE_RECORD_RESOURCE_ID 1010
 #define SELVANORE_RECORD_SECTION ".joindesc"
+
+#define SELVANORE_NAME_RECORD_SIZE 520
+#define SELVANORE_NAME_RECORD_RESOURCE_ID 1011
+#define SELVANORE_NAME_RECORD_SECTION ".joinname"
 
 #endif

@@ -28,7 +28,7 @@ struct PartCheck {
 struct JoinState {
     // From the stamped record.
     const char* expectedChecksum;
-    const char* outputName;
+    const char* outputName;  // UTF-8, the exact name (join/descriptor.h)
     uint32_t partCount;
     uint64_t expectedSize;
     CHash* engine;  // owned; null when no checksum is asked for

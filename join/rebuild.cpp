@@ -8,7 +8,6 @@
 #include "platform/temporary_name.h"
 #include "recovery/crc32.h"
 #include "recovery/reed_solomon.h"
-#include "text/cp1252.h"
 #include "text/text.h"
 
 namespace {
@@ -69,7 +68,7 @@ std::string SetName(uint32_t part) {
     for (const char* p = name; *p != '\0'; ++p) {
         if (*p == '/' || *p == '\\') base = p + 1;
     }
-    return Windows1252ToUtf8(base);
+    return std::string(base);
 }
 
 // Matches the set's files with the parts by name. Returns 0 when the set is

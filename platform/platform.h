@@ -205,6 +205,11 @@ uint32_t GetTickCount32();
 // from another file instead (platform/posix/record_source.h).
 const uint8_t* GetOwnRecord();
 
+// The address of the 520-byte name record beside it (format/name_record.h),
+// or null when the program has none. On POSIX, once a front end has handed
+// over a record, the name record it handed over with it (or null).
+const uint8_t* GetOwnNameRecord();
+
 // ---- The program's folder --------------------------------------------------
 
 // Makes the folder of the running program's own file the working directory,

@@ -1,5 +1,6 @@
 #include "split/input.h"
 
+#include "format/name_record.h"
 #include "format/record_layout.h"
 #include "platform/paths.h"
 #include "split/names.h"
@@ -31,13 +32,14 @@ int PrepareInput(const SplitRequest& request, Job* job, SplitFailure* failure) {
         return FailWith(failure, SplitCause::CannotCut, job->file);
     }
 
-    if (!ConvertName(job->name, &job->cp1252Name, failure)) return 0;
+    if (!ConvertName(job->name, &job->cp1252Name, &job->nameHasStandIn, failure)) return 0;
     // Every index has a name of the joiner's rule; the last has the most
-    // digits, so it is the one that may not fit.
+    // digits, so it is the one that may not fit. The joiner names the parts
+    // by the exact name in UTF-8.
     uint32_t count = job->plan.partCount;
     std::string suffix;
-    if (job->cp1252Name.size() >= kOutputNameField ||
-        !PartSuffix(job->cp1252Name, count, count - 1, &suffix)) {
+    if (job->cp1252Name.size() >= kOutputNameField || job->name.size() >= kNameTextField ||
+        !PartSuffix(job->name, count, count - 1, &suffix)) {
         return FailWith(failure, SplitCause::NameTooLongForJoiner, job->name);
     }
     job->kind = request.kind;

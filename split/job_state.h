@@ -22,12 +22,15 @@ struct Job {
     FileTimes inputTimes = {};  // the input's times when it was opened
     SplitPlan plan = {};
     std::string name;        // the file's own name (its long form), UTF-8
-    std::string cp1252Name;  // the same in Windows-1252, for the record
+    std::string cp1252Name;  // its Windows-1252 form or stand-in, for the record
+    bool nameHasStandIn = false;  // cp1252Name is a stand-in: the name record is needed
     uint32_t kind = 0;
     // The joiner.
     std::string joinerPath;       // the joiner read: as given, or the default's resolved path
     std::vector<uint8_t> joiner;  // the joiner's bytes, stamped in place
     RecordLocation location = {};
+    RecordLocation nameLocation = {};  // the name record's, when hasNameRecord
+    bool hasNameRecord = false;
     std::string joinerName;  // the stamped copy's name
     // The output folder.
     std::string outDir;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "format/classify.h"
+#include "format/name_record.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "split/default_joiner.h"
@@ -90,6 +91,13 @@ int PrepareJoiner(const SplitRequest& request, Job* job, SplitFailure* failure) 
     if (ClassifyRecord(job->joiner.data() + job->location.offset) == RecordKind::Unrecognised) {
         return FailWith(failure, SplitCause::JoinerRecordUnrecognised, job->joinerPath);
     }
+    // The name record beside it, stamped too when there is one; a name with
+    // a stand-in needs it, or the parts would be joined under the stand-in.
+    job->hasNameRecord =
+        LocateRecord(job->joiner.data(), job->joiner.size(), &job->nameLocation, kNameRecordPlace) != 0;
+    if (job->nameHasStandIn && !job->hasNameRecord) {
+        return FailWith(failure, SplitCause::NameNotWindows1252, job->name);
+    }
     job->joinerName = job->name + (IsWindowsJoiner(*job) ? "__join.exe" : "__join");
     return 1;
 }
@@ -107,7 +115,17 @@ int StampJoiner(Job* job, const JoinRecord& record) {
     if (!EncodeRecord(record, stamped)) return 0;
     std::memcpy(job->joiner.data() + job->location.offset, stamped, kRecordSize);
     RecordLocation check;
-    return LocateRecord(job->joiner.data(), job->joiner.size(), &check) &&
-           check.offset == job->location.offset &&
-           ClassifyRecord(job->joiner.data() + check.offset) == RecordKind::Stamped;
+    if (!LocateRecord(job->joiner.data(), job->joiner.size(), &check) ||
+        check.offset != job->location.offset ||
+        ClassifyRecord(job->joiner.data() + check.offset) != RecordKind::Stamped) {
+        return 0;
+    }
+    if (!job->hasNameRecord) return 1;
+    uint8_t name[kNameRecordSize];
+    if (!EncodeNameRecord(job->name, name)) return 0;
+    std::memcpy(job->joiner.data() + job->nameLocation.offset, name, kNameRecordSize);
+    std::string exact;
+    return ExactOutputName(job->joiner.data() + check.offset,
+                           job->joiner.data() + job->nameLocation.offset, &exact) &&
+           exact == job->name;
 }

@@ -5,6 +5,7 @@
 
 #include "format/part_name.h"
 #include "text/cp1252.h"
+#include "text/unicode.h"
 
 namespace {
 
@@ -38,36 +39,39 @@ int CheckWindowsName(const std::string& name, SplitFailure* failure) {
     return 1;
 }
 
-int ConvertName(const std::string& name, std::string* cp1252, SplitFailure* failure) {
+int ConvertName(const std::string& name, std::string* cp1252, bool* standIn,
+                SplitFailure* failure) {
     failure->name = name;
-    NameProblem problem = NameProblem::None;
-    size_t at = 0;
-    if (!Utf8ToWindows1252(name.data(), name.size(), cp1252, &problem, &at)) {
-        failure->cause = problem == NameProblem::InvalidUtf8 ? SplitCause::NameNotUtf8
-                                                             : SplitCause::NameNotWindows1252;
-        failure->number = at;
-        return 0;
-    }
-    for (unsigned char c : *cp1252) {
-        if (c < 0x20 || std::strchr("<>:\"\\|?*", c) != nullptr) {
+    for (size_t at = 0; at < name.size();) {
+        uint32_t code = 0;
+        size_t used = DecodeUtf8(name.data() + at, name.size() - at, &code);
+        if (used == 0) {
+            failure->cause = SplitCause::NameNotUtf8;
+            failure->number = at;
+            return 0;
+        }
+        if (code < 0x20 || (code >= 0x80 && code < 0xA0) ||
+            (code < 0x80 && std::strchr("<>:\"\\|?*", static_cast<int>(code)) != nullptr)) {
             failure->cause = SplitCause::NameNotAllowed;
             return 0;
         }
+        at += used;
     }
-    return 1;
+    *standIn = !Utf8ToWindows1252(name.data(), name.size(), cp1252, nullptr, nullptr);
+    return !*standIn || Utf8ToWindows1252StandIn(name, cp1252);
 }
 
-int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+int PartSuffix(const std::string& outputName, uint32_t count, uint32_t index,
                std::string* suffix) {
-    if (cp1252Name.empty() || cp1252Name.find('\0') != std::string::npos) return 0;
+    if (outputName.empty() || outputName.find('\0') != std::string::npos) return 0;
     char name[kNameCapacity];
-    int fits = FormatPartName(cp1252Name.c_str(), count, index, name);
+    int fits = FormatPartName(outputName.c_str(), count, index, name);
     // The joiner reads at most the 626 bytes of the record's name field: a
     // longer name never fits anyway.
-    if (!fits || cp1252Name.size() >= std::strlen(name) ||
-        std::memcmp(name, cp1252Name.data(), cp1252Name.size()) != 0) {
+    if (!fits || outputName.size() >= std::strlen(name) ||
+        std::memcmp(name, outputName.data(), outputName.size()) != 0) {
         return 0;
     }
-    *suffix = name + cp1252Name.size();
+    *suffix = name + outputName.size();
     return 1;
 }

@@ -16,18 +16,20 @@
 // dot or a space, which Windows drops (DroppedEnd). Returns 0 with *failure.
 int CheckWindowsName(const std::string& name, SplitFailure* failure);
 
-// Converts the UTF-8 name into Windows-1252, refusing one that is not valid
-// UTF-8 (NameNotUtf8), has a character Windows-1252 lacks
-// (NameNotWindows1252), or a character Windows does not allow in file names
-// (NameNotAllowed). Returns 0 with *failure.
-int ConvertName(const std::string& name, std::string* cp1252, SplitFailure* failure);
+// Converts the UTF-8 name into Windows-1252 for the join record: its own
+// bytes when the code page has every character, else its stand-in
+// (Utf8ToWindows1252StandIn), *standIn then set. Refuses a name that is not
+// valid UTF-8 (NameNotUtf8), or has a character Windows does not allow in
+// file names or a control character, C1 controls included (NameNotAllowed).
+// Returns 0 with *failure.
+int ConvertName(const std::string& name, std::string* cp1252, bool* standIn,
+                SplitFailure* failure);
 
 // The text that follows the output name in the name of part index of a set
 // of count parts ("__007", "__0012", "__12345"), by the joiner's own rule
 // (FormatPartName). Returns 0 when the joiner could not hold the part's name, the
-// Windows-1252 output name cp1252Name and the suffix, in its 520-character
-// buffer.
-int PartSuffix(const std::string& cp1252Name, uint32_t count, uint32_t index,
+// UTF-8 output name and the suffix, in its 520-byte buffer.
+int PartSuffix(const std::string& outputName, uint32_t count, uint32_t index,
                std::string* suffix);
 
 #endif

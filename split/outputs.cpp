@@ -87,7 +87,7 @@ int Rename(const Job& job, const std::string& from, const std::string& to,
 
 std::string PartFileName(const Job& job, uint32_t index) {
     std::string suffix;
-    PartSuffix(job.cp1252Name, job.plan.partCount, index, &suffix);
+    PartSuffix(job.name, job.plan.partCount, index, &suffix);
     return job.name + suffix;
 }
 

@@ -108,7 +108,8 @@ enum class SplitCause {
     InputIsStream,         // a descriptor link (/dev/stdin...)
     CannotCut,             // number: the file's size, plan
     NameNotUtf8,           // name: the file's own name; number: the byte at fault
-    NameNotWindows1252,    // name: the file's own name; number: the byte at fault
+    NameNotWindows1252,    // name: the file's own name, which has characters Windows-1252
+                           // lacks, and the joiner has no name record to carry it
     NameNotAllowed,        // name: the file's own name
     NameTooLongForJoiner,  // name: the file's own name
     // The joiner (name: its path).

@@ -59,6 +59,21 @@ int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
     return 1;
 }
 
+int Utf8ToWindows1252StandIn(const std::string& utf8, std::string* cp1252) {
+    std::string converted;
+    size_t at = 0;
+    while (at < utf8.size()) {
+        uint32_t character = 0;
+        size_t used = DecodeUtf8(utf8.data() + at, utf8.size() - at, &character);
+        if (used == 0) return 0;
+        int byte = character >= 0x80 && character < 0xA0 ? -1 : ByteOf(character);
+        converted += byte < 0 ? '_' : static_cast<char>(byte);
+        at += used;
+    }
+    *cp1252 = converted;
+    return 1;
+}
+
 std::string Windows1252ToUtf8(const char* text) {
     std::string utf8;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {

@@ -1,5 +1,5 @@
-// Conversions between Windows-1252, the program's code page, and UTF-8, the
-// code page of file names on Linux, and UTF-16, the text of Windows' wide
+// Conversions between Windows-1252, the code page of the join record's
+// name, and UTF-8, the program's text, and UTF-16, the text of Windows' wide
 // calls. UTF-8 is read and written by the one decoder and encoder of
 // text/unicode.h.
 #ifndef SELVANORE_TEXT_CP1252_H
@@ -24,6 +24,13 @@ enum class NameProblem {
 // sequence. *cp1252 is only written on success.
 int Utf8ToWindows1252(const char* utf8, size_t length, std::string* cp1252,
                       NameProblem* problem, size_t* offset);
+
+// The stand-in of a UTF-8 name in Windows-1252, for readers that know only
+// that code page: every character Windows-1252 has becomes its byte, every
+// other one (C1 controls included) an underscore, one per character.
+// Returns 0 when the text is not valid UTF-8; *cp1252 is only written on
+// success. For a name Utf8ToWindows1252 converts, the same bytes.
+int Utf8ToWindows1252StandIn(const std::string& utf8, std::string* cp1252);
 
 // Converts the terminated Windows-1252 text into UTF-8. Every byte has a
 // character: the five bytes of 0x80 to 0x9F that Windows-1252 leaves

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "text/cp1252.h"
 #include "text/unicode.h"
 
 namespace {
@@ -44,18 +43,18 @@ std::string ShowName(const std::string& utf8) {
     return shown;
 }
 
-std::string ShowText(const std::string& cp1252) {
-    std::string plain;
-    for (size_t i = 0; i < cp1252.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(cp1252[i]);
-        if (c == '\r' && i + 1 < cp1252.size() && cp1252[i + 1] == '\n') continue;
-        // The bytes Windows-1252 leaves unassigned keep their own number.
-        bool unassigned = c >= 0x80 && c < 0xA0 && Windows1252ToUtf16Unit(c) == c;
-        if (c == '\n' || (c >= 0x20 && c != 0x7F && !unassigned)) {
-            plain += static_cast<char>(c);
-        } else {
-            plain += Escape("\\x%02x", c);
+std::string ShowText(const std::string& utf8) {
+    std::string shown;
+    size_t start = 0;
+    while (start <= utf8.size()) {
+        size_t end = utf8.find('\n', start);
+        if (end == std::string::npos) {
+            shown += ShowName(utf8.substr(start));
+            break;
         }
+        size_t cut = end > start && utf8[end - 1] == '\r' ? end - 1 : end;
+        shown += ShowName(utf8.substr(start, cut - start)) + "\n";
+        start = end + 1;
     }
-    return Windows1252ToUtf8(plain.c_str());
+    return shown;
 }

@@ -15,11 +15,10 @@
 // bytes included) as "\xff".
 std::string ShowName(const std::string& utf8);
 
-// The program's Windows-1252 text in UTF-8, "\r\n" and "\n" ending lines as
-// "\n": a control character (other than those line ends) and the five bytes
-// that Windows-1252 leaves unassigned (which would become C1 controls) are
-// shown as "\x90". Every byte of the result's ASCII is one column, and so
-// is every other character.
-std::string ShowText(const std::string& cp1252);
+// The program's text, "\r\n" and "\n" ending lines as "\n": every
+// other character as ShowName shows it (a control, a lone "\r" included,
+// as an escape). Every byte of the result's ASCII is one column, and so is
+// every other character.
+std::string ShowText(const std::string& utf8);
 
 #endif

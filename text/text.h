@@ -1,5 +1,5 @@
 // Bounded text operations shared by every part of the program. All texts
-// are Windows-1252 bytes with a terminating zero.
+// are UTF-8 bytes with a terminating zero.
 #ifndef SELVANORE_TEXT_TEXT_H
 #define SELVANORE_TEXT_TEXT_H
 

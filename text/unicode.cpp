@@ -1,5 +1,7 @@
 #include "text/unicode.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsSurrogate(uint32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
@@ -87,4 +89,34 @@ int Utf8ToUtf16(const std::string& text, std::u16string* utf16) {
     }
     utf16->swap(out);
     return 1;
+}
+
+size_t Utf8ToUtf16Prefix(const char* text, char16_t* out, size_t capacity, int* exact) {
+    size_t length = std::strlen(text);
+    size_t at = 0;
+    size_t units = 0;
+    int clean = 1;
+    while (at < length) {
+        uint32_t code = 0;
+        size_t used = DecodeUtf8(text + at, length - at, &code, Surrogates::Carried);
+        bool invalid = used == 0;
+        if (invalid) {
+            code = 0xFFFD;
+            used = 1;
+        }
+        size_t needed = code >= 0x10000 ? 2 : 1;
+        if (units + needed > capacity - 1) break;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out[units++] = static_cast<char16_t>(0xD800 + (code >> 10));
+            out[units++] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out[units++] = static_cast<char16_t>(code);
+        }
+        if (invalid) clean = 0;
+        at += used;
+    }
+    out[units] = u'\0';
+    if (exact != nullptr) *exact = clean;
+    return at;
 }

@@ -39,4 +39,12 @@ std::string Utf16ToUtf8(const std::u16string& text);
 // four-byte form); *utf16 is then left as it was.
 int Utf8ToUtf16(const std::string& text, std::u16string* utf16);
 
+// Converts the terminated UTF-8 text (with three-byte surrogates as above)
+// into out, which holds capacity units (at least one), and terminates it.
+// Stops before a character that would not fit in capacity - 1 units, never
+// splitting a pair. A byte that starts no sequence becomes U+FFFD, and
+// *exact (when given) is then set to 0, else to 1. Returns the number of
+// bytes converted: the text's length when it all fitted.
+size_t Utf8ToUtf16Prefix(const char* text, char16_t* out, size_t capacity, int* exact);
+
 #endif

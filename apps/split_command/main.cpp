@@ -66,7 +66,7 @@ int Run(int argc, char** argv) {
     }
     // A summary that cannot be written (a full device, a closed pipe) fails
     // the run: the outcome removes the outputs, all of them its own.
-    if (!WriteToStream(StandardStream::Output, SummaryText(outcome.result), &streamError)) {
+    if (!WriteToStream(StandardStream::Output, SummaryText(outcome.result, options.mailLimit, options.partSize), &streamError)) {
         Report("%s", SummaryFailedText(streamError.reason).c_str());
         return kExitFailed;
     }

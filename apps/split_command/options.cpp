@@ -37,7 +37,12 @@ int TakeValue(size_t option, const char* value, Options* options, std::string* e
             options->byParts = true;
             break;
         case kSize:
-            if (!ParseByteCount(value, &options->partSize, &problem)) {
+            // A preset's name (the window's sizes), else a byte count.
+            options->mailLimit = 0;
+            if (const CutPreset* preset = FindCutPreset(value)) {
+                options->partSize = preset->partSize;
+                options->mailLimit = preset->mailLimit;
+            } else if (!ParseByteCount(value, &options->partSize, &problem)) {
                 if (problem == ByteCountProblem::TooLarge) {
                     return Refuse(error, RefusalText(Refusal::SizeTooLarge, value));
                 }

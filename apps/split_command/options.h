@@ -9,12 +9,14 @@
 
 #include "hash/checksum_kinds.h"
 #include "split/byte_count.h"
+#include "split/presets.h"
 #include "split/default_joiner.h"
 
 struct Options {
     const char* file = nullptr;
     uint64_t parts = 0;
     uint64_t partSize = 0;
+    uint64_t mailLimit = 0;  // a mail preset's limit (split/presets.h), for the summary
     bool byParts = false;
     bool bySize = false;
     uint32_t kind = CHECKSUM_SHA256;

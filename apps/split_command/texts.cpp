@@ -4,6 +4,7 @@
 
 #include "format/record_layout.h"
 #include "hash/checksum_kinds.h"
+#include "split/presets.h"
 #include "platform/paths.h"
 #include "text/command_line.h"
 #include "text/show.h"
@@ -23,6 +24,35 @@ const ExitStatusMeaning kSplitExitStatuses[kSplitExitStatusCount] = {
 };
 
 namespace {
+
+// What each preset is for, in the order of kCutPresets.
+const char* const kPresetUses[kCutPresetCount] = {
+    "6.5 MiB, for mail attachments of 10 MB",
+    "17 MiB, for mail attachments of 25 MB",
+    "700 MiB, a CD",
+    "4.7 GB, a single-layer DVD",
+    "4 GiB less a byte, a FAT32 disk's largest file",
+};
+
+// The presets' names, "mail10, mail25, cd, dvd or fat32".
+std::string PresetNames() {
+    std::string names;
+    for (size_t i = 0; i < kCutPresetCount; ++i) {
+        if (i != 0) names += i + 1 == kCutPresetCount ? " or " : ", ";
+        names += kCutPresets[i].name;
+    }
+    return names;
+}
+
+// The presets as the help lists them, a line each.
+std::string PresetLines(const char* indent) {
+    std::string lines;
+    for (size_t i = 0; i < kCutPresetCount; ++i) {
+        std::string name = kCutPresets[i].name;
+        lines += indent + name + std::string(8 - name.size(), ' ') + kPresetUses[i] + "\n";
+    }
+    return lines;
+}
 
 // A name shown between quotes.
 std::string Quoted(const std::string& name) { return "'" + ShowName(name) + "'"; }
@@ -122,7 +152,9 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "  -b, --size SIZE    parts of SIZE bytes, the last one shorter: a number with\n"
            "                     an optional unit in any case, K, M, G or KiB, MiB, GiB\n"
            "                     for 1024, 1024^2, 1024^3 and KB, MB, GB for 1000,\n"
-           "                     1000^2, 1000^3 (10M, 10mb, 100KiB, 1g)\n"
+           "                     1000^2, 1000^3 (10M, 10mb, 100KiB, 1g); or the name of\n"
+           "                     one of Vantorel.exe's sizes, in any case:\n" +
+           PresetLines("                       ") +
            "                     (a set has 2 to " + std::to_string(kMaxPartCount) + " parts)\n"
            "  --checksum KIND    checksum the joiner verifies after joining (default " +
            FindChecksumKind(SplitRequest().kind)->option + ")" + indent +
@@ -141,7 +173,9 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "\n"
            "A long option may be cut to any beginning no other option has (--che md5).\n"
            "KB, MB and GB are powers of 1000, here as in Vantorel.exe, which says KiB,\n"
-           "MiB and GiB for its powers of 1024.\n"
+           "MiB and GiB for its powers of 1024. Mail carries a part encoded in base64,\n"
+           "a third larger: a mail size's part, so encoded, stays below the limit the\n"
+           "mail service counts, with room for the message.\n"
            "Existing files are never overwritten: the run is refused when a part, the\n"
            "list or the joiner copy already exists. Names Windows reserves for devices\n"
            "(CON, NUL, COM1, LPT1... with any extension) and names ending in a dot or a\n"
@@ -159,7 +193,7 @@ std::string RefusalText(Refusal refusal, const std::string& word, const std::str
             return "--size '" + ShowName(word) + "' is too large: at most 18446744073709551615 bytes";
         case Refusal::SizeNotANumber:
             return "--size takes a number of bytes with an optional unit (" + std::string(kByteCountUnits) +
-                   ", in any case), not '" + ShowName(word) + "'";
+                   ", in any case) or " + PresetNames() + ", not '" + ShowName(word) + "'";
         case Refusal::UnknownChecksum:
             return "--checksum takes " + ChecksumOptions(", ", " or ") +
                    " (in any case, with or without the dash), not '" + ShowName(word) + "'";
@@ -219,11 +253,13 @@ std::string DescribeFailure(const SplitFailure& f) {
             return "the name " + name + " is not valid UTF-8 (at byte " + number + ")";
         case SplitCause::NameNotWindows1252:
             return "the name " + name +
-                   " has a character that Windows-1252 cannot represent (at byte " + number +
-                   "); rename the file";
+                   " has a character that Windows-1252 cannot represent, and the joiner "
+                   "has no record for such names (a joiner of an older version); use this "
+                   "version's joiner or rename the file";
         case SplitCause::NameNotAllowed:
             return "the name " + name +
-                   " has a character Windows does not allow in file names; rename the file";
+                   " has a control character or one Windows does not allow in file names; "
+                   "rename the file";
         case SplitCause::NameTooLongForJoiner:
             return "the name " + name +
                    " is too long: the joiner's part names hold at most 519 characters";
@@ -299,7 +335,7 @@ std::string DescribeFailure(const SplitFailure& f) {
     return "unknown failure";
 }
 
-std::string SummaryText(const SplitResult& result) {
+std::string SummaryText(const SplitResult& result, uint64_t mailLimit, uint64_t partSize) {
     std::string summary = ShowName(result.name) + ": " + std::to_string(result.fileSize) +
                           " bytes in " + std::to_string(result.partCount) + " parts, " +
                           ShowName(result.firstPart) + " to " + ShowName(result.lastPart) + "\n" +
@@ -309,6 +345,23 @@ std::string SummaryText(const SplitResult& result) {
                    "\n";
     }
     if (!result.list.empty()) summary += "checksum list: " + ShowName(result.list) + "\n";
+    if (mailLimit != 0) {
+        summary += "mail: each part takes at most " + std::to_string(MailEncodedSize(partSize)) +
+                   " bytes encoded in base64, less than the " + std::to_string(mailLimit) +
+                   " a mail service of " + std::to_string(mailLimit / 1000000) + " MB counts\n";
+    }
+    bool list = !result.list.empty();
+    summary += "note: mail services refuse programs (" + ShowName(result.joinerName) +
+               ") as attachments;\n"
+               "  send the joiner another way, or send the parts" + (list ? " and the list" : "") +
+               " alone.\n"
+               "  Without the joiner, the recipient joins the parts with\n"
+               "  'selvanore " + ShowName(list ? result.listName : result.firstPart) +
+               "' on Linux, or in order with 'copy /b' on Windows\n"
+               "  ('cat' elsewhere)" +
+               (list ? ", and checks them with the list (the PowerShell\n"
+                       "  lines of README.txt, or 'sha256sum -c').\n"
+                     : ".\n");
     summary += "joiner copied from: " + ShowName(result.joinerSource) + "\n";
     return summary;
 }

@@ -64,9 +64,11 @@ std::string DescribeFailure(const SplitFailure& failure);
 std::string ProgressText(const std::string& name, int percent);
 
 // The summary of a set made: the file, its size and parts, the joiner made,
-// the checksum, the checksum list and the joiner copied, a line each, the
-// joiner copied last.
-std::string SummaryText(const SplitResult& result);
+// the checksum, the checksum list, a line each; with a mail preset
+// (mailLimit, 0 for none; partSize its parts' size) what a part takes once
+// encoded; a note for the sender (mail refuses programs, and what the
+// recipient does without the joiner); the joiner copied, last.
+std::string SummaryText(const SplitResult& result, uint64_t mailLimit = 0, uint64_t partSize = 0);
 // The failure of a summary that cannot be written, with the system's reason.
 std::string SummaryFailedText(const std::string& reason);
 

@@ -6,35 +6,14 @@ const uint64_t kKiB = 1024;
 const uint64_t kMiB = kKiB * 1024;
 const uint64_t kGiB = kMiB * 1024;
 
-// Mail services limit a message to 10 or 25 MB (taken as the smaller
-// reading, 10,000,000 and 25,000,000 bytes) of encoded text. A part of
-// 6.5 MiB encodes to 9,326,810 bytes and one of 17 MiB to 24,393,192: each
-// leaves more than half a megabyte for the headers and the message.
-const uint64_t kMail10 = 10000000;
-const uint64_t kMail25 = 25000000;
-
 int Digit(char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-const CutPreset kCutPresets[kCutPresetCount] = {
-    {13 * kMiB / 2, kMail10},  // mail, attachments of 10 MB
-    {17 * kMiB, kMail25},      // mail, attachments of 25 MB
-    {700 * kMiB, 0},           // a CD
-    {4700000000u, 0},          // a single-layer DVD
-    {4 * kGiB - 1, 0},         // a FAT32 disk's largest file
-};
-
 const uint64_t kSizeUnits[kSizeUnitCount] = {1, kKiB, kMiB, kGiB};
 const size_t kDefaultSizeUnit = 2;
-
-uint64_t MailEncodedSize(uint64_t size) {
-    uint64_t characters = (size + 2) / 3 * 4;
-    uint64_t lines = (characters + 75) / 76;
-    return characters + 2 * lines;
-}
 
 int ChooseCut(size_t index, const char* amount, size_t unit, CutChoice* choice,
               AmountProblem* problem) {

@@ -9,19 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
-struct CutPreset {
-    uint64_t partSize;
-    // The attachment limit of a mail service the size is chosen for, in
-    // bytes as the services count them (after the base64 encoding); 0 for
-    // none.
-    uint64_t mailLimit;
-};
-
-// The presets, in the order the window lists them; the first is the
-// default. After them the window lists a size of one's own and a number of
-// parts.
-const size_t kCutPresetCount = 5;
-extern const CutPreset kCutPresets[kCutPresetCount];
+// The presets (kCutPresets), in the order the window lists them; the first
+// is the default. After them the window lists a size of one's own and a
+// number of parts.
+#include "split/presets.h"
 
 // The units of a size of one's own, in bytes: powers of 1024 as Windows
 // shows sizes.
@@ -29,11 +20,6 @@ const size_t kSizeUnitCount = 4;
 extern const uint64_t kSizeUnits[kSizeUnitCount];
 // The unit selected at first (of 1024^2 bytes).
 extern const size_t kDefaultSizeUnit;
-
-// The bytes a mail service counts for an attachment of size bytes: base64
-// (4 characters for every 3 bytes or fewer) in lines of 76 characters, each
-// ended by CR LF. The mail's headers and text come on top.
-uint64_t MailEncodedSize(uint64_t size);
 
 // How the window's choice cuts: the job's byParts, parts and partSize.
 struct CutChoice {
@@ -52,7 +38,7 @@ enum class AmountProblem {
 
 // The choice at index (kCutPresetCount: a size of one's own, amount in the
 // unit at unit; kCutPresetCount + 1: amount parts), amount being what the
-// user typed (Windows-1252, blanks around it allowed; a decimal comma, as in
+// user typed (blanks around it allowed; a decimal comma, as in
 // "6,5", where a size is asked; the part of a byte it gives is dropped).
 // Returns 0 with *problem when the amount cannot be read. Whether the file
 // can be cut so (a size of 0, fewer than 2 parts...) is the job's to say.

@@ -12,7 +12,6 @@
 #include "hash/checksum_kinds.h"
 #include "platform/paths.h"
 #include "res/vantorel_resource.h"
-#include "text/cp1252.h"
 #include "text/unicode.h"
 
 SplitWindow g_window;
@@ -21,8 +20,8 @@ namespace {
 
 const wchar_t* Wide(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
-void AddItem(int id, const char* cp1252) {
-    SendDlgItemMessageW(g_window.dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Widen(cp1252))));
+void AddItem(int id, const char* text) {
+    SendDlgItemMessageW(g_window.dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(Widen(text))));
 }
 
 void ShowOutDir() {
@@ -36,7 +35,7 @@ void ShowOutDir() {
 // ---- Texts to the wide calls ---------------------------------------------
 
 void SetText(int id, const std::u16string& text) { SetDlgItemTextW(g_window.dialog, id, Wide(text)); }
-void SetText(int id, const char* cp1252) { SetText(id, Widen(cp1252)); }
+void SetText(int id, const char* text) { SetText(id, Widen(text)); }
 
 int Box(const std::u16string& text, const char* title, UINT style) {
     return MessageBoxW(g_window.main, Wide(text), Wide(Widen(title)), style);
@@ -55,12 +54,7 @@ std::wstring FolderOf(const std::wstring& path) {
 std::string TextOf(int id) {
     wchar_t text[256];
     GetDlgItemTextW(g_window.dialog, id, text, 256);
-    std::string out;
-    for (const wchar_t* at = text; *at != L'\0'; ++at) {
-        int byte = Utf16UnitToWindows1252(static_cast<uint16_t>(*at));
-        out += byte < 0 ? '?' : static_cast<char>(byte);
-    }
-    return out;
+    return Utf8Of(text);
 }
 
 int Selected(int id) {

@@ -2,8 +2,8 @@
 // from a drop on the window or as the one argument (a drop on the program's
 // icon, "Enviar a"); the cut, the checksum and the output folder are chosen
 // in the dialog (dialog.cpp), and "Cortar" runs the splitter's job on a
-// worker thread (cut.cpp). Every text is texts.h's, Windows-1252 through the
-// wide calls; names come and go in UTF-16.
+// worker thread (cut.cpp). Every text is texts.h's, UTF-8 through the wide
+// calls; names come and go in UTF-16.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "format/record_layout.h"
-#include "text/cp1252.h"
 #include "text/numbers.h"
 #include "text/unicode.h"
 #include "version.h"
@@ -70,7 +69,7 @@ std::u16string System(const SplitFailure& f) { return WidenName(f.system); }
 
 }  // namespace
 
-std::u16string Widen(const char* cp1252) { return Windows1252ToUtf16(cp1252); }
+std::u16string Widen(const char* utf8) { return WidenName(utf8); }
 
 std::u16string WidenName(const std::string& utf8) {
     std::u16string text;
@@ -174,8 +173,9 @@ std::u16string FailureReason(const SplitFailure& f) {
                    Number(f.number) + u").";
         case SplitCause::NameNotWindows1252:
             return Widen("El nombre ") + name +
-                   Widen(" tiene un carácter que el programa de unión no sabe escribir (solo "
-                         "conoce los de Windows-1252). Cambie el nombre del archivo.");
+                   Widen(" tiene un carácter que este programa de unión no sabe escribir (es de "
+                         "una versión anterior y solo conoce los de Windows-1252). Use el "
+                         "programa de unión de esta versión o cambie el nombre del archivo.");
         case SplitCause::NameNotAllowed:
             return Widen("El nombre ") + name +
                    Widen(" tiene un carácter que Windows no admite en los nombres de archivo. "
@@ -281,7 +281,7 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
     std::u16string text = Widen("Se ha cortado ") + Quoted(result.name) + u" (" +
                           Number(result.fileSize) + Widen(" bytes) en ") +
                           Number(result.partCount) + Widen(" partes.\n\n");
-    text += Widen("Envíe juntos estos ") + Number(files) + Widen(" archivos, ") +
+    text += Widen("El conjunto tiene ") + Number(files) + Widen(" archivos, ") +
             Widen(ShortSize(total).c_str()) + Widen(" en total (") + Number(total) +
             Widen(" bytes):\n");
     text += Widen("- las partes, de ") + Quoted(result.firstPart) + Widen(" a ") +
@@ -300,6 +300,14 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
                 Number(MailEncodedSize(choice.partSize)) + Widen(" bytes como mucho, menos que los ") +
                 Number(choice.mailLimit) + Widen(" que cuenta el servicio de correo.\n");
     }
+    text += Widen("\nLos servicios de correo rechazan los programas (.exe) adjuntos: envíe ") +
+            Quoted(result.joinerName) + Widen(" por otra vía (un enlace de descarga, una memoria USB)") +
+            Widen(result.list.empty() ? " o solo las partes." : " o solo las partes y la lista.") +
+            Widen(" Sin el programa de unión, quien las recibe las une con selvanore en Linux o con "
+                  "copy /b en Windows") +
+            Widen(result.list.empty() ? ".\n"
+                                      : " y las comprueba con la lista (las líneas de PowerShell "
+                                        "de README.txt).\n");
     text += Widen("\nCarpeta: ") + Quoted(folder);
     return text;
 }

@@ -1,7 +1,7 @@
 // Everything the splitter's window says, in Spanish: its titles, labels,
 // buttons and statuses, the labels of its choices, each failure of the job
 // with the file it concerns, the summary of a set (what to send and how much
-// it weighs). The sentences are Windows-1252 literals; the names they hold
+// it weighs). The sentences are UTF-8 literals; the names they hold
 // come from the job in UTF-8 (any character a Windows name may have). A
 // composed text is made in UTF-16, ready for the wide calls.
 #ifndef SELVANORE_APPS_SPLIT_WINDOW_TEXTS_H
@@ -13,8 +13,8 @@
 #include "split/split.h"
 #include "apps/split_window/choices.h"
 
-// A Windows-1252 text in UTF-16, unit for unit.
-std::u16string Widen(const char* cp1252);
+// A text of the program (UTF-8) in UTF-16.
+std::u16string Widen(const char* utf8);
 // A name of the job (UTF-8) in UTF-16; a byte that is not UTF-8 reads as
 // "\xHH".
 std::u16string WidenName(const std::string& utf8);

@@ -41,13 +41,12 @@ extern SplitWindow g_window;
 
 // Texts to the wide calls: a control's text, a box over the main window.
 void SetText(int id, const std::u16string& text);
-void SetText(int id, const char* cp1252);
+void SetText(int id, const char* text);
 int Box(const std::u16string& text, const char* title, UINT style);
 // A wide name as UTF-8, and the folder of a file by the system's rule.
 std::string Utf8Of(const std::wstring& wide);
 std::wstring FolderOf(const std::wstring& path);
-// A control's text in Windows-1252 (a character it has no byte for reads
-// '?', which no amount holds), and the item selected in a combo box.
+// A control's text in UTF-8, and the item selected in a combo box.
 std::string TextOf(int id);
 int Selected(int id);
 

@@ -57,7 +57,7 @@ int FindRecord(const TtyOptions& options, JoinSource* source) {
         Complain(CannotEnterText(folder, std::strerror(errno)));
         return 0;
     }
-    UseRecordFrom(source->record);
+    UseRecordFrom(source->record, source->hasNameRecord ? source->nameRecord : nullptr);
     return 1;
 }
 
@@ -67,7 +67,7 @@ void FindList(JoinSource* source) {
     if (source->sizeFromParts) return;
     std::string name;
     SourceFailure failure;
-    ListBeside found = FindListBeside(GetOwnRecord(), &name, &source->partDigests, &failure);
+    ListBeside found = FindListBeside(GetOwnRecord(), GetOwnNameRecord(), &name, &source->partDigests, &failure);
     if (found == ListBeside::Unusable) {
         Complain(ListAsideText(DescribeSourceFailure(failure, name)));
     }

@@ -4,6 +4,7 @@
 
 #include "hash/checksum_kinds.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "text/cp1252.h"
 #include "text/show.h"
 
@@ -42,17 +43,16 @@ int ReadWhole(const std::string& path, std::string* bytes, SourceFailure* failur
     return 1;
 }
 
-// The Windows-1252 form of a list's UTF-8 name, as a record holds it.
+// The Windows-1252 stand-in of a list's UTF-8 name, as a record holds it,
+// when the name is one a set can have.
 int ListNameToRecordName(const std::string& utf8, std::string* name, SourceFailure* failure) {
     failure->name = utf8;
-    if (!Utf8ToWindows1252(utf8.data(), utf8.size(), name, nullptr, nullptr)) {
-        return Fail(failure, SourceCause::NameNotWindows1252);
-    }
-    if (name->size() >= kOutputNameField) return Fail(failure, SourceCause::NameTooLong);
+    if (utf8.size() >= kNameTextField) return Fail(failure, SourceCause::NameTooLong);
     // A zero inside would end the name early, naming other parts.
-    if (name->find('\0') != std::string::npos || !IsPlainOutputName(name->c_str())) {
+    if (!IsPlainExactName(utf8) || !Utf8ToWindows1252StandIn(utf8, name)) {
         return Fail(failure, SourceCause::NameNotPlain);
     }
+    if (name->size() >= kOutputNameField) return Fail(failure, SourceCause::NameTooLong);
     return 1;
 }
 
@@ -68,19 +68,67 @@ int RecordFromList(const ChecksumList& list, JoinSource* source, SourceFailure* 
     record.expectedSize = 0;  // the parts' total, measured at start-up
     record.partCount = static_cast<uint32_t>(list.partDigests.size());
     std::memcpy(record.outputName, name.data(), name.size());
-    if (!EncodeRecord(record, source->record)) return Fail(failure, SourceCause::NameTooLong);
+    if (!EncodeRecord(record, source->record) || !EncodeNameRecord(list.name, source->nameRecord)) {
+        return Fail(failure, SourceCause::NameTooLong);
+    }
+    source->hasNameRecord = true;
     source->partDigests = list.partDigests;
     source->sizeFromParts = true;
     return 1;
 }
 
+std::string SetNameOf(const std::string& fileName) {
+    size_t marks = fileName.rfind("__");
+    if (marks != std::string::npos && marks > 0) {
+        std::string digits = fileName.substr(marks + 2);
+        if (digits.size() >= 3 && digits.find_first_not_of("0123456789") == std::string::npos) {
+            return fileName.substr(0, marks);
+        }
+    }
+    const std::string index = ".par2";
+    if (fileName.size() <= index.size() ||
+        fileName.compare(fileName.size() - index.size(), index.size(), index) != 0) {
+        return "";
+    }
+    std::string name = fileName.substr(0, fileName.size() - index.size());
+    // A recovery volume, NAME.vol0+1.par2 (the index's name without a
+    // .volN+M of its own).
+    size_t volume = name.rfind(".vol");
+    if (volume != std::string::npos && volume > 0 &&
+        name.find_first_not_of("0123456789+", volume + 4) == std::string::npos &&
+        name.find('+', volume) != std::string::npos) {
+        name.erase(volume);
+    }
+    return name;
+}
+
 int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* failure) {
+    // A part or a recovery file: the set's joiner or list beside it. The
+    // names beside it are no part's, so this goes one step at most.
+    std::string set = SetNameOf(BaseName(path));
+    if (!set.empty()) {
+        for (const char* beside : {"__join.exe", "__join", ".sha256"}) {
+            std::string candidate = JoinPath(DirectoryName(path), set + beside);
+            SystemError error;
+            if (LookUp(candidate, &error) == NameLookup::Absent) continue;
+            if (ReadJoinSource(candidate, source, failure)) return 1;
+            failure->file = candidate;
+            return 0;
+        }
+        failure->name = set;
+        return Fail(failure, SourceCause::NothingBeside);
+    }
     std::string bytes;
     if (!ReadWhole(path, &bytes, failure)) return 0;
     const uint8_t* image = reinterpret_cast<const uint8_t*>(bytes.data());
     RecordLocation location;
     if (LocateRecord(image, bytes.size(), &location)) {
         std::memcpy(source->record, image + location.offset, kRecordSize);
+        RecordLocation name;
+        source->hasNameRecord = LocateRecord(image, bytes.size(), &name, kNameRecordPlace) != 0;
+        if (source->hasNameRecord) {
+            std::memcpy(source->nameRecord, image + name.offset, kNameRecordSize);
+        }
         source->partDigests.clear();
         source->sizeFromParts = false;
         return 1;
@@ -96,13 +144,13 @@ int ReadJoinSource(const std::string& path, JoinSource* source, SourceFailure* f
     return RecordFromList(list, source, failure);
 }
 
-ListBeside FindListBeside(const uint8_t* record, std::string* listName,
+ListBeside FindListBeside(const uint8_t* record, const uint8_t* nameRecord, std::string* listName,
                           std::vector<std::string>* digests, SourceFailure* failure) {
     JoinRecord decoded;
     DecodeRecord(record, &decoded);
-    const char* name = reinterpret_cast<const char*>(record + kOutputNameOffset);
-    if (decoded.partCount < 2 || !IsPlainOutputName(name)) return ListBeside::None;
-    *listName = ChecksumListName(Windows1252ToUtf8(decoded.outputName));
+    std::string exact;
+    if (decoded.partCount < 2 || !ExactOutputName(record, nameRecord, &exact)) return ListBeside::None;
+    *listName = ChecksumListName(exact);
     SystemError error;
     NameLookup lookup = LookUp(*listName, &error);
     if (lookup == NameLookup::Absent) return ListBeside::None;
@@ -120,7 +168,7 @@ ListBeside FindListBeside(const uint8_t* record, std::string* listName,
     std::string listed;
     if (!ListNameToRecordName(list.name, &listed, failure)) return ListBeside::Unusable;
     bool sameDigest = decoded.checksumKind != CHECKSUM_SHA256 || list.digest == decoded.checksumText;
-    if (listed != decoded.outputName || list.partDigests.size() != decoded.partCount || !sameDigest) {
+    if (list.name != exact || list.partDigests.size() != decoded.partCount || !sameDigest) {
         Fail(failure, SourceCause::AnotherSetsList);
         return ListBeside::Unusable;
     }

@@ -46,8 +46,8 @@ size_t Columns() {
 
 // The text shown in at most columns - 1 characters, so that it never wraps
 // and the lines rewritten in place stay where they are counted.
-std::string Fit(const std::string& cp1252, size_t columns) {
-    std::string shown = ShowText(cp1252);
+std::string Fit(const std::string& text, size_t columns) {
+    std::string shown = ShowText(text);
     size_t characters = 0;
     for (size_t i = 0; i < shown.size(); ++i) {
         if ((static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80) continue;

@@ -19,8 +19,11 @@ const char kHelpText[] =
     "terminal: the joiner of the Windows program, with its Spanish messages.\n"
     "\n"
     "  FILE            a Windows joiner NAME__join.exe, whose record is read as\n"
-    "                  data and never run, or a checksum list NAME.sha256; the\n"
-    "                  parts and the output are in FILE's folder. Without FILE:\n"
+    "                  data and never run, a checksum list NAME.sha256, or\n"
+    "                  another file of the set (a part NAME__000, NAME__001...,\n"
+    "                  the recovery index NAME.par2), for which the joiner or\n"
+    "                  the list beside it is read, in that order; the parts\n"
+    "                  and the output are in FILE's folder. Without FILE:\n"
     "                  the record of this copy (NAME__join, stamped by\n"
     "                  vantorel-split --for linux), the parts beside it.\n"
     "  --yes, --no     answer every question (replace an existing file, keep a\n"
@@ -104,7 +107,7 @@ const char kStartKey[] = "   [p] ";
 const char kCancelKey[] = "   [q] ";
 
 std::string DescribeSourceFailure(const SourceFailure& failure, const std::string& path) {
-    std::string shown = "'" + ShowName(path) + "'";
+    std::string shown = "'" + ShowName(failure.file.empty() ? path : failure.file) + "'";
     std::string named = "the name '" + ShowName(failure.name) + "' of the list " + shown;
     std::string line = std::to_string(failure.line);
     switch (failure.cause) {
@@ -125,11 +128,13 @@ std::string DescribeSourceFailure(const SourceFailure& failure, const std::strin
                 default: return start + "line " + line + " is not a checksum line";
             }
         }
-        case SourceCause::NameNotWindows1252:
-            return named + " has no Windows-1252 form, which the record needs";
         case SourceCause::NameTooLong: return named + " is too long for the record";
         case SourceCause::NameNotPlain: return named + " is not a plain file name";
         case SourceCause::AnotherSetsList: return shown + " is the checksum list of another set";
+        case SourceCause::NothingBeside:
+            return shown + " is a file of the set '" + ShowName(failure.name) + "', but neither its joiner ('" +
+                   ShowName(failure.name + "__join.exe") + "', '" + ShowName(failure.name + "__join") +
+                   "') nor its list ('" + ShowName(failure.name + ".sha256") + "') is beside it";
         default: return shown;
     }
 }

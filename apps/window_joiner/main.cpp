@@ -1,17 +1,17 @@
 // The Windows program: its entry, the main window that hosts the join
 // dialog, and the dialog procedure. The windows are Unicode windows: every
-// text reaches them in UTF-16, converted from the program's Windows-1252.
+// text reaches them in UTF-16, converted from the program's UTF-8.
 #include <windows.h>
 
 #include <string>
 
 #include "format/checksum_list.h"
+#include "format/name_record.h"
 #include "format/record_layout.h"
 #include "hash/checksum_kinds.h"
 #include "join/join_state.h"
 #include "join/sink.h"
 #include "join/survey.h"
-#include "text/cp1252.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/win32/wide.h"
@@ -93,8 +93,9 @@ void UseListBeside() {
     if (own == nullptr) return;
     JoinRecord record;
     DecodeRecord(own, &record);
-    if (record.partCount < 2) return;
-    std::string name = std::string(record.outputName) + ".sha256";
+    std::string exact;
+    if (record.partCount < 2 || !ExactOutputName(own, GetOwnNameRecord(), &exact)) return;
+    std::string name = exact + ".sha256";
     FileHandle file = OpenPartFile(name.c_str());
     if (file == nullptr) return;
     uint64_t size = 0;
@@ -109,7 +110,7 @@ void UseListBeside() {
     ListProblem problem = ListProblem::None;
     size_t line = 0;
     if (bytes.empty() || !ParseChecksumList(bytes, &list, &problem, &line)) return;
-    if (list.name != Windows1252ToUtf8(record.outputName) || list.partDigests.size() != record.partCount) return;
+    if (list.name != exact || list.partDigests.size() != record.partCount) return;
     if (record.checksumKind == CHECKSUM_SHA256 && list.digest != record.checksumText) return;
     UsePartChecksums(list.partDigests);
 }

@@ -1,5 +1,5 @@
 // The program's window-system needs, over Win32 window handles. Texts reach
-// the windows through the wide calls, converted from Windows-1252, so that
+// the windows through the wide calls, converted from UTF-8, so that
 // they read the same on every code page.
 #include <windows.h>
 

@@ -1,7 +1,6 @@
 // Files on POSIX: the calls every file of every program goes through, and
-// the join's files (platform.h). The joiner names files in
-// Windows-1252; they reach the file system in UTF-8, as Linux users (and
-// the splitter) name them. Names change in one rename (renameat2 without
+// the join's files (platform.h). Every program names files in UTF-8, as
+// the file system holds them. Names change in one rename (renameat2 without
 // replacing, link and unlink where the file system lacks it), made durable
 // by a sync of the directory.
 #include <dirent.h>
@@ -20,7 +19,6 @@
 #include "platform/platform.h"
 #include "platform/posix/file_handle.h"
 #include "platform/posix/lookup.h"
-#include "text/cp1252.h"
 
 // ---- The calls every file goes through -------------------------------------
 
@@ -166,11 +164,11 @@ FileHandle Wrap(int fd) {
 }  // namespace
 
 FileHandle OpenPartFile(const char* name) {
-    return Wrap(OpenRegularAt(AT_FDCWD, Windows1252ToUtf8(name).c_str(), Sharing::Exclusive));
+    return Wrap(OpenRegularAt(AT_FDCWD, name, Sharing::Exclusive));
 }
 
 FileHandle CreateNewFile(const char* name) {
-    return Wrap(CreateNewAt(AT_FDCWD, Windows1252ToUtf8(name).c_str(), 0666));
+    return Wrap(CreateNewAt(AT_FDCWD, name, 0666));
 }
 
 int GetFileSize64(FileHandle file, uint64_t* size) {
@@ -218,11 +216,11 @@ int CloseFile(FileHandle file) {
     return ok;
 }
 
-int DeleteNamedFile(const char* name) { return unlink(Windows1252ToUtf8(name).c_str()) == 0; }
+int DeleteNamedFile(const char* name) { return unlink(name) == 0; }
 
 int RenameFile(const char* from, const char* to, int replace) {
-    std::string source = Windows1252ToUtf8(from);
-    std::string target = Windows1252ToUtf8(to);
+    std::string source = std::string(from);
+    std::string target = std::string(to);
     int renamed = replace ? rename(source.c_str(), target.c_str()) == 0
                           : RenameWithoutReplacing(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str());
     if (!renamed) return 0;
@@ -232,5 +230,5 @@ int RenameFile(const char* from, const char* to, int replace) {
 }
 
 int NameExists(const char* name) {
-    return IsNameTaken(LookUpName(AT_FDCWD, Windows1252ToUtf8(name).c_str()));
+    return IsNameTaken(LookUpName(AT_FDCWD, name));
 }

@@ -25,7 +25,6 @@
 #include "platform/posix/file_handle.h"
 #include "platform/posix/lookup.h"
 #include "platform/temporary_name.h"
-#include "text/cp1252.h"
 
 namespace {
 
@@ -178,7 +177,7 @@ PlacementResult ReplaceAgreed(PlatformFile& file, const std::string& temp, const
 
 NameLookup IdentifyName(const char* name, FileIdentity* identity) {
     *identity = FileIdentity{};
-    std::string path = Windows1252ToUtf8(name);
+    std::string path = std::string(name);
     struct stat info;
     if (fstatat(AT_FDCWD, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         *identity = IdentityOf(info);
@@ -188,7 +187,7 @@ NameLookup IdentifyName(const char* name, FileIdentity* identity) {
 }
 
 FileHandle CreateJoinedFile(const char* tempName) {
-    std::string temp = Windows1252ToUtf8(tempName);
+    std::string temp = std::string(tempName);
     int fd = -1;
     bool unnamed = false;
     if (DescriptorsHaveNames()) {
@@ -218,7 +217,7 @@ FileHandle CreateJoinedFile(const char* tempName) {
 }
 
 FileHandle CreateScratchFile(const char* name) {
-    std::string path = Windows1252ToUtf8(name);
+    std::string path = name;
     // Unnamed from the start; a file system without unnamed files gets a
     // name created new, which goes at once: the open descriptor keeps the
     // file until it is closed.
@@ -240,8 +239,8 @@ FileHandle CreateScratchFile(const char* name) {
 
 PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const char* to,
                                   const FileIdentity* agreed) {
-    std::string temp = Windows1252ToUtf8(tempName);
-    std::string target = Windows1252ToUtf8(to);
+    std::string temp = std::string(tempName);
+    std::string target = std::string(to);
     PlacementResult result = Result(Placement::Failed);
     FileIdentity holder{};
     NameLookup lookup = agreed != nullptr ? IdentifyName(to, &holder) : NameLookup::Absent;
@@ -270,7 +269,7 @@ PlacementResult PublishJoinedFile(FileHandle file, const char* tempName, const c
 }
 
 PlacementResult KeepJoinedFile(FileHandle file, const char* tempName) {
-    std::string temp = Windows1252ToUtf8(tempName);
+    std::string temp = std::string(tempName);
     if (!file->unnamed && HoldsJobFile(temp, *file)) {
         file->placed = true;
         return Result(Placement::Placed);
@@ -281,7 +280,7 @@ PlacementResult KeepJoinedFile(FileHandle file, const char* tempName) {
 int DiscardJoinedFile(FileHandle file, const char* tempName) {
     bool gone = true;
     if (!file->placed && !file->unnamed) {
-        std::string temp = Windows1252ToUtf8(tempName);
+        std::string temp = std::string(tempName);
         if (HoldsJobFile(temp, *file)) gone = unlink(temp.c_str()) == 0;
     }
     close(file->fd);
@@ -291,7 +290,7 @@ int DiscardJoinedFile(FileHandle file, const char* tempName) {
 
 int FreeBytesBeside(const char* name, uint64_t* bytes) {
     struct statvfs info;
-    if (statvfs(DirectoryName(Windows1252ToUtf8(name)).c_str(), &info) != 0) return 0;
+    if (statvfs(DirectoryName(std::string(name)).c_str(), &info) != 0) return 0;
     *bytes = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
     return 1;
 }
@@ -299,8 +298,8 @@ int FreeBytesBeside(const char* name, uint64_t* bytes) {
 int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* context) {
     std::vector<std::string> all;
     if (!ListNames(AT_FDCWD, &all)) return 0;
-    std::string begin = Windows1252ToUtf8(prefix);
-    std::string end = Windows1252ToUtf8(suffix);
+    std::string begin = std::string(prefix);
+    std::string end = std::string(suffix);
     std::vector<std::string> names;
     for (const std::string& name : all) {
         if (name.size() >= begin.size() + end.size() && name.compare(0, begin.size(), begin) == 0 &&
@@ -310,11 +309,9 @@ int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* c
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        std::string shown;
-        if (!Utf8ToWindows1252(name.data(), name.size(), &shown, nullptr, nullptr)) continue;
         struct stat info;
         bool sized = fstatat(AT_FDCWD, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode);
-        visit(context, shown.c_str(), sized ? static_cast<uint64_t>(info.st_size) : 0);
+        visit(context, name.c_str(), sized ? static_cast<uint64_t>(info.st_size) : 0);
     }
     return 1;
 }

@@ -7,7 +7,8 @@
 #include <cstdint>
 
 // From now on GetOwnRecord returns record, which must hold the record's 722
-// bytes for as long as the job runs; null gives back the program's own.
-void UseRecordFrom(const uint8_t* record);
+// bytes for as long as the job runs, and GetOwnNameRecord nameRecord (520
+// bytes, or null for none); a null record gives back the program's own.
+void UseRecordFrom(const uint8_t* record, const uint8_t* nameRecord);
 
 #endif

@@ -4,7 +4,7 @@
 // on a disk that is no folder, a creation shares nothing and never follows
 // a link, a rename that must not replace looks first and is written
 // through. Paths reach the system through the wide calls: the joiner's
-// Windows-1252 names by platform/win32/wide.h, UTF-8 paths by WidePath.
+// UTF-8 names by platform/win32/wide.h, UTF-8 paths by WidePath.
 #ifndef SELVANORE_PLATFORM_WIN32_FILE_HANDLE_H
 #define SELVANORE_PLATFORM_WIN32_FILE_HANDLE_H
 

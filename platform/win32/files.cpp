@@ -1,7 +1,6 @@
 // Files on Windows, for every program. Names reach the system through the
 // wide calls, so that a name means the same file on every code page: the
-// joiner's Windows-1252 names unit for unit, the splitter's UTF-8 paths
-// converted whole.
+// programs' UTF-8 names and paths converted whole.
 #include <windows.h>
 
 #include <algorithm>

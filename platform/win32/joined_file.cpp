@@ -269,14 +269,8 @@ int FindNames(const char* prefix, const char* suffix, NameVisitor visit, void* c
     std::vector<std::pair<std::string, uint64_t>> names;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-        std::string name;
-        bool whole = true;
-        for (const wchar_t* unit = found.cFileName; *unit != L'\0' && whole; ++unit) {
-            int byte = Utf16UnitToWindows1252(static_cast<uint16_t>(*unit));
-            whole = byte > 0;
-            name += static_cast<char>(byte);
-        }
-        if (whole) names.emplace_back(name, static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
+        std::string name = Utf16ToUtf8(reinterpret_cast<const char16_t*>(found.cFileName));
+        names.emplace_back(name, static_cast<uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     std::sort(names.begin(), names.end());

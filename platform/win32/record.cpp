@@ -5,13 +5,25 @@
 #include "platform/platform.h"
 #include "format/place.h"
 
-const uint8_t* GetOwnRecord() {
+namespace {
+
+// The bytes of one of the program's own data resources, when it has exactly
+// the size asked for.
+const uint8_t* OwnData(int id, DWORD size) {
     HMODULE module = GetModuleHandleA(nullptr);
     if (module == nullptr) return nullptr;
-    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_ID),
+    HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(id),
                                    MAKEINTRESOURCEA(SELVANORE_RECORD_RESOURCE_TYPE));
-    if (resource == nullptr) return nullptr;
+    if (resource == nullptr || SizeofResource(module, resource) != size) return nullptr;
     HGLOBAL loaded = LoadResource(module, resource);
     if (loaded == nullptr) return nullptr;
     return static_cast<const uint8_t*>(LockResource(loaded));
+}
+
+}  // namespace
+
+const uint8_t* GetOwnRecord() { return OwnData(SELVANORE_RECORD_RESOURCE_ID, SELVANORE_RECORD_SIZE); }
+
+const uint8_t* GetOwnNameRecord() {
+    return OwnData(SELVANORE_NAME_RECORD_RESOURCE_ID, SELVANORE_NAME_RECORD_SIZE);
 }

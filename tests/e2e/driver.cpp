@@ -11,7 +11,8 @@
 // escapes \n \r \t \" \\ and \xHH; '#' starts a comment. Texts are compared
 // as Windows-1252 bytes, so the script is read as such. The program's texts
 // are read in UTF-16, as the system shows them on any code page, and
-// converted to Windows-1252; a character it has no byte for reads {U+XXXX}.
+// converted to Windows-1252; a character it has no byte for reads {U+XXXX},
+// and a script writes it so in a text it types or passes.
 // The paths of the command line are taken in UTF-16 too. Commands:
 //
 //   window "CLASS" ID FIRST LAST   the program's main window class and the
@@ -170,10 +171,32 @@ std::string Quote(const std::string& text, size_t limit = 600) {
     return out + "\"";
 }
 
-// Windows-1252 text (of the script) in UTF-16, for the system's wide calls.
+// Windows-1252 text (of the script) in UTF-16, for the system's wide calls;
+// {U+XXXX} (four to six hexadecimal digits, as Narrow writes a character
+// without a byte) is that character, so that a script can type or pass a
+// name in any script.
 std::wstring Wide(const std::string& text) {
     std::wstring wide;
-    for (char c : text) wide += static_cast<wchar_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(c)));
+    for (size_t i = 0; i < text.size(); ++i) {
+        size_t close = text.compare(i, 3, "{U+") == 0 ? text.find('}', i) : std::string::npos;
+        if (close != std::string::npos && close - i >= 7 && close - i <= 9 &&
+            text.find_first_not_of("0123456789ABCDEF", i + 3) == close) {
+            unsigned long code = std::strtoul(text.substr(i + 3, close - i - 3).c_str(), nullptr, 16);
+            if (code >= 0x10000 && code <= 0x10FFFF) {
+                code -= 0x10000;
+                wide += static_cast<wchar_t>(0xD800 + (code >> 10));
+                wide += static_cast<wchar_t>(0xDC00 + (code & 0x3FF));
+                i = close;
+                continue;
+            }
+            if (code < 0x10000) {
+                wide += static_cast<wchar_t>(code);
+                i = close;
+                continue;
+            }
+        }
+        wide += static_cast<wchar_t>(Windows1252ToUtf16Unit(static_cast<unsigned char>(text[i])));
+    }
     return wide;
 }
 

@@ -141,7 +141,8 @@ progress_lines() {
 
 # patch_record EXE NAME FIELD VALUE: rewrites kind, size, count or name (in
 # Windows-1252) in the record stamped in EXE, found by the output name at
-# record offset 96 (the fields it already holds must look stamped).
+# record offset 96 where the fields before it look stamped (the name record
+# beside it holds the name too, after its length and the zeros before it).
 patch_record() {
   perl -e '
     use strict;
@@ -151,12 +152,13 @@ patch_record() {
     my $image = <$f>;
     my @at;
     for (my $p = index($image, "$name\0"); $p >= 0; $p = index($image, "$name\0", $p + 1)) {
-      push @at, $p - 96;
+      next if $p < 96;
+      my ($kind, $size, $count) = unpack("V Q< V", substr($image, $p - 16, 16));
+      # A stamped record: a known kind, two parts or more, a byte a part at least.
+      push @at, $p - 96 if $kind <= 4 && $count >= 2 && $size >= $count;
     }
-    die "the name occurs " . scalar(@at) . " times\n" unless @at == 1;
+    die "the stamped name occurs " . scalar(@at) . " times\n" unless @at == 1;
     my $record = $at[0];
-    my ($kind, $size, $count) = unpack("V Q< V", substr($image, $record + 80, 16));
-    die "no stamped record (kind $kind, count $count)\n" unless $kind <= 4 && $count >= 2;
     my %fields = (kind => [80, "V"], size => [84, "Q<"], count => [92, "V"], name => [96, "a626"]);
     my $layout = $fields{$field} or die "unknown field $field\n";
     seek($f, $record + $layout->[0], 0);
@@ -1158,24 +1160,34 @@ script_text() {
   printf '%s' "${text//\"/\\\"}"
 }
 
+# NAME as the driver reads it from a window: each character Windows-1252
+# lacks as {U+XXXX}.
+driver_text() {
+  python3 -c 'import sys
+print("".join(c if c.encode("cp1252", "ignore") else "{U+%04X}" % ord(c) for c in sys.argv[1]), end="")' "$1"
+}
+
 # The joiner on a Windows of another ANSI code page (cp1251 Cyrillic, cp932
-# Japanese), which Wine takes from the locale of its processes, in a prefix of
-# its own made with that locale: the accented name's parts are found and
-# joined byte for byte, and every text, read on the wide side as that user
-# sees it, reads as on a Western system (report, title, question, buttons).
-# code_page SCENARIO LOCALE CODEPAGE
+# Japanese, cp1252 Western), which Wine takes from the locale of its
+# processes, in a prefix of its own made with that locale: the name's parts
+# (accented, or in another script, cut on Linux) are found and joined byte
+# for byte under the exact name, and every text, read on the wide side as
+# that user sees it, reads as on a Western system (report, title, question,
+# buttons), the name exactly.
+# code_page SCENARIO LOCALE CODEPAGE [NAME]
 code_page() {
-  local scenario=$1 locale=$2 page=$3
+  local scenario=$1 locale=$2 page=$3 name=${4:-Año café.bin}
   if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}.utf8"; then
     reason="no locale $locale (scripts/setup generates it)"
     return 2
   fi
-  local dir=$work/$scenario name='Año café.bin'
+  local dir=$work/$scenario shown
+  shown=$(driver_text "$name")
   make_set "$dir" "$name" 1500000 sha256 --parts 3 || return
   # An older output: the replace question names it.
   head -c 5000 /dev/urandom >"$dir/parts/$name"
-  local report question="El archivo de salida ya existe :\\n\\\"$name\\\"\\n¿Desea reemplazarlo?"
-  report=$(startup_report "$name" 1500000 3 sha256 "$digest")
+  local report question="El archivo de salida ya existe :\\n\\\"$shown\\\"\\n¿Desea reemplazarlo?"
+  report=$(startup_report "$shown" 1500000 3 sha256 "$digest")
   local result="\\r\\n\\r\\nChecksum válido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n"
   local prefix=$root/build/wine-$page
   mkdir -p "$prefix"
@@ -1187,7 +1199,7 @@ code_page() {
 expect-code-page $page
 start
 wait title is "$TITLE_START" 60
-expect 1005 starts "Creación de archivo de salida :\\r\\n\\"Año café.bin\\"\\r\\n"
+expect 1005 starts "Creación de archivo de salida :\\r\\n\\"$shown\\"\\r\\n"
 expect 1005 is "$report"
 expect 1002 is "Elimine los archivos de entrada después de la concatenación."
 expect 1003 is "Tiempo transcurrido : --:--:--"
@@ -1195,7 +1207,7 @@ screenshot startup
 click 1000
 expect-box "Vantorel - Advertencia" "$question" 6
 wait title is "100% - Concatenación exitosa" 120
-expect 1005 is "$report$(progress_lines "$name" 3)$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
+expect 1005 is "$report$(progress_lines "$shown" 3)$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
 click 1001
 expect-exit 0
 EOF
@@ -1235,6 +1247,15 @@ EOF
 
 scenario code-page-1251 code_page code-page-1251 ru_RU.UTF-8 1251
 scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
+# Names in other scripts, cut on Linux: the record holds a stand-in, the
+# name record the name, on every code page.
+cyrillic='Отчёт año.bin' cjk='報告書 データ.bin'
+scenario code-page-1251-cyrillic code_page code-page-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"
+scenario code-page-1251-cjk code_page code-page-1251-cjk ru_RU.UTF-8 1251 "$cjk"
+scenario code-page-932-cyrillic code_page code-page-932-cyrillic ja_JP.UTF-8 932 "$cyrillic"
+scenario code-page-932-cjk code_page code-page-932-cjk ja_JP.UTF-8 932 "$cjk"
+scenario code-page-1252-cyrillic code_page code-page-1252-cyrillic C.UTF-8 1252 "$cyrillic"
+scenario code-page-1252-cjk code_page code-page-1252-cjk C.UTF-8 1252 "$cjk"
 scenario elsewhere elsewhere
 
 # ---- The splitter's window (Vantorel.exe) ----------------------------------------
@@ -1277,7 +1298,7 @@ screenshot ready
 click 1113
 wait-box 120
 screenshot summary
-expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEnvíe juntos estos 5 archivos, " 7
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
 expect 1112 is "Corte terminado: \"$name\" en 3 partes."
 expect 1111 is "Tiempo restante : 00:00:00"
 expect-enabled 1113 1
@@ -1457,9 +1478,69 @@ EOF
 scenario recovery-rebuilt recovery_rebuilt
 scenario recovery-too-few recovery_too_few
 
+# A name in another script cut by the window on a Windows of another code
+# page, given as a drop gives it: the window shows the name exactly, the
+# parts and the joiner take it, and the joiner it stamped joins them under
+# it there.
+# window_script SCENARIO LOCALE CODEPAGE NAME
+window_script() {
+  window_needed || return
+  local scenario=$1 locale=$2 page=$3 name=$4
+  if ! locale -a 2>/dev/null | grep -qix "${locale%%.*}.utf8"; then
+    reason="no locale $locale (scripts/setup generates it)"
+    return 2
+  fi
+  local dir=$work/$scenario shown file
+  shown=$(driver_text "$name")
+  mkdir -p "$dir/in"
+  head -c 15000000 /dev/urandom >"$dir/in/$name"
+  cp "$dir/in/$name" "$dir/original"
+  file="$(script_text "$(winpath "$dir/in")")\\\\$(script_text "$shown")"
+  local prefix=$root/build/wine-$page
+  mkdir -p "$prefix"
+  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
+    WINEPREFIX=$prefix LC_ALL=$locale "$root/scripts/wine-run" \
+      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  local status=0
+  WINEPREFIX=$prefix LC_ALL=$locale play "$scenario" "$window" "$dir" <<EOF || status=1
+$WINDOW_SETUP
+expect-code-page $page
+start "$file"
+wait title is "$TITLE_WINDOW" 60
+expect 1100 is "$file"
+click 1113
+wait-box 120
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$shown\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
+expect 1112 is "Corte terminado: \"$shown\" en 3 partes."
+close
+expect-exit 0
+EOF
+  if [ $status -eq 0 ]; then
+    [ -f "$dir/in/${name}__002" ] && [ -f "$dir/in/${name}__join.exe" ] ||
+      fail "the folder holds: $(ls "$dir/in" | tr '\n' ' ')" || status=1
+  fi
+  if [ $status -eq 0 ]; then
+    rm "$dir/in/$name"
+    WINEPREFIX=$prefix LC_ALL=$locale play "$scenario-join" "$dir/in/${name}__join.exe" "$dir/in" <<EOF || status=1
+start
+wait title is "$TITLE_START" 60
+expect 1005 starts "Creación de archivo de salida :\r\n\"$shown\"\r\n"
+click 1000
+wait title is "100% - Concatenación exitosa" 120
+click 1001
+expect-exit 0
+EOF
+  fi
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null
+  [ $status -eq 0 ] || return 1
+  cmp -s "$dir/in/$name" "$dir/original" || fail "the output differs from the original"
+}
+
 scenario window-cut window_cut
 scenario window-cancel window_cancel
 scenario window-refused window_refused
+scenario window-1251-cyrillic window_script window-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"
+scenario window-932-cjk window_script window-932-cjk ja_JP.UTF-8 932 "$cjk"
 
 echo "took $(($(date +%s) - started)) s; logs and screenshots in $artifacts"
 wine_harness_end

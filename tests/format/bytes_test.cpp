@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "format/classify.h"
+#include "format/name_record.h"
+#include "text/cp1252.h"
 #include "tests/support/read_file.h"
 
 namespace {
@@ -138,6 +140,69 @@ TEST(RecordBytes, PlausibleStampedRecordsAreAcceptedAndOthersNot) {
     bytes[kRecordSize - 1] = 0;
     std::memset(bytes + 96, 'n', kOutputNameField);
     EXPECT_EQ(ClassifyRecord(bytes), RecordKind::Unrecognised) << "unterminated name";
+}
+
+// ---- The name record ------------------------------------------------------
+
+TEST(NameRecord, LayoutAndWhatDecodes) {
+    uint8_t bytes[kNameRecordSize];
+    std::memset(bytes, '#', sizeof bytes);
+    const std::string name = "\xE5\xA0\xB1\xE5\x91\x8A.txt";  // 報告.txt
+    ASSERT_TRUE(EncodeNameRecord(name, bytes));
+    EXPECT_EQ(std::memcmp(bytes, "\x0A\0\0\0", 4), 0);
+    EXPECT_EQ(std::memcmp(bytes + 4, name.data(), name.size()), 0);
+    for (size_t i = 4 + name.size(); i < kNameRecordSize; ++i) ASSERT_EQ(bytes[i], 0) << i;
+    std::string decoded;
+    ASSERT_TRUE(DecodeNameRecord(bytes, &decoded));
+    EXPECT_EQ(decoded, name);
+
+    // The template (length 0), a length beyond the field, a zero or bad
+    // UTF-8 inside: no name.
+    uint8_t other[kNameRecordSize] = {};
+    EXPECT_FALSE(DecodeNameRecord(other, &decoded));
+    std::memcpy(other, bytes, sizeof other);
+    other[0] = static_cast<uint8_t>(kNameTextField);
+    other[1] = 0;
+    EXPECT_FALSE(DecodeNameRecord(other, &decoded));
+    std::memcpy(other, bytes, sizeof other);
+    other[5] = 0;
+    EXPECT_FALSE(DecodeNameRecord(other, &decoded));
+    other[5] = 0xFF;
+    EXPECT_FALSE(DecodeNameRecord(other, &decoded));
+    // Too long, empty, or with a zero: not encoded.
+    EXPECT_FALSE(EncodeNameRecord(std::string(kNameTextField, 'n'), bytes));
+    EXPECT_TRUE(EncodeNameRecord(std::string(kNameTextField - 1, 'n'), bytes));
+    EXPECT_FALSE(EncodeNameRecord("", bytes));
+    EXPECT_FALSE(EncodeNameRecord(std::string("a\0b", 3), bytes));
+}
+
+// The exact name is the name record's only when its stand-in is the
+// record's name; else the record's own, converted to UTF-8.
+TEST(NameRecord, TheExactNameBelongsToTheRecord) {
+    JoinRecord record = MakeRecord(1, kMd5, 10, 2, "___ a\xF1o.bin");
+    uint8_t bytes[kRecordSize];
+    ASSERT_TRUE(EncodeRecord(record, bytes));
+    uint8_t name[kNameRecordSize];
+    const std::string cyrillic = "\xD0\x96\xD0\x96\xD0\x96 a\xC3\xB1o.bin";
+    ASSERT_TRUE(EncodeNameRecord(cyrillic, name));
+    std::string exact;
+    ASSERT_TRUE(ExactOutputName(bytes, name, &exact));
+    EXPECT_EQ(exact, cyrillic);
+    ASSERT_TRUE(ExactOutputName(bytes, nullptr, &exact));
+    EXPECT_EQ(exact, "___ a\xC3\xB1o.bin");
+    // Another name of another stand-in (a stale name record): the record's.
+    ASSERT_TRUE(EncodeNameRecord("\xD0\x96\xD0\x96 a\xC3\xB1o.bin", name));
+    ASSERT_TRUE(ExactOutputName(bytes, name, &exact));
+    EXPECT_EQ(exact, "___ a\xC3\xB1o.bin");
+    // A name that is no plain name, in either record.
+    for (const char* bad : {"a/b", "x\xC2\x81", "end.", ".."}) {
+        ASSERT_TRUE(EncodeNameRecord(bad, name));
+        std::string standIn;
+        ASSERT_TRUE(Utf8ToWindows1252StandIn(bad, &standIn));
+        record = MakeRecord(1, kMd5, 10, 2, standIn.c_str());
+        ASSERT_TRUE(EncodeRecord(record, bytes));
+        EXPECT_FALSE(ExactOutputName(bytes, name, &exact)) << bad;
+    }
 }
 
 }  // namespace

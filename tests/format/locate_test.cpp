@@ -10,6 +10,7 @@
 
 #include "tests/support/read_file.h"
 #include "format/locate.h"
+#include "format/name_record.h"
 #include "format/classify.h"
 
 namespace {
@@ -480,6 +481,24 @@ TEST(RecordLocateReal, ElfJoinerBuiltWithTheTemplate) {
 TEST(RecordLocateReal, PeJoinerBuiltWithTheTemplate) {
     if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
     ExpectRecordWhereTheTemplateIs(PE_FIXTURE, ImageFormat::Pe32);
+}
+
+// The name record beside it: in the Windows stand-in, at its own place and
+// not the record's; the Linux stand-in, built as an older joiner, has none.
+TEST(RecordLocateReal, TheNameRecordIsFoundAtItsOwnPlace) {
+    if (std::string(PE_FIXTURE).empty()) GTEST_SKIP() << "no mingw-w64 compiler was found";
+    Bytes image = ReadFileBytes(PE_FIXTURE);
+    RecordLocation record;
+    RecordLocation name;
+    ASSERT_TRUE(LocateRecord(image.data(), image.size(), &record));
+    ASSERT_TRUE(LocateRecord(image.data(), image.size(), &name, kNameRecordPlace))
+        << "problem " << static_cast<int>(name.problem);
+    EXPECT_TRUE(name.offset + kNameRecordSize <= record.offset || record.offset + kRecordSize <= name.offset);
+    EXPECT_EQ(std::vector<uint8_t>(image.begin() + name.offset, image.begin() + name.offset + kNameRecordSize),
+              std::vector<uint8_t>(kNameRecordSize, 0));
+    Bytes elf = ReadFileBytes(ELF_FIXTURE);
+    EXPECT_FALSE(LocateRecord(elf.data(), elf.size(), &name, kNameRecordPlace));
+    EXPECT_EQ(name.problem, LocateProblem::NoRecord);
 }
 
 TEST(RecordLocateReal, ProgramsWithoutARecord) {

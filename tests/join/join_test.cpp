@@ -1215,8 +1215,8 @@ TEST_F(Join, TheClosingLinesAreOneEdit) {
     RunJob();
     EXPECT_EQ(after - before, 1);
     EXPECT_NE(ReportText().find("  100%\r\n\r\nChecksum válido (SHA-1) :\r\n"), std::string::npos);
-    EXPECT_EQ(ReportText().substr(ReportText().size() - 58),
-              "Concatenación exitosa.\r\nHaga click en el botón [Salida].\r\n");
+    const std::string closing = "Concatenación exitosa.\r\nHaga click en el botón [Salida].\r\n";
+    EXPECT_EQ(ReportText().substr(ReportText().size() - closing.size()), closing);
 }
 
 // ---- Failures ------------------------------------------------------------------

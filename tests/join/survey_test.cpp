@@ -5,6 +5,7 @@
 #include <string>
 
 #include "hash/hash.h"
+#include "format/name_record.h"
 #include "join/descriptor.h"
 #include "join/join_state.h"
 #include "join/survey.h"
@@ -34,10 +35,13 @@ protected:
         ResetScriptedView();
         ResetFakeMemory();
         g_fakeRecordMissing = false;
+        std::memset(g_fakeNameRecord, 0, sizeof g_fakeNameRecord);
+        g_fakeNameRecordMissing = false;
         g_join = JoinState{};
     }
     void TearDown() override {
         ReleaseJob();
+        std::memset(g_fakeNameRecord, 0, sizeof g_fakeNameRecord);
         g_join = JoinState{};
         EXPECT_EQ(g_memory.blocksAlive, 0);
         EXPECT_EQ(g_view.brushesAlive, 0);
@@ -56,8 +60,9 @@ TEST_F(StartUp, RecordFieldsArePublished) {
     EXPECT_EQ(g_join.expectedSize, 4294967296ull);
     EXPECT_EQ(g_join.partCount, 3u);
     EXPECT_STREQ(g_join.outputName, "película.mkv");
-    EXPECT_EQ(static_cast<uint8_t>(g_join.outputName[3]), 0xED);  // Windows-1252
-    EXPECT_EQ(g_join.outputName, reinterpret_cast<const char*>(g_fakeRecord + kOutputNameOffset));
+    // The record holds it in Windows-1252; the job names files in UTF-8.
+    EXPECT_EQ(g_fakeRecord[kOutputNameOffset + 3], 0xED);
+    EXPECT_STREQ(g_join.outputName, "pel\xC3\xAD" "cula.mkv");
     EXPECT_EQ(std::string(g_join.expectedChecksum), checksum);
     ASSERT_NE(g_join.engine, nullptr);
     EXPECT_STREQ(g_join.engine->m_name, "SHA-256");
@@ -133,6 +138,41 @@ TEST_F(StartUp, MemoryFailureFailsTheStartUp) {
         ReleaseJob();
         g_memory.failNothrowAfter = 0;
     }
+}
+
+// The name record's exact name is the set's when the record holds its
+// stand-in: the parts are found under it. A name record that does not
+// belong to the record (stamped again by a tool that knows only the
+// record) is passed over, and an exact name that is no plain name refused.
+TEST_F(StartUp, TheNameRecordGivesTheExactName) {
+    const std::string cyrillic = "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 a\xC3\xB1o.bin";
+    Stamp(0, 0, 2, cyrillic);  // the stand-in "_____ año.bin"
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(g_fakeRecord + kOutputNameOffset)), "_____ a\xF1o.bin");
+    ASSERT_TRUE(EncodeNameRecord(cyrillic, g_fakeNameRecord));
+    WriteFile(cyrillic + "__000", 5);
+    WriteFile(cyrillic + "__001", 6);
+    WriteFile("_____ a\xC3\xB1o.bin__000", 1000);  // the stand-in's parts are others
+    ASSERT_NE(PrepareJob(), 0);
+    EXPECT_EQ(std::string(g_join.outputName), cyrillic);
+    EXPECT_EQ(g_join.unreadableCount, 0u);
+    EXPECT_EQ(g_join.inputTotal, 11u);
+    ReleaseJob();
+
+    // Without a name record, or with another name's, the record's own name.
+    for (bool missing : {true, false}) {
+        g_fakeNameRecordMissing = missing;
+        Stamp(0, 0, 2, "plain.bin");
+        ASSERT_TRUE(EncodeNameRecord(cyrillic, g_fakeNameRecord));
+        ASSERT_NE(LoadDescriptor(), 0);
+        EXPECT_STREQ(g_join.outputName, "plain.bin");
+    }
+    g_fakeNameRecordMissing = false;
+
+    // The exact name's C1 control has the stand-in's underscore: refused.
+    const std::string control = "\xE6\x97\xA5\xC2\x85.bin";
+    Stamp(0, 0, 2, control);
+    ASSERT_TRUE(EncodeNameRecord(control, g_fakeNameRecord));
+    EXPECT_EQ(LoadDescriptor(), 0);
 }
 
 // ---- The survey ----------------------------------------------------------

@@ -47,28 +47,52 @@ TEST(SplitNames, DeviceNamesAndNamesWindowsShortenAreRefused) {
 
 TEST(SplitNames, ConversionSaysWhatIsWrongAndWhere) {
     std::string cp1252;
+    bool standIn = true;
     SplitFailure failure;
-    ASSERT_TRUE(ConvertName("caf\xC3\xA9", &cp1252, &failure));
-    EXPECT_EQ(cp1252, "caf\xE9");
+    ASSERT_TRUE(ConvertName("caf\xC3\xA9 \xE2\x82\xAC", &cp1252, &standIn, &failure));
+    EXPECT_EQ(cp1252, "caf\xE9 \x80");
+    EXPECT_FALSE(standIn);
     const struct {
         const char* name;
         SplitCause cause;
         uint64_t at;
     } cases[] = {
         {"ab\xFF", SplitCause::NameNotUtf8, 2},
-        {"x\xE6\x97\xA5", SplitCause::NameNotWindows1252, 1},
         {"tab\there", SplitCause::NameNotAllowed, 0},
+        {"\xD0\x96\x1B.bin", SplitCause::NameNotAllowed, 0},  // a control after Cyrillic
+        {"c1\xC2\x85.bin", SplitCause::NameNotAllowed, 0},     // U+0085, a C1 control
         {"a<b", SplitCause::NameNotAllowed, 0},  {"a>b", SplitCause::NameNotAllowed, 0},
         {"a:b", SplitCause::NameNotAllowed, 0},  {"a\"b", SplitCause::NameNotAllowed, 0},
         {"a\\b", SplitCause::NameNotAllowed, 0}, {"a|b", SplitCause::NameNotAllowed, 0},
-        {"a?b", SplitCause::NameNotAllowed, 0},  {"a*b", SplitCause::NameNotAllowed, 0},
+        {"a?b", SplitCause::NameNotAllowed, 0},  {"\xE6\x97\xA5*b", SplitCause::NameNotAllowed, 0},
     };
     for (const auto& c : cases) {
         failure = SplitFailure();
-        EXPECT_FALSE(ConvertName(c.name, &cp1252, &failure)) << c.name;
+        EXPECT_FALSE(ConvertName(c.name, &cp1252, &standIn, &failure)) << c.name;
         EXPECT_EQ(failure.cause, c.cause) << c.name;
         EXPECT_EQ(failure.number, c.at) << c.name;
         EXPECT_EQ(failure.name, c.name);
+    }
+}
+
+// A name with characters Windows-1252 lacks gets a stand-in for the record:
+// an underscore per character (not per byte), the others kept.
+TEST(SplitNames, NamesInOtherScriptsGetAStandIn) {
+    const struct {
+        const char* name;
+        const char* standIn;
+    } cases[] = {
+        {"\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 a\xC3\xB1o.bin", "_____ a\xF1o.bin"},
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "___.txt"},
+        {"x\xF0\x9F\x98\x80\xE2\x82\xAC", "x_\x80"},  // an emoji, the euro sign
+    };
+    for (const auto& c : cases) {
+        std::string cp1252;
+        bool standIn = false;
+        SplitFailure failure;
+        ASSERT_TRUE(ConvertName(c.name, &cp1252, &standIn, &failure)) << c.name;
+        EXPECT_TRUE(standIn) << c.name;
+        EXPECT_EQ(cp1252, c.standIn);
     }
 }
 

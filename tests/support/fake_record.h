@@ -9,5 +9,8 @@
 // The record GetOwnRecord returns, and whether it pretends to find none.
 extern uint8_t g_fakeRecord[SELVANORE_RECORD_SIZE];
 extern bool g_fakeRecordMissing;
+// The name record GetOwnNameRecord returns, unless g_fakeNameRecordMissing.
+extern uint8_t g_fakeNameRecord[SELVANORE_NAME_RECORD_SIZE];
+extern bool g_fakeNameRecordMissing;
 
 #endif

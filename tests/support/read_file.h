@@ -1,15 +1,17 @@
-// The whole content of a file; empty when it cannot be read.
+// The whole content of a file named in UTF-8 (as the programs name files,
+// on Windows too); empty when it cannot be read.
 #ifndef SELVANORE_TESTS_SUPPORT_READ_FILE_H
 #define SELVANORE_TESTS_SUPPORT_READ_FILE_H
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -39,7 +39,7 @@ void WriteFile(const std::string& name, uint64_t size, uint32_t seed) {
 }
 
 void WriteWholeFile(const std::string& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fs::u8path(name), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

@@ -39,7 +39,7 @@ std::vector<uint8_t> SeededBytes(uint64_t size, uint32_t seed);
 // Writes a file of the given size whose bytes follow from seed
 // (SeededBytes), replacing what the name held.
 void WriteFile(const std::string& name, uint64_t size, uint32_t seed = 1);
-// Writes a file holding exactly bytes.
+// Writes a file holding exactly bytes. Names are UTF-8, on Windows too.
 void WriteWholeFile(const std::string& name, const std::string& bytes);
 
 // The names of everything in a folder, "." and ".." left out, in UTF-8.

@@ -38,11 +38,12 @@ TEST(ShowName, NothingATerminalWouldActOnReachesIt) {
     for (const auto& c : cases) EXPECT_EQ(ShowName(c.name), c.shown) << c.shown;
 }
 
-// The report's Windows-1252: line ends, accented letters, the bytes
-// Windows-1252 leaves unassigned, which would be C1 controls.
-TEST(ShowText, TheReportInUtf8WithoutControls) {
-    EXPECT_EQ(ShowText("A\xF1o\r\n\x80\x90\x9D\x1b\n"), "A\xC3\xB1o\n\xE2\x82\xAC\\x90\\x9d\\x1b\n");
-    EXPECT_EQ(ShowText("a\rb\x81\x8D\x8F\x7F"), "a\\x0db\\x81\\x8d\\x8f\\x7f");
+// The report's text: line ends, letters of any script, controls and the
+// C1 controls, a lone carriage return and bytes that are no UTF-8.
+TEST(ShowText, TheReportWithoutControls) {
+    EXPECT_EQ(ShowText("A\xC3\xB1o \xD0\x96\r\n\xE2\x82\xAC\xC2\x90\x1b\n"),
+              "A\xC3\xB1o \xD0\x96\n\xE2\x82\xAC\\u0090\\x1b\n");
+    EXPECT_EQ(ShowText("a\rb\x7f\xFF\r\n\r\n"), "a\\x0db\\x7f\\xff\n\n");
 }
 
 }  // namespace

@@ -38,9 +38,9 @@ TEST(FormatText, ConversionsInUse) {
     FormatText(buffer, sizeof buffer, "%03u|%04u|%04u|%llu", 7u, 12u, 123456u,
                18446744073709551615ull);
     EXPECT_STREQ(buffer, "007|0012|123456|18446744073709551615");
-    // Windows-1252 bytes pass through unchanged.
+    // The program's UTF-8 passes through unchanged.
     FormatText(buffer, sizeof buffer, "Tamaño : %s bytes.", "1");
-    EXPECT_STREQ(buffer, "Tama\xF1o : 1 bytes.");
+    EXPECT_STREQ(buffer, "Tama\xC3\xB1o : 1 bytes.");
 }
 
 }  // namespace

@@ -80,4 +80,40 @@ TEST(Utf8, ASurrogateIsCarriedOnlyWhereAWindowsNameIsOnItsWay) {
     }
 }
 
+// The window's conversion into a fixed buffer: it stops before a character
+// that does not fit (a pair whole or not at all), says where, and shows a
+// byte that is no UTF-8 as U+FFFD.
+TEST(Utf16, TextsConvertIntoABufferWithoutSplittingACharacter) {
+    char16_t out[5];
+    int exact = 0;
+    EXPECT_EQ(Utf8ToUtf16Prefix("\xD0\x96" "a\xF0\x9F\x98\x80", out, 5, &exact), 7u);
+    EXPECT_TRUE(std::u16string(out) == u"\u0416a\U0001F600");
+    EXPECT_EQ(exact, 1);
+    // Three units of room: the pair would need a fourth.
+    EXPECT_EQ(Utf8ToUtf16Prefix("\xD0\x96" "a\xF0\x9F\x98\x80", out, 4, &exact), 3u);
+    EXPECT_TRUE(std::u16string(out) == u"\u0416a");
+    EXPECT_EQ(Utf8ToUtf16Prefix("a\xFF\xC3", out, 5, &exact), 3u);
+    EXPECT_TRUE(std::u16string(out) == u"a\uFFFD\uFFFD");
+    EXPECT_EQ(exact, 0);
+    // A lone surrogate of a Windows name goes back as it came.
+    EXPECT_EQ(Utf8ToUtf16Prefix("\xED\xA0\x80", out, 5, &exact), 3u);
+    EXPECT_EQ(out[0], 0xD800);
+    EXPECT_EQ(exact, 1);
+    EXPECT_EQ(Utf8ToUtf16Prefix("abc", out, 1, &exact), 0u);
+    EXPECT_EQ(out[0], 0);
+}
+
+// The record's stand-in: one underscore per character Windows-1252 lacks,
+// C1 controls included; the same bytes as the exact conversion otherwise.
+TEST(Windows1252, TheStandInOfANameInAnyScript) {
+    std::string standIn;
+    ASSERT_TRUE(Utf8ToWindows1252StandIn("A\xC3\xB1o \xE2\x82\xAC.txt", &standIn));
+    EXPECT_EQ(standIn, "A\xF1o \x80.txt");
+    ASSERT_TRUE(Utf8ToWindows1252StandIn("\xCE\xB1\xCE\xB2\xF0\x9F\x98\x80\xC2\x81-\xE6\x97\xA5", &standIn));
+    EXPECT_EQ(standIn, "____-_");
+    EXPECT_FALSE(Utf8ToWindows1252StandIn("bad\xFF", &standIn));
+    EXPECT_FALSE(Utf8ToWindows1252StandIn("\xED\xA0\x80", &standIn)) << "a lone surrogate is no text";
+    EXPECT_EQ(standIn, "____-_") << "untouched on failure";
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #include "apps/split_command/options.h"
 #include "apps/split_command/report.h"
 #include "apps/split_command/texts.h"
+#include "apps/split_window/choices.h"
 
 namespace {
 
@@ -56,6 +57,56 @@ TEST(SplitOptions, ValuesFollowTheirOptionOrAnEqualsSign) {
     EXPECT_TRUE(options.help);
 }
 
+// A preset's name, in any case, is the size the window cuts by for it, and
+// a mail preset's limit reaches the summary in the window's words on base64.
+TEST(SplitOptions, PresetsAreTheWindowsSizes) {
+    for (size_t i = 0; i < kCutPresetCount; ++i) {
+        for (std::string word : {std::string(kCutPresets[i].name), std::string("-b") + kCutPresets[i].name}) {
+            SCOPED_TRACE(word);
+            Options options;
+            std::string error;
+            bool glued = word[0] == '-';
+            ASSERT_TRUE(glued ? Parse({"f", word.c_str()}, &options, &error)
+                              : Parse({"f", "--size", word.c_str()}, &options, &error))
+                << error;
+            CutChoice window;
+            AmountProblem problem;
+            ASSERT_TRUE(ChooseCut(i, "", 0, &window, &problem));
+            EXPECT_TRUE(options.bySize);
+            EXPECT_EQ(options.partSize, window.partSize);
+            EXPECT_EQ(options.mailLimit, window.mailLimit);
+        }
+    }
+    Options options;
+    std::string error;
+    ASSERT_TRUE(Parse({"f", "-b", "MAIL25"}, &options, &error)) << error;
+    EXPECT_EQ(options.partSize, 17u << 20);
+    EXPECT_EQ(options.mailLimit, 25000000u);
+    // A later size of bytes drops the mail limit.
+    options = Options();
+    ASSERT_TRUE(Parse({"f", "-b", "mail25", "-b", "25MB"}, &options, &error)) << error;
+    EXPECT_EQ(options.partSize, 25000000u);
+    EXPECT_EQ(options.mailLimit, 0u);
+    options = Options();
+    EXPECT_FALSE(Parse({"f", "-b", "mail"}, &options, &error));
+    EXPECT_NE(error.find("or mail10, mail25, cd, dvd or fat32, not 'mail'"), std::string::npos) << error;
+
+    SplitResult result;
+    result.name = "f";
+    result.joinerName = "f__join.exe";
+    result.firstPart = "f__000";
+    result.list = "/d/f.sha256";
+    result.listName = "f.sha256";
+    std::string summary = SummaryText(result, 25000000, 17u << 20);
+    EXPECT_NE(summary.find("mail: each part takes at most 24393192 bytes encoded in base64, less than "
+                           "the 25000000 a mail service of 25 MB counts\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("mail services refuse programs (f__join.exe)"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("'selvanore f.sha256'"), std::string::npos) << summary;
+    EXPECT_EQ(SummaryText(result).find("mail:"), std::string::npos);
+}
+
 TEST(SplitOptions, BadCommandLinesSayWhy) {
     const struct {
         std::vector<const char*> args;
@@ -74,7 +125,7 @@ TEST(SplitOptions, BadCommandLinesSayWhy) {
          "--parts '99999999999999999999' is too large: a set has at most 10000 parts"},
         {{"f", "--size", "-1"}, "--size takes a number of bytes with an optional unit (K, M, G "
                                 "(1024-based), KB, MB, GB (1000-based), KiB, MiB, GiB, in any "
-                                "case), not '-1'"},
+                                "case) or mail10, mail25, cd, dvd or fat32, not '-1'"},
         {{"f", "-b", "10q"}, "--size takes a number of bytes"},
         {{"f", "-b", "18446744073709551616"},
          "--size '18446744073709551616' is too large: at most 18446744073709551615 bytes"},

@@ -174,7 +174,7 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
     mail.mailLimit = kCutPresets[0].mailLimit;
     EXPECT_EQ(Utf8(SummaryText(r, "C:\\out", mail)),
               u8"Se ha cortado \"Año.iso\" (15.000.000 bytes) en 3 partes.\n\n"
-              u8"Envíe juntos estos 5 archivos, 14,6 MiB en total (15.321.324 bytes):\n"
+              u8"El conjunto tiene 5 archivos, 14,6 MiB en total (15.321.324 bytes):\n"
               u8"- las partes, de \"Año.iso__000\" a \"Año.iso__002\";\n"
               u8"- el programa de unión \"Año.iso__join.exe\", que las vuelve a unir con un doble "
               u8"clic;\n"
@@ -182,6 +182,11 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
               u8"Cada parte cabe en un adjunto de correo de 10 MB: codificada en base64 ocupa "
               u8"9.326.810 bytes como mucho, menos que los 10.000.000 que cuenta el servicio de "
               u8"correo.\n\n"
+              u8"Los servicios de correo rechazan los programas (.exe) adjuntos: envíe "
+              u8"\"Año.iso__join.exe\" por otra vía (un enlace de descarga, una memoria USB) o solo "
+              u8"las partes y la lista. Sin el programa de unión, quien las recibe las une con "
+              u8"selvanore en Linux o con copy /b en Windows y las comprueba con la lista (las "
+              u8"líneas de PowerShell de README.txt).\n\n"
               u8"Carpeta: \"C:\\out\"");
     r.list.clear();
     r.listSize = 0;
@@ -189,9 +194,13 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
     parts.byParts = true;
     parts.parts = 3;
     std::string text = Utf8(SummaryText(r, "C:\\out", parts));
-    EXPECT_NE(text.find(u8"estos 4 archivos, 14,6 MiB en total (15.321.024 bytes)"), std::string::npos)
+    EXPECT_NE(text.find(u8"tiene 4 archivos, 14,6 MiB en total (15.321.024 bytes)"), std::string::npos)
         << text;
-    EXPECT_NE(text.find(u8"con un doble clic.\n\nCarpeta"), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"con un doble clic.\n\nLos servicios de correo"), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"o solo las partes. Sin el programa de unión, quien las recibe las une con "
+                        u8"selvanore en Linux o con copy /b en Windows.\n\nCarpeta"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

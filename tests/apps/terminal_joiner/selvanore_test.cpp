@@ -28,6 +28,7 @@
 #include "text/cp1252.h"
 #include "format/checksum_list.h"
 #include "format/locate.h"
+#include "format/name_record.h"
 #include "tests/support/encode_record.h"
 #include "tests/support/part_names.h"
 #include "tests/support/temp_dir.h"
@@ -35,9 +36,7 @@
 namespace {
 
 const char kUtf8Name[] = "A\xC3\xB1o caf\xC3\xA9.bin";  // as the file system names it
-const char kRecordName[] = "Año café.bin";              // Windows-1252, as the record does
 
-std::string Utf8(const std::string& cp1252) { return Windows1252ToUtf8(cp1252.c_str()); }
 
 std::string Sha256(const std::string& bytes) {
     std::unique_ptr<CHash> engine(CreateHashEngine(CHECKSUM_SHA256));
@@ -130,38 +129,50 @@ Finished RunPiped(std::vector<std::string> words, const std::string& folder, boo
     return finished;
 }
 
-// A set of three parts of kUtf8Name in folder, and its checksum list's text.
+// A set of three parts of name (kUtf8Name unless given) in folder, and its
+// checksum list's text.
 struct Set {
+    std::string name;
     std::string whole;
     std::string list;
 };
-Set MakeSet(const std::string& folder, const std::vector<uint64_t>& sizes) {
+Set MakeSet(const std::string& folder, const std::vector<uint64_t>& sizes,
+            const std::string& setName = kUtf8Name) {
     Set set;
+    set.name = setName;
     for (uint32_t i = 0; i < sizes.size(); ++i) {
-        std::string name = ExpectedPartName(kUtf8Name, static_cast<uint32_t>(sizes.size()), i);
+        std::string name = ExpectedPartName(setName, static_cast<uint32_t>(sizes.size()), i);
         WriteFile(folder + "/" + name, sizes[i], 40 + i);
         std::string part = ReadWholeFile(folder + "/" + name);
         set.whole += part;
         set.list += ChecksumListLine(Sha256(part), name);
     }
-    set.list += ChecksumListLine(Sha256(set.whole), kUtf8Name);
+    set.list += ChecksumListLine(Sha256(set.whole), setName);
     return set;
 }
 
-// A copy of a joiner stamped with the set's record.
+// A copy of a joiner stamped with the set's record (for COUNT parts), and
+// its name record when it has one.
 void StampCopy(const std::string& joiner, const Set& set, const std::string& path, uint32_t count = 3) {
     std::string image = ReadWholeFile(joiner);
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image.data());
     RecordLocation location;
-    ASSERT_TRUE(LocateRecord(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &location));
+    ASSERT_TRUE(LocateRecord(bytes, image.size(), &location));
     uint8_t record[kRecordSize];
-    ASSERT_TRUE(EncodeRecord(CHECKSUM_SHA256, set.whole.size(), count, kRecordName, Sha256(set.whole), record));
+    ASSERT_TRUE(EncodeRecord(CHECKSUM_SHA256, set.whole.size(), count, set.name, Sha256(set.whole), record));
     std::memcpy(&image[location.offset], record, kRecordSize);
+    RecordLocation name;
+    if (LocateRecord(bytes, image.size(), &name, kNameRecordPlace)) {
+        uint8_t nameRecord[kNameRecordSize];
+        ASSERT_TRUE(EncodeNameRecord(set.name, nameRecord));
+        std::memcpy(&image[name.offset], nameRecord, kNameRecordSize);
+    }
     WriteWholeFile(path, image);
     chmod(path.c_str(), 0700);
 }
 
 std::string JoinedReport(const std::string& digest) {
-    return Utf8("Creación de archivo de salida :\n"
+    return std::string("Creación de archivo de salida :\n"
                 "\"Año café.bin\"\n"
                 "Tamaño : 3.500 bytes.\n"
                 "\n"
@@ -227,6 +238,66 @@ TEST_P(SelvanoreJoins, FromEachSourceOfTheRecord) {
 }
 INSTANTIATE_TEST_SUITE_P(Sources, SelvanoreJoins, ::testing::Values(kOwnStamp, kWindowsJoiner, kList));
 
+// Names in other scripts, whose records hold a stand-in: the parts are
+// found, the output made and the report written under the exact name,
+// whether the record is the program's own, a Windows joiner's read as data
+// or a list's.
+TEST_P(SelvanoreJoins, NamesInAnyScript) {
+    const Source source = GetParam();
+    if (source == kWindowsJoiner && PE_FIXTURE[0] == '\0') GTEST_SKIP() << "no Windows cross compiler";
+    const std::string names[] = {
+        "\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82 a\xC3\xB1o.bin",  // Cyrillic and Spanish
+        "\xE5\xA0\xB1\xE5\x91\x8A\xE6\x9B\xB8 \xF0\x9F\x98\x80.txt",  // CJK and an emoji
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        TempDir dir(TempDir::kStay);
+        const std::string set = dir / "set";
+        mkdir(set.c_str(), 0700);
+        Set made = MakeSet(set, {1500, 1500, 500}, name);
+        std::vector<std::string> words;
+        if (source == kOwnStamp) {
+            StampCopy(SELVANORE, made, set + "/" + name + "__join");
+            words = Command(set + "/" + name + "__join");
+        } else if (source == kWindowsJoiner) {
+            StampCopy(PE_FIXTURE, made, set + "/" + name + "__join.exe");
+            words = Command(SELVANORE);
+            words.push_back("set/" + name + "__join.exe");
+        } else {
+            WriteWholeFile(set + "/" + name + ".sha256", made.list);
+            words = Command(SELVANORE);
+            words.push_back("set/" + name + ".sha256");
+        }
+        Finished run = RunPiped(words, dir.Path().string(), source == kWindowsJoiner);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("Creación de archivo de salida :\n\"" + name + "\"\n"), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("\"" + name + "__002\"  100%\n"), std::string::npos) << run.out;
+        EXPECT_EQ(ReadWholeFile(set + "/" + name), made.whole);
+    }
+}
+
+// Pointed at a part or at the recovery index, as people do, selvanore
+// joins the set with the joiner or the list beside it.
+TEST(Selvanore, APartOrTheRecoveryIndexFindsTheRestBesideIt) {
+    TempDir dir(TempDir::kStay);
+    const std::string set = dir / "set";
+    mkdir(set.c_str(), 0700);
+    Set made = MakeSet(set, {1500, 1500, 500});
+    WriteWholeFile(set + "/" + kUtf8Name + ".sha256", made.list);
+    WriteWholeFile(set + "/" + kUtf8Name + ".par2", "recovery index");
+    for (const std::string& given : {kUtf8Name + std::string("__002"), kUtf8Name + std::string(".par2")}) {
+        SCOPED_TRACE(given);
+        std::remove((set + "/" + kUtf8Name).c_str());
+        std::vector<std::string> words = Command(SELVANORE);
+        words.push_back("set/" + given);
+        Finished run = RunPiped(words, dir.Path().string());
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, JoinedReport(Sha256(made.whole)));
+        EXPECT_EQ(ReadWholeFile(set + "/" + kUtf8Name), made.whole);
+    }
+}
+
 // The command line and the record: 2 when unusable, 1 when the join cannot
 // be made (a list beside a Windows joiner names the missing part).
 TEST(Selvanore, ExitStatuses) {
@@ -273,7 +344,7 @@ TEST(Selvanore, ExitStatuses) {
     words.push_back("set__join.exe");
     Finished missing = RunPiped(words, dir.Path().string());
     EXPECT_EQ(missing.status, 1);
-    EXPECT_NE(missing.out.find(Utf8("No se puede leer un archivo de entrada.\n"
+    EXPECT_NE(missing.out.find(std::string("No se puede leer un archivo de entrada.\n"
                                     "No se puede leer la parte \"Año café.bin__001\".\n"
                                     "La concatenación es imposible.\n")),
               std::string::npos)
@@ -299,7 +370,7 @@ TEST(Selvanore, WithNobodyToAnswerABadJoinIsNotKept) {
 
         Finished run = RunPiped(words, folder);
         EXPECT_EQ(run.status, 1) << run.err;
-        std::string answered = Utf8("¿Desea conservar el archivo de salida? [S/n] ") + (yes ? "s\n" : "n\n");
+        std::string answered = std::string("¿Desea conservar el archivo de salida? [S/n] ") + (yes ? "s\n" : "n\n");
         EXPECT_NE(run.out.find(answered), std::string::npos) << run.out;
         if (yes) {
             EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "kept under the output's name";
@@ -344,7 +415,7 @@ TEST(Selvanore, RebuildsPartsFromRecoveryFilesThatPar2Made) {
                              "La parte \"Año café.bin__001\" ha sido reconstruida.\n"
                              "La parte \"Año café.bin__004\" ha sido reconstruida.\n",
                              "Checksum válido (SHA-256) :\n"}) {
-        EXPECT_NE(run.out.find(Utf8(line)), std::string::npos) << line << "\n" << run.out;
+        EXPECT_NE(run.out.find(line), std::string::npos) << line << "\n" << run.out;
     }
     std::vector<std::string> after;
     for (const std::string& name : ListNames(folder)) {
@@ -445,10 +516,10 @@ TEST(Selvanore, OnATerminalPauseAndCtrlCKeepNothing) {
     close(master);
 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
-    EXPECT_NE(seen.find(Utf8("¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(std::string("¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
     // The open line and the status lines go back up and are written again.
     EXPECT_NE(seen.find("\r\x1b[2A\x1b[J"), std::string::npos) << seen;
-    EXPECT_NE(seen.find(Utf8("La concatenación ha sido cancelada.\r\n")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(std::string("La concatenación ha sido cancelada.\r\n")), std::string::npos) << seen;
     EXPECT_EQ(ReadWholeFile(dir / kUtf8Name), "the user's own file");
     EXPECT_EQ(ListNames(folder).size(), 5u) << "the parts, the list and the user's file only";
     EXPECT_EQ(ReadWholeFile(dir / (std::string(kUtf8Name) + "__000")).size(), 1500u);
@@ -477,9 +548,9 @@ TEST(Selvanore, QuestionsAreAskedOnTheControllingTerminal) {
         Exec(words, folder);
     }
     std::string seen;
-    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("¿Desea reemplazarlo? [s/N] "))) << seen;
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, std::string("¿Desea reemplazarlo? [s/N] "))) << seen;
     ASSERT_EQ(write(pty.master, "s", 1), 1);
-    EXPECT_TRUE(ReadUntil(pty.master, &seen, Utf8("concatenación. [s/N] "))) << seen;
+    EXPECT_TRUE(ReadUntil(pty.master, &seen, std::string("concatenación. [s/N] "))) << seen;
     ASSERT_EQ(write(pty.master, "n", 1), 1);
     int status = WaitFor(child);
     ReadUntil(pty.master, &seen, "never printed");
@@ -487,12 +558,12 @@ TEST(Selvanore, QuestionsAreAskedOnTheControllingTerminal) {
 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(ReadWholeFile(dir / kUtf8Name) == made.whole) << "the joined file replaced it";
-    EXPECT_NE(seen.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
-    EXPECT_NE(seen.find(Utf8("concatenación. [s/N] n\r\n")), std::string::npos) << seen;
-    EXPECT_EQ(seen.find(Utf8("Concatenación exitosa.")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(std::string("  ¿Desea reemplazarlo? [s/N] s\r\n")), std::string::npos) << seen;
+    EXPECT_NE(seen.find(std::string("concatenación. [s/N] n\r\n")), std::string::npos) << seen;
+    EXPECT_EQ(seen.find(std::string("Concatenación exitosa.")), std::string::npos) << seen;
     std::string logged = ReadWholeFile(log);
-    EXPECT_NE(logged.find(Utf8("  ¿Desea reemplazarlo? [s/N] s\n")), std::string::npos) << logged;
-    EXPECT_NE(logged.find(Utf8("Concatenación exitosa.\n"
+    EXPECT_NE(logged.find(std::string("  ¿Desea reemplazarlo? [s/N] s\n")), std::string::npos) << logged;
+    EXPECT_NE(logged.find(std::string("Concatenación exitosa.\n"
                                "Elimine los archivos de entrada después de la concatenación. [s/N] n\n")),
               std::string::npos)
         << logged;

@@ -85,6 +85,74 @@ TEST(JoinSource, AListGivesARecordAndThePartsDigests) {
     EXPECT_TRUE(source.sizeFromParts);
 }
 
+// A list of a name in another script gives the record its stand-in and
+// the name record the exact name, which is the set's name.
+TEST(JoinSource, AListOfANameInAnyScriptGivesTheExactName) {
+    TempDir dir;
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC \xD0\x96.bin";  // U+65E5 U+672C, U+0416
+    WriteWholeFile(dir / "list", ListText(japanese, 2));
+    JoinSource source;
+    SourceFailure failure;
+    ASSERT_TRUE(ReadJoinSource(dir / "list", &source, &failure)) << static_cast<int>(failure.cause);
+    JoinRecord record;
+    DecodeRecord(source.record, &record);
+    EXPECT_STREQ(record.outputName, "__ _.bin");
+    ASSERT_TRUE(source.hasNameRecord);
+    std::string exact;
+    ASSERT_TRUE(ExactOutputName(source.record, source.nameRecord, &exact));
+    EXPECT_EQ(exact, japanese);
+}
+
+// The set a file names by its own name: a part of any index, the recovery
+// index or volume; not the joiner, the list or a name that only looks close.
+TEST(JoinSource, APartOrRecoveryFileNamesItsSet) {
+    const struct {
+        const char* file;
+        const char* set;
+    } cases[] = {
+        {"a.bin__000", "a.bin"},        {"a.bin__0123", "a.bin"},
+        {"x__y__042", "x__y"},          {"a.bin.par2", "a.bin"},
+        {"a.bin.vol0+1.par2", "a.bin"}, {"a.bin.vol12+25.par2", "a.bin"},
+        {"a.vol.par2", "a.vol"},        {"a.bin__join.exe", ""},
+        {"a.bin__join", ""},            {"a.bin.sha256", ""},
+        {"a.bin__01", ""},              {"a.bin__00x", ""},
+        {"__000", ""},                  {".par2", ""},
+        {"a.bin", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SetNameOf(c.file), c.set) << c.file;
+}
+
+// Given a part, the joiner beside it is read before the list, and the
+// failure of what was read names that file; with neither, the part says so.
+TEST(JoinSource, APartGivesTheRecordOfWhatIsBesideIt) {
+    if (ELF_FIXTURE[0] == '\0') GTEST_SKIP();
+    TempDir dir;
+    WriteWholeFile(dir / "s.bin__001", "part");
+    JoinSource source;
+    SourceFailure failure;
+    EXPECT_FALSE(ReadJoinSource(dir / "s.bin__001", &source, &failure));
+    EXPECT_EQ(DescribeSourceFailure(failure, dir / "s.bin__001"),
+              "'" + (dir / "s.bin__001") + "' is a file of the set 's.bin', but neither its joiner "
+              "('s.bin__join.exe', 's.bin__join') nor its list ('s.bin.sha256') is beside it");
+
+    WriteWholeFile(dir / "s.bin.sha256", ListText("s.bin", 2, 'a'));
+    ASSERT_TRUE(ReadJoinSource(dir / "s.bin__001", &source, &failure));
+    EXPECT_TRUE(source.sizeFromParts) << "the list's record";
+
+    uint8_t record[kRecordSize];
+    ASSERT_TRUE(EncodeRecord(CHECKSUM_MD5, 8, 2, "s.bin", std::string(32, 'c'), record));
+    StampFixture(ELF_FIXTURE, record, dir / "s.bin__join");
+    ASSERT_TRUE(ReadJoinSource(dir / "s.bin.par2", &source, &failure));
+    EXPECT_FALSE(source.sizeFromParts) << "the joiner's record";
+    EXPECT_EQ(std::memcmp(source.record, record, kRecordSize), 0);
+
+    WriteWholeFile(dir / "s.bin__join.exe", "not a program");
+    failure = SourceFailure();
+    EXPECT_FALSE(ReadJoinSource(dir / "s.bin__000", &source, &failure));
+    EXPECT_EQ(failure.file, dir / "s.bin__join.exe");
+    EXPECT_EQ(DescribeSourceFailure(failure, dir / "s.bin__000").find("'" + (dir / "s.bin__join.exe") + "'"), 0u);
+}
+
 TEST(JoinSource, RefusesWhatGivesNoRecord) {
     TempDir dir;
     std::string truncated = ELF_FIXTURE[0] != '\0' ? ReadWholeFile(ELF_FIXTURE).substr(0, 100) : "";
@@ -99,9 +167,8 @@ TEST(JoinSource, RefusesWhatGivesNoRecord) {
          "'DIR/damaged' is a program without a usable join record: its headers are damaged"},
         {"prose", "not a list\n", SourceCause::NotAList,
          "'DIR/prose' is neither a joiner nor the checksum list of a set: line 1 is not a checksum line"},
-        {"japanese", ListText("\xE6\x97\xA5\xE6\x9C\xAC.bin", 2), SourceCause::NameNotWindows1252,
-         "the name '\xE6\x97\xA5\xE6\x9C\xAC.bin' of the list 'DIR/japanese' has no Windows-1252 form, "
-         "which the record needs"},
+        {"control", ListText("\xE6\x97\xA5\xC2\x85.bin", 2), SourceCause::NameNotPlain,
+         "the name '\xE6\x97\xA5\\u0085.bin' of the list 'DIR/control' is not a plain file name"},
         {"path", ListText("../x", 2), SourceCause::NameNotPlain,
          "the name '../x' of the list 'DIR/path' is not a plain file name"},
         {"long", ListText(std::string(626, 'n'), 2), SourceCause::NameTooLong,
@@ -130,7 +197,9 @@ TEST(JoinSource, RefusesWhatGivesNoRecord) {
 // (with a SHA-256 record) its whole digest are the record's.
 TEST(JoinSource, AListBesideThePartsMustBeTheSets) {
     TempDir dir;
-    const std::string listName = kUtf8Name + ".sha256";
+    // The record names the set by a stand-in; its name record, exactly.
+    const std::string exact = "A\xC3\xB1o caf\xC3\xA9 \xE6\x97\xA5.bin";
+    const std::string listName = exact + ".sha256";
     const struct {
         const char* name;
         uint32_t kind;
@@ -138,11 +207,14 @@ TEST(JoinSource, AListBesideThePartsMustBeTheSets) {
         ListBeside found;
     } cases[] = {
         {"none", CHECKSUM_SHA256, "", ListBeside::None},
-        {"theSets", CHECKSUM_SHA256, ListText(kUtf8Name, 3, 'e'), ListBeside::Used},
-        {"anMd5Record", CHECKSUM_MD5, ListText(kUtf8Name, 3, 'a'), ListBeside::Used},
-        {"otherDigest", CHECKSUM_SHA256, ListText(kUtf8Name, 3, 'a'), ListBeside::Unusable},
-        {"otherCount", CHECKSUM_SHA256, ListText(kUtf8Name, 4, 'e'), ListBeside::Unusable},
+        {"theSets", CHECKSUM_SHA256, ListText(exact, 3, 'e'), ListBeside::Used},
+        {"anMd5Record", CHECKSUM_MD5, ListText(exact, 3, 'a'), ListBeside::Used},
+        {"otherDigest", CHECKSUM_SHA256, ListText(exact, 3, 'a'), ListBeside::Unusable},
+        {"otherCount", CHECKSUM_SHA256, ListText(exact, 4, 'e'), ListBeside::Unusable},
         {"otherName", CHECKSUM_SHA256, ListText("x", 3, 'e'), ListBeside::Unusable},
+        // The list of another name with the same stand-in is another set's.
+        {"otherStandIn", CHECKSUM_SHA256, ListText("A\xC3\xB1o caf\xC3\xA9 _.bin", 3, 'e'),
+         ListBeside::Unusable},
         {"prose", CHECKSUM_SHA256, "prose\n", ListBeside::Unusable},
     };
     for (const auto& c : cases) {
@@ -151,11 +223,13 @@ TEST(JoinSource, AListBesideThePartsMustBeTheSets) {
         if (!c.list.empty()) WriteWholeFile(listName, c.list);
         uint8_t record[kRecordSize];
         std::string digest = Digest('e').substr(0, 2 * FindChecksumKind(c.kind)->digestSize);
-        ASSERT_TRUE(EncodeRecord(c.kind, 100, 3, "A\xF1o caf\xE9.bin", digest, record));
+        ASSERT_TRUE(EncodeRecord(c.kind, 100, 3, "A\xF1o caf\xE9 _.bin", digest, record));
+        uint8_t nameRecord[kNameRecordSize];
+        ASSERT_TRUE(EncodeNameRecord(exact, nameRecord));
         std::string name;
         std::vector<std::string> digests;
         SourceFailure failure;
-        EXPECT_EQ(FindListBeside(record, &name, &digests, &failure), c.found);
+        EXPECT_EQ(FindListBeside(record, nameRecord, &name, &digests, &failure), c.found);
         EXPECT_EQ(digests.size(), c.found == ListBeside::Used ? 3u : 0u);
         if (c.found != ListBeside::None) {
             EXPECT_EQ(name, listName);
@@ -169,7 +243,7 @@ TEST(JoinSource, AListBesideThePartsMustBeTheSets) {
     std::string name;
     std::vector<std::string> digests;
     SourceFailure failure;
-    EXPECT_EQ(FindListBeside(empty, &name, &digests, &failure), ListBeside::None);
+    EXPECT_EQ(FindListBeside(empty, nullptr, &name, &digests, &failure), ListBeside::None);
 }
 
 // ---- The command line ----------------------------------------------------------
