@@ -52,6 +52,7 @@ enum class Refusal {
     OptionNeedsValue,       // word: the long name without "--"
     NoFile,
     NoCut,
+    RecoveryNotANumber,
 };
 std::string RefusalText(Refusal refusal, const std::string& word = "", const std::string& other = "");
 
@@ -60,12 +61,14 @@ std::string RefusalText(Refusal refusal, const std::string& word = "", const std
 std::string DescribeWarning(const SplitWarning& warning);
 std::string DescribeFailure(const SplitFailure& failure);
 
-// The progress of a cut, shown in place: "cutting NAME: P%".
-std::string ProgressText(const std::string& name, int percent);
+// The progress of a cut, shown in place: "cutting NAME: P%", and of its
+// recovery pass: "recovery data of NAME: P%".
+std::string ProgressText(const std::string& name, int percent, bool recovery = false);
 
 // The summary of a set made: the file, its size and parts, the joiner made,
-// the checksum, the checksum list and the joiner copied, a line each, the
-// joiner copied last.
+// the checksum, the checksum list, the recovery files (what to send with the
+// parts, and how many lost parts they rebuild) and the joiner copied, a line
+// each, the joiner copied last.
 std::string SummaryText(const SplitResult& result);
 // The failure of a summary that cannot be written, with the system's reason.
 std::string SummaryFailedText(const std::string& reason);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 struct CutPreset {
     uint64_t partSize;
@@ -58,5 +59,12 @@ enum class AmountProblem {
 // can be cut so (a size of 0, fewer than 2 parts...) is the job's to say.
 int ChooseCut(size_t index, const char* amount, size_t unit, CutChoice* choice,
               AmountProblem* problem);
+
+// The recovery data's choices, in the window's order: the job's default
+// (one recovery part for 3 parts or more), none, then 1 to 5 and 10
+// recovery parts. The first is selected at first.
+const size_t kRecoveryChoiceCount = 8;
+// The request's recovery for the choice at index (none: the default).
+std::optional<uint32_t> RecoveryOfChoice(size_t index);
 
 #endif

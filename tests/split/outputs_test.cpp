@@ -198,6 +198,8 @@ struct Told {
     uint64_t cut = 0;       // bytes of the last Cutting event
     size_t stopAfter = 0;   // stop once this many Cutting events came; 0: never
     size_t cuttings = 0;
+    size_t recoverings = 0;
+    size_t stopAfterRecovering = 0;  // stop once this many Recovering events came; 0: never
 };
 
 void OnWarn(void* context, const SplitWarning& warning) {
@@ -217,12 +219,16 @@ void OnProgress(void* context, const SplitProgress& progress) {
             told->cut = progress.done;
             break;
         case SplitStage::Cut: told->events.push_back("cut"); break;
+        case SplitStage::Recovering:
+            if (told->recoverings++ == 0) told->events.push_back("recovering");
+            break;
     }
 }
 
 int OnStop(void* context) {
     Told* told = static_cast<Told*>(context);
-    return told->stopAfter != 0 && told->cuttings >= told->stopAfter;
+    return (told->stopAfter != 0 && told->cuttings >= told->stopAfter) ||
+           (told->stopAfterRecovering != 0 && told->recoverings >= told->stopAfterRecovering);
 }
 
 class SplitJob : public ::testing::Test {
@@ -239,6 +245,7 @@ protected:
         request.kind = CHECKSUM_MD5;
         request.joiner = ELF_FIXTURE;
         request.outDir = dir / "out";
+        request.recovery = 0;  // the recovery data's tests ask for it
         request.events = {&told, OnWarn, OnProgress, OnStop};
     }
     Names Out() const { return ListNames(dir / "out"); }
