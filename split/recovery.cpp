@@ -7,19 +7,25 @@
 
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "hash/accel.h"
 #include "recovery/par2_file_hash.h"
 #include "recovery/reed_solomon.h"
 #include "split/cut.h"
 
 namespace {
 
-// The memory of the recovery blocks of both threads together.
+// The memory of the recovery blocks of both threads together; the parts'
+// blocks take the cut's buffer, kMd5Lanes of them for each thread.
 const size_t kRecoveryMemory = 4u << 20;
-const size_t kLargestBlock = 1u << 20;
-const size_t kSmallestBlock = 64u << 10;
+const size_t kLargestBlock = kCutBufferSize / (2 * kMd5Lanes);
+const size_t kSmallestBlock = 16u << 10;
+// A share of this many parts or fewer keeps them open from round to round
+// (each read then follows the last); beyond, each is opened for each read.
+const uint32_t kPartsKeptOpen = 64;
 
 // One thread's share of a round: the parts first to end - 1, read at offset
-// into block and added to its own recovery blocks.
+// kMd5Lanes at a time into blocks, hashed side by side and added to its own
+// recovery blocks.
 struct RoundShare {
     const Job* job;
     const OutputSet* outputs;
@@ -31,31 +37,36 @@ struct RoundShare {
     uint32_t end;
     uint64_t offset;
     size_t length;  // of the round: the recovery blocks' bytes
-    uint8_t* block;
+    uint8_t* blocks;  // kMd5Lanes blocks of kLargestBlock bytes
     std::vector<uint8_t*> recovery;
+    std::vector<SystemFile> open;  // the share's parts, when it keeps them open
     uint64_t read;  // bytes of the parts read in the round
-    // The first failure: the part, and the system's reason (empty: the part
+    // The first failure: the part, and the system's reason (none: the part
     // was shorter than cut).
     bool failed;
     uint32_t failedPart;
     SystemError error;
 };
 
-// Reads length bytes of the file at path from offset, all of them.
-int ReadPartBlock(const std::string& path, uint64_t offset, uint8_t* block, size_t length,
-                  SystemError* error, bool* shortRead) {
-    SystemFile file;
-    uint64_t size = 0;
-    if (!OpenRegularFile(path, &file, &size, error)) return 0;
-    if (size < offset + length) {
-        *shortRead = true;
-        return 0;
+// Reads length bytes of part index at the round's offset, all of them.
+int ReadPartBlock(RoundShare* s, uint32_t index, uint8_t* block, size_t length, bool* shortRead) {
+    SystemFile once;
+    SystemFile* file = &once;
+    if (!s->open.empty()) file = &s->open[index - s->first];
+    if (!file->IsOpen()) {
+        uint64_t size = 0;
+        std::string path = OutputPath(*s->job, s->outputs->temporaries[index]);
+        if (!OpenRegularFile(path, file, &size, &s->error)) return 0;
+        if (size < s->offset + length) {
+            *shortRead = true;
+            return 0;
+        }
+        if (!SeekTo(file->handle, s->offset, &s->error)) return 0;
     }
-    if (!SeekTo(file.handle, offset, error)) return 0;
     size_t done = 0;
     while (done < length) {
         size_t got = 0;
-        if (!ReadSome(file.handle, block + done, length - done, &got, error)) return 0;
+        if (!ReadSome(file->handle, block + done, length - done, &got, &s->error)) return 0;
         if (got == 0) {
             *shortRead = true;
             return 0;
@@ -69,21 +80,35 @@ void RunShare(void* parameter) {
     RoundShare& s = *static_cast<RoundShare*>(parameter);
     s.read = 0;
     for (uint8_t* r : s.recovery) std::memset(r, 0, s.length);
-    for (uint32_t i = s.first; i < s.end && !s.failed; ++i) {
-        uint64_t size = PartSize(s.job->plan, i);
-        if (s.offset >= size) continue;
-        size_t length = static_cast<size_t>(std::min<uint64_t>(size - s.offset, s.length));
-        bool shortRead = false;
-        std::string path = OutputPath(*s.job, s.outputs->temporaries[i]);
-        if (!ReadPartBlock(path, s.offset, s.block, length, &s.error, &shortRead)) {
-            s.failed = true;
-            s.failedPart = i;
-            if (shortRead) s.error = SystemError();
-            return;
+    uint32_t i = s.first;
+    while (i < s.end) {
+        // A group of parts read at the offset: those of a whole block are
+        // hashed side by side, a part that ends in it on its own.
+        Par2FileHasher* whole[kMd5Lanes];
+        const uint8_t* wholeData[kMd5Lanes];
+        uint32_t wholeCount = 0;
+        for (uint32_t n = 0; i < s.end && n < kMd5Lanes; ++i) {
+            uint64_t size = PartSize(s.job->plan, i);
+            if (s.offset >= size) continue;
+            size_t length = static_cast<size_t>(std::min<uint64_t>(size - s.offset, s.length));
+            uint8_t* block = s.blocks + n++ * kLargestBlock;
+            bool shortRead = false;
+            if (!ReadPartBlock(&s, i, block, length, &shortRead)) {
+                s.failed = true;
+                s.failedPart = i;
+                if (shortRead) s.error = SystemError();
+                return;
+            }
+            if (length == s.length) {
+                whole[wholeCount] = &(*s.hashers)[i];
+                wholeData[wholeCount++] = block;
+            } else {
+                UpdatePar2FileHash(&(*s.hashers)[i], block, length);
+            }
+            RsAccumulate((*s.slotOf)[i], block, length, s.exponents, s.count, s.recovery.data());
+            s.read += length;
         }
-        UpdatePar2FileHash(&(*s.hashers)[i], s.block, length);
-        RsAccumulate((*s.slotOf)[i], s.block, length, s.exponents, s.count, s.recovery.data());
-        s.read += length;
+        UpdatePar2FileHashes(whole, wholeData, s.length, wholeCount);
     }
 }
 
@@ -200,8 +225,9 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
         RoundShare& s = shares[t];
         s = RoundShare{&job, &outputs, &slotOf, &hashers, exponents.data(), count,
                        t == 0 ? 0 : middle, t == 0 ? middle : parts, 0, 0,
-                       buffer + t * (kCutBufferSize / 2), {}, 0, false, 0, SystemError()};
+                       buffer + t * (kCutBufferSize / 2), {}, {}, 0, false, 0, SystemError()};
         for (uint32_t r = 0; r < count; ++r) s.recovery.push_back(recovery.get() + (t * count + r) * block);
+        if (s.end - s.first <= kPartsKeptOpen) s.open.resize(s.end - s.first);
     }
 
     uint64_t total = 0;
