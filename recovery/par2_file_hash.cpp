@@ -47,8 +47,8 @@ int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher, uint64_t known
     return 1;
 }
 
-// Everything but the file's MD5.
-static void UpdateAllButWhole(Par2FileHasher* h, const uint8_t* p, size_t bytes) {
+void UpdatePar2FileChecks(Par2FileHasher* h, const void* data, size_t bytes) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
     if (h->length < kPar2FirstBytes) {
         uint64_t take = std::min<uint64_t>(bytes, kPar2FirstBytes - h->length);
         h->first->Update(p, static_cast<uint32_t>(take));
@@ -68,11 +68,11 @@ static void UpdateAllButWhole(Par2FileHasher* h, const uint8_t* p, size_t bytes)
 void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     HashBytes(h->whole.get(), p, bytes);
-    UpdateAllButWhole(h, p, bytes);
+    UpdatePar2FileChecks(h, p, bytes);
 }
 
-void UpdatePar2FileHashes(Par2FileHasher* const* hashers, const uint8_t* const* data, size_t bytes,
-                          uint32_t count) {
+void UpdatePar2FileMd5s(Par2FileHasher* const* hashers, const uint8_t* const* data, size_t bytes,
+                        uint32_t count) {
     const uint32_t kGroup = 64;
     CHash* engines[kGroup];
     for (uint32_t first = 0; first < count; first += kGroup) {
@@ -80,7 +80,6 @@ void UpdatePar2FileHashes(Par2FileHasher* const* hashers, const uint8_t* const* 
         for (uint32_t i = 0; i < n; ++i) engines[i] = hashers[first + i]->whole.get();
         CMd5::UpdateLanes(engines, data + first, n, static_cast<uint32_t>(bytes));
     }
-    for (uint32_t i = 0; i < count; ++i) UpdateAllButWhole(hashers[i], data[i], bytes);
 }
 
 int FinishPar2FileHash(Par2FileHasher* h, const std::string& name, Par2File* file) {

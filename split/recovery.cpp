@@ -14,115 +14,69 @@
 
 namespace {
 
-// The memory of the recovery blocks of both threads together; the parts'
-// blocks take the cut's buffer, kMd5Lanes of them for each thread.
-const size_t kRecoveryMemory = 4u << 20;
+// The memory of the recovery blocks; the parts' blocks take the cut's
+// buffer: two groups of kMd5Lanes blocks, one read while the other is hashed.
+const size_t kRecoveryMemory = 2u << 20;
 const size_t kLargestBlock = kCutBufferSize / (2 * kMd5Lanes);
 const size_t kSmallestBlock = 16u << 10;
-// A share of this many parts or fewer keeps them open from round to round
-// (each read then follows the last); beyond, each is opened for each read.
+// This many parts or fewer are kept open from round to round (each read
+// then follows the last); beyond, each is opened for each read.
 const uint32_t kPartsKeptOpen = 64;
 
-// One thread's share of a round: the parts first to end - 1, read at offset
-// kMd5Lanes at a time into blocks, hashed side by side and added to its own
-// recovery blocks.
-struct RoundShare {
-    const Job* job;
-    const OutputSet* outputs;
-    const std::vector<uint32_t>* slotOf;  // each part's input slice
-    std::vector<Par2FileHasher>* hashers;
-    const uint32_t* exponents;
+// What the helper hashes: the MD5s of a group of parts' blocks, side by
+// side where they are of the same length.
+struct Md5Task {
+    Par2FileHasher* hashers[kMd5Lanes];
+    const uint8_t* data[kMd5Lanes];
+    size_t lengths[kMd5Lanes];
     uint32_t count;
-    uint32_t first;
-    uint32_t end;
-    uint64_t offset;
-    size_t length;  // of the round: the recovery blocks' bytes
-    uint8_t* blocks;  // kMd5Lanes blocks of kLargestBlock bytes
-    std::vector<uint8_t*> recovery;
-    std::vector<SystemFile> open;  // the share's parts, when it keeps them open
-    uint64_t read;  // bytes of the parts read in the round
-    // The first failure: the part, and the system's reason (none: the part
-    // was shorter than cut).
-    bool failed;
-    uint32_t failedPart;
-    SystemError error;
 };
 
-// Reads length bytes of part index at the round's offset, all of them.
-int ReadPartBlock(RoundShare* s, uint32_t index, uint8_t* block, size_t length, bool* shortRead) {
+void HashMd5s(void* parameter) {
+    Md5Task& task = *static_cast<Md5Task*>(parameter);
+    uint32_t same = 0;
+    while (same < task.count && task.lengths[same] == task.lengths[0]) ++same;
+    UpdatePar2FileMd5s(task.hashers, task.data, task.lengths[0], same);
+    for (uint32_t i = same; i < task.count; ++i) {
+        UpdatePar2FileMd5s(&task.hashers[i], &task.data[i], task.lengths[i], 1);
+    }
+}
+
+// The pass's reading: the parts, each kept open or opened for each read.
+struct PartReader {
+    const Job* job;
+    const OutputSet* outputs;
+    std::vector<SystemFile> open;  // when the parts are kept open
+    SystemError error;
+    bool shortRead;
+};
+
+// Reads length bytes of part index at offset, all of them.
+int ReadPartBlock(PartReader* reader, uint32_t index, uint64_t offset, uint8_t* block, size_t length) {
     SystemFile once;
-    SystemFile* file = &once;
-    if (!s->open.empty()) file = &s->open[index - s->first];
+    SystemFile* file = reader->open.empty() ? &once : &reader->open[index];
+    reader->shortRead = false;
     if (!file->IsOpen()) {
         uint64_t size = 0;
-        std::string path = OutputPath(*s->job, s->outputs->temporaries[index]);
-        if (!OpenRegularFile(path, file, &size, &s->error)) return 0;
-        if (size < s->offset + length) {
-            *shortRead = true;
+        std::string path = OutputPath(*reader->job, reader->outputs->temporaries[index]);
+        if (!OpenRegularFile(path, file, &size, &reader->error)) return 0;
+        if (size < offset + length) {
+            reader->shortRead = true;
             return 0;
         }
-        if (!SeekTo(file->handle, s->offset, &s->error)) return 0;
+        if (!SeekTo(file->handle, offset, &reader->error)) return 0;
     }
     size_t done = 0;
     while (done < length) {
         size_t got = 0;
-        if (!ReadSome(file->handle, block + done, length - done, &got, &s->error)) return 0;
+        if (!ReadSome(file->handle, block + done, length - done, &got, &reader->error)) return 0;
         if (got == 0) {
-            *shortRead = true;
+            reader->shortRead = true;
             return 0;
         }
         done += got;
     }
     return 1;
-}
-
-void RunShare(void* parameter) {
-    RoundShare& s = *static_cast<RoundShare*>(parameter);
-    s.read = 0;
-    for (uint8_t* r : s.recovery) std::memset(r, 0, s.length);
-    uint32_t i = s.first;
-    while (i < s.end) {
-        // A group of parts read at the offset: those of a whole block are
-        // hashed side by side, a part that ends in it on its own.
-        Par2FileHasher* whole[kMd5Lanes];
-        const uint8_t* wholeData[kMd5Lanes];
-        uint32_t wholeCount = 0;
-        for (uint32_t n = 0; i < s.end && n < kMd5Lanes; ++i) {
-            uint64_t size = PartSize(s.job->plan, i);
-            if (s.offset >= size) continue;
-            size_t length = static_cast<size_t>(std::min<uint64_t>(size - s.offset, s.length));
-            uint8_t* block = s.blocks + n++ * kLargestBlock;
-            bool shortRead = false;
-            if (!ReadPartBlock(&s, i, block, length, &shortRead)) {
-                s.failed = true;
-                s.failedPart = i;
-                if (shortRead) s.error = SystemError();
-                return;
-            }
-            if (length == s.length) {
-                whole[wholeCount] = &(*s.hashers)[i];
-                wholeData[wholeCount++] = block;
-            } else {
-                UpdatePar2FileHash(&(*s.hashers)[i], block, length);
-            }
-            RsAccumulate((*s.slotOf)[i], block, length, s.exponents, s.count, s.recovery.data());
-            s.read += length;
-        }
-        UpdatePar2FileHashes(whole, wholeData, s.length, wholeCount);
-    }
-}
-
-void AddInto(uint8_t* to, const uint8_t* from, size_t length) {
-    size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        uint64_t a;
-        uint64_t b;
-        std::memcpy(&a, to + i, 8);
-        std::memcpy(&b, from + i, 8);
-        a ^= b;
-        std::memcpy(to + i, &a, 8);
-    }
-    for (; i < length; ++i) to[i] ^= from[i];
 }
 
 int WriteAt(const SystemFile& file, uint64_t offset, const void* data, size_t length,
@@ -134,12 +88,6 @@ int WriteAt(const SystemFile& file, uint64_t offset, const void* data, size_t le
     return WriteOutput(file, data, length, name, job, failure);
 }
 
-int PartFailure(const Job& job, const RoundShare& share, SplitFailure* failure) {
-    std::string path = OutputPath(job, PartFileName(job, share.failedPart));
-    if (share.error.fault == SystemFault::None) return FailWith(failure, SplitCause::PartChanged, path);
-    return FailWithSystem(failure, SplitCause::CannotReadPart, path, share.error);
-}
-
 }  // namespace
 
 uint64_t RecoverySliceSize(const SplitPlan& plan) {
@@ -147,7 +95,7 @@ uint64_t RecoverySliceSize(const SplitPlan& plan) {
 }
 
 size_t RecoveryBlockSize(uint32_t count) {
-    size_t block = kRecoveryMemory / (2 * static_cast<size_t>(count == 0 ? 1 : count));
+    size_t block = kRecoveryMemory / static_cast<size_t>(count == 0 ? 1 : count);
     block = std::min(block, kLargestBlock) & ~static_cast<size_t>(4095);
     return std::max(block, kSmallestBlock);
 }
@@ -207,61 +155,85 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
         }
     }
 
-    // Two shares, each with an input block in the cut's buffer and recovery
-    // blocks of its own.
+    // The helper hashes a group's MD5s while the caller's thread reads the
+    // next group, and takes the CRCs and the Reed-Solomon sums of each.
     const size_t block = RecoveryBlockSize(count);
-    std::unique_ptr<uint8_t[]> recovery(new (std::nothrow) uint8_t[2 * count * block + 2]);
+    std::unique_ptr<uint8_t[]> recovery(new (std::nothrow) uint8_t[count * block + 2]);
     if (!recovery) return FailWith(failure, SplitCause::OutOfMemory);
+    std::vector<uint8_t*> recoveryBlocks;
+    for (uint32_t r = 0; r < count; ++r) recoveryBlocks.push_back(recovery.get() + r * block);
     HelperHandle helper = parts >= 2 ? CreateHelperThread() : nullptr;
     struct HelperOwner {
         HelperHandle handle;
-        ~HelperOwner() {
-            if (handle != nullptr) CloseHelperThread(handle);
+        bool busy = false;
+        void Await() {
+            if (busy) AwaitHelperTask(handle);
+            busy = false;
         }
-    } helperOwner{helper};
-    RoundShare shares[2];
-    uint32_t middle = helper != nullptr ? parts / 2 : parts;
-    for (int t = 0; t < 2; ++t) {
-        RoundShare& s = shares[t];
-        s = RoundShare{&job, &outputs, &slotOf, &hashers, exponents.data(), count,
-                       t == 0 ? 0 : middle, t == 0 ? middle : parts, 0, 0,
-                       buffer + t * (kCutBufferSize / 2), {}, {}, 0, false, 0, SystemError()};
-        for (uint32_t r = 0; r < count; ++r) s.recovery.push_back(recovery.get() + (t * count + r) * block);
-        if (s.end - s.first <= kPartsKeptOpen) s.open.resize(s.end - s.first);
-    }
+        ~HelperOwner() {
+            if (handle == nullptr) return;
+            Await();
+            CloseHelperThread(handle);
+        }
+    } owner{helper};
+    PartReader reader{&job, &outputs, {}, SystemError(), false};
+    if (parts <= kPartsKeptOpen) reader.open.resize(parts);
+    Md5Task tasks[2];
 
     uint64_t total = 0;
     for (uint32_t i = 0; i < parts; ++i) total += PartSize(job.plan, i);
     SplitProgress progress = {SplitStage::Recovering, job.name, 0, total};
+    uint32_t group = 0;  // groups read so far, for the buffer each takes
     for (uint64_t offset = 0; offset < set.sliceSize; offset += block) {
         if (StopAsked(events)) return FailWith(failure, SplitCause::Interrupted);
         size_t length = static_cast<size_t>(std::min<uint64_t>(set.sliceSize - offset, block));
-        for (RoundShare& s : shares) {
-            s.offset = offset;
-            s.length = length;
-        }
-        if (helper != nullptr) StartHelperTask(helper, RunShare, &shares[1]);
-        RunShare(&shares[0]);
-        if (helper != nullptr) {
-            AwaitHelperTask(helper);
-        } else {
-            RunShare(&shares[1]);
-        }
-        for (const RoundShare& s : shares) {
-            if (s.failed) return PartFailure(job, s, failure);
+        for (uint8_t* r : recoveryBlocks) std::memset(r, 0, length);
+        uint32_t i = 0;
+        while (i < parts) {
+            Md5Task& task = tasks[group % 2];
+            uint8_t* blocks = buffer + (group % 2) * (kCutBufferSize / 2);
+            ++group;
+            task.count = 0;
+            for (; i < parts && task.count < kMd5Lanes; ++i) {
+                uint64_t size = PartSize(job.plan, i);
+                if (offset >= size) continue;
+                size_t partLength = static_cast<size_t>(std::min<uint64_t>(size - offset, length));
+                uint8_t* data = blocks + task.count * kLargestBlock;
+                if (!ReadPartBlock(&reader, i, offset, data, partLength)) {
+                    std::string path = OutputPath(job, PartFileName(job, i));
+                    if (reader.shortRead) return FailWith(failure, SplitCause::PartChanged, path);
+                    return FailWithSystem(failure, SplitCause::CannotReadPart, path, reader.error);
+                }
+                task.hashers[task.count] = &hashers[i];
+                task.data[task.count] = data;
+                task.lengths[task.count++] = partLength;
+                progress.done += partLength;
+            }
+            owner.Await();
+            if (helper != nullptr) {
+                StartHelperTask(helper, HashMd5s, &task);
+                owner.busy = true;
+            } else {
+                HashMd5s(&task);
+            }
+            for (uint32_t k = 0; k < task.count; ++k) {
+                UpdatePar2FileChecks(task.hashers[k], task.data[k], task.lengths[k]);
+                uint32_t part = static_cast<uint32_t>(task.hashers[k] - hashers.data());
+                RsAccumulate(slotOf[part], task.data[k], task.lengths[k], exponents.data(), count,
+                             recoveryBlocks.data());
+            }
         }
         for (uint32_t r = 0; r < count; ++r) {
-            AddInto(shares[0].recovery[r], shares[1].recovery[r], length);
-            UpdatePar2RecoveryPacket(&packets[r], shares[0].recovery[r], length);
+            UpdatePar2RecoveryPacket(&packets[r], recoveryBlocks[r], length);
             const std::string& name = job.recoveryVolumes[fileOf[r] - 1].name;
-            if (!WriteAt(files[fileOf[r]], dataOffset[r] + offset, shares[0].recovery[r], length, name,
-                         job, failure)) {
+            if (!WriteAt(files[fileOf[r]], dataOffset[r] + offset, recoveryBlocks[r], length, name, job,
+                         failure)) {
                 return 0;
             }
         }
-        progress.done += shares[0].read + shares[1].read;
         if (events.progress != nullptr) events.progress(events.context, progress);
     }
+    owner.Await();
 
     // Every part's hashes; a part whose beginning is no longer what was cut
     // was changed meanwhile by someone else.
