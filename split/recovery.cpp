@@ -34,6 +34,7 @@ struct Md5Task {
 
 void HashMd5s(void* parameter) {
     Md5Task& task = *static_cast<Md5Task*>(parameter);
+    if (task.count == 0) return;
     uint32_t same = 0;
     while (same < task.count && task.lengths[same] == task.lengths[0]) ++same;
     UpdatePar2FileMd5s(task.hashers, task.data, task.lengths[0], same);
@@ -162,6 +163,8 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
     if (!recovery) return FailWith(failure, SplitCause::OutOfMemory);
     std::vector<uint8_t*> recoveryBlocks;
     for (uint32_t r = 0; r < count; ++r) recoveryBlocks.push_back(recovery.get() + r * block);
+    // The tasks outlive the helper's last one: its owner waits for it first.
+    Md5Task tasks[2];
     HelperHandle helper = parts >= 2 ? CreateHelperThread() : nullptr;
     struct HelperOwner {
         HelperHandle handle;
@@ -178,7 +181,6 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
     } owner{helper};
     PartReader reader{&job, &outputs, {}, SystemError(), false};
     if (parts <= kPartsKeptOpen) reader.open.resize(parts);
-    Md5Task tasks[2];
 
     uint64_t total = 0;
     for (uint32_t i = 0; i < parts; ++i) total += PartSize(job.plan, i);
