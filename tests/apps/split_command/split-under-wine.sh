@@ -278,10 +278,10 @@ interrupt() {
   "$root/scripts/wine-run" "$tool" "$dir/big" --size 1M --checksum none --joiner "$joiner" \
     --out "$dir/out" >"$work/out" 2>"$work/err" &
   local pid=$! i
-  # Until the joiner's and the list's temporary files and two parts have
-  # been begun.
+  # Until the joiner's, the list's and the two recovery files' temporary
+  # files and two parts have been begun.
   for ((i = 0; i < 600; i++)); do
-    [ "$(ls -A "$dir/out" | wc -l)" -ge 4 ] && break
+    [ "$(ls -A "$dir/out" | wc -l)" -ge 6 ] && break
     sleep 0.05
   done
   kill -INT "$pid"
