@@ -14,8 +14,9 @@
 
 namespace {
 
-// The memory of the recovery blocks; the parts' blocks take the cut's
-// buffer: two groups of kMd5Lanes blocks, one read while the other is hashed.
+// The memory of a set of recovery blocks (there are two); the parts' blocks
+// take the cut's buffer: two groups of kMd5Lanes blocks, one read while the
+// other is hashed.
 const size_t kRecoveryMemory = 2u << 20;
 const size_t kLargestBlock = kCutBufferSize / (2 * kMd5Lanes);
 const size_t kSmallestBlock = 16u << 10;
@@ -24,16 +25,25 @@ const size_t kSmallestBlock = 16u << 10;
 const uint32_t kPartsKeptOpen = 64;
 
 // What the helper hashes: the MD5s of a group of parts' blocks, side by
-// side where they are of the same length.
+// side where they are of the same length, and with the first group of a
+// round the recovery blocks of the round before, for their packets.
 struct Md5Task {
     Par2FileHasher* hashers[kMd5Lanes];
     const uint8_t* data[kMd5Lanes];
     size_t lengths[kMd5Lanes];
     uint32_t count;
+    std::vector<Par2RecoveryPacket>* packets;
+    const std::vector<uint8_t*>* recovery;  // null: none
+    size_t recoveryLength;
 };
 
 void HashMd5s(void* parameter) {
     Md5Task& task = *static_cast<Md5Task*>(parameter);
+    if (task.recovery != nullptr) {
+        for (size_t r = 0; r < task.recovery->size(); ++r) {
+            UpdatePar2RecoveryPacket(&(*task.packets)[r], (*task.recovery)[r], task.recoveryLength);
+        }
+    }
     if (task.count == 0) return;
     uint32_t same = 0;
     while (same < task.count && task.lengths[same] == task.lengths[0]) ++same;
@@ -158,11 +168,17 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
 
     // The helper hashes a group's MD5s while the caller's thread reads the
     // next group, and takes the CRCs and the Reed-Solomon sums of each.
+    // The recovery blocks come in two sets, a round's and the one before,
+    // which the helper hashes for the packets during the round.
     const size_t block = RecoveryBlockSize(count);
-    std::unique_ptr<uint8_t[]> recovery(new (std::nothrow) uint8_t[count * block + 2]);
+    std::unique_ptr<uint8_t[]> recovery(new (std::nothrow) uint8_t[2 * (count * block + 2)]);
     if (!recovery) return FailWith(failure, SplitCause::OutOfMemory);
-    std::vector<uint8_t*> recoveryBlocks;
-    for (uint32_t r = 0; r < count; ++r) recoveryBlocks.push_back(recovery.get() + r * block);
+    std::vector<uint8_t*> recoverySets[2];
+    for (int k = 0; k < 2; ++k) {
+        for (uint32_t r = 0; r < count; ++r) {
+            recoverySets[k].push_back(recovery.get() + k * (count * block + 2) + r * block);
+        }
+    }
     // The tasks outlive the helper's last one: its owner waits for it first.
     Md5Task tasks[2];
     HelperHandle helper = parts >= 2 ? CreateHelperThread() : nullptr;
@@ -186,10 +202,13 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
     for (uint32_t i = 0; i < parts; ++i) total += PartSize(job.plan, i);
     SplitProgress progress = {SplitStage::Recovering, job.name, 0, total};
     uint32_t group = 0;  // groups read so far, for the buffer each takes
-    for (uint64_t offset = 0; offset < set.sliceSize; offset += block) {
+    uint32_t round = 0;
+    size_t lastLength = 0;  // of the round before, whose blocks are still to be hashed
+    for (uint64_t offset = 0; offset < set.sliceSize; offset += block, ++round) {
         if (StopAsked(events)) return FailWith(failure, SplitCause::Interrupted);
         size_t length = static_cast<size_t>(std::min<uint64_t>(set.sliceSize - offset, block));
-        for (uint8_t* r : recoveryBlocks) std::memset(r, 0, length);
+        std::vector<uint8_t*>& recoveryBlocks = recoverySets[round % 2];
+        bool firstGroup = true;
         uint32_t i = 0;
         while (i < parts) {
             Md5Task& task = tasks[group % 2];
@@ -211,7 +230,15 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
                 task.lengths[task.count++] = partLength;
                 progress.done += partLength;
             }
+            // The helper is done with the set of two rounds before.
             owner.Await();
+            task.packets = &packets;
+            task.recovery = firstGroup && round > 0 ? &recoverySets[(round + 1) % 2] : nullptr;
+            task.recoveryLength = lastLength;
+            if (firstGroup) {
+                for (uint8_t* r : recoveryBlocks) std::memset(r, 0, length);
+                firstGroup = false;
+            }
             if (helper != nullptr) {
                 StartHelperTask(helper, HashMd5s, &task);
                 owner.busy = true;
@@ -226,16 +253,19 @@ int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFi
             }
         }
         for (uint32_t r = 0; r < count; ++r) {
-            UpdatePar2RecoveryPacket(&packets[r], recoveryBlocks[r], length);
             const std::string& name = job.recoveryVolumes[fileOf[r] - 1].name;
             if (!WriteAt(files[fileOf[r]], dataOffset[r] + offset, recoveryBlocks[r], length, name, job,
                          failure)) {
                 return 0;
             }
         }
+        lastLength = length;
         if (events.progress != nullptr) events.progress(events.context, progress);
     }
     owner.Await();
+    for (uint32_t r = 0; r < count; ++r) {
+        UpdatePar2RecoveryPacket(&packets[r], recoverySets[(round + 1) % 2][r], lastLength);
+    }
 
     // Every part's hashes; a part whose beginning is no longer what was cut
     // was changed meanwhile by someone else.
