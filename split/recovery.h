@@ -9,10 +9,12 @@
 // offset of every part in a round, and adds each block to the R recovery
 // blocks of that offset (recovery/reed_solomon.h), which are then written at
 // their places; the parts' MD5s and CRC-32s are taken from the same blocks.
-// The parts are shared between two threads by halves, each with recovery
-// blocks of its own, added together once both are done. Only the first
-// 16 KiB MD5 of each part is needed before the pass (it orders the slices)
-// and is taken by the cut.
+// The work is shared by kind: the helper thread hashes the MD5s of a group
+// of eight parts' blocks side by side (and the recovery blocks of the round
+// before, for their packets), while the cutting thread reads the next group
+// and takes the CRC-32s and the Reed-Solomon sums. Only the first 16 KiB MD5
+// of each part is needed before the pass (it orders the slices) and is taken
+// by the cut.
 #ifndef SELVANORE_SPLIT_RECOVERY_H
 #define SELVANORE_SPLIT_RECOVERY_H
 
@@ -35,12 +37,14 @@ uint64_t RecoverySliceSize(const SplitPlan& plan);
 size_t RecoveryBlockSize(uint32_t count);
 
 // Writes the recovery files (*files: the index, then the volumes, their
-// temporary files already made, CreateRecoveryFiles) for the parts just cut, whose first 16 KiB
-// MD5s are partStarts, reading the parts back through buffer (kCutBufferSize
-// bytes). Tells events of each block (SplitStage::Recovering) and polls its
-// stop before each. Returns 0 with *failure when a part cannot be read back
-// or is no longer as cut, a recovery file cannot be written, or stop says so.
-// Every recovery file is closed on return; *bytes is their total.
+// temporary files already made by CreateRecoveryFiles) for the parts just
+// cut, whose first 16 KiB MD5s are partStarts, reading the parts back
+// through buffer (kCutBufferSize bytes). Tells events of each round
+// (SplitStage::Recovering) and polls its stop before each. Returns 0 with
+// *failure when a part cannot be read back or is no longer as cut, a
+// recovery file cannot be written, or stop says so (the files are then
+// closed by their owners, *files); on success every one is finished
+// (FinishOutput) and *bytes is their total.
 int WriteRecovery(const Job& job, const OutputSet& outputs, std::vector<SystemFile>* files,
                   const std::vector<Par2Hash>& partStarts,
                   uint8_t* buffer, const std::string& creator, const SplitEvents& events,
