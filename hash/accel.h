@@ -24,6 +24,24 @@ void Sha256BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 void Sha1BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
 void Sha256BlocksShaNi(uint32_t* state, const uint8_t* data, uint32_t count);
 
+// MD5 of kMd5Lanes messages side by side: states[i] holds the four words
+// of message i, data[i] its next count bytes (a multiple of 64).
+const uint32_t kMd5Lanes = 8;
+typedef void (*Md5LanesFunction)(uint32_t* const* states, const uint8_t* const* data, uint32_t count);
+// MD5's block function on one message, over count bytes.
+void Md5BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
+// The AVX2 version (hash/md5_avx2.cpp, x86 builds only); only to be called
+// where the processor has AVX2 and the system saves its registers.
+void Md5BlocksLanesAvx2(uint32_t* const* states, const uint8_t* const* data, uint32_t count);
+
+// The side-by-side MD5 in use: AVX2's when the processor has it and it
+// passes a self-test against Md5BlocksPortable, else null (each message is
+// then hashed on its own).
+Md5LanesFunction Md5Lanes();
+// Forces each message on its own (false) or returns to the automatic
+// choice (true). Returns whether the side-by-side function is now in use.
+bool UseMd5Lanes(bool allow);
+
 // True when the processor has the SHA extensions with SSSE3 and SSE4.1.
 bool CpuHasShaExtensions();
 

@@ -10,3 +10,7 @@ Sha1BlockFunction Sha1Blocks() { return Sha1BlocksPortable; }
 Sha256BlockFunction Sha256Blocks() { return Sha256BlocksPortable; }
 
 bool UseShaExtensions(bool) { return false; }
+
+Md5LanesFunction Md5Lanes() { return nullptr; }
+
+bool UseMd5Lanes(bool) { return false; }

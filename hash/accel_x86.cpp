@@ -36,7 +36,56 @@ bool HardwareUsable() {
     return usable;
 }
 
+std::atomic<bool> g_lanesAllowed{true};
+
+// AVX2 reported by CPUID, with the system saving the YMM registers (XGETBV).
+bool CpuHasAvx2() {
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return false;
+    uint32_t low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    if ((low & 6) != 6) return false;
+    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+    return (ebx & bit_AVX2) != 0;
+}
+
+// Eight messages of three blocks, each lane's bytes its own, against the
+// portable function one message at a time.
+bool LanesPassSelfTest() {
+    uint8_t blocks[kMd5Lanes][192];
+    uint32_t expected[kMd5Lanes][4];
+    uint32_t got[kMd5Lanes][4];
+    uint32_t* states[kMd5Lanes];
+    const uint8_t* data[kMd5Lanes];
+    for (uint32_t lane = 0; lane < kMd5Lanes; ++lane) {
+        for (int i = 0; i < 192; ++i) blocks[lane][i] = static_cast<uint8_t>(i * 37 + lane * 101 + 11);
+        const uint32_t start[4] = {0x67452301 + lane, 0xefcdab89, 0x98badcfe, 0x10325476};
+        std::memcpy(expected[lane], start, sizeof start);
+        std::memcpy(got[lane], start, sizeof start);
+        Md5BlocksPortable(expected[lane], blocks[lane], 192);
+        states[lane] = got[lane];
+        data[lane] = blocks[lane];
+    }
+    Md5BlocksLanesAvx2(states, data, 192);
+    return std::memcmp(expected, got, sizeof got) == 0;
+}
+
+bool LanesUsable() {
+    static const bool usable = CpuHasAvx2() && LanesPassSelfTest();
+    return usable;
+}
+
 }  // namespace
+
+Md5LanesFunction Md5Lanes() {
+    return g_lanesAllowed.load(std::memory_order_relaxed) && LanesUsable() ? Md5BlocksLanesAvx2 : nullptr;
+}
+
+bool UseMd5Lanes(bool allow) {
+    g_lanesAllowed = allow;
+    return allow && LanesUsable();
+}
 
 bool CpuHasShaExtensions() {
     unsigned eax, ebx, ecx, edx;

@@ -2,6 +2,10 @@
 
 #include "hash/bytes.h"
 
+#include <cstring>
+
+#include "hash/accel.h"
+
 CMd5::CMd5() : CHash(CHECKSUM_MD5, false) {}
 
 void CMd5::Reset() {
@@ -34,10 +38,12 @@ void CMd5::Reset() {
     a += (c) ^ ((b) | ~(d));            \
     a = RotateLeft(a, s) + (b)
 
-void CMd5::Transform(const uint8_t* data, uint32_t count) {
-    uint32_t a0 = m_state[0], b0 = m_state[1], c0 = m_state[2], d0 = m_state[3];
+void CMd5::Transform(const uint8_t* data, uint32_t count) { Md5BlocksPortable(m_state, data, count); }
 
-    for (const uint8_t* end = data + count; data != end; data += kBlockSize) {
+void Md5BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count) {
+    uint32_t a0 = state[0], b0 = state[1], c0 = state[2], d0 = state[3];
+
+    for (const uint8_t* end = data + count; data != end; data += CHash::kBlockSize) {
         uint32_t x[16];
         for (int i = 0; i < 16; ++i) x[i] = LoadLittle32(data + 4 * i);
         uint32_t a = a0, b = b0, c = c0, d = d0;
@@ -120,8 +126,55 @@ void CMd5::Transform(const uint8_t* data, uint32_t count) {
         d0 += d;
     }
 
-    m_state[0] = a0;
-    m_state[1] = b0;
-    m_state[2] = c0;
-    m_state[3] = d0;
+    state[0] = a0;
+    state[1] = b0;
+    state[2] = c0;
+    state[3] = d0;
+}
+
+void CMd5::UpdateLanes(CHash* const* engines, const uint8_t* const* data, uint32_t count, uint32_t length) {
+    Md5LanesFunction lanes = Md5Lanes();
+    const uint32_t whole = length - length % kBlockSize;
+    uint32_t next = 0;
+    // Eight at a time (a group of one is quicker on its own); an engine
+    // holding part of a block takes its bytes through Update.
+    while (lanes != nullptr && whole != 0 && count - next >= 2) {
+        uint32_t members[kMd5Lanes];
+        uint32_t* states[kMd5Lanes];
+        const uint8_t* from[kMd5Lanes];
+        uint32_t spare[kMd5Lanes][4] = {};
+        uint32_t taken = 0;
+        for (; next < count && taken < kMd5Lanes; ++next) {
+            CMd5* engine = static_cast<CMd5*>(engines[next]);
+            if (engine->m_blockFill != 0) {
+                engine->Update(data[next], length);
+                continue;
+            }
+            members[taken] = next;
+            states[taken] = engine->m_state;
+            from[taken++] = data[next];
+        }
+        if (taken == 0) break;
+        // Lanes left over compute on spare states over the first lane's bytes.
+        for (uint32_t lane = taken; lane < kMd5Lanes; ++lane) {
+            states[lane] = spare[lane];
+            from[lane] = from[0];
+        }
+        lanes(states, from, whole);
+        for (uint32_t lane = 0; lane < taken; ++lane) {
+            CMd5* engine = static_cast<CMd5*>(engines[members[lane]]);
+            engine->m_byteCount += whole;
+            engine->Update(data[members[lane]] + whole, length - whole);
+        }
+    }
+    for (; next < count; ++next) engines[next]->Update(data[next], length);
+}
+
+void CMd5::CopyState(CHash* to, const CHash& from) {
+    CMd5* target = static_cast<CMd5*>(to);
+    const CMd5& source = static_cast<const CMd5&>(from);
+    for (int w = 0; w < 4; ++w) target->m_state[w] = source.m_state[w];
+    target->m_byteCount = source.m_byteCount;
+    target->m_blockFill = source.m_blockFill;
+    std::memcpy(target->m_block, source.m_block, sizeof target->m_block);
 }

@@ -98,6 +98,11 @@ inline bool SameFileTimes(const FileTimes& a, const FileTimes& b) {
 // Reads up to length bytes; *got is 0 at the end of the file.
 int ReadSome(SystemHandle file, void* buffer, size_t length, size_t* got, SystemError* error);
 
+// Puts the file's position at offset bytes from its start, for the next
+// read or write (the recovery data is read and written block by block at
+// the same offset of many files).
+int SeekTo(SystemHandle file, uint64_t offset, SystemError* error);
+
 // Writes all length bytes; a short write is a failure.
 int WriteAll(SystemHandle file, const void* data, size_t length, SystemError* error);
 

@@ -31,10 +31,10 @@ const CrcTables& Tables() {
 
 }  // namespace
 
-uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
+namespace {
+
+uint32_t TableState(uint32_t crc, const uint8_t* p, size_t size) {
     const CrcTables& c = Tables();
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    uint32_t crc = ~previous;
     while (size >= 8) {
         uint32_t low = crc ^ LoadLittle32(p);
         uint32_t high = LoadLittle32(p + 4);
@@ -44,5 +44,24 @@ uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
         size -= 8;
     }
     while (size-- > 0) crc = (crc >> 8) ^ c.t[0][(crc ^ *p++) & 0xFF];
-    return ~crc;
+    return crc;
+}
+
+}  // namespace
+
+uint32_t Crc32Portable(const void* data, size_t size, uint32_t previous) {
+    return ~TableState(~previous, static_cast<const uint8_t*>(data), size);
+}
+
+uint32_t Crc32(const void* data, size_t size, uint32_t previous) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    uint32_t state = ~previous;
+    Crc32FoldFunction fold = size >= 64 ? Crc32Fold() : nullptr;
+    if (fold != nullptr) {
+        size_t folded = size & ~static_cast<size_t>(15);
+        state = fold(state, p, folded);
+        p += folded;
+        size -= folded;
+    }
+    return ~TableState(state, p, size);
 }

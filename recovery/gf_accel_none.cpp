@@ -1,5 +1,6 @@
 // Processors without SIMD kernels here: the portable kernels are the only
 // ones, and asking for SIMD changes nothing.
+#include "recovery/crc32.h"
 #include "recovery/gf_kernels.h"
 
 uint32_t GfCpuKernels(const GfKernels** list, uint32_t capacity) {
@@ -12,3 +13,7 @@ uint32_t GfUsableKernels(const GfKernels** list, uint32_t capacity) { return GfC
 const GfKernels* GfActiveKernels() { return GfPortableKernels(); }
 
 bool UseGfSimd(bool) { return false; }
+
+Crc32FoldFunction Crc32Fold() { return nullptr; }
+
+bool UseCrc32Clmul(bool) { return false; }

@@ -4,7 +4,9 @@
 #include <atomic>
 #include <cpuid.h>
 #include <cstring>
+#include <initializer_list>
 
+#include "recovery/crc32.h"
 #include "recovery/gf_kernels.h"
 
 namespace {
@@ -95,7 +97,43 @@ uint32_t Copy(const KernelList& kernels, const GfKernels** list, uint32_t capaci
     return kernels.count;
 }
 
+std::atomic<bool> g_clmulAllowed{true};
+
+bool CpuHasClmul() {
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    return (ecx & bit_PCLMUL) != 0 && (ecx & bit_SSE4_1) != 0;
+}
+
+// The folding against the tables over lengths from 64 bytes to several
+// blocks of 64, from several starting CRCs and unaligned addresses.
+bool ClmulPassesSelfTest() {
+    uint8_t bytes[1000];
+    for (int i = 0; i < 1000; ++i) bytes[i] = static_cast<uint8_t>(i * 131 + 7);
+    for (size_t size : {64, 80, 128, 256, 992}) {
+        for (uint32_t start : {0u, 0x12345678u}) {
+            uint32_t expected = ~Crc32Portable(bytes + 3, size, start);
+            if (Crc32FoldClmul(~start, bytes + 3, size) != expected) return false;
+        }
+    }
+    return true;
+}
+
+bool ClmulUsable() {
+    static const bool usable = CpuHasClmul() && ClmulPassesSelfTest();
+    return usable;
+}
+
 }  // namespace
+
+Crc32FoldFunction Crc32Fold() {
+    return g_clmulAllowed.load(std::memory_order_relaxed) && ClmulUsable() ? Crc32FoldClmul : nullptr;
+}
+
+bool UseCrc32Clmul(bool allow) {
+    g_clmulAllowed = allow;
+    return allow && ClmulUsable();
+}
 
 uint32_t GfCpuKernels(const GfKernels** list, uint32_t capacity) { return Copy(CpuKernels(), list, capacity); }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "hash/checksum_kinds.h"
+#include "hash/md5.h"
 #include "recovery/crc32.h"
 
 namespace {
@@ -41,13 +42,13 @@ int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher, uint64_t known
     hasher->crc = 0;
     hasher->knownLength = knownLength;
     hasher->sliceIsFile = knownLength == sliceSize;
+    hasher->oneSlice = knownLength <= sliceSize;
     hasher->slices.clear();
     return 1;
 }
 
-void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
+void UpdatePar2FileChecks(Par2FileHasher* h, const void* data, size_t bytes) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
-    HashBytes(h->whole.get(), p, bytes);
     if (h->length < kPar2FirstBytes) {
         uint64_t take = std::min<uint64_t>(bytes, kPar2FirstBytes - h->length);
         h->first->Update(p, static_cast<uint32_t>(take));
@@ -55,7 +56,7 @@ void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
     h->length += bytes;
     while (bytes > 0) {
         size_t take = static_cast<size_t>(std::min<uint64_t>(bytes, h->sliceSize - h->sliceFill));
-        if (!h->sliceIsFile) HashBytes(h->slice.get(), p, take);
+        if (!h->oneSlice) HashBytes(h->slice.get(), p, take);
         h->crc = Crc32(p, take, h->crc);
         h->sliceFill += take;
         p += take;
@@ -64,8 +65,27 @@ void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
     }
 }
 
+void UpdatePar2FileHash(Par2FileHasher* h, const void* data, size_t bytes) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    HashBytes(h->whole.get(), p, bytes);
+    UpdatePar2FileChecks(h, p, bytes);
+}
+
+void UpdatePar2FileMd5s(Par2FileHasher* const* hashers, const uint8_t* const* data, size_t bytes,
+                        uint32_t count) {
+    const uint32_t kGroup = 64;
+    CHash* engines[kGroup];
+    for (uint32_t first = 0; first < count; first += kGroup) {
+        uint32_t n = std::min(kGroup, count - first);
+        for (uint32_t i = 0; i < n; ++i) engines[i] = hashers[first + i]->whole.get();
+        CMd5::UpdateLanes(engines, data + first, n, static_cast<uint32_t>(bytes));
+    }
+}
+
 int FinishPar2FileHash(Par2FileHasher* h, const std::string& name, Par2File* file) {
     if (h->knownLength != kPar2LengthUnknown && h->length != h->knownLength) return 0;
+    // A file of one slice shorter than it: the slice is the file, then zeros.
+    if (h->oneSlice && !h->sliceIsFile && h->sliceFill != 0) CMd5::CopyState(h->slice.get(), *h->whole);
     if (h->sliceFill != 0) EndSlice(h);
     h->whole->Finish();
     h->first->Finish();

@@ -26,6 +26,9 @@ struct Par2FileHasher {
     uint32_t crc;        // of the current slice
     uint64_t knownLength;  // as announced, or kPar2LengthUnknown
     bool sliceIsFile;      // announced as exactly one slice: its MD5 is the file's
+    // Announced as one slice at most: its MD5 goes on from the file's, with
+    // the padding, once the file's bytes are all taken.
+    bool oneSlice;
     std::vector<Par2SliceCheck> slices;
 };
 
@@ -36,6 +39,13 @@ struct Par2FileHasher {
 int BeginPar2FileHash(uint64_t sliceSize, Par2FileHasher* hasher,
                       uint64_t knownLength = kPar2LengthUnknown);
 void UpdatePar2FileHash(Par2FileHasher* hasher, const void* data, size_t bytes);
+// The two halves of UpdatePar2FileHash, which may run on two threads at
+// once for the same files: the files' MD5s, bytes of data[i] for hashers[i]
+// side by side (CMd5::UpdateLanes; bytes below 4 GiB), and everything else
+// (the first 16 KiB's MD5, the slices' checksums).
+void UpdatePar2FileMd5s(Par2FileHasher* const* hashers, const uint8_t* const* data, size_t bytes,
+                        uint32_t count);
+void UpdatePar2FileChecks(Par2FileHasher* hasher, const void* data, size_t bytes);
 // The file's entry in a set: hashes, length, slices, and the ID made from
 // them and name (UTF-8). Returns 0 when the bytes taken were not the
 // knownLength announced (the entry is then not to be used).

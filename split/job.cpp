@@ -9,6 +9,7 @@
 #include "split/input.h"
 #include "split/joiner.h"
 #include "split/outputs.h"
+#include "split/recovery.h"
 #include "split/sums.h"
 
 struct SplitRun {
@@ -31,8 +32,8 @@ std::string ListText(const Job& job, const CutSums& sums) {
     return text + ChecksumListLine(sums.wholeDigest, job.name);
 }
 
-// Cuts the parts, writes the checksum list and the stamped joiner and names
-// the outputs. The caller removes the outputs, the named ones too, when it
+// Cuts the parts, writes the recovery files, the checksum list and the
+// stamped joiner and names the outputs. The caller removes the outputs, the named ones too, when it
 // fails; every output's file is closed by then.
 int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint8_t* buffer,
                  SplitOutcome* outcome) {
@@ -46,7 +47,16 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
     SystemFile list;
     if (!CreateJoinerCopy(&run->outputs, &joiner, failure)) return 0;
     if (!job.listName.empty() && !CreateList(&run->outputs, &list, failure)) return 0;
+    std::vector<SystemFile> recoveryFiles;
+    if (!CreateRecoveryFiles(&run->outputs, &recoveryFiles, failure)) return 0;
     if (!CutParts(&job, &run->outputs, sums, buffer, events, failure)) {
+        outcome->interrupted = StopAsked(events);
+        return 0;
+    }
+    uint64_t recoverySize = 0;
+    if (job.recoveryCount > 0 &&
+        !WriteRecovery(job, run->outputs, &recoveryFiles, sums->partStarts, buffer, request.creator,
+                       events, &recoverySize, failure)) {
         outcome->interrupted = StopAsked(events);
         return 0;
     }
@@ -101,6 +111,13 @@ int WriteOutputs(const SplitRequest& request, SplitRun* run, CutSums* sums, uint
     if (!job.listName.empty()) result.list = OutputPath(job, job.listName);
     result.listName = job.listName;
     result.listSize = listSize;
+    result.recoveryCount = job.recoveryCount;
+    if (job.recoveryCount > 0) {
+        result.recoveryIndex = OutputPath(job, job.recoveryIndexName);
+        result.recoveryIndexName = job.recoveryIndexName;
+        for (const Par2Volume& volume : job.recoveryVolumes) result.recoveryNames.push_back(volume.name);
+        result.recoverySize = recoverySize;
+    }
     return 1;
 }
 
@@ -138,7 +155,7 @@ int RunSplit(const SplitRequest& request, SplitOutcome* outcome) {
     // Declared after the buffer and the engine, so that its helper, idle
     // between blocks, is ended before they go.
     CutSums sums;
-    if (!PrepareSums(engine.get(), job.kind, !job.listName.empty(), &sums)) {
+    if (!PrepareSums(engine.get(), job.kind, !job.listName.empty(), job.recoveryCount > 0, &sums)) {
         return FailWith(failure, SplitCause::OutOfMemory);
     }
 

@@ -12,6 +12,7 @@
 
 #include "format/locate.h"
 #include "platform/files.h"
+#include "recovery/par2_packets.h"
 #include "split/plan.h"
 #include "split/split.h"
 
@@ -36,6 +37,10 @@ struct Job {
     std::string outDir;
     SystemFile directory;
     std::string listName;  // the checksum list's name; empty when none is written
+    // The recovery files: none when recoveryCount is 0.
+    uint32_t recoveryCount = 0;
+    std::string recoveryIndexName;
+    std::vector<Par2Volume> recoveryVolumes;
 };
 
 // Fills in *failure and returns 0, for the job's checks and steps; the

@@ -83,6 +83,11 @@ int Rename(const Job& job, const std::string& from, const std::string& to,
     return FailWithSystem(failure, SplitCause::CannotName, OutputPath(job, to), error);
 }
 
+// The own name of recovery file index: the index file, then the volumes.
+std::string RecoveryFileName(const Job& job, size_t index) {
+    return index == 0 ? job.recoveryIndexName : job.recoveryVolumes[index - 1].name;
+}
+
 }  // namespace
 
 std::string PartFileName(const Job& job, uint32_t index) {
@@ -109,12 +114,28 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
     }
 
     if (request.list) job->listName = ChecksumListName(job->name);
+    job->recoveryCount = request.recovery ? *request.recovery : DefaultRecoveryCount(job->plan.partCount);
+    if (job->recoveryCount > job->plan.partCount) {
+        failure->number = job->recoveryCount;
+        failure->other = std::to_string(job->plan.partCount);
+        return FailWith(failure, SplitCause::TooMuchRecovery, job->name);
+    }
+    std::vector<std::string> recoveryNames;
+    if (job->recoveryCount > 0) {
+        job->recoveryIndexName = Par2IndexName(job->name);
+        job->recoveryVolumes = Par2Volumes(job->name, job->recoveryCount);
+        recoveryNames.push_back(job->recoveryIndexName);
+        for (const Par2Volume& volume : job->recoveryVolumes) recoveryNames.push_back(volume.name);
+    }
 
     size_t nameMax = LongestName(job->directory.handle);
     // The last part has the longest name of the parts.
     std::string longest = PartFileName(*job, job->plan.partCount - 1);
     for (const std::string* other : {&job->joinerName, &job->listName}) {
         if (other->size() > longest.size()) longest = *other;
+    }
+    for (const std::string& other : recoveryNames) {
+        if (other.size() > longest.size()) longest = other;
     }
     if (NameLength(longest) > nameMax) {
         failure->other = longest;
@@ -125,7 +146,17 @@ int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure) 
 
     // Nothing is ever overwritten: not an earlier set, and not the input.
     // (Outputs also take their names without replacing; this finds a clash
-    // before anything is cut.) -2: the list, -1: the joiner, then the parts.
+    // before anything is cut.) The recovery files, then -2: the list, -1:
+    // the joiner, then the parts.
+    for (const std::string& target : recoveryNames) {
+        NameLookup lookup = LookUpIn(job->directory.handle, target, &error);
+        if (lookup == NameLookup::Found) {
+            return FailWith(failure, SplitCause::OutputExists, OutputPath(*job, target));
+        }
+        if (lookup == NameLookup::Unknown) {
+            return FailWithSystem(failure, SplitCause::OutputUnknown, OutputPath(*job, target), error);
+        }
+    }
     for (int64_t i = -2; i < static_cast<int64_t>(job->plan.partCount); ++i) {
         if (i == -2 && job->listName.empty()) continue;
         std::string target = i == -2   ? job->listName
@@ -186,6 +217,21 @@ int CreatePart(OutputSet* outputs, uint32_t index, SystemFile* file, SplitFailur
     return 1;
 }
 
+int CreateRecoveryFiles(OutputSet* outputs, std::vector<SystemFile>* files, SplitFailure* failure) {
+    const Job& job = *outputs->job;
+    size_t count = job.recoveryCount > 0 ? job.recoveryVolumes.size() + 1 : 0;
+    files->clear();
+    files->resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        std::string name;
+        if (!CreateTemporary(outputs, "par2-" + std::to_string(i), false, &(*files)[i], &name, failure)) {
+            return 0;
+        }
+        outputs->recoveryTemporaries.push_back(name);
+    }
+    return 1;
+}
+
 int WriteOutput(const SystemFile& file, const void* data, size_t length, const std::string& name,
                 const Job& job, SplitFailure* failure) {
     SystemError error;
@@ -217,6 +263,13 @@ int NameOutputs(OutputSet* outputs, SplitFailure* failure) {
         if (!Rename(job, outputs->listTemporary, job.listName, failure)) return 0;
         outputs->listNamed = true;
     }
+    while (outputs->recoveryNamed < outputs->recoveryTemporaries.size()) {
+        size_t index = outputs->recoveryNamed;
+        if (!Rename(job, outputs->recoveryTemporaries[index], RecoveryFileName(job, index), failure)) {
+            return 0;
+        }
+        ++outputs->recoveryNamed;
+    }
     if (!Rename(job, outputs->joinerTemporary, job.joinerName, failure)) return 0;
     outputs->joinerNamed = true;
     SystemError error;
@@ -244,6 +297,12 @@ void DiscardOutputs(OutputSet* outputs) {
     }
     outputs->listTemporary.clear();
     outputs->listNamed = false;
+    for (size_t i = 0; i < outputs->recoveryTemporaries.size(); ++i) {
+        RemoveIn(directory, i < outputs->recoveryNamed ? RecoveryFileName(*outputs->job, i)
+                                                       : outputs->recoveryTemporaries[i]);
+    }
+    outputs->recoveryTemporaries.clear();
+    outputs->recoveryNamed = 0;
     if (outputs->joinerNamed) {
         RemoveIn(directory, outputs->job->joinerName);
     } else if (!outputs->joinerTemporary.empty()) {

@@ -18,7 +18,8 @@
 #include "split/job_state.h"
 
 // Opens the output folder, names the checksum list when the request asks
-// for one (format/checksum_list.h) and checks that every output's name is
+// for one (format/checksum_list.h) and the recovery files when there are
+// recovery slices (more than the parts are refused), and checks that every output's name is
 // free (platform/name_lookup.h) and short enough for it. Returns 0 with
 // *failure when the run cannot go on.
 int PrepareOutput(const SplitRequest& request, Job* job, SplitFailure* failure);
@@ -45,6 +46,9 @@ struct OutputSet {
     bool digitsDrawn = false;
     std::string joinerTemporary;           // the joiner's temporary name, once made
     std::string listTemporary;             // the list's, once made
+    // The recovery files' temporary names, the index's first, once made.
+    std::vector<std::string> recoveryTemporaries;
+    size_t recoveryNamed = 0;  // those of them that have their own names
     std::vector<std::string> temporaries;  // those of parts 0, 1... made so far
     uint32_t partsNamed = 0;  // parts 0 to partsNamed - 1 have their own names
     bool listNamed = false;
@@ -59,6 +63,9 @@ OutputSet NoOutputs(const Job& job);
 int CreateJoinerCopy(OutputSet* outputs, SystemFile* file, SplitFailure* failure);
 int CreateList(OutputSet* outputs, SystemFile* file, SplitFailure* failure);
 int CreatePart(OutputSet* outputs, uint32_t index, SystemFile* file, SplitFailure* failure);
+// The recovery files' temporary files, the index's and then each volume's,
+// into *files.
+int CreateRecoveryFiles(OutputSet* outputs, std::vector<SystemFile>* files, SplitFailure* failure);
 
 // Writes to an output; name is its own name, for the failure.
 int WriteOutput(const SystemFile& file, const void* data, size_t length, const std::string& name,
@@ -68,7 +75,8 @@ int WriteOutput(const SystemFile& file, const void* data, size_t length, const s
 // finished is closed by its owner, without a word, on a way that fails.
 int FinishOutput(SystemFile* file, const std::string& name, const Job& job, SplitFailure* failure);
 
-// Gives every output made its own name, the parts, the list, and the joiner
+// Gives every output made its own name, the parts, the list, the recovery
+// files, and the joiner
 // last so that a set without it is plainly incomplete, and syncs the folder. On a failure the
 // outputs named so far are still the run's own (DiscardOutputs removes
 // them): a rename never replaces a file.

@@ -41,3 +41,5 @@ int PlanBySize(uint64_t fileSize, uint64_t partSize, SplitPlan* plan, PlanProble
 uint64_t PartSize(const SplitPlan& plan, uint32_t index) {
     return index + 1 < plan.partCount ? plan.partSize : plan.lastSize;
 }
+
+uint32_t DefaultRecoveryCount(uint32_t partCount) { return partCount >= 3 ? 1 : 0; }

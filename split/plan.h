@@ -33,4 +33,8 @@ int PlanBySize(uint64_t fileSize, uint64_t partSize, SplitPlan* plan, PlanProble
 // Size of part index of the plan.
 uint64_t PartSize(const SplitPlan& plan, uint32_t index);
 
+// The recovery slices written when none are asked for: one for a set of 3
+// parts or more (for 2 parts it would be a third file as large as a part).
+uint32_t DefaultRecoveryCount(uint32_t partCount);
+
 #endif

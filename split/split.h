@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "hash/checksum_kinds.h"
 #include "format/locate.h"
@@ -51,6 +52,7 @@ enum class SplitStage {
     Writing,  // everything is checked; the outputs are about to be made
     Cutting,  // a block of the file was cut: done of total bytes
     Cut,      // every byte is cut and the file was found unchanged
+    Recovering,  // the recovery pass read done of total bytes of the parts
 };
 struct SplitProgress {
     SplitStage stage;
@@ -91,6 +93,12 @@ struct SplitRequest {
     // and of the whole file, whatever kind the record's checksum is.
     bool list = true;
     std::optional<std::string> outDir;  // none: the file's folder
+    // Recovery slices in the PAR 2.0 files beside the parts (NAME.par2 and
+    // NAME.volA+B.par2), each able to rebuild one lost or damaged part: none
+    // for the default (DefaultRecoveryCount, split/plan.h), 0 for no
+    // recovery files. At most the number of parts.
+    std::optional<uint32_t> recovery;
+    std::string creator = "Vantorel";  // the program named in the recovery files
     JoinerPlaces places = {"", ""};     // those of system's default joiner
     SplitEvents events;
 };
@@ -129,7 +137,8 @@ enum class SplitCause {
     OutDirCannotUse,       // system
     NameTooLongForFolder,  // name: the file's own name; other: the longest output name;
                            // number: the longest name the folder takes, in units
-    OutputExists,          // name: the output's path (a part, the list or the joiner)
+    TooMuchRecovery,       // number: the recovery slices asked for; other: the parts, in decimal
+    OutputExists,          // name: the output's path (a part, the list, a recovery file or the joiner)
     OutputUnknown,         // name: the output's path; system
     OutOfMemory,
     // While writing: nothing was kept.
@@ -141,6 +150,8 @@ enum class SplitCause {
     InputShrank,           // name: the file
     InputGrew,             // name: the file
     InputChanged,          // name: the file
+    CannotReadPart,        // name: the part's path; system (the recovery pass reads the parts back)
+    PartChanged,           // name: the part's path: shorter, or other bytes, than it was cut
     StampUnreadable,       // the stamped record did not read back
     Interrupted,           // stop said so
     CannotName,            // name: the output's path; system
@@ -177,6 +188,14 @@ struct SplitResult {
     std::string listName;  // its name in the output folder
     uint64_t joinerSize = 0;  // bytes of the stamped joiner
     uint64_t listSize = 0;    // bytes of the checksum list; 0 without one
+    // The recovery files: their count of recovery slices (each rebuilds any
+    // one part), the index's path and name, the recovery files' names in
+    // order, and the bytes of all of them. No files when recoveryCount is 0.
+    uint32_t recoveryCount = 0;
+    std::string recoveryIndex;
+    std::string recoveryIndexName;
+    std::vector<std::string> recoveryNames;
+    uint64_t recoverySize = 0;
 };
 
 // The state of a run whose outputs have taken their names (job.cpp).

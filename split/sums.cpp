@@ -1,5 +1,7 @@
 #include "split/sums.h"
 
+#include <algorithm>
+
 namespace {
 
 // The list's share of a block: the part's sum, and the whole file's when a
@@ -22,8 +24,14 @@ CutSums::~CutSums() {
     if (helper != nullptr) CloseHelperThread(helper);
 }
 
-int PrepareSums(CHash* record, uint32_t kind, bool list, CutSums* sums) {
+int PrepareSums(CHash* record, uint32_t kind, bool list, bool recovery, CutSums* sums) {
     sums->record = record;
+    if (recovery) {
+        sums->start.reset(CreateHashEngine(CHECKSUM_MD5));
+        if (!sums->start) return 0;
+        sums->start->Reset();
+        sums->startFill = 0;
+    }
     if (!list) return 1;
     sums->part.reset(CreateHashEngine(CHECKSUM_SHA256));
     if (!sums->part) return 0;
@@ -47,6 +55,11 @@ void BeginBlock(CutSums* sums, const uint8_t* block, size_t length) {
 }
 
 void EndBlock(CutSums* sums) {
+    if (sums->start && sums->startFill < kPar2FirstBytes) {
+        uint64_t take = std::min<uint64_t>(sums->length, kPar2FirstBytes - sums->startFill);
+        sums->start->Update(sums->block, static_cast<uint32_t>(take));
+        sums->startFill += take;
+    }
     if (sums->record != nullptr) sums->record->Update(sums->block, sums->length);
     if (sums->whole && !sums->wholeOnHelper) sums->whole->Update(sums->block, sums->length);
     if (sums->part) {
@@ -61,6 +74,12 @@ void EndBlock(CutSums* sums) {
 }
 
 void EndPart(CutSums* sums) {
+    if (sums->start) {
+        sums->start->Finish();
+        sums->partStarts.push_back(Md5Digest(*sums->start));
+        sums->start->Reset();
+        sums->startFill = 0;
+    }
     if (!sums->part) return;
     sums->part->Finish();
     sums->partDigests.push_back(DigestOf(*sums->part));

@@ -17,6 +17,7 @@
 
 #include "hash/hash.h"
 #include "platform/platform.h"
+#include "recovery/par2_packets.h"
 
 struct CutSums {
     CHash* record = nullptr;       // the record's engine (not owned); null for no checksum
@@ -27,6 +28,11 @@ struct CutSums {
     // The block handed to the helper.
     const uint8_t* block = nullptr;
     uint32_t length = 0;
+    // The MD5 of each part's first 16 KiB, for the recovery data (it orders
+    // the parts' slices before they are read back); null: no recovery data.
+    std::unique_ptr<CHash> start;
+    uint64_t startFill = 0;  // bytes of the part given to start
+    std::vector<Par2Hash> partStarts;  // those of the parts ended so far
     std::vector<std::string> partDigests;  // those of the parts ended so far
     std::string wholeDigest;               // the whole file's, once FinishSums gave it
 
@@ -42,7 +48,8 @@ struct CutSums {
 // are wanted. The helper is started only for
 // the list's sums; a helper that cannot be had is no failure. Returns 0 when
 // an engine's memory cannot be had.
-int PrepareSums(CHash* record, uint32_t kind, bool list, CutSums* sums);
+// recovery: whether the recovery data's first 16 KiB MD5s are wanted.
+int PrepareSums(CHash* record, uint32_t kind, bool list, bool recovery, CutSums* sums);
 
 // The block's sums: BeginBlock hands the list's share to the helper, which
 // starts at once; EndBlock does the caller's share and waits for the

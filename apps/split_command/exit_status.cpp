@@ -15,6 +15,7 @@ int StatusOfCause(SplitCause cause) {
         case SplitCause::NameNotAllowed:
         case SplitCause::NameTooLongForJoiner:
         case SplitCause::NameTooLongForFolder:
+        case SplitCause::TooMuchRecovery:
             return kExitUsage;
         case SplitCause::Interrupted:
             return kExitInterrupted;
@@ -46,6 +47,8 @@ int StatusOfCause(SplitCause cause) {
         case SplitCause::InputShrank:
         case SplitCause::InputGrew:
         case SplitCause::InputChanged:
+        case SplitCause::CannotReadPart:
+        case SplitCause::PartChanged:
         case SplitCause::StampUnreadable:
         case SplitCause::CannotName:
         case SplitCause::CannotSyncFolder:

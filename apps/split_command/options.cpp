@@ -1,10 +1,13 @@
 #include "apps/split_command/options.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "apps/split_command/texts.h"
 #include "hash/checksum_kinds.h"
+#include "format/record_layout.h"
 #include "text/command_line.h"
+#include "version.h"
 
 namespace {
 
@@ -14,9 +17,9 @@ int Refuse(std::string* error, const std::string& reason) {
 }
 
 // The long options, without their "--"; those before kNoList take a value.
-enum LongOption { kParts, kSize, kChecksum, kJoiner, kFor, kOut, kNoList, kHelp, kVersion };
-const char* const kLongNames[] = {"parts", "size",    "checksum", "joiner", "for",
-                                  "out",   "no-list", "help",     "version"};
+enum LongOption { kParts, kSize, kChecksum, kJoiner, kFor, kOut, kRecovery, kNoList, kHelp, kVersion };
+const char* const kLongNames[] = {"parts", "size",     "checksum", "joiner", "for",
+                                  "out",   "recovery", "no-list",  "help",   "version"};
 const size_t kLongCount = sizeof kLongNames / sizeof kLongNames[0];
 
 bool TakesValue(size_t option) { return option < kNoList; }
@@ -70,6 +73,16 @@ int TakeValue(size_t option, const char* value, Options* options, std::string* e
                 return Refuse(error, RefusalText(Refusal::UnknownSystem, value));
             }
             break;
+        case kRecovery: {
+            uint64_t count = 0;
+            if (*value == '\0' || std::strspn(value, "0123456789") != std::strlen(value) ||
+                std::strlen(value) > 6 || (count = std::strtoull(value, nullptr, 10)) > kMaxPartCount) {
+                return Refuse(error, RefusalText(Refusal::RecoveryNotANumber, value));
+            }
+            options->recovery = static_cast<uint32_t>(count);
+            options->recoveryGiven = true;
+            break;
+        }
         default:
             options->outDir = value;
             break;
@@ -185,6 +198,8 @@ SplitRequest RequestOf(const Options& options, const JoinerPlaces& windows,
     if (options.joiner != nullptr) request.joiner = options.joiner;
     request.system = options.system;
     request.list = options.list;
+    if (options.recoveryGiven) request.recovery = options.recovery;
+    request.creator = std::string(kProgramName) + " " SELVANORE_VERSION_TEXT;
     if (options.outDir != nullptr) request.outDir = options.outDir;
     request.places = options.system == JoinerSystem::Linux ? linuxJoiner : windows;
     return request;

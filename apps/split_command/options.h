@@ -23,6 +23,8 @@ struct Options {
     const char* joiner = nullptr;
     JoinerSystem system = JoinerSystem::Windows;
     bool list = true;
+    bool recoveryGiven = false;  // otherwise the default of the part count
+    uint32_t recovery = 0;
     const char* outDir = nullptr;
     bool help = false;
     bool version = false;

@@ -24,19 +24,23 @@ const uint64_t kProgressThreshold = 16u << 20;
 // percentage shown last.
 bool g_showProgress = false;
 int g_shownPercent = -1;
+size_t g_shownLength = 0;  // of the progress line on the terminal
 
-void ShowProgress(const std::string& name, uint64_t done, uint64_t total) {
-    int percent = static_cast<int>(done * 100 / total);
+void ShowProgress(const std::string& name, bool recovery, uint64_t done, uint64_t total) {
+    int percent = total == 0 ? 100 : static_cast<int>(done * 100 / total);
     if (percent == g_shownPercent) return;
     g_shownPercent = percent;
-    WriteToStream(StandardStream::Error, "\r" + ProgressText(name, percent), &g_ignored);
+    std::string text = ProgressText(name, percent, recovery);
+    g_shownLength = text.size();
+    WriteToStream(StandardStream::Error, "\r" + text, &g_ignored);
     g_progressShown = true;
 }
 
-void ClearProgress(const std::string& name) {
-    WriteToStream(StandardStream::Error, "\r" + std::string(ShowName(name).size() + 14, ' ') + "\r",
-                  &g_ignored);
+void ClearProgress() {
+    if (!g_progressShown) return;
+    WriteToStream(StandardStream::Error, "\r" + std::string(g_shownLength, ' ') + "\r", &g_ignored);
     g_progressShown = false;
+    g_shownPercent = -1;
 }
 
 void OnWarning(void*, const SplitWarning& warning) {
@@ -51,10 +55,18 @@ void OnProgress(void*, const SplitProgress& progress) {
             g_shownPercent = -1;
             break;
         case SplitStage::Cutting:
-            if (g_showProgress) ShowProgress(progress.name, progress.done, progress.total);
+        case SplitStage::Recovering:
+            if (g_showProgress) {
+                ShowProgress(progress.name, progress.stage == SplitStage::Recovering, progress.done,
+                             progress.total);
+                // The recovery pass is the last with a progress line.
+                if (progress.stage == SplitStage::Recovering && progress.done >= progress.total) {
+                    ClearProgress();
+                }
+            }
             break;
         case SplitStage::Cut:
-            if (g_showProgress) ClearProgress(progress.name);
+            if (g_showProgress) ClearProgress();
             break;
     }
 }

@@ -136,6 +136,7 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
                                       linuxJoiner.place;
     return "usage: vantorel-split FILE (-n N | -b SIZE) [--checksum KIND] [--joiner PATH]\n"
            "                      [--out DIR] [--for linux|windows] [--no-list]\n"
+           "                      [--recovery N]\n"
            "       vantorel-split --help | --version\n"
            "\n"
            "Cuts FILE into parts named NAME__000, NAME__001, ... (four digits above 1000\n"
@@ -147,6 +148,10 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "format sha256sum -c reads: \"sha256sum -c --ignore-missing NAME.sha256\" checks\n"
            "the parts, and after \"cat NAME__[0-9]* > NAME\" the same without\n"
            "--ignore-missing checks the whole file too.\n"
+           "\n"
+           "NAME.par2 and NAME.vol0+1.par2, NAME.vol1+2.par2, ... beside them are recovery\n"
+           "data in the PAR 2.0 format, one slice per part: with N recovery slices any N\n"
+           "lost or damaged parts can be rebuilt (\"par2 repair NAME.par2\", or the joiner).\n"
            "\n"
            "  -n, --parts N      N parts of equal size, the last also taking the remainder\n"
            "  -b, --size SIZE    parts of SIZE bytes, the last one shorter: a number with\n"
@@ -166,7 +171,11 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "  --for SYSTEM       the joiner copied without --joiner: windows (the default)" +
            indent + "or " + linuxText + "\n"
            "  --no-list          write no NAME.sha256\n"
-           "  --out DIR          directory of the parts, the list and the joiner" + indent +
+           "  --recovery N       N recovery slices, each able to rebuild any one part" + indent +
+           "(default: 1 for sets of 3 parts or more, none for 2;" + indent +
+           "0 writes no recovery files; at most the number of parts)\n"
+           "  --out DIR          directory of the parts, the list, the recovery files" + indent +
+           "and the joiner" + indent +
            "(default: FILE's)\n"
            "  -h, --help         this text" + (slashHelp ? " (/? too)" : "") + "\n"
            "  --version          the program's version\n"
@@ -177,9 +186,10 @@ std::string UsageText(const DefaultJoiner& windows, const DefaultJoiner& linuxJo
            "a third larger: a mail size's part, so encoded, stays below the limit the\n"
            "mail service counts, with room for the message.\n"
            "Existing files are never overwritten: the run is refused when a part, the\n"
-           "list or the joiner copy already exists. Names Windows reserves for devices\n"
-           "(CON, NUL, COM1, LPT1... with any extension) and names ending in a dot or a\n"
-           "space are refused. On any failure nothing is left behind.\n"
+           "list, a recovery file or the joiner copy already exists. Names Windows\n"
+           "reserves for devices (CON, NUL, COM1, LPT1... with any extension) and names\n"
+           "ending in a dot or a space are refused. On any failure nothing is left\n"
+           "behind.\n"
            "\n" + ExitStatusTable(kSplitExitStatuses, kSplitExitStatusCount);
 }
 
@@ -208,6 +218,9 @@ std::string RefusalText(Refusal refusal, const std::string& word, const std::str
         case Refusal::OptionNeedsValue: return "option --" + word + " needs a value";
         case Refusal::NoFile: return "no FILE given";
         case Refusal::NoCut: return "give exactly one of --parts N (-n) and --size SIZE (-b)";
+        case Refusal::RecoveryNotANumber:
+            return "--recovery takes a whole number from 0 to " + std::to_string(kMaxPartCount) + ", not '" +
+                   ShowName(word) + "'";
     }
     return "a bad command line";
 }
@@ -303,6 +316,9 @@ std::string DescribeFailure(const SplitFailure& f) {
             return "the name " + name + " is too long: " + Quoted(f.other) + " would exceed the " +
                    number + (f.units == NameUnit::Bytes ? " bytes" : " characters") +
                    " a file name can have";
+        case SplitCause::TooMuchRecovery:
+            return "--recovery " + number + " is more than the " + f.other + " parts of " + name +
+                   ": a recovery slice rebuilds one part, so at most " + f.other + " are useful";
         case SplitCause::OutputExists:
             return name + " already exists; remove it or choose another --out";
         case SplitCause::OutputUnknown:
@@ -324,6 +340,10 @@ std::string DescribeFailure(const SplitFailure& f) {
         case SplitCause::InputShrank: return name + " shrank while being cut" + kNothingKept;
         case SplitCause::InputGrew: return name + " grew while being cut" + kNothingKept;
         case SplitCause::InputChanged: return name + " changed while being cut" + kNothingKept;
+        case SplitCause::CannotReadPart:
+            return "cannot read " + name + " back for the recovery data: " + f.system + kNothingKept;
+        case SplitCause::PartChanged:
+            return name + " changed before its recovery data was written" + kNothingKept;
         case SplitCause::StampUnreadable:
             return std::string("internal error: the stamped joiner does not read back") +
                    kNothingKept;
@@ -345,16 +365,31 @@ std::string SummaryText(const SplitResult& result, uint64_t mailLimit, uint64_t 
                    "\n";
     }
     if (!result.list.empty()) summary += "checksum list: " + ShowName(result.list) + "\n";
+    if (result.recoveryCount > 0) {
+        size_t files = result.recoveryNames.size();
+        bool one = result.recoveryCount == 1;
+        summary += "recovery data: " + ShowName(result.recoveryIndex) + " and " + std::to_string(files) +
+                   (files == 1 ? " file " : " files ") + ShowName(result.recoveryNames.front()) +
+                   (files == 1 ? "" : " to " + ShowName(result.recoveryNames.back())) + ", " +
+                   std::to_string(result.recoverySize) + " bytes: send them with the parts; " +
+                   (one ? "any one lost or damaged part" : "any " + std::to_string(result.recoveryCount) +
+                                                               " lost or damaged parts") +
+                   " can be rebuilt (par2 repair " + ShowName(result.recoveryIndexName) + ")\n";
+    }
     if (mailLimit != 0) {
         summary += "mail: each part takes at most " + std::to_string(MailEncodedSize(partSize)) +
                    " bytes encoded in base64, less than the " + std::to_string(mailLimit) +
                    " a mail service of " + std::to_string(mailLimit / 1000000) + " MB counts\n";
     }
     bool list = !result.list.empty();
+    bool recovery = result.recoveryCount > 0;
+    std::string what = list && recovery ? ", the list and the recovery files"
+                       : list           ? " and the list"
+                       : recovery       ? " and the recovery files"
+                                        : "";
     summary += "note: mail services refuse programs (" + ShowName(result.joinerName) +
                ") as attachments;\n"
-               "  send the joiner another way, or send the parts" + (list ? " and the list" : "") +
-               " alone.\n"
+               "  send the joiner another way, or send the parts" + what + " alone.\n"
                "  Without the joiner, the recipient joins the parts with\n"
                "  'selvanore " + ShowName(list ? result.listName : result.firstPart) +
                "' on Linux, or in order with 'copy /b' on Windows\n"
@@ -380,10 +415,10 @@ std::string OwnConsoleNote(const std::string& ownPath) {
            "Press a key to close this window.\n";
 }
 
-std::string ProgressText(const std::string& name, int percent) {
+std::string ProgressText(const std::string& name, int percent, bool recovery) {
     char figure[8];
     std::snprintf(figure, sizeof figure, "%3d%%", percent);
-    return "cutting " + ShowName(name) + ": " + figure;
+    return (recovery ? "recovery data of " : "cutting ") + ShowName(name) + ": " + figure;
 }
 
 std::string SummaryFailedText(const std::string& reason) {

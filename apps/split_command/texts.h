@@ -52,6 +52,7 @@ enum class Refusal {
     OptionNeedsValue,       // word: the long name without "--"
     NoFile,
     NoCut,
+    RecoveryNotANumber,
 };
 std::string RefusalText(Refusal refusal, const std::string& word = "", const std::string& other = "");
 
@@ -60,13 +61,15 @@ std::string RefusalText(Refusal refusal, const std::string& word = "", const std
 std::string DescribeWarning(const SplitWarning& warning);
 std::string DescribeFailure(const SplitFailure& failure);
 
-// The progress of a cut, shown in place: "cutting NAME: P%".
-std::string ProgressText(const std::string& name, int percent);
+// The progress of a cut, shown in place: "cutting NAME: P%", and of its
+// recovery pass: "recovery data of NAME: P%".
+std::string ProgressText(const std::string& name, int percent, bool recovery = false);
 
 // The summary of a set made: the file, its size and parts, the joiner made,
-// the checksum, the checksum list, a line each; with a mail preset
-// (mailLimit, 0 for none; partSize its parts' size) what a part takes once
-// encoded; a note for the sender (mail refuses programs, and what the
+// the checksum, the checksum list, the recovery files (what to send with the
+// parts, and how many lost parts they rebuild), a line each; with a mail
+// preset (mailLimit, 0 for none; partSize its parts' size) what a part takes
+// once encoded; a note for the sender (mail refuses programs, and what the
 // recipient does without the joiner); the joiner copied, last.
 std::string SummaryText(const SplitResult& result, uint64_t mailLimit = 0, uint64_t partSize = 0);
 // The failure of a summary that cannot be written, with the system's reason.

@@ -86,3 +86,9 @@ int ChooseCut(size_t index, const char* amount, size_t unit, CutChoice* choice,
     *choice = made;
     return 1;
 }
+
+std::optional<uint32_t> RecoveryOfChoice(size_t index) {
+    static const uint32_t kCounts[kRecoveryChoiceCount] = {0, 0, 1, 2, 3, 4, 5, 10};
+    if (index == 0 || index >= kRecoveryChoiceCount) return std::nullopt;
+    return kCounts[index];
+}

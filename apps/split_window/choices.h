@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 // The presets (kCutPresets), in the order the window lists them; the first
 // is the default. After them the window lists a size of one's own and a
@@ -44,5 +45,12 @@ enum class AmountProblem {
 // can be cut so (a size of 0, fewer than 2 parts...) is the job's to say.
 int ChooseCut(size_t index, const char* amount, size_t unit, CutChoice* choice,
               AmountProblem* problem);
+
+// The recovery data's choices, in the window's order: the job's default
+// (one recovery part for 3 parts or more), none, then 1 to 5 and 10
+// recovery parts. The first is selected at first.
+const size_t kRecoveryChoiceCount = 8;
+// The request's recovery for the choice at index (none: the default).
+std::optional<uint32_t> RecoveryOfChoice(size_t index);
 
 #endif

@@ -16,6 +16,7 @@
 #include "res/vantorel_resource.h"
 #include "split/job.h"
 #include "text/numbers.h"
+#include "version.h"
 
 #ifndef VANTOREL_INSTALLED_JOINER
 #define VANTOREL_INSTALLED_JOINER "plantilla\\Selvanore.exe"
@@ -31,6 +32,7 @@ struct SplitShared {
     std::mutex lock;
     uint64_t done = 0;
     uint64_t total = 0;
+    bool recovering = false;  // the recovery pass is under way
     bool progressPosted = false;
     std::atomic<int> stop{0};  // set by the window, polled by the job
     SplitRequest request;
@@ -56,6 +58,7 @@ void OnProgress(void* context, const SplitProgress& progress) {
         std::lock_guard<std::mutex> held(shared->lock);
         shared->done = progress.done;
         shared->total = progress.total;
+        shared->recovering = progress.stage == SplitStage::Recovering;
         post = !shared->progressPosted;
         shared->progressPosted = true;
     }
@@ -74,11 +77,12 @@ uint32_t SplitWorker(void* parameter) {
     return 0;
 }
 
-void LatestProgress(uint64_t* done, uint64_t* total, bool taken) {
+void LatestProgress(uint64_t* done, uint64_t* total, bool taken, bool* recovering = nullptr) {
     SplitShared* shared = g_window.shared;
     std::lock_guard<std::mutex> held(shared->lock);
     *done = shared->done;
     *total = shared->total;
+    if (recovering != nullptr) *recovering = shared->recovering;
     if (taken) shared->progressPosted = false;
 }
 
@@ -109,6 +113,8 @@ void StartCut() {
     request.parts = choice.parts;
     request.partSize = choice.partSize;
     request.kind = static_cast<uint32_t>(Selected(IDC_CHECKSUM)) + CHECKSUM_MD5;
+    request.recovery = RecoveryOfChoice(static_cast<size_t>(Selected(IDC_RECOVERY)));
+    request.creator = "Vantorel " SELVANORE_VERSION_TEXT;
     request.system = JoinerSystem::Windows;
     request.places = kWindowsJoiner;
     if (!g_window.outDir.empty()) request.outDir = Utf8Of(g_window.outDir);
@@ -127,6 +133,7 @@ void StartCut() {
         return;
     }
     g_window.startTick = GetTickCount();
+    g_window.recovering = false;
     SendDlgItemMessageW(g_window.dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     SetText(IDC_SPLIT_ELAPSED, ElapsedText(FormatClock(0).text));
     SetText(IDC_SPLIT_REMAINING, RemainingText(kNoClock));
@@ -149,15 +156,24 @@ void ShowClock() {
     LatestProgress(&done, &total, false);
     DWORD elapsed = GetTickCount() - g_window.startTick;
     SetText(IDC_SPLIT_ELAPSED, ElapsedText(FormatClock(elapsed / 1000).text));
-    // Before the first block nothing tells how long the rest takes.
+    // Before the first block nothing tells how long the rest takes; the
+    // recovery pass is estimated from its own start.
+    DWORD phase = g_window.recovering ? GetTickCount() - g_window.phaseTick : elapsed;
     SetText(IDC_SPLIT_REMAINING,
-            RemainingText(done == 0 ? kNoClock : FormatClock(EstimateRemaining(elapsed, done, total) / 1000).text));
+            RemainingText(done == 0 ? kNoClock : FormatClock(EstimateRemaining(phase, done, total) / 1000).text));
 }
 
 void OnProgressMessage() {
     if (!Running()) return;
     uint64_t done, total;
-    LatestProgress(&done, &total, true);
+    bool recovering = false;
+    LatestProgress(&done, &total, true, &recovering);
+    // The recovery pass starts the bar and the clock's estimate again.
+    if (recovering && !g_window.recovering) {
+        g_window.recovering = true;
+        g_window.phaseTick = GetTickCount();
+        SetText(IDC_STATUS, RecoveringText(g_window.shared->request.file));
+    }
     int position = total == 0 ? 0 : static_cast<int>(done * 1.0 * kProgressRange / total);
     SendDlgItemMessageW(g_window.dialog, IDC_PROGRESS, PBM_SETPOS, position, 0);
 }

@@ -79,7 +79,7 @@ void ShowCutKind() {
 
 void EnableChoices() {
     bool idle = !Running();
-    for (int id : {IDC_BROWSE_FILE, IDC_CUT_KIND, IDC_CHECKSUM, IDC_BROWSE_DIR}) {
+    for (int id : {IDC_BROWSE_FILE, IDC_CUT_KIND, IDC_CHECKSUM, IDC_RECOVERY, IDC_BROWSE_DIR}) {
         EnableWindow(GetDlgItem(g_window.dialog, id), idle);
     }
     EnableWindow(GetDlgItem(g_window.dialog, IDC_CUT), idle && !g_window.file.empty());
@@ -176,6 +176,9 @@ void InitDialog(HWND dialog) {
         AddItem(IDC_CHECKSUM, kChecksumKinds[kind].display);
     }
     SendDlgItemMessageW(dialog, IDC_CHECKSUM, CB_SETCURSEL, CHECKSUM_SHA256 - CHECKSUM_MD5, 0);
+    SetText(IDC_RECOVERY_LABEL, kRecoveryLabel);
+    for (const char* label : kRecoveryChoiceLabels) AddItem(IDC_RECOVERY, label);
+    SendDlgItemMessageW(dialog, IDC_RECOVERY, CB_SETCURSEL, 0, 0);
     SetText(IDC_OUT_DIR_LABEL, kOutDirLabel);
     SetText(IDC_BROWSE_DIR, kBrowse);
     SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETRANGE32, 0, kProgressRange);

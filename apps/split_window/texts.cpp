@@ -114,6 +114,10 @@ const char* const kCutPresetLabels[kCutPresetCount] = {
     "DVD de 4,7 GB",
     "Disco FAT32 (4 GiB menos un byte)",
 };
+const char kRecoveryLabel[] = "Recuperación:";
+const char* const kRecoveryChoiceLabels[kRecoveryChoiceCount] = {
+    "Automática", "Ninguna", "1 parte", "2 partes", "3 partes", "4 partes", "5 partes", "10 partes",
+};
 const char kOwnSizeLabel[] = "Tamaño propio";
 const char kPartCountLabel[] = "Número de partes";
 const char* const kSizeUnitLabels[kSizeUnitCount] = {"bytes", "KiB", "MiB", "GiB"};
@@ -132,6 +136,10 @@ const char kNoClock[] = "--:--:--";
 
 std::u16string FileSizeText(uint64_t size) {
     return Widen("Tamaño : ") + Number(size) + Widen(" bytes (") + Widen(ShortSize(size).c_str()) + u")";
+}
+
+std::u16string RecoveringText(const std::string& file) {
+    return Widen("Escribiendo los datos de recuperación de ") + Quoted(file) + u"...";
 }
 
 std::u16string ElapsedText(const char* clock) { return Widen("Tiempo transcurrido : ") + Widen(clock); }
@@ -228,6 +236,12 @@ std::u16string FailureReason(const SplitFailure& f) {
                    Widen(" superaría los ") + Number(f.number) +
                    Widen(f.units == NameUnit::Bytes ? " bytes" : " caracteres") +
                    Widen(" que admite un nombre de archivo en la carpeta de salida.");
+        case SplitCause::TooMuchRecovery:
+            return Widen("Se han pedido ") + Number(f.number) +
+                   Widen(" partes de recuperación para ") + name + Widen(", que se corta en ") +
+                   Widen(f.other.c_str()) +
+                   Widen(" partes: cada una reconstruye una sola parte, así que elija como mucho "
+                         "tantas como partes.");
         case SplitCause::OutputExists:
             return name + Widen(" ya existe. Vantorel nunca reemplaza un archivo: bórrelo o "
                                 "elija otra carpeta de salida.");
@@ -254,6 +268,12 @@ std::u16string FailureReason(const SplitFailure& f) {
             return name + Widen(" ha crecido mientras se cortaba.") + Widen(kNothingKept);
         case SplitCause::InputChanged:
             return name + Widen(" ha cambiado mientras se cortaba.") + Widen(kNothingKept);
+        case SplitCause::CannotReadPart:
+            return Widen("No se puede volver a leer ") + name +
+                   Widen(" para los datos de recuperación: ") + System(f) + Widen(kNothingKept);
+        case SplitCause::PartChanged:
+            return name + Widen(" ha cambiado antes de escribir los datos de recuperación.") +
+                   Widen(kNothingKept);
         case SplitCause::StampUnreadable:
             return Widen("Error interno: el registro sellado en el programa de unión no se puede "
                          "volver a leer.") +
@@ -276,8 +296,9 @@ std::u16string FailureText(const std::string& file, const SplitFailure& failure)
 
 std::u16string SummaryText(const SplitResult& result, const std::string& folder,
                            const CutChoice& choice) {
-    uint64_t total = result.fileSize + result.joinerSize + result.listSize;
-    uint64_t files = uint64_t{result.partCount} + 1 + (result.list.empty() ? 0 : 1);
+    uint64_t total = result.fileSize + result.joinerSize + result.listSize + result.recoverySize;
+    uint64_t recoveryFiles = result.recoveryCount > 0 ? result.recoveryNames.size() + 1 : 0;
+    uint64_t files = uint64_t{result.partCount} + 1 + (result.list.empty() ? 0 : 1) + recoveryFiles;
     std::u16string text = Widen("Se ha cortado ") + Quoted(result.name) + u" (" +
                           Number(result.fileSize) + Widen(" bytes) en ") +
                           Number(result.partCount) + Widen(" partes.\n\n");
@@ -290,10 +311,20 @@ std::u16string SummaryText(const SplitResult& result, const std::string& folder,
             Widen(", que las vuelve a unir con un doble clic");
     if (!result.list.empty()) {
         text += Widen(";\n- la lista de comprobación ") + Quoted(result.listName) +
-                Widen(", para comprobarlas con sha256sum.\n");
-    } else {
-        text += u".\n";
+                Widen(", para comprobarlas con sha256sum");
     }
+    if (result.recoveryCount > 0) {
+        size_t volumes = result.recoveryNames.size();
+        text += Widen(";\n- los datos de recuperación ") + Quoted(result.recoveryIndexName) +
+                Widen(volumes == 1 ? " y " : ", ") + Quoted(result.recoveryNames.front());
+        if (volumes > 1) text += Widen(" a ") + Quoted(result.recoveryNames.back());
+        text += Widen(" (PAR 2.0): con ellos se reconstruye");
+        text += result.recoveryCount == 1
+                    ? Widen(" cualquier parte que se pierda o llegue dañada")
+                    : Widen(" cualquier grupo de ") + Number(result.recoveryCount) +
+                          Widen(" partes que se pierdan o lleguen dañadas");
+    }
+    text += u".\n";
     if (choice.mailLimit != 0 && !choice.byParts) {
         text += Widen("\nCada parte cabe en un adjunto de correo de ") +
                 Number(choice.mailLimit / 1000000) + Widen(" MB") + Widen(": codificada en base64 ocupa ") +

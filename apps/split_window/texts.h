@@ -41,6 +41,9 @@ extern const char kStopButton[];
 // one's own and a number of parts, and the units of a size.
 extern const char* const kCutPresetLabels[kCutPresetCount];
 extern const char kOwnSizeLabel[];
+// The recovery data's label and choices (choices.h's order).
+extern const char kRecoveryLabel[];
+extern const char* const kRecoveryChoiceLabels[kRecoveryChoiceCount];
 extern const char kPartCountLabel[];
 extern const char* const kSizeUnitLabels[kSizeUnitCount];
 // The open and folder dialogs.
@@ -66,6 +69,8 @@ std::u16string RemainingText(const char* clock);
 // The status while the file (as given) is cut, and once it is.
 std::u16string CuttingText(const std::string& file);
 std::u16string CutDoneText(const SplitResult& result);
+// The status while the recovery data of the file (as given) is written.
+std::u16string RecoveringText(const std::string& file);
 
 // ---- The job's values -----------------------------------------------------------
 

@@ -32,6 +32,8 @@ struct SplitWindow {
     SplitShared* shared = nullptr;
     CutChoice choice;
     DWORD startTick = 0;
+    bool recovering = false;  // the cut's recovery pass has begun
+    DWORD phaseTick = 0;      // when it began
     bool closeWhenDone = false;
 };
 

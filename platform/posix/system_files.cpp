@@ -54,6 +54,14 @@ int ReadSome(SystemHandle file, void* buffer, size_t length, size_t* got, System
     return ReadOnce(static_cast<int>(file), buffer, length, got) ? 1 : Failed(error, errno);
 }
 
+int SeekTo(SystemHandle file, uint64_t offset, SystemError* error) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return Failed(error, EOVERFLOW);
+    if (lseek(Descriptor(file), static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(-1)) {
+        return Failed(error, errno);
+    }
+    return 1;
+}
+
 int WriteAll(SystemHandle file, const void* data, size_t length, SystemError* error) {
     size_t written = 0;
     return WriteWhole(static_cast<int>(file), data, length, &written) ? 1 : Failed(error, errno);

@@ -85,6 +85,16 @@ int ReadSome(SystemHandle file, void* buffer, size_t length, size_t* got, System
     return ReadOnce(reinterpret_cast<HANDLE>(file), buffer, length, got) ? 1 : Failed(error, GetLastError());
 }
 
+int SeekTo(SystemHandle file, uint64_t offset, SystemError* error) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return Failed(error, ERROR_NEGATIVE_SEEK);
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(reinterpret_cast<HANDLE>(file), to, nullptr, FILE_BEGIN)) {
+        return Failed(error, GetLastError());
+    }
+    return 1;
+}
+
 int WriteAll(SystemHandle file, const void* data, size_t length, SystemError* error) {
     size_t written = 0;
     if (WriteWhole(reinterpret_cast<HANDLE>(file), data, length, &written)) return 1;

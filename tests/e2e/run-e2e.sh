@@ -1289,6 +1289,7 @@ expect 1100 is "$file"
 expect 1102 is "Tamaño : 15.000.000 bytes (14,3 MiB)"
 expect 1103 is "Correo, adjuntos de 10 MB (partes de 6,5 MiB)"
 expect 1106 is "SHA-256"
+expect 1125 is "Automática"
 expect 1107 is "$folder"
 expect 1113 is "Cortar"
 expect-enabled 1113 1
@@ -1298,14 +1299,14 @@ screenshot ready
 click 1113
 wait-box 120
 screenshot summary
-expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$name\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 7 archivos, " 7
 expect 1112 is "Corte terminado: \"$name\" en 3 partes."
 expect 1111 is "Tiempo restante : 00:00:00"
 expect-enabled 1113 1
 close
 expect-exit 0
 EOF
-  [ "$(ls "$dir/in" | tr '\n' '|')" = "$name|$name.sha256|${name}__000|${name}__001|${name}__002|${name}__join.exe|" ] ||
+  [ "$(ls "$dir/in" | tr '\n' '|')" = "$name|$name.par2|$name.sha256|$name.vol0+1.par2|${name}__000|${name}__001|${name}__002|${name}__join.exe|" ] ||
     fail "the folder holds: $(ls "$dir/in" | tr '\n' ' ')" || return
   [ "$(stat -c %s "$dir/in/${name}__000")" -eq 6815744 ] || fail "the first part is not 6.5 MiB" || return
   (cd "$dir/in" && sha256sum --quiet -c "$name.sha256") >"$work/window-cut.sums" 2>&1 ||
@@ -1510,7 +1511,7 @@ wait title is "$TITLE_WINDOW" 60
 expect 1100 is "$file"
 click 1113
 wait-box 120
-expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$shown\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 5 archivos, " 7
+expect-box-has "Vantorel - Corte terminado" "Se ha cortado \"$shown\" (15.000.000 bytes) en 3 partes.\n\nEl conjunto tiene 7 archivos, " 7
 expect 1112 is "Corte terminado: \"$shown\" en 3 partes."
 close
 expect-exit 0
@@ -1536,7 +1537,42 @@ EOF
   cmp -s "$dir/in/$name" "$dir/original" || fail "the output differs from the original"
 }
 
+# The recovery choice: two recovery parts for a set of 4; the summary says
+# what they rebuild, and par2 rebuilds two parts lost on the way.
+window_recovery() {
+  window_needed || return
+  local dir=$work/window-recovery name=copia.bin
+  mkdir -p "$dir/in"
+  head -c 4000003 /dev/urandom >"$dir/in/$name"
+  local file
+  file=$(script_text "$(winpath "$dir/in/$name")")
+  play window-recovery "$window" "$dir" <<EOF || return
+$WINDOW_SETUP
+start "$file"
+wait title is "$TITLE_WINDOW"
+select 1103 6
+type 1104 "4"
+select 1125 3
+expect 1125 is "2 partes"
+screenshot recovery-choice
+click 1113
+wait-box 120
+screenshot recovery-summary
+expect-box-has "Vantorel - Corte terminado" "- los datos de recuperación \"$name.par2\", \"$name.vol0+1.par2\" a \"$name.vol1+1.par2\" (PAR 2.0): con ellos se reconstruye cualquier grupo de 2 partes que se pierdan o lleguen dañadas.\n" 7
+close
+expect-exit 0
+EOF
+  [ "$(ls "$dir/in" | wc -l)" -eq 10 ] || fail "the folder holds: $(ls "$dir/in" | tr '\n' ' ')" || return
+  command -v par2 >/dev/null || return 0
+  cp "$dir/in/${name}__001" "$dir/part1"
+  rm "$dir/in/${name}__001" "$dir/in/${name}__003"
+  (cd "$dir/in" && par2 repair -q "$name.par2") >"$work/window-recovery.par2" 2>&1 ||
+    fail "par2 repair: $(tail -3 "$work/window-recovery.par2")" || return
+  cmp -s "$dir/in/${name}__001" "$dir/part1" || fail "par2 rebuilt another part 1"
+}
+
 scenario window-cut window_cut
+scenario window-recovery window_recovery
 scenario window-cancel window_cancel
 scenario window-refused window_refused
 scenario window-1251-cyrillic window_script window-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"

@@ -357,4 +357,53 @@ TEST(HashPadding, LengthFieldCarriesPastFourGibibytes) {
     }
 }
 
+// ---- MD5 side by side --------------------------------------------------------
+
+std::string DigestOf(CHash& engine) {
+    engine.Finish();
+    char text[65];
+    engine.GetDigestText(text);
+    return text;
+}
+
+// Many messages hashed together as each alone would be: groups of eight
+// and the rest, engines holding part of a block already, lengths with and
+// without a tail, on the SIMD function and without it.
+TEST(Md5Lanes, SideBySideAsOneAtATime) {
+    std::mt19937 rng(27);
+    std::vector<uint8_t> bytes(17 * 5000);
+    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+    for (bool simd : {true, false}) {
+        UseMd5Lanes(simd);
+        for (uint32_t count : {1u, 2u, 7u, 8u, 9u, 17u}) {
+            for (uint32_t length : {0u, 63u, 64u, 1000u, 4101u}) {
+                std::vector<std::unique_ptr<CHash>> together;
+                std::vector<CHash*> engines;
+                std::vector<const uint8_t*> data;
+                std::vector<std::string> alone;
+                for (uint32_t i = 0; i < count; ++i) {
+                    together.push_back(Make(CHECKSUM_MD5));
+                    together.back()->Reset();
+                    auto single = Make(CHECKSUM_MD5);
+                    single->Reset();
+                    // Every third engine begins with 5 bytes of its own.
+                    const uint8_t* own = bytes.data() + i * 5000;
+                    uint32_t lead = i % 3 == 0 ? 5 : 0;
+                    together.back()->Update(own, lead);
+                    single->Update(own, lead + length);
+                    alone.push_back(DigestOf(*single));
+                    engines.push_back(together.back().get());
+                    data.push_back(own + lead);
+                }
+                CMd5::UpdateLanes(engines.data(), data.data(), count, length);
+                for (uint32_t i = 0; i < count; ++i) {
+                    EXPECT_EQ(DigestOf(*together[i]), alone[i])
+                        << "simd " << simd << ", " << count << " engines of " << length << " bytes, engine " << i;
+                }
+            }
+        }
+    }
+    UseMd5Lanes(true);
+}
+
 }  // namespace

@@ -41,6 +41,25 @@ uint32_t BitwiseCrc(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
     return ~crc;
 }
 
+// Carry-less multiplication where the processor has it, and the tables:
+// lengths below, at and past each folding width, from unaligned addresses.
+TEST(Par2Checksums, Crc32BothWays) {
+    std::mt19937 rng(5);
+    std::vector<uint8_t> bytes(9000);
+    for (auto& b : bytes) b = static_cast<uint8_t>(rng());
+    for (bool clmul : {true, false}) {
+        UseCrc32Clmul(clmul);
+        for (size_t from : {size_t(0), size_t(3)}) {
+            for (size_t length : {63, 64, 65, 79, 80, 127, 128, 191, 4113, 8997}) {
+                EXPECT_EQ(Crc32(bytes.data() + from, length, 0x1234), Crc32Portable(bytes.data() + from, length, 0x1234));
+                EXPECT_EQ(Crc32(bytes.data() + from, length), BitwiseCrc(bytes, from, from + length))
+                    << "clmul " << clmul << ", " << length << " bytes from " << from;
+            }
+        }
+    }
+    UseCrc32Clmul(true);
+}
+
 TEST(Par2Checksums, Crc32AndMd5) {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
     EXPECT_EQ(Crc32("", 0), 0u);
@@ -116,6 +135,27 @@ TEST(Par2Packets, FileHashesInOnePass) {
         } else {
             EXPECT_FALSE(ok) << announced;
         }
+    }
+
+    // A file announced shorter than its one slice: the slice's MD5 goes on
+    // from the file's; hashed in two halves (the MD5s, the rest), the same.
+    std::vector<uint8_t> shortFile(data.begin() + 32768, data.end());
+    Par2File unannounced = HashInBlocks(shortFile, 16384, 3000, "c");
+    {
+        Par2FileHasher hasher;
+        ASSERT_TRUE(BeginPar2FileHash(16384, &hasher, shortFile.size()));
+        Par2FileHasher* one = &hasher;
+        for (size_t at = 0; at < shortFile.size(); at += 3000) {
+            const uint8_t* from = shortFile.data() + at;
+            size_t n = std::min<size_t>(3000, shortFile.size() - at);
+            UpdatePar2FileMd5s(&one, &from, n, 1);
+            UpdatePar2FileChecks(&hasher, from, n);
+        }
+        Par2File entry;
+        ASSERT_TRUE(FinishPar2FileHash(&hasher, "c", &entry));
+        EXPECT_EQ(Hex(entry.md5), Hex(unannounced.md5));
+        EXPECT_EQ(Hex(entry.slices[0].md5), Hex(file.slices[2].md5));
+        EXPECT_EQ(entry.slices[0].crc, file.slices[2].crc);
     }
 
     Par2SliceCheck check;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -26,11 +27,19 @@
 #include "split/input.h"
 #include "split/job.h"
 #include "split/outputs.h"
+#include "split/recovery.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
+
+SplitPlan PlanOf(uint64_t size, uint64_t parts) {
+    SplitPlan plan = {};
+    PlanProblem problem;
+    PlanByCount(size, parts, &plan, &problem);
+    return plan;
+}
 
 // ---- The output set ------------------------------------------------------
 
@@ -198,6 +207,10 @@ struct Told {
     uint64_t cut = 0;       // bytes of the last Cutting event
     size_t stopAfter = 0;   // stop once this many Cutting events came; 0: never
     size_t cuttings = 0;
+    uint64_t total = 1001;  // the file's size
+    size_t recoverings = 0;
+    size_t stopAfterRecovering = 0;  // stop once this many Recovering events came; 0: never
+    std::string shrinkIn;  // the output folder whose part 1 is shortened once cut; empty: none
 };
 
 void OnWarn(void* context, const SplitWarning& warning) {
@@ -213,16 +226,34 @@ void OnProgress(void* context, const SplitProgress& progress) {
             // One event a block, each further on.
             if (told->cuttings++ == 0) told->events.push_back("cutting");
             EXPECT_GT(progress.done, told->cut);
-            EXPECT_EQ(progress.total, 1001u);
+            EXPECT_EQ(progress.total, told->total);
             told->cut = progress.done;
             break;
-        case SplitStage::Cut: told->events.push_back("cut"); break;
+        case SplitStage::Cut:
+            told->events.push_back("cut");
+            // Someone shortens part 1 between the cut and the recovery pass.
+            if (!told->shrinkIn.empty()) {
+                for (const std::string& name : ListNames(told->shrinkIn)) {
+                    if (name.find("0123456789abcdef") == std::string::npos &&
+                        name.compare(name.size() - 2, 2, "-1") == 0) {
+                        EXPECT_EQ(truncate((told->shrinkIn + "/" + name).c_str(), 10), 0);
+                    }
+                }
+            }
+            break;
+        case SplitStage::Recovering:
+            // The parts read back, every byte once.
+            if (told->recoverings++ == 0) told->events.push_back("recovering");
+            EXPECT_EQ(progress.total, told->total);
+            EXPECT_LE(progress.done, progress.total);
+            break;
     }
 }
 
 int OnStop(void* context) {
     Told* told = static_cast<Told*>(context);
-    return told->stopAfter != 0 && told->cuttings >= told->stopAfter;
+    return (told->stopAfter != 0 && told->cuttings >= told->stopAfter) ||
+           (told->stopAfterRecovering != 0 && told->recoverings >= told->stopAfterRecovering);
 }
 
 class SplitJob : public ::testing::Test {
@@ -239,6 +270,7 @@ protected:
         request.kind = CHECKSUM_MD5;
         request.joiner = ELF_FIXTURE;
         request.outDir = dir / "out";
+        request.recovery = 0;  // the recovery data's tests ask for it
         request.events = {&told, OnWarn, OnProgress, OnStop};
     }
     Names Out() const { return ListNames(dir / "out"); }
@@ -384,6 +416,110 @@ TEST_F(SplitJob, AFailedWriteEndsTheHelperAndKeepsNothing) {
     EXPECT_EQ(g_core.helpersCreated, 1);
     EXPECT_EQ(g_core.helpersAlive, 0);
     EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+}
+
+// ---- The recovery data ---------------------------------------------------
+
+// Parts of several of the recovery pass's blocks, the last one longer and
+// of an odd length, with two recovery slices: the files are the same
+// whether the helper shares the parts promptly, late or not at all, and
+// par2 finds them correct.
+TEST_F(SplitJob, RecoveryDataIsTheSameOnOneThreadOrTwo) {
+    const size_t size = 5 * RecoveryBlockSize(2) + RecoveryBlockSize(2) / 3 + 7;
+    WriteFile(file, size, 9);
+    request.byParts = true;
+    request.parts = 3;
+    request.recovery = 2;
+    request.events = SplitEvents();
+    std::vector<std::string> first;
+    for (const char* way : {"prompt", "lagging", "none"}) {
+        SCOPED_TRACE(way);
+        ResetFakeCore();
+        g_core.helperDelayMs = std::string(way) == "lagging" ? 5 : 0;
+        g_core.failHelpers = std::string(way) == "none";
+        SplitOutcome outcome;
+        ASSERT_TRUE(RunSplit(request, &outcome)) << static_cast<int>(outcome.failure.cause);
+        const SplitResult& result = outcome.result;
+        EXPECT_EQ(result.recoveryCount, 2u);
+        EXPECT_EQ(result.recoveryIndex, JoinPath(dir / "out", "data.bin.par2"));
+        EXPECT_EQ(result.recoveryNames, (std::vector<std::string>{"data.bin.vol0+1.par2", "data.bin.vol1+1.par2"}));
+        std::vector<std::string> files = {ReadWholeFile(result.recoveryIndex)};
+        for (const std::string& name : result.recoveryNames) files.push_back(ReadWholeFile(dir / ("out/" + name)));
+        uint64_t bytes = 0;
+        for (const std::string& f : files) bytes += f.size();
+        EXPECT_EQ(result.recoverySize, bytes);
+        // Each volume holds a slice of the largest part, rounded up to 4.
+        EXPECT_GT(files[1].size(), PartSize(PlanOf(size, 3), 2));
+        if (first.empty()) {
+            first = files;
+            if (std::system("par2 -V > /dev/null 2>&1") == 0) {
+                std::string command = "cd '" + dir / "out" + "' && par2 verify -q data.bin.par2 > /dev/null 2>&1";
+                EXPECT_EQ(std::system(command.c_str()), 0);
+            }
+        } else {
+            // The creator packet and everything else, byte for byte.
+            EXPECT_TRUE(files == first);
+        }
+        // The sums' helper and the recovery pass's (none when none can be had).
+        EXPECT_EQ(g_core.helpersCreated, std::string(way) == "none" ? 0 : 2);
+    }
+    EXPECT_EQ(g_core.helpersAlive, 0);
+    EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+    ResetFakeCore();
+}
+
+// A stop during the recovery pass, a part shortened before it, more
+// recovery slices than parts and an earlier set's recovery file: nothing is
+// kept (the last two refused before anything is written).
+TEST_F(SplitJob, TheRecoveryPassKeepsNothingWhenItCannotEnd) {
+    WriteFile(file, 3 * RecoveryBlockSize(1) + 11, 4);
+    request.byParts = true;
+    request.parts = 4;
+    request.recovery = 1;
+    told.total = 3 * RecoveryBlockSize(1) + 11;
+    {
+        ResetFakeCore();
+        told.stopAfterRecovering = 1;
+        SplitOutcome outcome;
+        EXPECT_FALSE(RunSplit(request, &outcome));
+        EXPECT_EQ(outcome.failure.cause, SplitCause::Interrupted);
+        EXPECT_TRUE(outcome.interrupted);
+        EXPECT_EQ(told.events.back(), "recovering");
+        EXPECT_EQ(told.recoverings, 1u);
+        EXPECT_EQ(g_core.helpersAlive, 0);
+        EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+    }
+    {
+        told = Told();
+        told.total = 3 * RecoveryBlockSize(1) + 11;
+        told.shrinkIn = dir / "out";
+        request.events.context = &told;
+        SplitOutcome outcome;
+        EXPECT_FALSE(RunSplit(request, &outcome));
+        EXPECT_EQ(outcome.failure.cause, SplitCause::PartChanged);
+        EXPECT_EQ(outcome.failure.name, JoinPath(dir / "out", "data.bin__001"));
+        EXPECT_FALSE(outcome.interrupted);
+        EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0"}));
+    }
+    told = Told();
+    request.events.context = &told;
+    request.recovery = 5;
+    SplitOutcome tooMany;
+    EXPECT_FALSE(RunSplit(request, &tooMany));
+    EXPECT_EQ(tooMany.failure.cause, SplitCause::TooMuchRecovery);
+    EXPECT_EQ(tooMany.failure.number, 5u);
+    EXPECT_EQ(tooMany.failure.other, "4");
+    EXPECT_TRUE(told.events.empty() || told.events.back().rfind("warn", 0) == 0);
+
+    request.recovery = std::nullopt;  // the default: one, for 4 parts
+    WriteWholeFile(dir / "out/data.bin.vol0+1.par2", "keep");
+    SplitOutcome exists;
+    EXPECT_FALSE(RunSplit(request, &exists));
+    EXPECT_EQ(exists.failure.cause, SplitCause::OutputExists);
+    EXPECT_EQ(exists.failure.name, JoinPath(dir / "out", "data.bin.vol0+1.par2"));
+    EXPECT_EQ(ReadWholeFile(dir / "out/data.bin.vol0+1.par2"), "keep");
+    EXPECT_EQ(Out(), (Names{".vantorel-split-0123456789abcdef-0", "data.bin.vol0+1.par2"}));
+    ResetFakeCore();
 }
 
 }  // namespace

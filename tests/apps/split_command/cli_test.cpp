@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -116,6 +117,8 @@ std::string Shell(const std::string& command) {
     return out;
 }
 
+bool HavePar2() { return std::system("par2 -V > /dev/null 2>&1") == 0; }
+
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -217,9 +220,17 @@ void CheckCut(const Cut& cut, uint32_t seed) {
         referenceParts.push_back(name);
     }
 
+    // A set of 3 parts or more has one recovery slice by default, which
+    // par2 finds correct whatever the parts' sizes (one byte each, a short
+    // or long last part).
     std::set<std::string> expected = {"data.bin__join", "data.bin.sha256"};
     for (uint32_t i = 0; i < count; ++i) expected.insert(ExpectedPartName("data.bin", count, i));
+    if (count >= 3) expected.insert({"data.bin.par2", "data.bin.vol0+1.par2"});
     ASSERT_EQ(ListNames(out), expected);
+    if (count >= 3 && HavePar2()) {
+        EXPECT_EQ(Shell("cd " + Quote(out) + " && par2 verify -q data.bin.par2 >/dev/null 2>&1 && echo correct"),
+                  "correct\n");
+    }
 
     // The list, whatever the record's checksum, is sha256sum's: it checks the
     // parts beside it, and everything once they are joined by cat, as a
@@ -293,11 +304,16 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
     ASSERT_EQ(result.status, 0) << result.err;
     std::string sum = Shell("sha256sum " + Quote(file)).substr(0, 64);
     const std::string name = "A\xC3\xB1o caf\xC3\xA9.dat";
+    uint64_t recoveryBytes = fs::file_size(file + ".par2") + fs::file_size(file + ".vol0+1.par2");
     EXPECT_EQ(result.out, name + ": 3000 bytes in 3 parts, " + name + "__000 to " + name +
                               "__002\njoiner: " + file + "__join\nSHA-256: " + sum +
-                              "\nchecksum list: " + file + ".sha256\n"
+                              "\nchecksum list: " + file + ".sha256\nrecovery data: " + file +
+                              ".par2 and 1 file " + name + ".vol0+1.par2, " +
+                              std::to_string(recoveryBytes) +
+                              " bytes: send them with the parts; any one lost or damaged part can "
+                              "be rebuilt (par2 repair " + name + ".par2)\n"
                               "note: mail services refuse programs (" + name + "__join) as attachments;\n"
-                              "  send the joiner another way, or send the parts and the list alone.\n"
+                              "  send the joiner another way, or send the parts, the list and the recovery files alone.\n"
                               "  Without the joiner, the recipient joins the parts with\n"
                               "  'selvanore " + name + ".sha256' on Linux, or in order with 'copy /b' on Windows\n"
                               "  ('cat' elsewhere), and checks them with the list (the PowerShell\n"
@@ -309,7 +325,15 @@ TEST(SplitCli, PartsGoBesideTheFileByDefault) {
                                      "A\xC3\xB1o caf\xC3\xA9.dat__001",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__002",
                                      "A\xC3\xB1o caf\xC3\xA9.dat__join",
-                                     "A\xC3\xB1o caf\xC3\xA9.dat.sha256"}));
+                                     "A\xC3\xB1o caf\xC3\xA9.dat.sha256",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat.par2",
+                                     "A\xC3\xB1o caf\xC3\xA9.dat.vol0+1.par2"}));
+    // The parts are named in UTF-8 in the recovery files, as on disk.
+    if (HavePar2()) {
+        EXPECT_EQ(Shell("cd " + Quote(dir.Path().string()) + " && par2 verify -q " + Quote(name + ".par2") +
+                        " >/dev/null 2>&1 && echo correct"),
+                  "correct\n");
+    }
     // The list is what sha256sum prints for the parts and the file, in that
     // order, named in UTF-8 as they are on disk.
     EXPECT_EQ(ReadWholeFile(file + ".sha256"),
@@ -629,6 +653,7 @@ TEST(SplitCli, ProgressShowsOnATerminal) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
     EXPECT_NE(screen.find("\rcutting big: 100%"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\rrecovery data of big: 100%"), std::string::npos) << screen;
     EXPECT_NE(screen.find("big: 33554432 bytes in 3 parts"), std::string::npos) << screen;
 }
 
@@ -1035,6 +1060,125 @@ TEST(SplitCli, ALongWindowsJoinerNameIsWarnedOf) {
             EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
             EXPECT_EQ(result.err.rfind("vantorel-split: warning: ", 0), 0u) << result.err;
             EXPECT_NE(result.err.find("201 characters"), std::string::npos) << result.err;
+        }
+    }
+}
+
+// ---- Recovery data -----------------------------------------------------------
+
+// How many recovery slices, by the option or by the part count, and the
+// files par2 names for them; a count the set cannot use and an earlier
+// set's recovery file are refused before anything is written.
+TEST_F(SplitRefuses, RecoveryFilesFollowTheirOption) {
+    const struct {
+        const char* parts;
+        const char* recovery;  // nullptr: the default
+        std::set<std::string> files;
+    } cases[] = {
+        {"2", nullptr, {}},
+        {"3", nullptr, {"data.bin.par2", "data.bin.vol0+1.par2"}},
+        {"2", "1", {"data.bin.par2", "data.bin.vol0+1.par2"}},
+        {"4", "0", {}},
+        {"4", "3", {"data.bin.par2", "data.bin.vol0+1.par2", "data.bin.vol1+2.par2"}},
+        {"4", "4", {"data.bin.par2", "data.bin.vol0+1.par2", "data.bin.vol1+2.par2", "data.bin.vol3+1.par2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.parts) + " parts, --recovery " + (c.recovery ? c.recovery : "default"));
+        std::vector<std::string> args = {file, "--parts", c.parts, "--no-list"};
+        if (c.recovery != nullptr) args.insert(args.end(), {"--recovery", c.recovery});
+        Result result = Split(With(args));
+        ASSERT_EQ(result.status, 0) << result.err;
+        std::set<std::string> made = ListNames(out);
+        std::set<std::string> recovery;
+        for (const std::string& name : made) {
+            if (name.find(".par2") != std::string::npos) recovery.insert(name);
+        }
+        EXPECT_EQ(recovery, c.files);
+        EXPECT_EQ(result.out.find("recovery data: ") != std::string::npos, !c.files.empty()) << result.out;
+        if (!c.files.empty() && HavePar2()) {
+            EXPECT_EQ(Shell("cd " + Quote(out) + " && par2 verify -q data.bin.par2 >/dev/null 2>&1 && echo correct"),
+                      "correct\n");
+        }
+        for (const std::string& name : made) fs::remove(out + "/" + name);
+    }
+
+    Refused(With({file, "--parts", "3", "--recovery", "4"}),
+            "vantorel-split: --recovery 4 is more than the 3 parts of 'data.bin': a recovery slice "
+            "rebuilds one part, so at most 3 are useful\n",
+            2);
+    for (const char* value : {"x", "-1", "10001", "1.5", ""}) {
+        Result result = Split(With({file, "--parts", "3", "--recovery", value}));
+        EXPECT_EQ(result.status, 2) << value;
+        EXPECT_EQ(result.err.rfind("vantorel-split: --recovery takes a whole number from 0 to 10000", 0), 0u)
+            << result.err;
+        EXPECT_TRUE(ListNames(out).empty());
+    }
+
+    // An earlier set's recovery file is never overwritten; without recovery
+    // data it is no output of the run.
+    for (const char* earlier : {"data.bin.par2", "data.bin.vol1+2.par2"}) {
+        WriteWholeFile(out + "/" + earlier, "keep");
+        Refused(With({file, "--parts", "5", "--recovery", "3"}),
+                "vantorel-split: '" + out + "/" + earlier + "' already exists; remove it or choose another --out\n");
+        EXPECT_EQ(ReadWholeFile(out + "/" + earlier), "keep");
+        fs::remove(out + "/" + earlier);
+    }
+    WriteWholeFile(out + "/data.bin.par2", "keep");
+    EXPECT_EQ(Split(With({file, "--parts", "5", "--recovery", "0"})).status, 0);
+    EXPECT_EQ(ReadWholeFile(out + "/data.bin.par2"), "keep");
+}
+
+// par2 as the recipient's tool: a set cut with two recovery slices is
+// repaired after any two of its parts are lost or damaged, with a recovery
+// file lost too when one slice is enough; three are too many.
+TEST(SplitCli, Par2RebuildsTheLostAndDamagedPartsOfASet) {
+    if (!HavePar2()) GTEST_SKIP() << "par2 is not installed (scripts/setup installs it)";
+    TempDir dir{TempDir::kStay};
+    std::string set = dir / "set";
+    fs::create_directories(set);
+    // Six parts, the last one longer and of an odd length.
+    WriteFile(set + "/v.bin", 6 * 100003 + 5, 21);
+    Result result = Split({set + "/v.bin", "--parts", "6", "--recovery", "2", "--joiner", ELF_FIXTURE});
+    ASSERT_EQ(result.status, 0) << result.err;
+    fs::remove(set + "/v.bin");
+    std::vector<std::string> originals;
+    for (int i = 0; i < 6; ++i) originals.push_back(ReadWholeFile(set + "/v.bin__00" + std::to_string(i)));
+
+    const struct {
+        std::vector<int> deleted;
+        std::vector<int> damaged;
+        const char* recoveryLost;  // a recovery file deleted too
+        bool repairable;
+    } cases[] = {
+        {{0, 5}, {}, nullptr, true},
+        {{4}, {2}, nullptr, true},
+        {{}, {1, 3}, nullptr, true},
+        {{3}, {}, "v.bin.vol0+1.par2", true},
+        {{2}, {}, "v.bin.vol1+1.par2", true},
+        {{0, 1}, {2}, nullptr, false},
+        {{0, 1}, {}, "v.bin.vol0+1.par2", false},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(round));
+        std::string copy = dir / ("copy" + std::to_string(round++));
+        fs::copy(set, copy);
+        for (int i : c.deleted) fs::remove(copy + "/v.bin__00" + std::to_string(i));
+        for (int i : c.damaged) {
+            std::string name = copy + "/v.bin__00" + std::to_string(i);
+            std::string bytes = ReadWholeFile(name);
+            bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x40);
+            WriteWholeFile(name, bytes);
+        }
+        if (c.recoveryLost != nullptr) fs::remove(copy + "/" + c.recoveryLost);
+        std::string repaired = Shell("cd " + Quote(copy) + " && par2 repair v.bin.par2 >/dev/null 2>&1 && echo repaired");
+        if (!c.repairable) {
+            EXPECT_EQ(repaired, "");
+            continue;
+        }
+        ASSERT_EQ(repaired, "repaired\n");
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_TRUE(ReadWholeFile(copy + "/v.bin__00" + std::to_string(i)) == originals[i]) << "part " << i;
         }
     }
 }

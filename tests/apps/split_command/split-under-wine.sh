@@ -64,12 +64,14 @@ round_trip() {
   digest=$(sha256sum <"$dir/src/$name" | cut -d' ' -f1)
   split "$(winpath "$dir/src/$name")" --parts 3 --joiner "$joiner"
   [ "$status" -eq 0 ] || fail "the cut failed ($status): $err" || return
-  local expected
+  local expected recovery_bytes
+  recovery_bytes=$(($(stat -c %s "$dir/src/${name}.par2") + $(stat -c %s "$dir/src/${name}.vol0+1.par2")))
   expected=$(printf '%s\n' "$name: $size bytes in 3 parts, ${name}__000 to ${name}__002" \
     "joiner: $(winpath "$dir/src")\\${name}__join.exe" "SHA-256: $digest" \
     "checksum list: $(winpath "$dir/src")\\${name}.sha256" \
+    "recovery data: $(winpath "$dir/src")\\${name}.par2 and 1 file ${name}.vol0+1.par2, $recovery_bytes bytes: send them with the parts; any one lost or damaged part can be rebuilt (par2 repair ${name}.par2)" \
     "note: mail services refuse programs (${name}__join.exe) as attachments;" \
-    "  send the joiner another way, or send the parts and the list alone." \
+    "  send the joiner another way, or send the parts, the list and the recovery files alone." \
     "  Without the joiner, the recipient joins the parts with" \
     "  'selvanore ${name}.sha256' on Linux, or in order with 'copy /b' on Windows" \
     "  ('cat' elsewhere), and checks them with the list (the PowerShell" \
@@ -77,7 +79,7 @@ round_trip() {
     "joiner copied from: $joiner")
   [ "$out" = "$expected" ] || fail "summary: $out" || return
   [ -z "$err" ] || fail "stderr: $err" || return
-  [ "$(ls -A "$dir/src" | wc -l)" -eq 6 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
+  [ "$(ls -A "$dir/src" | wc -l)" -eq 8 ] || fail "in the directory: $(ls -A "$dir/src" | tr '\n' ' ')" || return
   cmp -s "$dir/src/${name}.sha256" \
     <(cd "$dir/src" && sha256sum "${name}__000" "${name}__001" "${name}__002" "$name") ||
     fail "the list is not sha256sum's: $(cat "$dir/src/${name}.sha256")" || return
@@ -97,10 +99,18 @@ round_trip() {
   done
   cmp -s "$dir/linux/${name}.sha256" "$dir/src/${name}.sha256" ||
     fail "the list differs from the Linux splitter's" || return
+  # The recovery files too, names in UTF-8 on both systems; par2 finds them
+  # correct.
+  for i in par2 vol0+1.par2; do
+    cmp -s "$dir/linux/${name}.$i" "$dir/src/${name}.$i" || fail "${name}.$i differs from the Linux splitter's" || return
+  done
+  if command -v par2 >/dev/null; then
+    (cd "$dir/src" && par2 verify -q "${name}.par2" >/dev/null 2>&1) || fail "par2 finds the set incorrect" || return
+  fi
 
   # The stamped joiner rebuilds the file from the parts alone.
   mkdir -p "$dir/join"
-  mv "$dir/src/${name}"__* "$dir/src/${name}.sha256" "$dir/join/"
+  mv "$dir/src/${name}"__* "$dir/src/${name}.sha256" "$dir/src/${name}".*par2 "$dir/join/"
   iconv -f UTF-8 -t WINDOWS-1252 >"$work/join.script" <<'EOF'
 start
 wait title is "Vantorel 3.0 - Modulo de auto-concatenación"
@@ -205,7 +215,13 @@ existing_part() {
   [ "$status" -eq 1 ] || fail "exit status $status with a list there" || return
   [[ $err == *"data.bin.sha256' already exists"* ]] || fail "message: $err" || return
   [ "$(ls -A "$dir/out")" = data.bin.sha256 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
-  [ "$(cat "$dir/out/data.bin.sha256")" = 'keep me' ] || fail "the existing list changed"
+  [ "$(cat "$dir/out/data.bin.sha256")" = 'keep me' ] || fail "the existing list changed" || return
+  mv "$dir/out/data.bin.sha256" "$dir/out/data.bin.vol0+1.par2"
+  split "$dir/data.bin" --parts 3 --joiner "$joiner" --out "$dir/out"
+  [ "$status" -eq 1 ] || fail "exit status $status with a recovery file there" || return
+  [[ $err == *"data.bin.vol0+1.par2' already exists"* ]] || fail "message: $err" || return
+  [ "$(ls -A "$dir/out")" = data.bin.vol0+1.par2 ] || fail "made: $(ls -A "$dir/out" | tr '\n' ' ')" || return
+  [ "$(cat "$dir/out/data.bin.vol0+1.par2")" = 'keep me' ] || fail "the existing recovery file changed"
 }
 
 # A device where the output folder is expected: refused as no folder, not
@@ -273,10 +289,10 @@ interrupt() {
   "$root/scripts/wine-run" "$tool" "$dir/big" --size 1M --checksum none --joiner "$joiner" \
     --out "$dir/out" >"$work/out" 2>"$work/err" &
   local pid=$! i
-  # Until the joiner's and the list's temporary files and two parts have
-  # been begun.
+  # Until the joiner's, the list's and the two recovery files' temporary
+  # files and two parts have been begun.
   for ((i = 0; i < 600; i++)); do
-    [ "$(ls -A "$dir/out" | wc -l)" -ge 4 ] && break
+    [ "$(ls -A "$dir/out" | wc -l)" -ge 6 ] && break
     sleep 0.05
   done
   kill -INT "$pid"

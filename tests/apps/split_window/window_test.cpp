@@ -203,4 +203,49 @@ TEST(SplitWindowTexts, TheSummarySaysWhatToSendAndHowMuch) {
         << text;
 }
 
+// The recovery files are among the files to send, with the parts they can
+// rebuild; the window's choices are the request's counts.
+TEST(SplitWindowTexts, TheSummaryNamesTheRecoveryFilesAndWhatTheyRebuild) {
+    SplitResult r;
+    r.name = u8"Año.iso";
+    r.fileSize = 15000000;
+    r.partCount = 3;
+    r.firstPart = u8"Año.iso__000";
+    r.lastPart = u8"Año.iso__002";
+    r.joinerName = u8"Año.iso__join.exe";
+    r.joinerSize = 321024;
+    r.recoveryCount = 1;
+    r.recoveryIndexName = u8"Año.iso.par2";
+    r.recoveryNames = {u8"Año.iso.vol0+1.par2"};
+    r.recoverySize = 5002000;
+    CutChoice parts;
+    parts.byParts = true;
+    std::string text = Utf8(SummaryText(r, "C:\\out", parts));
+    EXPECT_NE(text.find(u8"El conjunto tiene 6 archivos, 19,4 MiB en total (20.323.024 bytes)"), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"con un doble clic;\n- los datos de recuperación \"Año.iso.par2\" y "
+                        u8"\"Año.iso.vol0+1.par2\" (PAR 2.0): con ellos se reconstruye cualquier parte "
+                        u8"que se pierda o llegue dañada.\n"),
+              std::string::npos)
+        << text;
+    r.recoveryCount = 3;
+    r.recoveryNames = {u8"Año.iso.vol0+1.par2", u8"Año.iso.vol1+2.par2"};
+    text = Utf8(SummaryText(r, "C:\\out", parts));
+    EXPECT_NE(text.find(u8"El conjunto tiene 7 archivos"), std::string::npos) << text;
+    EXPECT_NE(text.find(u8"\"Año.iso.par2\", \"Año.iso.vol0+1.par2\" a \"Año.iso.vol1+2.par2\" (PAR 2.0): con "
+                        u8"ellos se reconstruye cualquier grupo de 3 partes que se pierdan o lleguen dañadas."),
+              std::string::npos)
+        << text;
+
+    const std::optional<uint32_t> counts[kRecoveryChoiceCount] = {std::nullopt, 0, 1, 2, 3, 4, 5, 10};
+    for (size_t i = 0; i < kRecoveryChoiceCount; ++i) {
+        EXPECT_EQ(RecoveryOfChoice(i), counts[i]) << i;
+        std::string label = Utf8(Widen(kRecoveryChoiceLabels[i]));
+        if (counts[i] && *counts[i] > 0) {
+            EXPECT_EQ(label.rfind(std::to_string(*counts[i]) + " parte", 0), 0u) << label;
+        }
+    }
+    EXPECT_EQ(Utf8(Widen(kRecoveryChoiceLabels[0])), u8"Automática");
+    EXPECT_EQ(Utf8(Widen(kRecoveryChoiceLabels[1])), u8"Ninguna");
+}
+
 }  // namespace
