@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "hash/hash.h"
+#include "join/completion.h"
 #include "join/join_state.h"
 #include "join/rebuild.h"
 #include "join/sink.h"
@@ -99,6 +100,9 @@ struct WorkerJob {
     FileHandle input;
     // The input is a rebuilt part's scratch file, which stays open.
     bool inputIsScratch;
+    // The parts' own checks (the list's lines, the recovery data's slices)
+    // run in this round.
+    bool partChecks;
     // A rebuild runs: the progress is its own.
     bool rebuilding;
     uint32_t firstRebuilt;
@@ -157,13 +161,12 @@ void NotifyThrottled(WorkerJob& job) {
 // A read that delivers less than a full buffer is the part's last block.
 void StartHashing(WorkerJob& job, uint32_t readCount) {
     if (!job.hashing) return;
+    CHash* partEngine = job.partChecks ? g_join.partEngine : nullptr;
     PartCheck* ending = nullptr;
-    if (g_join.partEngine != nullptr && readCount != g_join.bufferSize) {
-        ending = &g_join.partChecks[job.part];
-    }
-    job.hashBlock = HashBlock{g_join.engine, g_join.partEngine, ending, job.block, readCount,
-                              g_join.recovery != nullptr, job.partDone == 0, readCount != g_join.bufferSize,
-                              job.part};
+    if (partEngine != nullptr && readCount != g_join.bufferSize) ending = &g_join.partChecks[job.part];
+    job.hashBlock = HashBlock{g_join.engine, partEngine, ending, job.block, readCount,
+                              job.partChecks && g_join.recovery != nullptr, job.partDone == 0,
+                              readCount != g_join.bufferSize, job.part};
     if (job.helper != nullptr) StartHelperTask(job.helper, HelperChecksum, &job.hashBlock);
 }
 
@@ -383,6 +386,10 @@ bool DamageToRebuild() {
     return PartsToRebuild() != 0 && CanRebuild();
 }
 
+// Whether the parts have checks of their own: a checksum list's lines or
+// the recovery data's slices.
+bool PartsCheckable() { return g_join.partEngine != nullptr || g_join.recovery != nullptr; }
+
 // Joins every part into the output, from its start. Returns false when the
 // job has ended (cancelled or failed, and reported).
 bool JoinParts(WorkerJob& job) {
@@ -436,7 +443,7 @@ bool JoinParts(WorkerJob& job) {
             // helper goes on with the last block while the worker opens the
             // next part and reads into the other buffer. With a checksum list
             // or recovery data it is, since it ends the part's own checks.
-            bool handed = readCount != 0 || g_join.partEngine != nullptr || g_join.recovery != nullptr;
+            bool handed = readCount != 0 || (job.partChecks && PartsCheckable());
             if (handed) {
                 AwaitHashing(job);
                 StartHashing(job, readCount);
@@ -504,7 +511,14 @@ void BeginJoinRound(WorkerJob& job) {
 uint32_t RunJob(WorkerJob& job) {
     uint64_t started = TimelineNow();
     CHash* engine = g_join.engine;
-    job.hashing = engine != nullptr || g_join.partEngine != nullptr || g_join.recovery != nullptr;
+    job.hashing = engine != nullptr || PartsCheckable();
+    // With a checksum in the record the whole file's checksum checks every
+    // byte: the parts' own checks, a second pass of every byte through an
+    // engine on the same core, run only in a round after the whole file's
+    // proved invalid, to name the damaged parts and rebuild them. Without
+    // one they are the only check, and run from the first round.
+    job.partChecks = PartsCheckable() && engine == nullptr;
+    bool finished = false;
 
     job.output = g_join.joinedFile = CreateTemporaryOutput();
     if (job.output == nullptr) return Fail(job, kCreating, g_join.outputName);
@@ -519,6 +533,17 @@ uint32_t RunJob(WorkerJob& job) {
     for (uint32_t round = 0;; ++round) {
         if (!JoinParts(job)) return 0;
         EndHelper(job);
+        if (!job.partChecks && PartsCheckable()) {
+            engine->Finish();
+            finished = true;
+            if (JudgeJoin().valid) break;
+            job.partChecks = true;
+            SendJobMessage(job.dialog, WM_JOIN_CHECKING);
+            if (!SeekFile(job.output, 0)) return Fail(job, kWriting, g_join.outputName);
+            BeginJoinRound(job);
+            finished = false;
+            continue;
+        }
         if (round >= g_join.partCount || !DamageToRebuild()) break;
         job.part = g_join.partCount - 1;
         Notify(job);
@@ -541,7 +566,7 @@ uint32_t RunJob(WorkerJob& job) {
     // A cancel asked during the flush (minutes on a slow stick) is honoured:
     // nothing has taken the output's name yet.
     if (CancelPoint(job)) return 0;
-    if (engine != nullptr) engine->Finish();
+    if (engine != nullptr && !finished) engine->Finish();
     SendJobMessage(job.dialog, WM_JOIN_DONE);
     return 0;
 }

@@ -19,6 +19,9 @@ enum JoinMessage : uint32_t {
     // says which), and has ended with every one rebuilt.
     WM_JOIN_REBUILDING = 1030,
     WM_JOIN_REBUILT = 1031,
+    // With a checksum list or recovery data: the whole file's checksum came
+    // out invalid, and the join starts again checking each part by them.
+    WM_JOIN_CHECKING = 1032,
 };
 
 // Notifications are throttled to one per this many milliseconds.

@@ -420,6 +420,18 @@ void OnJoinRebuilding() {
     ReleaseReport();
 }
 
+// The whole file's checksum came out invalid: the join starts again, each
+// part checked by the list or the recovery data as it is joined.
+void OnJoinChecking() {
+    EndProgressLine();
+    HoldReport();
+    AppendReportLine("%s", "");
+    AppendReportLine("Checksum inválido: comprobación de cada parte.");
+    AppendReportLine("%s", "");
+    AppendReportLine("Concatenación de archivos...");
+    ReleaseReport();
+}
+
 // Every part to rebuild is rebuilt: each by name, then the join (again).
 void OnJoinRebuilt() {
     EndProgressLine();
@@ -435,7 +447,7 @@ void OnJoinRebuilt() {
 }
 
 bool DispatchWorkerMessage(uint32_t message) {
-    if (message < WM_JOIN_DONE || message > WM_JOIN_REBUILT) return false;
+    if (message < WM_JOIN_DONE || message > WM_JOIN_CHECKING) return false;
     // Only the worker's own message, and only while it runs: the same number
     // posted by anyone else changes nothing.
     if (!WorkerRuns() || !TakeJobMessage(message)) return true;
@@ -458,6 +470,10 @@ bool DispatchWorkerMessage(uint32_t message) {
         case WM_JOIN_REBUILT:
             span = Span::Handle;
             OnJoinRebuilt();
+            break;
+        case WM_JOIN_CHECKING:
+            span = Span::Handle;
+            OnJoinChecking();
             break;
         default:
             span = Span::Handle;
