@@ -248,11 +248,6 @@ struct ScratchTry {
     FileHandle file;
 };
 
-int DrawScratchBits(void*, uint64_t* bits) {
-    *bits = UnpredictableBits();
-    return 1;
-}
-
 NameTry MakeScratch(void* context, const char* digits) {
     ScratchTry& t = *static_cast<ScratchTry*>(context);
     char name[kNameCapacity];
@@ -269,7 +264,7 @@ FileHandle CreateScratch() {
     for (size_t i = 0; g_join.outputName[i] != '\0'; ++i) {
         if (g_join.outputName[i] == '/' || g_join.outputName[i] == '\\') t.folder = i + 1;
     }
-    MakeUnderTemporaryName(TemporaryNaming{&t, DrawScratchBits, MakeScratch}, kScratchNameTries);
+    MakeUnderTemporaryName(TemporaryNaming{&t, DrawUnpredictableBits, MakeScratch}, kScratchNameTries);
     return t.file;
 }
 

@@ -225,11 +225,6 @@ struct JoinedFileTry {
     bool tooLong;
 };
 
-int DrawBits(void*, uint64_t* bits) {
-    *bits = UnpredictableBits();
-    return 1;
-}
-
 NameTry MakeJoinedFile(void* context, const char* digits) {
     JoinedFileTry& t = *static_cast<JoinedFileTry*>(context);
     if (FormatText(g_join.tempName, sizeof g_join.tempName, "%.*s~selvanore-%s.tmp", static_cast<int>(t.folder),
@@ -251,7 +246,7 @@ FileHandle CreateTemporaryOutput() {
     for (size_t i = 0; name[i] != '\0'; ++i) {
         if (name[i] == '/' || name[i] == '\\') t.folder = i + 1;
     }
-    MakeUnderTemporaryName(TemporaryNaming{&t, DrawBits, MakeJoinedFile}, kTempNameTries);
+    MakeUnderTemporaryName(TemporaryNaming{&t, DrawUnpredictableBits, MakeJoinedFile}, kTempNameTries);
     return t.file;
 }
 

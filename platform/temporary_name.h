@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/platform.h"
+
 // What a try at a temporary name did.
 enum class NameTry { Made, Taken, Failed };
 
@@ -23,6 +25,12 @@ struct TemporaryNaming {
     int (*draw)(void* context, uint64_t* bits);
     NameTry (*make)(void* context, const char* digits);
 };
+
+// The draw of a job that must not fail for want of random bits.
+inline int DrawUnpredictableBits(void*, uint64_t* bits) {
+    *bits = UnpredictableBits();
+    return 1;
+}
 
 // Draws up to draws names and tries each until one is made. Returns Made;
 // Failed when a draw or a try failed for another reason than a taken name;

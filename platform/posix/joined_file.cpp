@@ -96,11 +96,6 @@ struct SideName {
     int error;
 };
 
-int DrawSideName(void*, uint64_t* bits) {
-    *bits = UnpredictableBits();
-    return 1;
-}
-
 NameTry LinkSideName(void* context, const char* digits) {
     SideName& name = *static_cast<SideName*>(context);
     name.side = *name.temp + "-" + digits;
@@ -127,7 +122,7 @@ PlacementResult ReplaceAgreed(PlatformFile& file, const std::string& temp, const
                               const FileIdentity& agreed) {
     // A name of its own for the job's file, beside its temporary one.
     SideName name{&file, &temp, "", false, 0};
-    NameTry linked = MakeUnderTemporaryName(TemporaryNaming{&name, DrawSideName, LinkSideName}, 8);
+    NameTry linked = MakeUnderTemporaryName(TemporaryNaming{&name, DrawUnpredictableBits, LinkSideName}, 8);
     if (linked == NameTry::Taken) return Result(Placement::Failed, EEXIST);
     if (linked == NameTry::Failed) return name.swapped ? Result(Placement::Swapped) : FromErrno(name.error);
     const std::string& side = name.side;

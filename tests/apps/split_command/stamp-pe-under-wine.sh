@@ -28,7 +28,7 @@ check() {
   mkdir -p "$dir"
   head -c "$size" /dev/urandom >"$dir/$name"
   # shellcheck disable=SC2086
-  "$tool" "$dir/$name" $cut --checksum "$checksum" --joiner "$probe" >/dev/null ||
+  "$tool" "$dir/$name" $cut --checksum "$checksum" --recovery 0 --joiner "$probe" >/dev/null ||
     fail "the split failed" || return
   local count digest=""
   # Everything in the directory but the file, the list and the joiner copy
