@@ -33,14 +33,20 @@ void Md5BlocksPortable(uint32_t* state, const uint8_t* data, uint32_t count);
 // The AVX2 version (hash/md5_avx2.cpp, x86 builds only); only to be called
 // where the processor has AVX2 and the system saves its registers.
 void Md5BlocksLanesAvx2(uint32_t* const* states, const uint8_t* const* data, uint32_t count);
+// The AVX-512 version on 256-bit registers (hash/md5_avx512.cpp, x86 builds
+// only); only where the processor has AVX-512F and AVX-512VL and the system
+// saves their state.
+void Md5BlocksLanesAvx512(uint32_t* const* states, const uint8_t* const* data, uint32_t count);
 
-// The side-by-side MD5 in use: AVX2's when the processor has it and it
-// passes a self-test against Md5BlocksPortable, else null (each message is
-// then hashed on its own).
+// The side-by-side MD5 in use: the widest the processor has that passes a
+// self-test against Md5BlocksPortable (AVX-512's, else AVX2's), else null
+// (each message is then hashed on its own).
 Md5LanesFunction Md5Lanes();
-// Forces each message on its own (false) or returns to the automatic
-// choice (true). Returns whether the side-by-side function is now in use.
-bool UseMd5Lanes(bool allow);
+// Which side-by-side function may be used: none (each message on its own),
+// AVX2's at most, or the widest (the automatic choice).
+enum class Md5LanesLimit { None, Avx2, Widest };
+// Sets the limit. Returns whether a side-by-side function is now in use.
+bool UseMd5Lanes(Md5LanesLimit limit);
 
 // True when the processor has the SHA extensions with SSSE3 and SSE4.1.
 bool CpuHasShaExtensions();

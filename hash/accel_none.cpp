@@ -13,4 +13,4 @@ bool UseShaExtensions(bool) { return false; }
 
 Md5LanesFunction Md5Lanes() { return nullptr; }
 
-bool UseMd5Lanes(bool) { return false; }
+bool UseMd5Lanes(Md5LanesLimit) { return false; }

@@ -36,23 +36,38 @@ bool HardwareUsable() {
     return usable;
 }
 
-std::atomic<bool> g_lanesAllowed{true};
+std::atomic<Md5LanesLimit> g_lanesLimit{Md5LanesLimit::Widest};
 
-// AVX2 reported by CPUID, with the system saving the YMM registers (XGETBV).
+// The extended state the system saves (XGETBV 0); only to be read where
+// CPUID reports OSXSAVE.
+uint32_t SavedState() {
+    uint32_t low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return low;
+}
+
+// AVX2 reported by CPUID, with the system saving the YMM registers.
 bool CpuHasAvx2() {
     unsigned eax, ebx, ecx, edx;
     if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
     if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return false;
-    uint32_t low, high;
-    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    if ((low & 6) != 6) return false;
+    if ((SavedState() & 6) != 6) return false;
     if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
     return (ebx & bit_AVX2) != 0;
 }
 
+// AVX-512F and AVX-512VL reported by CPUID, with the system saving the
+// opmask and the upper halves and registers of AVX-512 beside the YMM ones.
+bool CpuHasAvx512Vl() {
+    if (!CpuHasAvx2() || (SavedState() & 0xe6) != 0xe6) return false;
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+    return (ebx & (1u << 16)) != 0 && (ebx & (1u << 31)) != 0;
+}
+
 // Eight messages of three blocks, each lane's bytes its own, against the
 // portable function one message at a time.
-bool LanesPassSelfTest() {
+bool LanesPassSelfTest(Md5LanesFunction lanes) {
     uint8_t blocks[kMd5Lanes][192];
     uint32_t expected[kMd5Lanes][4];
     uint32_t got[kMd5Lanes][4];
@@ -67,24 +82,39 @@ bool LanesPassSelfTest() {
         states[lane] = got[lane];
         data[lane] = blocks[lane];
     }
-    Md5BlocksLanesAvx2(states, data, 192);
+    lanes(states, data, 192);
     return std::memcmp(expected, got, sizeof got) == 0;
 }
 
-bool LanesUsable() {
-    static const bool usable = CpuHasAvx2() && LanesPassSelfTest();
+Md5LanesFunction Avx2Lanes() {
+    static const Md5LanesFunction usable =
+        CpuHasAvx2() && LanesPassSelfTest(Md5BlocksLanesAvx2) ? Md5BlocksLanesAvx2 : nullptr;
+    return usable;
+}
+
+Md5LanesFunction WidestLanes() {
+    static const Md5LanesFunction usable =
+        CpuHasAvx512Vl() && LanesPassSelfTest(Md5BlocksLanesAvx512) ? Md5BlocksLanesAvx512 : Avx2Lanes();
     return usable;
 }
 
 }  // namespace
 
 Md5LanesFunction Md5Lanes() {
-    return g_lanesAllowed.load(std::memory_order_relaxed) && LanesUsable() ? Md5BlocksLanesAvx2 : nullptr;
+    switch (g_lanesLimit.load(std::memory_order_relaxed)) {
+        case Md5LanesLimit::None:
+            return nullptr;
+        case Md5LanesLimit::Avx2:
+            return Avx2Lanes();
+        case Md5LanesLimit::Widest:
+            break;
+    }
+    return WidestLanes();
 }
 
-bool UseMd5Lanes(bool allow) {
-    g_lanesAllowed = allow;
-    return allow && LanesUsable();
+bool UseMd5Lanes(Md5LanesLimit limit) {
+    g_lanesLimit = limit;
+    return Md5Lanes() != nullptr;
 }
 
 bool CpuHasShaExtensions() {

@@ -368,12 +368,12 @@ std::string DigestOf(CHash& engine) {
 
 // Many messages hashed together as each alone would be: groups of eight
 // and the rest, engines holding part of a block already, lengths with and
-// without a tail, on the SIMD function and without it.
+// without a tail, on each SIMD function the processor has and without.
 TEST(Md5Lanes, SideBySideAsOneAtATime) {
     std::mt19937 rng(27);
     std::vector<uint8_t> bytes(17 * 5000);
     for (auto& b : bytes) b = static_cast<uint8_t>(rng());
-    for (bool simd : {true, false}) {
+    for (Md5LanesLimit simd : {Md5LanesLimit::Widest, Md5LanesLimit::Avx2, Md5LanesLimit::None}) {
         UseMd5Lanes(simd);
         for (uint32_t count : {1u, 2u, 7u, 8u, 9u, 17u}) {
             for (uint32_t length : {0u, 63u, 64u, 1000u, 4101u}) {
@@ -398,12 +398,12 @@ TEST(Md5Lanes, SideBySideAsOneAtATime) {
                 CMd5::UpdateLanes(engines.data(), data.data(), count, length);
                 for (uint32_t i = 0; i < count; ++i) {
                     EXPECT_EQ(DigestOf(*together[i]), alone[i])
-                        << "simd " << simd << ", " << count << " engines of " << length << " bytes, engine " << i;
+                        << "simd limit " << static_cast<int>(simd) << ", " << count << " engines of " << length << " bytes, engine " << i;
                 }
             }
         }
     }
-    UseMd5Lanes(true);
+    UseMd5Lanes(Md5LanesLimit::Widest);
 }
 
 }  // namespace
