@@ -12,6 +12,7 @@
 #include <new>
 
 #include "platform/platform.h"
+#include "platform/spin.h"
 
 struct PlatformThread {
     ThreadEntry entry;
@@ -82,32 +83,46 @@ void CloseThreadHandle(ThreadHandle thread) {
     Release(thread);
 }
 
-// The helper: a pthread that sleeps on a condition variable between tasks.
+// The helper: a pthread that takes one task at a time. Each side waits for a
+// flag the other sets (handed: a task or the end is there to take; busy: a
+// task has not returned), first spinning briefly, then asleep on the
+// condition variable; the flags change under the mutex, so that no wake-up
+// is lost, and a hand-over between two running threads makes no system call.
 struct PlatformHelper {
     pthread_t thread;
     std::mutex mutex;
     std::condition_variable changed;
+    std::atomic<int> handed{0};
+    std::atomic<int> busy{0};
     HelperTask task = nullptr;
     void* parameter = nullptr;
-    bool busy = false;  // a task has been handed over and has not returned
     bool ending = false;
 };
 
 namespace {
 
+void WaitFor(HelperHandle helper, const std::atomic<int>& flag, int value) {
+    if (SpinUntil(flag, value)) return;
+    std::unique_lock<std::mutex> lock(helper->mutex);
+    helper->changed.wait(lock, [&flag, value] { return flag.load() == value; });
+}
+
+void Ring(HelperHandle helper, std::atomic<int>& flag, int value) {
+    {
+        std::lock_guard<std::mutex> lock(helper->mutex);
+        flag.store(value);
+    }
+    helper->changed.notify_all();
+}
+
 void* RunHelper(void* argument) {
     HelperHandle helper = static_cast<HelperHandle>(argument);
-    std::unique_lock<std::mutex> lock(helper->mutex);
     for (;;) {
-        helper->changed.wait(lock, [helper] { return helper->busy || helper->ending; });
-        if (!helper->busy) return nullptr;
-        HelperTask task = helper->task;
-        void* parameter = helper->parameter;
-        lock.unlock();
-        task(parameter);
-        lock.lock();
-        helper->busy = false;
-        helper->changed.notify_all();
+        WaitFor(helper, helper->handed, 1);
+        helper->handed.store(0);
+        if (helper->ending) return nullptr;
+        helper->task(helper->parameter);
+        Ring(helper, helper->busy, 0);
     }
 }
 
@@ -124,25 +139,20 @@ HelperHandle CreateHelperThread() {
     return helper;
 }
 
+// The task's fields are written before the flag that hands it over, and
+// read by the creator only after busy is cleared.
 void StartHelperTask(HelperHandle helper, HelperTask task, void* parameter) {
-    std::lock_guard<std::mutex> lock(helper->mutex);
     helper->task = task;
     helper->parameter = parameter;
-    helper->busy = true;
-    helper->changed.notify_all();
+    helper->busy.store(1);
+    Ring(helper, helper->handed, 1);
 }
 
-void AwaitHelperTask(HelperHandle helper) {
-    std::unique_lock<std::mutex> lock(helper->mutex);
-    helper->changed.wait(lock, [helper] { return !helper->busy; });
-}
+void AwaitHelperTask(HelperHandle helper) { WaitFor(helper, helper->busy, 0); }
 
 void CloseHelperThread(HelperHandle helper) {
-    {
-        std::lock_guard<std::mutex> lock(helper->mutex);
-        helper->ending = true;
-        helper->changed.notify_all();
-    }
+    helper->ending = true;
+    Ring(helper, helper->handed, 1);
     pthread_join(helper->thread, nullptr);
     delete helper;
 }

@@ -1,5 +1,6 @@
-// The manual-reset event of the thread seam, built twice: on the system's
-// event and on the stand-in of the other tests, which must behave alike.
+// The manual-reset event and the helper thread of the thread seam, built
+// twice: on the system's and on the stand-ins of the other tests, which must
+// behave alike.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -66,6 +67,58 @@ TEST(ManualEvent, AResetEventHoldsANewWaiter) {
     waiter.join();
     EXPECT_TRUE(released);
     CloseEvent(event);
+}
+
+// Every task handed over runs once, in order, and has returned, its writes
+// seen, when AwaitHelperTask returns: whether each side finds the other
+// still running (a hand-over within the spin) or asleep (a task, or a gap
+// between tasks, longer than any spin).
+TEST(Helper, EachTaskRunsOnceInOrderAndHasReturnedWhenAwaited) {
+    struct Work {
+        std::vector<int> order;
+        int next = 0;
+        std::chrono::microseconds taskTime{0};
+    } work;
+    HelperTask task = [](void* parameter) {
+        Work& w = *static_cast<Work*>(parameter);
+        if (w.taskTime.count() > 0) std::this_thread::sleep_for(w.taskTime);
+        w.order.push_back(w.next);
+    };
+    HelperHandle helper = CreateHelperThread();
+    ASSERT_NE(helper, nullptr);
+    AwaitHelperTask(helper);  // nothing handed over: returns at once
+    const std::chrono::microseconds kTimes[] = {std::chrono::microseconds(0), std::chrono::microseconds(3000)};
+    for (std::chrono::microseconds taskTime : kTimes) {
+        for (std::chrono::microseconds gap : kTimes) {
+            work.order.clear();
+            work.taskTime = taskTime;
+            for (int i = 0; i < 200; ++i) {
+                if (gap.count() > 0 && i % 20 == 0) std::this_thread::sleep_for(gap);
+                work.next = i;
+                StartHelperTask(helper, task, &work);
+                AwaitHelperTask(helper);
+                ASSERT_EQ(work.order.size(), static_cast<size_t>(i + 1))
+                    << "task time " << taskTime.count() << " us, gap " << gap.count() << " us";
+                ASSERT_EQ(work.order.back(), i);
+            }
+        }
+    }
+    CloseHelperThread(helper);
+}
+
+// A helper ends when closed, whether it never had a task or has just
+// finished one.
+TEST(Helper, ClosesIdleAndAfterATask) {
+    HelperHandle idle = CreateHelperThread();
+    ASSERT_NE(idle, nullptr);
+    CloseHelperThread(idle);
+    int runs = 0;
+    HelperHandle used = CreateHelperThread();
+    ASSERT_NE(used, nullptr);
+    StartHelperTask(used, [](void* parameter) { ++*static_cast<int*>(parameter); }, &runs);
+    AwaitHelperTask(used);
+    CloseHelperThread(used);
+    EXPECT_EQ(runs, 1);
 }
 
 }  // namespace
