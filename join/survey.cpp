@@ -36,7 +36,7 @@ int SurveyPart(uint32_t index) {
     return 1;
 }
 
-// Allocates the largest transfer buffer it can, halving from 32 MiB down to
+// Allocates the largest transfer buffer it can, halving from 2 MiB down to
 // 16 KiB; shows "Memoria insuficiente." and returns 0 when none can be had.
 int SizeTransferBuffer() {
     for (uint32_t size = kLargestBuffer; size >= kSmallestBuffer; size /= 2) {

@@ -9,9 +9,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 
-// How long a waiter spins before it sleeps.
-const std::chrono::microseconds kSpinBudget(200);
+// How long a waiter spins before it sleeps: about the time the helper takes
+// to checksum one transfer block, so that in a join whose two threads keep
+// pace neither ever sleeps. After the first part of it the spinner yields
+// its processor at each turn, to any other thread ready to run there.
+const std::chrono::microseconds kSpinBudget(4000);
+const std::chrono::microseconds kSpinWithoutYield(100);
 
 inline void SpinPause() {
 #if defined(__i386__) || defined(__x86_64__)
@@ -22,14 +27,19 @@ inline void SpinPause() {
 }
 
 // Spins until flag holds value or the budget has passed; true when it holds.
+// A single processor never spins: the other thread could not run meanwhile.
 inline bool SpinUntil(const std::atomic<int>& flag, int value) {
-    auto deadline = std::chrono::steady_clock::now() + kSpinBudget;
+    static const bool worthIt = std::thread::hardware_concurrency() >= 2;
+    if (!worthIt) return flag.load(std::memory_order_acquire) == value;
+    const auto start = std::chrono::steady_clock::now();
     for (;;) {
         for (int i = 0; i < 64; ++i) {
             if (flag.load(std::memory_order_acquire) == value) return true;
             SpinPause();
         }
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        auto spent = std::chrono::steady_clock::now() - start;
+        if (spent >= kSpinBudget) return false;
+        if (spent >= kSpinWithoutYield) std::this_thread::yield();
     }
 }
 

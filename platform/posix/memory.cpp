@@ -11,8 +11,8 @@ const uint32_t kHugePage = 2u << 20;
 }  // namespace
 
 // A block of 2 MiB or more is aligned to 2 MiB and offered to the kernel for
-// transparent huge pages: the transfer buffer is read into and out of in
-// blocks of up to 32 MiB, and huge pages spare most of its page faults and
+// transparent huge pages: the transfer buffers are read into and out of in
+// blocks of up to 2 MiB, and a huge page spares most of their page faults and
 // TLB misses. The advice is only a hint; the block is fine without it.
 void* AllocateFixed(uint32_t size) {
     if (size < kHugePage) return std::malloc(size);

@@ -244,8 +244,8 @@ TEST_F(StartUp, TransferBufferHalvesDownTo16KiB) {
     ASSERT_NE(PrepareJob(), 0);
     std::vector<uint32_t> expected;
     for (uint32_t size = kLargestBuffer; size >= 65536; size /= 2) expected.push_back(size);
-    EXPECT_EQ(expected.front(), 33554432u);
-    EXPECT_EQ(expected.size(), 10u);
+    EXPECT_EQ(expected.front(), 2097152u);
+    EXPECT_EQ(expected.size(), 6u);
     EXPECT_EQ(g_memory.requests, expected);
     EXPECT_EQ(g_join.bufferSize, 65536u);
     EXPECT_NE(g_join.transferBuffer, nullptr);
@@ -256,7 +256,7 @@ TEST_F(StartUp, TransferBufferHalvesDownTo16KiB) {
 // cannot be had, and without a checksum none is asked for.
 TEST_F(StartUp, AChecksumGetsASecondBufferWhenOneCanBeHad) {
     g_memory.largestBlock = 100000;
-    std::vector<uint32_t> one;  // 32 MiB halved down to the 64 KiB that can be had
+    std::vector<uint32_t> one;  // 2 MiB halved down to the 64 KiB that can be had
     for (uint32_t size = kLargestBuffer; size >= 65536; size /= 2) one.push_back(size);
     std::vector<uint32_t> two = one;
     two.push_back(one.back());
@@ -280,10 +280,10 @@ TEST_F(StartUp, NoBufferAtAllIsReported) {
     Stamp(0, 0, 0, "x");
     g_memory.largestBlock = 16383;
     EXPECT_EQ(PrepareJob(), 0);
-    // Twelve tries: 32 MiB halved down to 16 KiB.
+    // Eight tries: 2 MiB halved down to 16 KiB.
     std::vector<uint32_t> expected;
-    for (uint32_t size = 32u << 20; size >= 16384; size /= 2) expected.push_back(size);
-    ASSERT_EQ(expected.size(), 12u);
+    for (uint32_t size = 2u << 20; size >= 16384; size /= 2) expected.push_back(size);
+    ASSERT_EQ(expected.size(), 8u);
     EXPECT_EQ(g_memory.requests, expected);
     EXPECT_EQ(g_join.transferBuffer, nullptr);
     auto boxes = RecordedBoxes();
