@@ -41,7 +41,9 @@ int ReadForScan(void* context, uint64_t offset, void* buffer, size_t size) {
 }
 
 // Adds the packets of the recovery file name to the catalog; a file that
-// cannot be read adds nothing.
+// cannot be read adds nothing. The survey takes the recovery slices
+// unchecked: the rebuild checks each one it uses as it reads it, and a join
+// with every part there never reads them.
 void ScanRecoveryFile(const std::string& name, uint32_t source, Par2Catalog* catalog) {
     FileHandle file = OpenPartFile(name.c_str());
     if (file == nullptr) return;
@@ -123,6 +125,7 @@ int SurveyRecovery() {
     RecoveryData* data = new (std::nothrow) RecoveryData();
     if (data == nullptr) return 0;
     Par2Catalog catalog;
+    catalog.deferRecoveryChecks = true;
     for (size_t k = 0; k < found.names.size(); ++k) {
         ScanRecoveryFile(found.names[k], static_cast<uint32_t>(k), &catalog);
     }
@@ -284,17 +287,53 @@ struct OutputSlice {
     uint32_t crc;
 };
 
-// A present slice's block whose CRC-32 is carried on beside the rebuild.
+// A recovery slice in use whose packet was not checked when found: its data
+// are hashed as they are read, a copy of each block kept for the hash.
+struct RecoveryCheck {
+    size_t source;  // among the pass's sources
+    std::unique_ptr<CHash> md5;
+};
+
+// A present slice's block whose CRC-32 is carried on beside the rebuild,
+// and with a round's first block the round's blocks of the recovery slices
+// to check.
 struct CrcTask {
     InputSlice* slice;
     const uint8_t* data;
     uint32_t bytes;
     uint32_t padding;  // zeros after the data, to the block's end
+    std::vector<RecoveryCheck>* checks;  // null: none this time
+    uint8_t* const* copies;              // by source: the recovery blocks read
+    uint32_t recoveryBytes;
 };
+
+void HashRecoveryBlocks(std::vector<RecoveryCheck>& checks, uint8_t* const* copies, uint32_t bytes) {
+    for (RecoveryCheck& check : checks) HashBytes(check.md5.get(), copies[check.source], bytes);
+}
 
 void CarryCrc(void* parameter) {
     CrcTask* task = static_cast<CrcTask*>(parameter);
     task->slice->crc = CrcOfZeros(task->padding, Crc32(task->data, task->bytes, task->slice->crc));
+    if (task->checks != nullptr) HashRecoveryBlocks(*task->checks, task->copies, task->recoveryBytes);
+}
+
+// After a recovery slice's data came out other than its packet's hash: the
+// files are scanned again with every packet checked (a length that looked
+// right may have hidden packets after it), and the slices found so replace
+// those of the survey.
+void RescanChecked(RecoveryData* data) {
+    Par2Catalog catalog;
+    for (size_t k = 0; k < data->files.size(); ++k) {
+        ScanRecoveryFile(data->files[k], static_cast<uint32_t>(k), &catalog);
+    }
+    Par2Set set;
+    std::vector<Par2RecoverySlice> slices;
+    Par2SetProblem problem = Par2SetProblem::None;
+    size_t which = 0;
+    data->slices.clear();
+    if (ResolvePar2Set(catalog, &set, &slices, &problem, &which) && Par2HashEqual(set.id, data->set.id)) {
+        data->slices = slices;
+    }
 }
 
 // Waits for the task beside the rebuild on every way out of a pass: its
@@ -381,7 +420,10 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
         accumulators[k] = buffer + block * (2 + k);
         rebuilt[k] = buffer + block * (2 + m + k);
     }
-    CrcTask task{nullptr, nullptr, 0, 0};
+    // The checks outlive the task beside the rebuild, which may hash for
+    // them: the guard waits for it first.
+    std::vector<RecoveryCheck> checks;
+    CrcTask task{nullptr, nullptr, 0, 0, nullptr, nullptr, 0};
     TaskGuard guard{hooks};
 
     Pass pass;
@@ -398,10 +440,18 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             return PassEnd::Ended;
         }
     }
-    std::vector<const Par2RecoverySlice*> sources(m);
+    std::vector<Par2RecoverySlice*> sources(m);
     for (size_t j = 0; j < m; ++j) {
-        for (const Par2RecoverySlice& slice : data.slices) {
+        for (Par2RecoverySlice& slice : data.slices) {
             if (slice.exponent == decoder.exponents[j]) sources[j] = &slice;
+        }
+        if (!sources[j]->checked) {
+            checks.push_back(RecoveryCheck{j, std::unique_ptr<CHash>(CreateHashEngine(CHECKSUM_MD5))});
+            if (checks.back().md5 == nullptr) {
+                *end = RebuildEnd::NoMemory;
+                return PassEnd::Ended;
+            }
+            BeginPar2RecoveryCheck(*sources[j], checks.back().md5.get());
         }
         uint32_t source = sources[j]->source;
         if (pass.volumes[source] == nullptr) pass.volumes[source] = OpenPartFile(data.files[source].c_str());
@@ -433,11 +483,20 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
                 return PassEnd::Ended;
             }
             uint32_t source = sources[j]->source;
-            if (!ReadAt(pass.volumes[source], sources[j]->dataOffset + at, accumulators[j], n)) {
+            // A slice to check is read into its output block, free until
+            // the round's end, and hashed from there beside the rebuild.
+            uint8_t* into = sources[j]->checked ? accumulators[j] : rebuilt[j];
+            if (!ReadAt(pass.volumes[source], sources[j]->dataOffset + at, into, n)) {
                 FormatText(failedName, sizeof failedName, "%s", data.files[source].c_str());
                 *end = RebuildEnd::ReadFailed;
                 return PassEnd::Ended;
             }
+            if (into != accumulators[j]) std::memcpy(accumulators[j], into, n);
+        }
+        bool checksHanded = checks.empty();
+        if (!checksHanded && inputs.empty()) {
+            HashRecoveryBlocks(checks, rebuilt.data(), n);
+            checksHanded = true;
         }
         for (InputSlice& in : inputs) {
             if (hooks.stop(hooks.context)) {
@@ -458,12 +517,15 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             // The other block's CRC-32 is done: this one's goes beside, while
             // the next block is read into the other.
             hooks.awaitTask(hooks.context);
-            task = CrcTask{&in, input, bytes, n - bytes};
+            task = CrcTask{&in, input, bytes, n - bytes, checksHanded ? nullptr : &checks, rebuilt.data(), n};
+            checksHanded = true;
             hooks.startTask(hooks.context, CarryCrc, &task);
             current ^= 1;
             done += n;
             hooks.progress(hooks.context, done, total);
         }
+        // The solve writes the output blocks, which may be being hashed.
+        if (!checks.empty()) hooks.awaitTask(hooks.context);
         RsDecodeSolve(decoder, accumulators.data(), n, rebuilt.data());
         for (size_t k = 0; k < m; ++k) {
             OutputSlice& out = outputs[k];
@@ -494,6 +556,20 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             data.states[in.part] = PartState::Damaged;
             again = true;
         }
+    }
+    // A recovery slice that was not what its packet says gave wrong blocks:
+    // the pass starts again with the slices found sound.
+    bool recoveryFailed = false;
+    for (RecoveryCheck& check : checks) {
+        if (Par2RecoveryCheckPasses(*sources[check.source], check.md5.get())) {
+            sources[check.source]->checked = true;
+        } else {
+            recoveryFailed = true;
+        }
+    }
+    if (recoveryFailed) {
+        RescanChecked(&data);
+        return PassEnd::Again;
     }
     if (again) return PassEnd::Again;
     for (const InputSlice& in : inputs) data.verified[in.part] = 1;

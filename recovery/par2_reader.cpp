@@ -80,11 +80,43 @@ bool Keep(const uint8_t* header, const uint8_t* body, size_t size, Par2Catalog* 
     return true;
 }
 
+// A recovery slice packet taken on its header, when the catalog defers the
+// checks and its length leads to the end of the file or to another packet:
+// a length damaged otherwise would skip the packets after it. Returns -1
+// when a read fails, 1 when taken, 0 when it has to be checked now.
+int TryUncheckedRecovery(Par2ReadFunction read, void* context, uint64_t offset, const uint8_t* header,
+                         uint64_t length, uint64_t fileSize, uint32_t source, Par2Catalog* c) {
+    if (!c->deferRecoveryChecks || !SameType(header, kPar2RecoverySliceType) ||
+        length < kPar2RecoveryHeaderSize) {
+        return 0;
+    }
+    if (offset + length != fileSize) {
+        if (fileSize - (offset + length) < sizeof kPar2Magic) return 0;
+        uint8_t next[sizeof kPar2Magic];
+        if (!read(context, offset + length, next, sizeof next)) return -1;
+        if (std::memcmp(next, kPar2Magic, sizeof next) != 0) return 0;
+    }
+    uint8_t exponent[4];
+    if (!read(context, offset + kPar2HeaderSize, exponent, sizeof exponent)) return -1;
+    Par2RecoverySlice slice = {GetHash(header + 32),
+                               LoadLittle32(exponent),
+                               source,
+                               offset + kPar2RecoveryHeaderSize,
+                               length - kPar2RecoveryHeaderSize,
+                               false,
+                               GetHash(header + 16)};
+    c->recovery.push_back(slice);
+    return 1;
+}
+
 // Checks the packet of length bytes at offset, whose header is read, and
 // keeps what it holds. Returns -1 when a read fails, 0 for a damaged
 // packet, 1 for a sound one.
 int TryPacket(Par2ReadFunction read, void* context, uint64_t offset, const uint8_t* header,
-              uint64_t length, uint32_t source, std::vector<uint8_t>* buffer, Par2Catalog* c) {
+              uint64_t length, uint64_t fileSize, uint32_t source, std::vector<uint8_t>* buffer,
+              Par2Catalog* c) {
+    int unchecked = TryUncheckedRecovery(read, context, offset, header, length, fileSize, source, c);
+    if (unchecked != 0) return unchecked;
     std::unique_ptr<CHash> md5(CreateHashEngine(CHECKSUM_MD5));
     if (!md5) return -1;
     md5->Reset();
@@ -106,7 +138,7 @@ int TryPacket(Par2ReadFunction read, void* context, uint64_t offset, const uint8
     if (SameType(header, kPar2RecoverySliceType)) {
         if (bodyLength < 4) return 0;
         Par2RecoverySlice slice = {GetHash(header + 32), LoadLittle32(exponent), source,
-                                   offset + kPar2RecoveryHeaderSize, bodyLength - 4};
+                                   offset + kPar2RecoveryHeaderSize, bodyLength - 4, true, Par2Hash()};
         c->recovery.push_back(slice);
         return 1;
     }
@@ -156,7 +188,7 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
         uint64_t length = LoadLittle64(header + 8);
         int result = 0;
         if (length >= kPar2HeaderSize && length % 4 == 0 && length <= size - at) {
-            result = TryPacket(read, context, at, header, length, source, &buffer, catalog);
+            result = TryPacket(read, context, at, header, length, size, source, &buffer, catalog);
             if (result < 0) return 0;
         }
         if (result == 1) {
@@ -168,6 +200,20 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
         }
     }
     return 1;
+}
+
+void BeginPar2RecoveryCheck(const Par2RecoverySlice& slice, CHash* md5) {
+    uint8_t covered[36];
+    std::memcpy(covered, slice.setId.bytes, 16);
+    std::memcpy(covered + 16, kPar2RecoverySliceType, 16);
+    StoreLittle32(covered + 32, slice.exponent);
+    md5->Reset();
+    md5->Update(covered, sizeof covered);
+}
+
+bool Par2RecoveryCheckPasses(const Par2RecoverySlice& slice, CHash* md5) {
+    md5->Finish();
+    return Par2HashEqual(Md5Digest(*md5), slice.packetHash);
 }
 
 int ScanPar2Bytes(const uint8_t* data, size_t size, uint32_t source, Par2Catalog* catalog) {

@@ -3,7 +3,10 @@
 // fit, a body that does not parse) and packets of unknown types are
 // skipped, the search going on after them. Critical packets are kept
 // (copies of one are kept once); of a recovery slice only its exponent and
-// where its data lie are kept, so that the data are read when needed.
+// where its data lie are kept, so that the data are read when needed. A
+// catalog may take recovery slices on their headers, their data to be
+// checked by whoever reads them (a slice is as long as a part: checking it
+// at once means reading it all).
 #ifndef SELVANORE_RECOVERY_PAR2_READER_H
 #define SELVANORE_RECOVERY_PAR2_READER_H
 
@@ -12,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "hash/hash.h"
 #include "recovery/par2_packets.h"
 
 // Reads exactly size bytes at offset of the caller's file into buffer;
@@ -41,10 +45,18 @@ struct Par2RecoverySlice {
     uint32_t source;      // the caller's number of the file it lies in
     uint64_t dataOffset;  // where its data start in that file
     uint64_t dataLength;
+    // The packet's MD5 was found right; when false, packetHash is what its
+    // data must give (BeginPar2RecoveryCheck, Par2RecoveryCheckPasses).
+    bool checked;
+    Par2Hash packetHash;
 };
 
 // Everything found in the files scanned, of any recovery set.
 struct Par2Catalog {
+    // Recovery slice packets are taken on their headers, unchecked, when
+    // the packet's length leads to the end of the file or to another
+    // packet's magic sequence; otherwise they are checked as every packet is.
+    bool deferRecoveryChecks = false;
     std::vector<Par2FoundMain> mains;
     std::vector<Par2FoundFile> files;
     std::vector<Par2FoundChecksums> checksums;
@@ -62,6 +74,13 @@ int ScanPar2(Par2ReadFunction read, void* context, uint64_t size, uint32_t sourc
              Par2Catalog* catalog);
 // The same over bytes in memory.
 int ScanPar2Bytes(const uint8_t* data, size_t size, uint32_t source, Par2Catalog* catalog);
+
+// The check of an unchecked recovery slice by whoever reads its data: begin
+// feeds md5 (reset here) what the packet's hash covers before the data; the
+// caller then feeds it the slice's dataLength bytes, and asks whether the
+// packet's hash came out.
+void BeginPar2RecoveryCheck(const Par2RecoverySlice& slice, CHash* md5);
+bool Par2RecoveryCheckPasses(const Par2RecoverySlice& slice, CHash* md5);
 
 enum class Par2SetProblem {
     None,

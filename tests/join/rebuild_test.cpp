@@ -348,33 +348,51 @@ TEST_F(Rebuild, APartOfAWrongSizeBeyondTheRecoveryDataMayStillBeJoined) {
 
 // ---- A recovery file that is itself damaged ------------------------------------
 
-TEST_F(Rebuild, ARecoverySliceWhosePacketIsDamagedIsNotUsed) {
-    // Two volumes of one slice each; the first one's data changed: its
-    // packet's MD5 fails, so one slice is present, enough for one part.
-    MakeSet({600, 600, 600}, {{0}, {1}});
-    {
-        std::lock_guard<std::mutex> lock(g_disk.mutex);
-        g_disk.files["datos.bin.vol0.par2"]->data[kPar2RecoveryHeaderSize + 10] ^= 1;
+// The survey counts the recovery slices on their packets' headers; the
+// rebuild checks each slice it uses as it reads it, and one that is not what
+// its packet says is set aside and the rebuild starts again without it.
+TEST_F(Rebuild, ARecoverySliceWhosePacketIsDamagedIsSetAsideWhileRebuilding) {
+    // Two volumes of one slice each, one of them with a changed byte in its
+    // data: whichever the rebuild takes first, the output is the original.
+    for (const char* damaged : {"datos.bin.vol0.par2", "datos.bin.vol1.par2"}) {
+        SCOPED_TRACE(damaged);
+        SetUp();
+        MakeSet({600, 600, 600}, {{0}, {1}});
+        {
+            std::lock_guard<std::mutex> lock(g_disk.mutex);
+            g_disk.files[damaged]->data[kPar2RecoveryHeaderSize + 10] ^= 1;
+        }
+        Remove(Part(count, 1));
+        std::vector<std::vector<uint8_t>> left = PartsNow();
+        StartUp();
+        EXPECT_TRUE(Contains(ReportText(), "Bloques de recuperación presentes : 2.\r\n")) << ReportText();
+        RunJob();
+        EXPECT_EQ(MemoryFileData(kOutput), original);
+        EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_DONE));
+        ExpectPartsAsLeft(left);
+        TearDown();
     }
-    Remove(Part(count, 1));
-    StartUp();
-    EXPECT_TRUE(Contains(ReportText(), "Bloques de recuperación presentes : 1.\r\n")) << ReportText();
-    RunJob();
-    EXPECT_EQ(MemoryFileData(kOutput), original);
 }
 
-TEST_F(Rebuild, WithItsOnlySliceDamagedNothingCanBeRebuilt) {
+TEST_F(Rebuild, WithItsOnlySliceDamagedTheRebuildSaysTheCountsAndMakesNothing) {
     MakeSet({600, 600, 600}, {{0}});
     {
         std::lock_guard<std::mutex> lock(g_disk.mutex);
         g_disk.files["datos.bin.vol0.par2"]->data[kPar2RecoveryHeaderSize + 10] ^= 1;
     }
     Remove(Part(count, 2));
+    std::vector<std::vector<uint8_t>> left = PartsNow();
     StartUp();
-    std::string report = ReportText();
-    EXPECT_TRUE(Contains(report, "Partes que faltan o no son válidas : 1.\r\nBloques de recuperación presentes : 0.\r\n"))
-        << report;
-    EXPECT_FALSE(g_view.start.enabled);
+    EXPECT_TRUE(Contains(ReportText(), "Bloques de recuperación presentes : 1.\r\n")) << ReportText();
+    RunJob();
+    auto boxes = RecordedBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text,
+              "No hay suficientes datos de recuperación para reconstruir las partes.\n"
+              "Partes que faltan o no son válidas : 1.\nBloques de recuperación presentes : 0.");
+    EXPECT_EQ(g_view.messages.back(), static_cast<uint32_t>(WM_JOIN_FAILED));
+    EXPECT_FALSE(MemoryFileExists(kOutput));
+    ExpectPartsAsLeft(left);
 }
 
 // ---- Sets that are not these parts ------------------------------------------------

@@ -104,6 +104,47 @@ TEST(Par2Reader, ReadsWhatIsWritten) {
     }
 }
 
+// Deferred, a recovery slice is taken on its header where its length leads
+// to another packet, and its later check tells its data from damaged ones;
+// a length that leads elsewhere is checked at once, as without deferral.
+TEST(Par2Reader, DeferredRecoveryChecksAreMadeByTheReader) {
+    Written w = WriteSet();
+    std::vector<uint8_t> damaged = w.bytes;
+    damaged[kPar2RecoveryHeaderSize + 100] ^= 1;  // the first slice's data
+    for (const std::vector<uint8_t>* bytes : {&w.bytes, &damaged}) {
+        Par2Catalog catalog;
+        catalog.deferRecoveryChecks = true;
+        ASSERT_TRUE(ScanPar2Bytes(bytes->data(), bytes->size(), 0, &catalog));
+        EXPECT_EQ(catalog.damagedPackets, 0u);
+        Resolved r = Resolve(catalog);
+        ASSERT_TRUE(r.ok);
+        ASSERT_EQ(r.recovery.size(), 2u);
+        for (size_t k = 0; k < 2; ++k) {
+            const Par2RecoverySlice& slice = r.recovery[k];
+            EXPECT_FALSE(slice.checked);
+            EXPECT_EQ(slice.exponent, 4 + k);
+            ASSERT_EQ(slice.dataLength, 512u);
+            std::unique_ptr<CHash> md5(CreateHashEngine(CHECKSUM_MD5));
+            BeginPar2RecoveryCheck(slice, md5.get());
+            md5->Update(bytes->data() + slice.dataOffset, 512);
+            bool sound = bytes == &w.bytes || k == 1;
+            EXPECT_EQ(Par2RecoveryCheckPasses(slice, md5.get()), sound) << k;
+        }
+    }
+    // The first packet's length changed to land inside the next one: its
+    // MD5 is checked now, and the scan goes on after it.
+    std::vector<uint8_t> shifted = w.bytes;
+    shifted[8] = static_cast<uint8_t>(shifted[8] + 4);
+    Par2Catalog catalog;
+    catalog.deferRecoveryChecks = true;
+    ASSERT_TRUE(ScanPar2Bytes(shifted.data(), shifted.size(), 0, &catalog));
+    Resolved r = Resolve(catalog);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.recovery.size(), 1u);
+    EXPECT_EQ(r.recovery[0].exponent, 5u);
+    EXPECT_EQ(r.set.files.size(), 3u);
+}
+
 TEST(Par2Reader, DamagedPacketsAreSkippedAndCopiesUsed) {
     Written w = WriteSet();
     // A byte of the first slice's data, and of the first copy of the main packet.
