@@ -295,26 +295,36 @@ struct RecoveryCheck {
 };
 
 // A present slice's block whose CRC-32 is carried on beside the rebuild,
-// and with a round's first block the round's blocks of the recovery slices
-// to check.
+// and a share of the round's blocks of the recovery slices to check: each
+// of a round's tasks hashes the next share, in order, so that the helper's
+// work is spread over the round.
 struct CrcTask {
     InputSlice* slice;
     const uint8_t* data;
     uint32_t bytes;
     uint32_t padding;  // zeros after the data, to the block's end
-    std::vector<RecoveryCheck>* checks;  // null: none this time
-    uint8_t* const* copies;              // by source: the recovery blocks read
-    uint32_t recoveryBytes;
+    std::vector<RecoveryCheck>* checks;
+    uint8_t* const* copies;  // by source: the recovery blocks read
+    uint32_t shareBegin;
+    uint32_t shareEnd;
 };
 
-void HashRecoveryBlocks(std::vector<RecoveryCheck>& checks, uint8_t* const* copies, uint32_t bytes) {
-    for (RecoveryCheck& check : checks) HashBytes(check.md5.get(), copies[check.source], bytes);
+void HashRecoveryShare(std::vector<RecoveryCheck>& checks, uint8_t* const* copies, uint32_t begin, uint32_t end) {
+    if (begin == end) return;
+    for (RecoveryCheck& check : checks) HashBytes(check.md5.get(), copies[check.source] + begin, end - begin);
 }
 
 void CarryCrc(void* parameter) {
     CrcTask* task = static_cast<CrcTask*>(parameter);
     task->slice->crc = CrcOfZeros(task->padding, Crc32(task->data, task->bytes, task->slice->crc));
-    if (task->checks != nullptr) HashRecoveryBlocks(*task->checks, task->copies, task->recoveryBytes);
+    HashRecoveryShare(*task->checks, task->copies, task->shareBegin, task->shareEnd);
+}
+
+// Where the share of a round's recovery blocks that task t of count hashes
+// begins: a multiple of 64 bytes, the last share ending at the block's end.
+uint32_t ShareBegin(uint32_t blockBytes, size_t t, size_t count) {
+    if (t >= count) return blockBytes;
+    return static_cast<uint32_t>(static_cast<uint64_t>(blockBytes) * t / count) & ~63u;
 }
 
 // After a recovery slice's data came out other than its packet's hash: the
@@ -423,7 +433,7 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
     // The checks outlive the task beside the rebuild, which may hash for
     // them: the guard waits for it first.
     std::vector<RecoveryCheck> checks;
-    CrcTask task{nullptr, nullptr, 0, 0, nullptr, nullptr, 0};
+    CrcTask task{nullptr, nullptr, 0, 0, nullptr, nullptr, 0, 0};
     TaskGuard guard{hooks};
 
     Pass pass;
@@ -493,11 +503,8 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             }
             if (into != accumulators[j]) std::memcpy(accumulators[j], into, n);
         }
-        bool checksHanded = checks.empty();
-        if (!checksHanded && inputs.empty()) {
-            HashRecoveryBlocks(checks, rebuilt.data(), n);
-            checksHanded = true;
-        }
+        if (inputs.empty()) HashRecoveryShare(checks, rebuilt.data(), 0, n);
+        size_t t = 0;
         for (InputSlice& in : inputs) {
             if (hooks.stop(hooks.context)) {
                 *end = RebuildEnd::Cancelled;
@@ -517,8 +524,11 @@ PassEnd RunPass(uint8_t* buffer, uint32_t bufferSize, const RebuildHooks& hooks,
             // The other block's CRC-32 is done: this one's goes beside, while
             // the next block is read into the other.
             hooks.awaitTask(hooks.context);
-            task = CrcTask{&in, input, bytes, n - bytes, checksHanded ? nullptr : &checks, rebuilt.data(), n};
-            checksHanded = true;
+            task = CrcTask{&in,          input,
+                           bytes,        n - bytes,
+                           &checks,      rebuilt.data(),
+                           ShareBegin(n, t, inputs.size()), ShareBegin(n, t + 1, inputs.size())};
+            ++t;
             hooks.startTask(hooks.context, CarryCrc, &task);
             current ^= 1;
             done += n;
