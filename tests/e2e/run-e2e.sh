@@ -1477,8 +1477,38 @@ EOF
   [ ! -e "$dir/parts/$name" ] || fail "an output was created"
 }
 
+# Part 002 deleted and the only recovery slice damaged in its data: the
+# start-up counts the slice on its packet's header and announces the
+# rebuild; the rebuild finds the slice other than its packet says and says
+# that there is not enough recovery data. Nothing is made, nothing changed.
+recovery_damaged() {
+  local dir=$work/recovery-damaged name=dudoso.bin
+  make_recovery_set "$dir" "$name" 3000000 6 1 || return
+  rm "$dir/parts/$(part "$name" 2 6)"
+  printf 'X' | dd of="$dir/parts/$name.vol0+1.par2" bs=1 seek=5000 conv=notrunc status=none
+  local before
+  before=$(cd "$dir/parts" && md5sum "$name"__[0-9]* "$name"*.par2)
+  play recovery-damaged "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || return
+start
+wait title is "$TITLE_START"
+expect 1005 has "Bloques de recuperación presentes : 1.\\r\\n\\r\\nLas partes serán reconstruidas con los datos de recuperación.\\r\\n"
+click 1000
+wait-box 120
+screenshot damaged-recovery-found
+expect-box "Vantorel - Error" "No hay suficientes datos de recuperación para reconstruir las partes.\\nPartes que faltan o no son válidas : 1.\\nBloques de recuperación presentes : 0."
+wait 1001 is "Salida" 60
+click 1001
+expect-exit 0
+EOF
+  [ ! -e "$dir/parts/$name" ] || fail "an output was created" || return
+  [ "$(cd "$dir/parts" && md5sum "$name"__[0-9]* "$name"*.par2)" = "$before" ] ||
+    fail "a part or a recovery file has changed" || return
+  no_temporary "$dir/parts"
+}
+
 scenario recovery-rebuilt recovery_rebuilt
 scenario recovery-too-few recovery_too_few
+scenario recovery-damaged recovery_damaged
 
 # A name in another script cut by the window on a Windows of another code
 # page, given as a drop gives it: the window shows the name exactly, the
