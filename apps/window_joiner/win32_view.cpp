@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "platform/win32/wide.h"
@@ -59,9 +60,24 @@ ViewWindow GetDialogControl(ViewWindow dialog, int id) {
 
 void LiftReportLimit(ViewWindow box) { SendMessageW(Hwnd(box), EM_LIMITTEXT, 0, 0); }
 
+namespace {
+
+// Whether the window already shows exactly this text: setting it again would
+// only draw it again (under Wine, milliseconds of X11 work for each label,
+// four times a second during a join).
+bool ShowsText(HWND window, const wchar_t* wide) {
+    wchar_t shown[kWideCapacity];
+    int length = GetWindowTextW(window, shown, kWideCapacity);
+    return length >= 0 && static_cast<size_t>(length) + 1 < kWideCapacity && std::wcscmp(shown, wide) == 0;
+}
+
+}  // namespace
+
 void SetControlText(ViewWindow dialog, int id, const char* text) {
     wchar_t wide[kWideCapacity];
     WidenText(text, wide, kWideCapacity);
+    HWND control = GetDlgItem(Hwnd(dialog), id);
+    if (control != nullptr && ShowsText(control, wide)) return;
     SetDlgItemTextW(Hwnd(dialog), id, wide);
 }
 
@@ -74,7 +90,9 @@ bool IsControlChecked(ViewWindow control) {
 void SetMainTitle(ViewWindow dialog, const char* text) {
     wchar_t wide[kWideCapacity];
     WidenText(text, wide, kWideCapacity);
-    SetWindowTextW(GetParent(Hwnd(dialog)), wide);
+    HWND main = GetParent(Hwnd(dialog));
+    if (ShowsText(main, wide)) return;
+    SetWindowTextW(main, wide);
 }
 
 void RepaintDialog(ViewWindow dialog) { InvalidateRect(Hwnd(dialog), nullptr, TRUE); }
