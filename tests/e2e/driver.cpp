@@ -70,6 +70,12 @@
 //   sleep MS
 //   print TARGET                   show a text in the log
 //   poll MS                        poll waits every MS ms (default 50)
+//   watch OP "TEXT" [S]            wait until the main window's title holds
+//                                  the check, reading only the title, which
+//                                  the system keeps outside the program: no
+//                                  message to the program while it works
+//                                  (for benchmarks; boxes and the program's
+//                                  end are looked for every half second)
 //   mark                           start the stopwatch
 //   elapsed NAME                   print "@@elapsed NAME MS", the time since
 //                                  mark in milliseconds (for benchmarks)
@@ -523,6 +529,35 @@ bool CheckText(const std::string& target, const std::string& op, const std::stri
     }, what.c_str());
 }
 
+// A wait that leaves the program alone while it works: a control's text
+// and the thread's answer to Sync both cost the program's window thread a
+// message, and polled every few milliseconds they take a share of the
+// processors the join runs on. The title of another process's window comes
+// from the system. One Sync when the title holds: the handler that set it
+// has returned.
+bool WatchTitle(const std::string& op, const std::string& expected, DWORD timeoutMs) {
+    if (!StillUndisturbed() || !FindMain()) return false;
+    const DWORD kLookAroundMs = 500;
+    DWORD start = GetTickCount();
+    DWORD lookedAround = start;
+    for (;;) {
+        std::string actual = TitleOf(g_program.main);
+        bool holds = false;
+        if (!Matches(op, actual, expected, &holds)) return false;
+        if (holds) return StillUndisturbed() && Sync();
+        DWORD now = GetTickCount();
+        if (now - lookedAround >= kLookAroundMs) {
+            if (!StillUndisturbed()) return false;
+            lookedAround = now;
+        }
+        if (now - start >= timeoutMs) {
+            return Fail("expected title %s %s within %lu ms; it is %s", op.c_str(), Quote(expected).c_str(),
+                        timeoutMs, Quote(actual).c_str());
+        }
+        Sleep(g_pollMs);
+    }
+}
+
 bool CheckEnabled(long id, long want, DWORD timeoutMs) {
     char what[64];
     std::snprintf(what, sizeof what, "expected control %ld %s", id, want ? "enabled" : "disabled");
@@ -956,6 +991,13 @@ bool Run(const std::vector<std::string>& w, bool* usage) {
         if (!Matches(w[2], "", "", &known)) return false;
         *usage = false;
         return CheckText(w[1], w[2], w[3], waits ? timeoutMs : 0);
+    }
+    if (c == "watch") {
+        if (!ArgumentCount(w, 2, 3) || !TimeoutArgument(w, 3, &timeoutMs)) return false;
+        bool known = false;
+        if (!Matches(w[1], "", "", &known)) return false;
+        *usage = false;
+        return WatchTitle(w[1], w[2], timeoutMs);
     }
     if (c == "expect-enabled" || c == "wait-enabled") {
         bool waits = c == "wait-enabled";

@@ -229,7 +229,7 @@ expect-enabled 1002 1
 expect-checked 1002 0
 $shot
 click 1000
-wait title is "100% - Concatenación exitosa" 120
+watch is "100% - Concatenación exitosa" 120
 expect 1005 is "$report$(progress_lines "$name" "$count")$result\\r\\nConcatenación exitosa.\\r\\n$CLICK_EXIT"
 expect 1001 is "Salida"
 expect-enabled 1001 1
