@@ -13,8 +13,10 @@ namespace {
 // Capacity of a status title, terminator included.
 const uint32_t kTitleCapacity = 50;
 
-// Whether appends are held, and the text held so far.
+// Whether edits are held, and what they come to so far: the box's text less
+// its last g_trimmed characters, then g_held.
 bool g_holding;
+uint32_t g_trimmed;
 std::string g_held;
 
 // Replaces the last count characters of the box with text.
@@ -25,17 +27,19 @@ void EditTail(uint32_t count, const char* text) {
 }
 
 void AddHeld() {
-    if (g_held.empty()) return;
+    if (g_held.empty() && g_trimmed == 0) return;
     std::string text;
     text.swap(g_held);
-    EditTail(0, text.c_str());
+    uint32_t trimmed = g_trimmed;
+    g_trimmed = 0;
+    EditTail(trimmed, text.c_str());
 }
 
 }  // namespace
 
 // Every edit of a report box is costly on some window systems (a multi-line
-// edit control lays its text out again), so each operation here makes at
-// most one, and held appends make one together.
+// edit control lays its text out again and redraws its scroll bars), so each
+// operation here makes at most one, and held edits make one together.
 void HoldReport() { g_holding = true; }
 
 void ReleaseReport() {
@@ -44,9 +48,19 @@ void ReleaseReport() {
 }
 
 void ReplaceReportTail(uint32_t count, const char* text) {
-    // The tail is the box's own: what is held goes in first.
-    AddHeld();
-    EditTail(count, text);
+    if (!g_holding) {
+        EditTail(count, text);
+        return;
+    }
+    // The tail is the end of what the held edits come to: the held text's
+    // own end first, then the box's.
+    if (count <= g_held.size()) {
+        g_held.resize(g_held.size() - count);
+    } else {
+        g_trimmed += count - static_cast<uint32_t>(g_held.size());
+        g_held.clear();
+    }
+    g_held += text;
 }
 
 void AppendReportText(const char* text) {

@@ -9,8 +9,8 @@
 const uint32_t PAUSE_NOTICE_LENGTH = 13;
 #define PAUSE_NOTICE "  ** PAUSA **"
 
-// From HoldReport to ReleaseReport, appended text is kept and then added in
-// one edit; a tail replacement adds it first, and so does ShowDialogBox.
+// From HoldReport to ReleaseReport, appends and tail replacements are kept
+// and then made in one edit; ShowDialogBox makes it first.
 void HoldReport();
 void ReleaseReport();
 

@@ -468,10 +468,18 @@ TEST_F(Rebuild, TheRebuildShowsItsOwnProgressLine) {
     Remove(Part(count, 2));
     StartUp();
     std::string title;
+    // The end of the rebuild's progress line and the lines after it are one
+    // edit of the report.
+    int before = -1, after = -1;
     g_view.afterHandler = [&](uint32_t message) {
-        if (message == WM_JOIN_REBUILT) title = g_view.title;
+        if (message == WM_JOIN_PROGRESS && after < 0) before = g_view.replaceRequests;
+        if (message == WM_JOIN_REBUILT) {
+            title = g_view.title;
+            after = g_view.replaceRequests;
+        }
     };
     RunJob();
+    EXPECT_EQ(after - before, 1);
     EXPECT_TRUE(Contains(ReportText(),
                          "Reconstrucción de la parte \"datos.bin__002\"...\r\n"
                          "Reconstrucción  100%\r\n"

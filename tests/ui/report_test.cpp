@@ -66,6 +66,33 @@ TEST_F(Display, ReportLinesAndTheirBreaks) {
     EXPECT_EQ(ReportText(), expected);
 }
 
+// Held edits, tail replacements among them, reach the box as one edit that
+// leaves the text the same edits made one by one would have left.
+TEST_F(Display, HeldEditsAreOneEditOfTheSameText) {
+    AppendReportText("line\r\n\"a\"   40%");
+    int before = g_view.replaceRequests;
+    HoldReport();
+    ReplaceReportTail(6, "  100%");  // the box's tail
+    AppendReportText("\r\n\"b\"    0%");
+    ReplaceReportTail(4, "  5%");    // within what is held
+    EXPECT_EQ(g_view.replaceRequests, before);
+    ReleaseReport();
+    EXPECT_EQ(g_view.replaceRequests, before + 1);
+    EXPECT_EQ(ReportText(), "line\r\n\"a\"  100%\r\n\"b\"    5%");
+
+    HoldReport();
+    AppendReportText("zz");
+    ReplaceReportTail(5, "!");       // through the held text into the box
+    ReleaseReport();
+    EXPECT_EQ(g_view.replaceRequests, before + 2);
+    EXPECT_EQ(ReportText(), "line\r\n\"a\"  100%\r\n\"b\"   !");
+
+    // Nothing held, nothing edited.
+    HoldReport();
+    ReleaseReport();
+    EXPECT_EQ(g_view.replaceRequests, before + 2);
+}
+
 TEST_F(Display, StatusTitles) {
     g_join.progressPercent = 0;
     SetTitleStatus("Concatenación en curso...");
