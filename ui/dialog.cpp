@@ -397,12 +397,14 @@ void OnCancelButton() {
     }
 }
 
+// The worker's messages other than progress are handled with the report
+// held (DispatchWorkerMessage): each handler's lines are one edit.
+
 // A rebuild begins, or begins again: the parts found damaged since the
 // report last spoke of them by name, then each part to rebuild not yet
 // announced, before the rebuild's progress line.
 void OnJoinRebuilding() {
     EndProgressLine();
-    HoldReport();
     AppendReportLine("%s", "");
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
         if (g_join.recovery->states[i] == PartState::Damaged && !g_partTold[i]) {
@@ -417,25 +419,21 @@ void OnJoinRebuilding() {
             g_partAnnounced[i] = 1;
         }
     }
-    ReleaseReport();
 }
 
 // The whole file's checksum came out invalid: the join starts again, each
 // part checked by the list or the recovery data as it is joined.
 void OnJoinChecking() {
     EndProgressLine();
-    HoldReport();
     AppendReportLine("%s", "");
     AppendReportLine("Checksum inválido: comprobación de cada parte.");
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
-    ReleaseReport();
 }
 
 // Every part to rebuild is rebuilt: each by name, then the join (again).
 void OnJoinRebuilt() {
     EndProgressLine();
-    HoldReport();
     for (uint32_t i = 0; i < g_join.partCount; ++i) {
         if (g_join.recovery->states[i] == PartState::Rebuilt) {
             AppendPartLine("La parte ", i, " ha sido reconstruida.");
@@ -443,7 +441,6 @@ void OnJoinRebuilt() {
     }
     AppendReportLine("%s", "");
     AppendReportLine("Concatenación de archivos...");
-    ReleaseReport();
 }
 
 bool DispatchWorkerMessage(uint32_t message) {

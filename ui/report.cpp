@@ -63,13 +63,7 @@ void ReplaceReportTail(uint32_t count, const char* text) {
     g_held += text;
 }
 
-void AppendReportText(const char* text) {
-    if (g_holding) {
-        g_held += text;
-    } else {
-        EditTail(0, text);
-    }
-}
+void AppendReportText(const char* text) { ReplaceReportTail(0, text); }
 
 void AppendReportLine(const char* format, ...) {
     char text[kNameCapacity];
