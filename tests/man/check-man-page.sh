@@ -15,6 +15,8 @@ warnings=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || fail "groff warns: $warnings"
 
 # The page as one long line per paragraph, without hyphenation or bold.
+# Searched as here-strings: grep -q leaves at its first match, and a writer
+# into a pipe would then die of SIGPIPE, which pipefail takes for a failure.
 text=$(LC_ALL=C.UTF-8 groff -man -Tutf8 -rLL=2000n -rHY=0 -P-cbou "$page" 2>/dev/null |
   sed 's/\xe2\x80\x90/-/g; s/[[:space:]]\+/ /g')
 help=$("$program" --help) || fail "$program --help failed"
@@ -24,7 +26,7 @@ options=$(printf '%s\n' "$help" | grep -E '^  -' | grep -oE '(^| )--?[a-z][a-z-]
   sort -u)
 [ -n "$options" ] || fail "no options found in the help"
 for option in $options; do
-  printf '%s\n' "$text" | grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" ||
+  grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" <<<"$text" ||
     fail "the help's option $option is not in the page"
 done
 
@@ -32,7 +34,7 @@ done
 statuses=$(printf '%s\n' "$help" | sed -n '/^Exit status:$/,$p' | grep -E '^  [0-9]+ ')
 [ -n "$statuses" ] || fail "no exit statuses found in the help"
 while read -r status meaning; do
-  printf '%s\n' "$text" | grep -qiF -- " $status $meaning" ||
+  grep -qiF -- " $status $meaning" <<<"$text" ||
     fail "exit status $status ($meaning) is not in the page as the help says it"
 done <<<"$statuses"
 
