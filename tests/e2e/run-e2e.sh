@@ -485,8 +485,10 @@ EOF
 
 # A set of 4 GiB in sparse parts with some random islands, long enough to
 # pause and cancel: a small file cut into four, the parts then replaced and
-# the record's size rewritten. Made once, shared by the big scenarios.
-big_dir=$work/big
+# the record's size rewritten. Made once, shared by the big scenarios; in
+# memory where there is room for the joined file, whose 4 GiB a disk takes
+# several seconds to write each time.
+wine_harness_scratch big_dir 6
 big_name=grande.bin
 big_size=$((4 << 30))
 make_big() {

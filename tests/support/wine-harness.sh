@@ -14,6 +14,9 @@
 #       it is selected: "ok CASE (N s)" when it returns 0, "skip CASE: $reason"
 #       when it returns 2, "FAIL CASE: $reason" otherwise.
 #   wine_harness_end  prints "N passed, N failed" and fails on a failure.
+#   wine_harness_scratch VAR GIB  sets VAR to a new directory in memory
+#       (/dev/shm) when that holds GIB GiB more, else to one in $work;
+#       removed at the end.
 #
 # and, for the cases, fail REASON (sets $reason, returns 1), winpath PATH
 # (the path as Windows programs see it) and part NAME INDEX COUNT (the name
@@ -29,6 +32,7 @@ passed=0
 failed=0
 reason=""
 mounted=""
+scratch=()
 selection=()
 
 wine_harness_start() {
@@ -47,7 +51,18 @@ wine_harness_start() {
 wine_harness_cleanup() {
   wineserver -k 2>/dev/null
   [ -z "$mounted" ] || umount "$mounted" 2>/dev/null
-  rm -rf "$work"
+  rm -rf "$work" "${scratch[@]}"
+}
+
+wine_harness_scratch() {
+  local free dir
+  free=$(df -P -k /dev/shm 2>/dev/null | awk 'NR == 2 { print $4 }')
+  if [ "${free:-0}" -ge $(($2 << 20)) ] && dir=$(mktemp -d /dev/shm/wine-harness.XXXXXX); then
+    scratch+=("$dir")
+  else
+    dir=$(mktemp -d "$work/scratch.XXXXXX")
+  fi
+  printf -v "$1" '%s' "$dir"
 }
 
 wine_harness_need() {
