@@ -1170,6 +1170,25 @@ driver_text() {
 print("".join(c if c.encode("cp1252", "ignore") else "{U+%04X}" % ord(c) for c in sys.argv[1]), end="")' "$1"
 }
 
+# Prints the Wine prefix of code page PAGE (build/wine-PAGE), for processes
+# of LOCALE, from which Wine takes the ANSI code page. Made as a copy of the
+# build's prefix, which Wine adapts to the new locale on its first start (a
+# prefix booted anew took some 20 s more on each fresh machine); its windows
+# are drawn without the window manager's frames, as in the build's.
+# code_page_prefix PAGE LOCALE
+code_page_prefix() {
+  local prefix=$root/build/wine-$1
+  if [ ! -e "$prefix/system.reg" ] && [ -e "$WINEPREFIX/system.reg" ]; then
+    rm -rf "$prefix" "$prefix.new"
+    cp -a "$WINEPREFIX" "$prefix.new" && mv "$prefix.new" "$prefix"
+  fi
+  mkdir -p "$prefix"
+  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
+    WINEPREFIX=$prefix LC_ALL=$2 "$root/scripts/wine-run" \
+      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  printf '%s\n' "$prefix"
+}
+
 # The joiner on a Windows of another ANSI code page (cp1251 Cyrillic, cp932
 # Japanese, cp1252 Western), which Wine takes from the locale of its
 # processes, in a prefix of its own made with that locale: the name's parts
@@ -1192,11 +1211,8 @@ code_page() {
   local report question="El archivo de salida ya existe :\\n\\\"$shown\\\"\\n¿Desea reemplazarlo?"
   report=$(startup_report "$shown" 1500000 3 sha256 "$digest")
   local result="\\r\\n\\r\\nChecksum válido (SHA-256) :\\r\\nEntrada : $digest\\r\\nSalida : $digest\\r\\n"
-  local prefix=$root/build/wine-$page
-  mkdir -p "$prefix"
-  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
-    WINEPREFIX=$prefix LC_ALL=$locale "$root/scripts/wine-run" \
-      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  local prefix
+  prefix=$(code_page_prefix "$page" "$locale")
   local status=0
   WINEPREFIX=$prefix LC_ALL=$locale play "$scenario" "$dir/parts/${name}__join.exe" "$dir/parts" <<EOF || status=1
 expect-code-page $page
@@ -1530,11 +1546,8 @@ window_script() {
   head -c 15000000 /dev/urandom >"$dir/in/$name"
   cp "$dir/in/$name" "$dir/original"
   file="$(script_text "$(winpath "$dir/in")")\\\\$(script_text "$shown")"
-  local prefix=$root/build/wine-$page
-  mkdir -p "$prefix"
-  grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
-    WINEPREFIX=$prefix LC_ALL=$locale "$root/scripts/wine-run" \
-      reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  local prefix
+  prefix=$(code_page_prefix "$page" "$locale")
   local status=0
   WINEPREFIX=$prefix LC_ALL=$locale play "$scenario" "$window" "$dir" <<EOF || status=1
 $WINDOW_SETUP
