@@ -6,7 +6,9 @@
 # records, changed sizes, pause, resume, cancel, close requests, a full disk, a kill halfway,
 # clicks and messages posted out of turn, and symbolic links holding the output's name.
 #
-#   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named)
+#   tests/e2e/run-e2e.sh [SCENARIO...]     (all scenarios when none is named,
+#                                           in two lanes at once where there
+#                                           are two processors)
 #
 # Builds nothing: needs build/linux/vantorel-split, and Selvanore.exe and
 # tests/e2e/driver.exe of the Windows build this machine runs
@@ -18,6 +20,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tests/support/wine-harness.sh"
+[ "$(nproc)" -lt 2 ] || export WINE_HARNESS_LANES=${WINE_HARNESS_LANES:-2}
 wine_harness_start selvanore-e2e "$@"
 
 split=$root/build/linux/vantorel-split
@@ -1118,6 +1121,10 @@ EOF
 
 # ---- Running -------------------------------------------------------------------
 
+# Two lanes at once where there are two processors (tests/support/wine-harness.sh):
+# lane 1 takes the scenarios of the 4 GiB set (one set, in memory) and of the
+# other code pages' prefixes, lane 2 the others.
+wine_harness_lane 2
 scenario driver-catches driver_catches
 scenario success-md5 success success-md5 datos.bin 3000000 md5 --parts 3
 scenario success-sha1 success success-sha1 datos.iso 3500001 sha1 --size 1M
@@ -1136,18 +1143,22 @@ scenario unstamped unstamped
 scenario one-part one_part
 scenario start-error start_error
 scenario size-mismatch size_mismatch
+wine_harness_lane 1
 scenario pause-resume pause_resume
 scenario cancel cancel
 scenario pause-cancel pause_cancel
+wine_harness_lane 2
 scenario close-refused close_refused
 scenario disk-full disk_full
 scenario forged-record forged_record
 scenario part-changed part_changed
 scenario existing-cancel existing_cancel
+wine_harness_lane 1
 scenario killed killed
 scenario appeared appeared
 scenario swapped swapped
 scenario folder-locked folder_locked
+wine_harness_lane 2
 scenario in-use in_use
 scenario posted-clicks posted_clicks
 scenario posted-done posted_done
@@ -1264,6 +1275,7 @@ EOF
   cmp -s "$cwd/$name" "$dir/users" || fail "the working directory's $name has changed"
 }
 
+wine_harness_lane 1
 scenario code-page-1251 code_page code-page-1251 ru_RU.UTF-8 1251
 scenario code-page-932 code_page code-page-932 ja_JP.UTF-8 932
 # Names in other scripts, cut on Linux: the record holds a stand-in, the
@@ -1275,6 +1287,7 @@ scenario code-page-932-cyrillic code_page code-page-932-cyrillic ja_JP.UTF-8 932
 scenario code-page-932-cjk code_page code-page-932-cjk ja_JP.UTF-8 932 "$cjk"
 scenario code-page-1252-cyrillic code_page code-page-1252-cyrillic C.UTF-8 1252 "$cyrillic"
 scenario code-page-1252-cjk code_page code-page-1252-cjk C.UTF-8 1252 "$cjk"
+wine_harness_lane 2
 scenario elsewhere elsewhere
 
 # ---- The splitter's window (Vantorel.exe) ----------------------------------------
@@ -1621,6 +1634,7 @@ scenario window-cut window_cut
 scenario window-recovery window_recovery
 scenario window-cancel window_cancel
 scenario window-refused window_refused
+wine_harness_lane 1
 scenario window-1251-cyrillic window_script window-1251-cyrillic ru_RU.UTF-8 1251 "$cyrillic"
 scenario window-932-cjk window_script window-932-cjk ja_JP.UTF-8 932 "$cjk"
 

@@ -8,6 +8,13 @@
 #       makes $work (removed at the end, with Wine's server stopped and
 #       $mounted unmounted) and starts one Wine server for the whole run.
 #       The arguments name the cases to run (all when there are none).
+#       With WINE_HARNESS_LANES=N (N > 1) and no case named, the cases run in
+#       N lanes at once, each its own run of the script with a display, a
+#       Wine prefix (lane K > 1: a copy of the prefix, PREFIX-laneK) and a
+#       server of its own; their lines are printed lane after lane, and the
+#       counts summed.
+#   wine_harness_lane K  the cases declared after it run in lane K (1 until
+#       then): those that share a file set or a prefix belong in one lane.
 #   wine_harness_need NAME FILE...  stops the run, counted as one failure,
 #       when a program it needs is missing.
 #   scenario CASE FUNCTION ARGS...  runs FUNCTION ARGS as the case CASE when
@@ -33,13 +40,21 @@ failed=0
 reason=""
 mounted=""
 scratch=()
+lane=1
 selection=()
 
 wine_harness_start() {
   local name=$1
   shift
+  if [ $# -eq 0 ] && [ "${WINE_HARNESS_LANES:-1}" -gt 1 ] && [ -z "${WINE_HARNESS_LANE:-}" ]; then
+    wine_harness_lanes "$WINE_HARNESS_LANES"
+    exit
+  fi
   if [ -z "${WINE_HARNESS_XVFB:-}" ]; then
-    WINE_HARNESS_XVFB=1 exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+    # Display numbers from 99, or from 99 + 50 K in lane K: two xvfb-run -a
+    # started together could take the same one.
+    WINE_HARNESS_XVFB=1 exec xvfb-run -a -n $((99 + 50 * ${WINE_HARNESS_LANE:-0})) \
+      -s '-screen 0 1024x768x24' "$0" "$@"
   fi
   selection=("$@")
   mkdir -p "$WINEPREFIX"
@@ -64,6 +79,40 @@ wine_harness_scratch() {
   fi
   printf -v "$1" '%s' "$dir"
 }
+
+# Runs the script once per lane, at once, and prints what each printed (its
+# count line left out), then the counts summed; fails when a lane did.
+wine_harness_lanes() {
+  local lanes=$1 k logs pids=() status=0 line
+  logs=$(mktemp -d /tmp/wine-harness-lanes.XXXXXX)
+  for ((k = 1; k <= lanes; k++)); do
+    local prefix=$WINEPREFIX
+    if [ "$k" -gt 1 ]; then
+      prefix=$WINEPREFIX-lane$k
+      [ -e "$prefix/system.reg" ] || [ ! -e "$WINEPREFIX/system.reg" ] ||
+        { rm -rf "$prefix" "$prefix.new" && cp -a "$WINEPREFIX" "$prefix.new" && mv "$prefix.new" "$prefix"; }
+    fi
+    WINE_HARNESS_LANE=$k WINEPREFIX=$prefix "$0" >"$logs/$k" 2>&1 &
+    pids+=($!)
+  done
+  for ((k = 1; k <= lanes; k++)); do
+    wait "${pids[k - 1]}" || status=1
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/$k" | tail -1)
+    grep -vE '^[0-9]+ passed, [0-9]+ failed$' "$logs/$k"
+    if [ -n "$line" ]; then
+      passed=$((passed + ${line%% passed*}))
+      line=${line##*, }
+      failed=$((failed + ${line%% failed}))
+    else
+      echo "FAIL lane $k: it printed no count"
+      failed=$((failed + 1))
+    fi
+  done
+  rm -rf "$logs"
+  wine_harness_end && [ "$status" -eq 0 ]
+}
+
+wine_harness_lane() { lane=$1; }
 
 wine_harness_need() {
   local name=$1 need
@@ -101,6 +150,7 @@ scenario() {
   local harness_case=$1
   shift
   selected "$harness_case" || return 0
+  [ -z "${WINE_HARNESS_LANE:-}" ] || [ "$WINE_HARNESS_LANE" -eq "$lane" ] || return 0
   reason=""
   # Names of their own: the cases' functions may set a global "status".
   local harness_begin=$SECONDS harness_status=0
