@@ -620,8 +620,14 @@ bool Select(long id, long index) {
     if (SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0) == CB_ERR) {
         return Fail("control %ld has no item %ld", id, index);
     }
-    PostMessageW(g_program.dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(control));
+    // Sent, as the combo box itself sends it when a user picks an item, so
+    // that the next step sees what the choice changed (a posted one could
+    // still wait in the queue behind the next step's sent messages). A box
+    // its handler opened would hold the message until answered: the wait
+    // then ends after a while and the script goes on to answer it.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(g_program.dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(control), SMTO_NORMAL, kBusyLimitMs, &result);
     return true;
 }
 

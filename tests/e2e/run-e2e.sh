@@ -1189,10 +1189,7 @@ print("".join(c if c.encode("cp1252", "ignore") else "{U+%04X}" % ord(c) for c i
 # code_page_prefix PAGE LOCALE
 code_page_prefix() {
   local prefix=$root/build/wine-$1
-  if [ ! -e "$prefix/system.reg" ] && [ -e "$WINEPREFIX/system.reg" ]; then
-    rm -rf "$prefix" "$prefix.new"
-    cp -a "$WINEPREFIX" "$prefix.new" && mv "$prefix.new" "$prefix"
-  fi
+  wine_harness_copy_prefix "$prefix"
   mkdir -p "$prefix"
   grep -qs '"Decorated"="N"' "$prefix/user.reg" ||
     WINEPREFIX=$prefix LC_ALL=$2 "$root/scripts/wine-run" \

@@ -15,6 +15,8 @@
 #       counts summed.
 #   wine_harness_lane K  the cases declared after it run in lane K (1 until
 #       then): those that share a file set or a prefix belong in one lane.
+#   wine_harness_copy_prefix DIR  makes DIR a copy of the prefix unless it
+#       is one already (a copy is made in seconds, a new prefix in some 20).
 #   wine_harness_need NAME FILE...  stops the run, counted as one failure,
 #       when a program it needs is missing.
 #   scenario CASE FUNCTION ARGS...  runs FUNCTION ARGS as the case CASE when
@@ -89,8 +91,7 @@ wine_harness_lanes() {
     local prefix=$WINEPREFIX
     if [ "$k" -gt 1 ]; then
       prefix=$WINEPREFIX-lane$k
-      [ -e "$prefix/system.reg" ] || [ ! -e "$WINEPREFIX/system.reg" ] ||
-        { rm -rf "$prefix" "$prefix.new" && cp -a "$WINEPREFIX" "$prefix.new" && mv "$prefix.new" "$prefix"; }
+      wine_harness_copy_prefix "$prefix"
     fi
     WINE_HARNESS_LANE=$k WINEPREFIX=$prefix "$0" >"$logs/$k" 2>&1 &
     pids+=($!)
@@ -113,6 +114,11 @@ wine_harness_lanes() {
 }
 
 wine_harness_lane() { lane=$1; }
+
+wine_harness_copy_prefix() {
+  [ -e "$1/system.reg" ] || [ ! -e "$WINEPREFIX/system.reg" ] ||
+    { rm -rf "$1" "$1.new" && cp -a "$WINEPREFIX" "$1.new" && mv "$1.new" "$1"; }
+}
 
 wine_harness_need() {
   local name=$1 need
