@@ -691,12 +691,19 @@ bool Release() {
     return true;
 }
 
+// Looked at for up to a second: a click just posted to the box waits in the
+// queue behind the sent BM_GETCHECK.
 bool CheckChecked(long id, long want) {
     HWND control = nullptr;
     if (!StillUndisturbed() || !Control(id, &control)) return false;
     DWORD_PTR state = 0;
-    if (!SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, kBusyLimitMs, &state)) {
-        return Fail("BM_GETCHECK got no answer");
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_NORMAL, kBusyLimitMs, &state)) {
+            return Fail("BM_GETCHECK got no answer");
+        }
+        if ((state == BST_CHECKED) == (want != 0) || GetTickCount() - start >= 1000) break;
+        Sleep(g_pollMs);
     }
     if ((state == BST_CHECKED) != (want != 0)) {
         return Fail("expected control %ld %s; it is %s", id, want ? "checked" : "unchecked",
