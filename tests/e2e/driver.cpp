@@ -29,11 +29,11 @@
 //       TARGET: title (the main window) or a control id of the dialog
 //       OP: is, has, lacks, starts, ends
 //   expect-enabled ID 0|1          wait-enabled ID 0|1 [S]
-//   expect-checked ID 0|1
+//   expect-checked ID 0|1          (looked at for up to a second)
 //   click ID                       a button click (refused on a disabled one)
 //   select ID INDEX                choose item INDEX of a combo box, as a user
-//                                  does (CBN_SELCHANGE follows; refused on a
-//                                  disabled one)
+//                                  does (CBN_SELCHANGE sent to the dialog;
+//                                  refused on a disabled one)
 //   type ID "TEXT"                 replace the text of an edit control
 //   post-click ID                  BM_CLICK posted to the control whatever its
 //                                  state and whatever box is open, as
