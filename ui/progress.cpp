@@ -83,25 +83,28 @@ void OnJoinProgress() {
 
 void ShowPendingProgress() {
     if (!g_shot.pending) return;
-    uint64_t begin = TimelineNow();
     g_shot.pending = false;
     SetLabel(ID_ELAPSED_LABEL, "Tiempo transcurrido : ", g_shot.elapsed);
     SetLabel(ID_REMAINING_LABEL, "Tiempo restante : ", g_shot.remaining);
 
     // The report changes by one edit of its end, which replaces the open
     // line's tail: when the part has changed, with the end of that line, a
-    // complete line for each part joined whole between two notifications and
-    // the name of the new part; then with the new tail.
+    // complete line for each part joined whole since the last display (a
+    // join's round starts at the first part, so with no line open, every
+    // part before this one) and the name of the new part; then with the new
+    // tail.
     uint32_t part = g_shot.part;
     uint32_t replaced = g_lastShownPart == kNoLine ? 0 : kTailLength;
     std::string update;
     if (g_lastShownPart != part) {
+        uint32_t unnamed = 0;
         if (g_lastShownPart != kNoLine) {
             update += "  100%\r\n";
-            for (uint32_t k = g_lastShownPart + 1; part != kRebuildLine && k < part && k > g_lastShownPart; ++k) {
-                AddPartName(update, k);
-                update += "  100%\r\n";
-            }
+            unnamed = g_lastShownPart == kRebuildLine ? part : g_lastShownPart + 1;
+        }
+        for (uint32_t k = unnamed; part != kRebuildLine && k < part; ++k) {
+            AddPartName(update, k);
+            update += "  100%\r\n";
         }
         g_lastShownPart = part;
         AddPartName(update, part);
@@ -119,6 +122,13 @@ void ShowPendingProgress() {
     update += tail;
     ReplaceReportTail(replaced, update.c_str());
     SetTitleStatusAt(g_shot.percent, g_shot.rebuilding ? kRebuildingStatus : kRunningStatus);
+}
+
+void ShowPendingDisplay() {
+    uint64_t begin = TimelineNow();
+    uint32_t part = g_shot.part;
+    ShowPendingProgress();
+    ReleaseReport();
     TimelineRecord(Span::Display, Lane::Dialog, begin, part);
 }
 

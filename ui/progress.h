@@ -24,6 +24,9 @@ void OnJoinProgress();
 // message of the worker shows them first, so the report's lines keep their
 // order.
 void ShowPendingProgress();
+// The display the window system was asked for: the progress values taken
+// last, if not shown yet, and the report's held edits, in one edit.
+void ShowPendingDisplay();
 void OnJoinPaused();
 // Ends the open progress line, if any: the next progress opens a new one.
 void EndProgressLine();

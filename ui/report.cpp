@@ -47,6 +47,8 @@ void ReleaseReport() {
     AddHeld();
 }
 
+void ReleaseReportLater() { ScheduleProgressDisplay(g_dialog.window); }
+
 void ReplaceReportTail(uint32_t count, const char* text) {
     if (!g_holding) {
         EditTail(count, text);

@@ -13,6 +13,10 @@ const uint32_t PAUSE_NOTICE_LENGTH = 13;
 // and then made in one edit; ShowDialogBox makes it first.
 void HoldReport();
 void ReleaseReport();
+// Ends the hold with the next display (ShowPendingDisplay, ui/progress.h),
+// which the window system makes once the handler now running has returned:
+// a handler the worker waits for then returns without an edit.
+void ReleaseReportLater();
 
 // Shows a modal message box over the dialog and returns the button pressed
 // (0 when the box could not be shown). What is held is added first, which

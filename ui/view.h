@@ -42,7 +42,7 @@ void RepaintDialog(ViewWindow dialog);
 // Destroys the dialog's parent, the main window, which ends the program.
 void DestroyMainWindow(ViewWindow dialog);
 
-// Has ShowPendingProgress (ui/progress.h) run on the user-interface thread
+// Has ShowPendingDisplay (ui/progress.h) run on the user-interface thread
 // after the handler now running has returned; a window system that cannot
 // defer it runs it now.
 void ScheduleProgressDisplay(ViewWindow dialog);

@@ -129,4 +129,4 @@ void RepaintDialog(ViewWindow) {}
 void DestroyMainWindow(ViewWindow) { g_tty.destroyed = true; }
 
 // The terminal draws on the main thread, where the handler runs: at once.
-void ScheduleProgressDisplay(ViewWindow) { ShowPendingProgress(); }
+void ScheduleProgressDisplay(ViewWindow) { ShowPendingDisplay(); }

@@ -44,7 +44,7 @@ INT_PTR CALLBACK JoinDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 default: return FALSE;
             }
         case WM_SHOW_PROGRESS:
-            ShowPendingProgress();
+            ShowPendingDisplay();
             return TRUE;
         case WM_CTLCOLORSTATIC:
             // The read-only report box is white except while a pause is asked.

@@ -491,4 +491,29 @@ TEST_F(Rebuild, TheRebuildShowsItsOwnProgressLine) {
     EXPECT_EQ(title, "100% - Reconstrucción en curso...");
 }
 
+// The lines of a rebuild's stages are written after the handler the worker
+// waits for, by the display that follows it, and come out the same.
+TEST_F(Rebuild, TheStagesLinesWaitForTheDisplayNotTheWorker) {
+    std::string report[2];
+    for (int deferred = 0; deferred < 2; ++deferred) {
+        if (deferred) {
+            TearDown();
+            SetUp();
+        }
+        MakeSet({1000, 1000, 1000}, {{0}});
+        Remove(Part(count, 2));
+        StartUp();
+        g_view.deferProgress = deferred != 0;
+        bool toldInHandler = true;
+        g_view.afterHandler = [&](uint32_t message) {
+            if (message == WM_JOIN_REBUILT) toldInHandler = Contains(ReportText(), "ha sido reconstruida");
+        };
+        RunJob();
+        EXPECT_EQ(toldInHandler, deferred == 0);
+        report[deferred] = ReportText();
+    }
+    EXPECT_EQ(report[1], report[0]);
+    EXPECT_TRUE(Contains(report[0], "La parte \"datos.bin__002\" ha sido reconstruida.\r\n")) << report[0];
+}
+
 }  // namespace

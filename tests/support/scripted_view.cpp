@@ -102,7 +102,7 @@ bool RunUiLoopUntilJobEnds(int limitSeconds) {
         // until after its next message that is not a progress one.
         if (g_view.progressAsked && message != WM_JOIN_PROGRESS) {
             g_view.progressAsked = false;
-            ShowPendingProgress();
+            ShowPendingDisplay();
         }
         if (message == WM_JOIN_DONE || message == WM_JOIN_CANCELLED || message == WM_JOIN_FAILED) {
             return true;
@@ -217,7 +217,7 @@ void ScheduleProgressDisplay(ViewWindow) {
     if (g_view.deferProgress) {
         g_view.progressAsked = true;
     } else {
-        ShowPendingProgress();
+        ShowPendingDisplay();
     }
 }
 

@@ -134,10 +134,14 @@ TEST_F(Display, PercentageTails) {
     }
 }
 
+// Also before the first shown: a display late enough to miss the first
+// notifications still names every part from the first.
 TEST_F(Display, PartsJoinedWholeBetweenTwoNotifications) {
     Notify(2, 40);
     Notify(5, 7);
     EXPECT_EQ(ReportText(),
+              "\"v.avi__000\"  100%\r\n"
+              "\"v.avi__001\"  100%\r\n"
               "\"v.avi__002\"  100%\r\n"
               "\"v.avi__003\"  100%\r\n"
               "\"v.avi__004\"  100%\r\n"
@@ -149,7 +153,7 @@ TEST_F(Display, PauseNoticeFollowsTheTail) {
     g_tick = 7000;
     OnJoinPaused();
     EXPECT_EQ(g_dialog.pauseTick, 7000u);
-    EXPECT_EQ(ReportText(), "\"v.avi__001\"   30%  ** PAUSA **");
+    EXPECT_EQ(ReportText(), "\"v.avi__000\"  100%\r\n\"v.avi__001\"   30%  ** PAUSA **");
     EXPECT_EQ(g_view.title, "0% - Pausa");
     EXPECT_EQ(g_view.start.text, "Continuar");
 }
