@@ -1,3 +1,6 @@
+// The join worker's job: every part opened, read and written in turn, the
+// checksums handed to the helper, the pause, cancel and error points, and
+// the messages to the dialog, from the first part to the closing message.
 #include "join/worker.h"
 
 #include <cstring>
@@ -9,22 +12,20 @@
 #include "join/rebuild.h"
 #include "join/sink.h"
 #include "join/timeline.h"
+#include "join/worker_job.h"
 #include "text/text.h"
 #include "platform/platform.h"
 #include "platform/temporary_name.h"
 
+// First lines of the error boxes, by failed operation.
+extern const char kCreating[] = "Un error a ocurrido durante la creación del siguiente archivo :";
+extern const char kReading[] = "Un error a ocurrido durante la lectura del siguiente archivo :";
+
 namespace {
 
-// First lines of the error boxes, by failed operation.
-const char kCreating[] = "Un error a ocurrido durante la creación del siguiente archivo :";
 const char kOpening[] = "Un error a ocurrido durante la apertura del siguiente archivo :";
-const char kReading[] = "Un error a ocurrido durante la lectura del siguiente archivo :";
 const char kWriting[] = "Un error a ocurrido durante la escritura del siguiente archivo :";
 const char kClosing[] = "Un error a ocurrido al cerrar del siguiente archivo :";
-const char kNotEnough[] =
-    "No hay suficientes datos de recuperación para reconstruir las partes.\n"
-    "Partes que faltan o no son válidas : %u.\nBloques de recuperación presentes : %u.";
-const char kRebuiltUnsound[] = "La parte reconstruida no es válida :\n\"%s\"";
 
 // Temporary names tried before the creation counts as failed: each is new
 // and unpredictable, so only a folder that refuses new files uses them all.
@@ -36,6 +37,8 @@ uint32_t Percent(uint64_t done, uint64_t total) {
     return percent >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(percent);
 }
 
+}  // namespace
+
 // Sends one of the worker's messages to the dialog, marked as the one in
 // flight.
 void SendJobMessage(ViewWindow dialog, uint32_t message) {
@@ -44,87 +47,6 @@ void SendJobMessage(ViewWindow dialog, uint32_t message) {
     SendToDialog(dialog, message);
     TimelineRecord(Span::Send, Lane::Worker, begin, message);
 }
-
-// A block handed to the helper thread for the checksums: the whole file's
-// and, with a checksum list, the part's, which the last block of a part
-// finishes and compares with the part's line.
-struct HashBlock {
-    CHash* engine;      // null without a checksum in the record
-    CHash* partEngine;  // null without a checksum list
-    PartCheck* ending;  // the part's line when this block is its last, else null
-    const uint8_t* data;
-    uint32_t size;
-    // With recovery data: the part's slice checks, begun with its first
-    // block and finished with its last.
-    bool sliceChecks;
-    bool firstOfPart;
-    bool lastOfPart;
-    uint32_t part;
-};
-
-void UpdateSliceChecks(const HashBlock* block) {
-    if (block->firstOfPart) BeginPartCheck(block->part);
-    UpdatePartCheck(block->data, block->size);
-    if (block->lastOfPart) FinishPartCheck();
-}
-
-void UpdateEngines(const HashBlock* block) {
-    if (block->sliceChecks) UpdateSliceChecks(block);
-    if (block->engine != nullptr) block->engine->Update(block->data, block->size);
-    if (block->partEngine == nullptr) return;
-    block->partEngine->Update(block->data, block->size);
-    if (block->ending == nullptr) return;
-    block->partEngine->Finish();
-    char digest[kLongestDigestText + 1];
-    block->partEngine->GetDigestText(digest);
-    block->ending->failed = std::strcmp(digest, block->ending->digest) != 0;
-    block->partEngine->Reset();
-}
-
-// The helper's task: one block's checksums.
-void HelperChecksum(void* parameter) {
-    uint64_t begin = TimelineNow();
-    const HashBlock* block = static_cast<const HashBlock*>(parameter);
-    UpdateEngines(block);
-    TimelineRecord(Span::Checksum, Lane::Helper, begin, block->size);
-}
-
-// The state of one job, private to the worker thread.
-struct WorkerJob {
-    ViewWindow dialog;
-    uint32_t part;
-    uint64_t partDone;
-    uint64_t jobDone;
-    uint64_t partSize;
-    FileHandle output;
-    FileHandle input;
-    // The input is a rebuilt part's scratch file, which stays open.
-    bool inputIsScratch;
-    // The parts' own checks (the list's lines, the recovery data's slices)
-    // run in this round.
-    bool partChecks;
-    // A rebuild runs: the progress is its own.
-    bool rebuilding;
-    uint32_t firstRebuilt;
-    uint64_t rebuildDone;
-    uint64_t rebuildTotal;
-    // Checksums each block from its read to the next read, while the worker
-    // notifies and writes it; null without a checksum to compute, or when no
-    // second thread could be had (the worker then checksums each block itself after
-    // writing it).
-    HelperHandle helper;
-    // Whether any checksum is computed: the record's or the parts'.
-    bool hashing;
-    HashBlock hashBlock;
-    // The buffer the next block is read into, and the other one, which holds
-    // the block before it (still being checksummed, perhaps). Both are the
-    // transfer buffer when there is no second buffer or no helper.
-    uint8_t* block;
-    uint8_t* other;
-    char partName[kNameCapacity];
-    // The tick of the last throttled notification.
-    uint32_t lastProgressTick;
-};
 
 // Stores the progress values in g_join and sends WM_JOIN_PROGRESS.
 void Notify(const WorkerJob& job) {
@@ -146,47 +68,6 @@ void Notify(const WorkerJob& job) {
     SendJobMessage(job.dialog, WM_JOIN_PROGRESS);
 }
 
-void NotifyThrottled(WorkerJob& job) {
-    uint32_t now = GetTickCount32();
-    if (job.jobDone == 0 || now - job.lastProgressTick >= kProgressInterval) {
-        job.lastProgressTick = now;
-        Notify(job);
-    }
-}
-
-// Hands the block just read to the helper thread, which checksums it while
-// the worker notifies, writes the same block and reads the next one into
-// the other buffer: only the read writes a buffer, and never the helper's.
-// Without a helper the worker checksums the block itself once written.
-// A read that delivers less than a full buffer is the part's last block.
-void StartHashing(WorkerJob& job, uint32_t readCount) {
-    if (!job.hashing) return;
-    CHash* partEngine = job.partChecks ? g_join.partEngine : nullptr;
-    PartCheck* ending = nullptr;
-    if (partEngine != nullptr && readCount != g_join.bufferSize) ending = &g_join.partChecks[job.part];
-    job.hashBlock = HashBlock{g_join.engine, partEngine, ending, job.block, readCount,
-                              job.partChecks && g_join.recovery != nullptr, job.partDone == 0,
-                              readCount != g_join.bufferSize, job.part};
-    if (job.helper != nullptr) StartHelperTask(job.helper, HelperChecksum, &job.hashBlock);
-}
-
-// Waits until the helper has checksummed the last block handed over.
-void AwaitHashing(const WorkerJob& job) {
-    if (job.helper == nullptr) return;
-    uint64_t begin = TimelineNow();
-    AwaitHelperTask(job.helper);
-    TimelineRecord(Span::AwaitHelper, Lane::Worker, begin, 0);
-}
-
-// Ends the helper thread once its last block is checksummed: it must be gone
-// before the job's closing message lets the dialog release the engine and the
-// buffer.
-void EndHelper(WorkerJob& job) {
-    AwaitHashing(job);
-    if (job.helper != nullptr) CloseHelperThread(job.helper);
-    job.helper = nullptr;
-}
-
 // Closes the part that is open, without looking at the result: the job has
 // already failed or been cancelled. The joined file stays open in g_join,
 // where the closing handler lets it go.
@@ -194,15 +75,6 @@ void CloseAll(WorkerJob& job) {
     if (job.input != nullptr && !job.inputIsScratch) CloseFile(job.input);
     job.input = job.output = nullptr;
     EndHelper(job);
-}
-
-// Writes the block to the output. Only a whole write succeeds: the checksum
-// takes the whole block.
-bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
-    uint64_t begin = TimelineNow();
-    int written = WriteFileBlock(job.output, job.block, readCount, writtenCount);
-    TimelineRecord(Span::Write, Lane::Worker, begin, readCount);
-    return written != 0 && *writtenCount == readCount;
 }
 
 // Shows the error box of a failed operation on a file, waits for the user,
@@ -214,6 +86,42 @@ uint32_t Fail(WorkerJob& job, const char* operation, const char* fileName) {
     CloseAll(job);
     SendJobMessage(job.dialog, WM_JOIN_FAILED);
     return 0;
+}
+
+// Pause point: reports the pause and waits until the user resumes.
+void PausePoint(const WorkerJob& job) {
+    if (LoadFlag(g_join.pauseRequested) != 1) return;
+    Notify(job);
+    SendJobMessage(job.dialog, WM_JOIN_PAUSED);
+    WaitForEvent(g_join.pauseEvent);
+}
+
+// Cancel point: true when the job has been cancelled and reported.
+bool CancelPoint(WorkerJob& job) {
+    if (LoadFlag(g_join.cancelRequested) != 1) return false;
+    Notify(job);
+    CloseAll(job);
+    SendJobMessage(job.dialog, WM_JOIN_CANCELLED);
+    return true;
+}
+
+namespace {
+
+void NotifyThrottled(WorkerJob& job) {
+    uint32_t now = GetTickCount32();
+    if (job.jobDone == 0 || now - job.lastProgressTick >= kProgressInterval) {
+        job.lastProgressTick = now;
+        Notify(job);
+    }
+}
+
+// Writes the block to the output. Only a whole write succeeds: the checksum
+// takes the whole block.
+bool WriteBlock(WorkerJob& job, uint32_t readCount, uint32_t* writtenCount) {
+    uint64_t begin = TimelineNow();
+    int written = WriteFileBlock(job.output, job.block, readCount, writtenCount);
+    TimelineRecord(Span::Write, Lane::Worker, begin, readCount);
+    return written != 0 && *writtenCount == readCount;
 }
 
 // The joined file made under "~selvanore-<digits>.tmp" in the output's
@@ -258,127 +166,6 @@ void CheckPartSize(const WorkerJob& job) {
     if (job.partDone == g_join.partSizes[job.part]) return;
     g_join.changedPart = job.part + 1;
     g_join.changedPartSize = job.partDone;
-}
-
-// Pause point: reports the pause and waits until the user resumes.
-void PausePoint(const WorkerJob& job) {
-    if (LoadFlag(g_join.pauseRequested) != 1) return;
-    Notify(job);
-    SendJobMessage(job.dialog, WM_JOIN_PAUSED);
-    WaitForEvent(g_join.pauseEvent);
-}
-
-// Cancel point: true when the job has been cancelled and reported.
-bool CancelPoint(WorkerJob& job) {
-    if (LoadFlag(g_join.cancelRequested) != 1) return false;
-    Notify(job);
-    CloseAll(job);
-    SendJobMessage(job.dialog, WM_JOIN_CANCELLED);
-    return true;
-}
-
-// The rebuild's progress, throttled as the join's.
-void RebuildProgress(void* context, uint64_t done, uint64_t total) {
-    WorkerJob& job = *static_cast<WorkerJob*>(context);
-    job.rebuildDone = done;
-    job.rebuildTotal = total;
-    uint32_t now = GetTickCount32();
-    if (done == 0 || done == total || now - job.lastProgressTick >= kProgressInterval) {
-        job.lastProgressTick = now;
-        Notify(job);
-    }
-}
-
-void RebuildStartTask(void* context, void (*task)(void*), void* parameter) {
-    WorkerJob& job = *static_cast<WorkerJob*>(context);
-    if (job.helper == nullptr) {
-        task(parameter);
-        return;
-    }
-    StartHelperTask(job.helper, task, parameter);
-}
-
-void RebuildAwaitTask(void* context) { AwaitHashing(*static_cast<WorkerJob*>(context)); }
-
-int RebuildStop(void* context) {
-    WorkerJob& job = *static_cast<WorkerJob*>(context);
-    PausePoint(job);
-    return LoadFlag(g_join.cancelRequested) == 1;
-}
-
-// A rebuild's pass starts again: the dialog names the part found damaged.
-void RebuildAgain(void* context) {
-    WorkerJob& job = *static_cast<WorkerJob*>(context);
-    SendJobMessage(job.dialog, WM_JOIN_REBUILDING);
-}
-
-// Rebuilds the parts missing or found damaged, between WM_JOIN_REBUILDING
-// and WM_JOIN_REBUILT; returns false when the job has ended (cancelled or
-// failed, and reported).
-bool RebuildStep(WorkerJob& job) {
-    if (!CanRebuild()) {
-        char message[kMessageCapacity];
-        FormatText(message, sizeof message, kNotEnough, PartsToRebuild(), RecoverySlicesPresent());
-        ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-        CloseAll(job);
-        SendJobMessage(job.dialog, WM_JOIN_FAILED);
-        return false;
-    }
-    job.firstRebuilt = 0;
-    while (job.firstRebuilt < g_join.partCount && g_join.recovery->states[job.firstRebuilt] != PartState::Missing &&
-           g_join.recovery->states[job.firstRebuilt] != PartState::Damaged) {
-        ++job.firstRebuilt;
-    }
-    SendJobMessage(job.dialog, WM_JOIN_REBUILDING);
-    // The helper takes the present parts' CRC-32s beside the rebuild.
-    if (job.helper == nullptr) job.helper = CreateHelperThread();
-    job.rebuilding = true;
-    job.rebuildDone = job.rebuildTotal = 0;
-    char failed[kNameCapacity];
-    RebuildEnd end = RebuildParts(g_join.transferBuffer, g_join.bufferSize,
-                                  RebuildHooks{&job, RebuildProgress, RebuildStop, RebuildAgain, RebuildStartTask,
-                                               RebuildAwaitTask}, failed);
-    if (end == RebuildEnd::Cancelled) {
-        CancelPoint(job);
-        return false;
-    }
-    job.rebuilding = false;
-    switch (end) {
-        case RebuildEnd::Rebuilt: SendJobMessage(job.dialog, WM_JOIN_REBUILT); return true;
-        case RebuildEnd::ReadFailed: Fail(job, kReading, failed); return false;
-        case RebuildEnd::ScratchFailed: Fail(job, kCreating, failed); return false;
-        case RebuildEnd::NoMemory:
-            ShowMessageBox(job.dialog, "Memoria insuficiente.", TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-            break;
-        case RebuildEnd::Unsound: {
-            char message[kMessageCapacity];
-            FormatText(message, sizeof message, kRebuiltUnsound, failed);
-            ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-            break;
-        }
-        default: {
-            char message[kMessageCapacity];
-            FormatText(message, sizeof message, kNotEnough, PartsToRebuild(), RecoverySlicesPresent());
-            ShowMessageBox(job.dialog, message, TITLE_ERROR, BOX_OK | BOX_ICON_ERROR);
-            break;
-        }
-    }
-    CloseAll(job);
-    SendJobMessage(job.dialog, WM_JOIN_FAILED);
-    return false;
-}
-
-// Whether the join found a part damaged that the recovery data can rebuild:
-// a slice checksum or, with a checksum list, the part's line.
-bool DamageToRebuild() {
-    RecoveryData* data = g_join.recovery;
-    if (data == nullptr) return false;
-    for (uint32_t i = 0; i < g_join.partCount; ++i) {
-        if (g_join.partChecks != nullptr && g_join.partChecks[i].failed && data->states[i] == PartState::Sound) {
-            data->states[i] = PartState::Damaged;
-        }
-    }
-    return PartsToRebuild() != 0 && CanRebuild();
 }
 
 // Whether the parts have checks of their own: a checksum list's lines or
@@ -462,11 +249,7 @@ bool JoinParts(WorkerJob& job) {
             job.jobDone += writtenCount - half;
             NotifyThrottled(job);
             if (!handed) break;  // the block stays the free buffer
-            if (job.hashing && job.helper == nullptr) {
-                uint64_t hashing = TimelineNow();
-                UpdateEngines(&job.hashBlock);
-                TimelineRecord(Span::Checksum, Lane::Worker, hashing, readCount);
-            }
+            HashWithoutHelper(job, readCount);
             std::swap(job.block, job.other);
 
             // A read that delivers less than a full buffer ends the part.
