@@ -1,5 +1,6 @@
-// The join dialog's logic: the start-up report with its size warning, the
-// dialog's state, the commands and the dispatch of the worker's messages.
+// The join dialog's logic: the dialog's state, the commands and the dispatch
+// of the worker's messages (ui/dialog.cpp), and the start-up report with its
+// size warning (ui/startup_report.cpp).
 #ifndef SELVANORE_UI_DIALOG_H
 #define SELVANORE_UI_DIALOG_H
 
