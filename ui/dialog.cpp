@@ -15,9 +15,9 @@
 #include "platform/platform.h"
 #include "ui/closing.h"
 #include "ui/dialog_record.h"
-#include "ui/dialog_shared.h"
 #include "ui/progress.h"
 #include "ui/report.h"
+#include "ui/startup_report.h"
 
 DialogRecord g_dialog;
 
@@ -181,23 +181,6 @@ void Close(void (*handler)()) {
 
 DialogState GetDialogState() { return g_state; }
 
-void SetDialogState(DialogState state) { g_state = state; }
-
-void EnableControls(bool enable) {
-    EnableControl(g_dialog.startButton, enable);
-    EnableControl(g_dialog.cancelButton, enable);
-    EnableControl(g_dialog.deleteInputsBox, enable);
-}
-
-
-// The part's name is formatted on its own first.
-void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
-    char name[kNameCapacity];
-    PartName(index, name);
-    AppendReportLine("%s\"%s\"%s", prefix, name, end);
-}
-
-
 CloseAnswer AnswerCloseRequest() {
     switch (g_state) {
         case DialogState::Impossible:
@@ -215,7 +198,9 @@ void InitJoinDialog(ViewWindow dialog) {
     g_dialog.startButton = GetDialogControl(dialog, ID_START_BUTTON);
     g_dialog.cancelButton = GetDialogControl(dialog, ID_CANCEL_BUTTON);
     g_dialog.deleteInputsBox = GetDialogControl(dialog, ID_DELETE_INPUTS_BOX);
-    WriteStartupReport();
+    // The size warning's box may open on the way: no command counts meanwhile.
+    g_state = DialogState::Asking;
+    g_state = WriteStartupReport() ? DialogState::Ready : DialogState::Impossible;
 }
 
 void OnStartButton() {

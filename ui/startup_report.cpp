@@ -1,6 +1,5 @@
-// The start-up report: what the record and the survey say of the set, the
-// leftovers of an earlier join, the recovery data, the size warning, and
-// whether the join can start.
+#include "ui/startup_report.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -12,11 +11,23 @@
 #include "text/numbers.h"
 #include "text/text.h"
 #include "ui/dialog_record.h"
-#include "ui/dialog_shared.h"
 #include "ui/report.h"
 
 std::vector<uint8_t> g_partTold;
 std::vector<uint8_t> g_partAnnounced;
+
+void EnableControls(bool enable) {
+    EnableControl(g_dialog.startButton, enable);
+    EnableControl(g_dialog.cancelButton, enable);
+    EnableControl(g_dialog.deleteInputsBox, enable);
+}
+
+// The part's name is formatted on its own first.
+void AppendPartLine(const char* prefix, uint32_t index, const char* end) {
+    char name[kNameCapacity];
+    PartName(index, name);
+    AppendReportLine("%s\"%s\"%s", prefix, name, end);
+}
 
 namespace {
 
@@ -32,7 +43,6 @@ void DisableStart() {
 // start: the three controls are off while it is open.
 void CheckInputSizes() {
     if (InputSizesMatch()) return;
-    SetDialogState(DialogState::Asking);
     EnableControls(false);
 
     AppendReportLine("%s", "");
@@ -100,8 +110,7 @@ void ReportRecoveryData() {
 
 // The start-up report, from the record and the survey, and the controls'
 // texts; Comenzar only when every part is there.
-void WriteStartupReport() {
-    SetDialogState(DialogState::Impossible);
+bool WriteStartupReport() {
     ViewWindow dialog = g_dialog.window;
     LiftReportLimit(g_dialog.reportBox);
     SetControlText(dialog, ID_START_BUTTON, "Comenzar");
@@ -115,7 +124,7 @@ void WriteStartupReport() {
         DisableStart();
         AppendReportLine("Este archivo de auto-concatenación no a sido creado por Vantorel.");
         AppendReportLine(kClickCancel);
-        return;
+        return false;
     }
 
     AppendReportLine("Creación de archivo de salida :");
@@ -146,15 +155,14 @@ void WriteStartupReport() {
                 AppendReportLine("La concatenación es imposible.");
                 AppendReportLine(kClickCancel);
                 DisableStart();
-                return;
+                return false;
             }
             AppendReportLine("%s", "");
         } else if (PartsToRebuild() != 0) {
             AppendReportLine("Las partes serán reconstruidas con los datos de recuperación.");
             AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
             CheckInputSizes();
-            SetDialogState(DialogState::Ready);
-            return;
+            return true;
         }
     }
 
@@ -171,11 +179,11 @@ void WriteStartupReport() {
         AppendReportLine("La concatenación es imposible.");
         AppendReportLine(kClickCancel);
         DisableStart();
-        return;
+        return false;
     }
 
     AppendReportLine("Todos los archivos de entrada estan presentes.");
     AppendReportLine("Haga click en el botón [Comenzar] para empezar la concatenación.");
     CheckInputSizes();
-    SetDialogState(DialogState::Ready);
+    return true;
 }

@@ -1,15 +1,17 @@
-// What the dialog's two files share (ui/dialog.cpp: the state, the
-// commands and the worker's messages; ui/startup_report.cpp: the start-up
-// report). Only these files include it.
-#ifndef SELVANORE_UI_DIALOG_SHARED_H
-#define SELVANORE_UI_DIALOG_SHARED_H
+// The start-up report (ui/startup_report.cpp): what the record and the
+// survey say of the set, the leftovers of an earlier join, the recovery data,
+// the size warning and whether the join can start; and the report's lines
+// and the controls' enabling that the dialog's commands use as well.
+#ifndef SELVANORE_UI_STARTUP_REPORT_H
+#define SELVANORE_UI_STARTUP_REPORT_H
 
 #include <cstdint>
 #include <vector>
 
-#include "ui/dialog.h"
-
-void SetDialogState(DialogState state);
+// Writes the start-up report and the controls' texts; true when Comenzar
+// may start the join (every part there, or rebuildable). A size warning's
+// box may open on the way.
+bool WriteStartupReport();
 
 // The three controls: disabled before any box of the dialog is shown, so
 // that nobody takes a posted click for a command meanwhile.
@@ -23,10 +25,5 @@ void AppendPartLine(const char* prefix, uint32_t index, const char* end);
 // missing or damaged, and that it is being rebuilt.
 extern std::vector<uint8_t> g_partTold;
 extern std::vector<uint8_t> g_partAnnounced;
-
-// The start-up report, from the record and the survey, and the controls'
-// texts; leaves the dialog Ready when Comenzar may start the join, else
-// Impossible.
-void WriteStartupReport();
 
 #endif
