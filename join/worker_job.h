@@ -1,8 +1,9 @@
-// What the worker's files share (join/worker.cpp: the job's steps and its
-// messages; join/worker_hashing.cpp: the checksums on the helper thread;
-// join/worker_rebuild.cpp: the rebuild of parts between two joins): the
-// state of one job, private to the worker thread. Only these files include
-// it.
+// What the worker's files share (join/worker.cpp: the job's steps;
+// join/worker_rebuild.cpp: the rebuild of parts before the join or between
+// two of its rounds; join/worker_messages.cpp: the messages to the dialog and
+// the stops; join/worker_hashing.cpp: the checksums on the helper thread):
+// the state of one job, private to the worker thread. Only these files
+// include it.
 #ifndef SELVANORE_JOIN_WORKER_JOB_H
 #define SELVANORE_JOIN_WORKER_JOB_H
 
@@ -70,7 +71,7 @@ struct WorkerJob {
 extern const char kCreating[];
 extern const char kReading[];
 
-// The job's messages and stops (join/worker.cpp).
+// The job's messages and stops (join/worker_messages.cpp).
 void SendJobMessage(ViewWindow dialog, uint32_t message);
 void Notify(const WorkerJob& job);
 void CloseAll(WorkerJob& job);
