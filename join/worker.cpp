@@ -4,7 +4,6 @@
 // closing message.
 #include "join/worker.h"
 
-#include <cstring>
 #include <utility>
 
 #include "hash/hash.h"

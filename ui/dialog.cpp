@@ -1,9 +1,7 @@
 #include "ui/dialog.h"
 
 #include <cstdint>
-#include <vector>
 
-#include "hash/hash.h"
 #include "join/join_state.h"
 #include "join/rebuild.h"
 #include "join/completion.h"
